@@ -1,0 +1,104 @@
+#include "interval/functions.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace modal {
+
+namespace {
+
+// The common frame: apply rule to the proper projection of x, then dualise the
+// result again if x was improper. The rule does its own rounding.
+template <class Rule> ivalDb onProperProjection(const ivalDb& x, Rule rule) noexcept {
+    const bool improper = x.inf() > x.sup();
+    const ivalDb r = rule(improper ? dual(x) : x);
+    return improper ? dual(r) : r;
+}
+
+template <class F> ivalDb increasing(const ivalDb& x, F f) noexcept {
+    return onProperProjection(x, [f](const ivalDb& p) { return ivalDb(f(p.inf()), f(p.sup())); });
+}
+
+double logBound(double x) noexcept {
+    if (std::isnan(x) || x < 0.0) return kNaN;
+    if (x == 0.0) return -kInf;
+    if (isPlusInf(x)) return kInf;
+    return std::log(x);
+}
+
+double sqrtBound(double x) noexcept { return x >= 0.0 ? std::sqrt(x) : kNaN; }
+
+// x^m on a proper interval for m >= 0, by the sign cases of the bounds.
+ivalDb powProper(const ivalDb& p, long long m) noexcept {
+    const double a = p.inf(), b = p.sup();
+    const double e = static_cast<double>(m);
+    const double A = std::pow(a, e), B = std::pow(b, e);
+    if ((m > 0 && m % 2 == 1) || (a >= 0.0 && b >= 0.0)) return ivalDb(A, B);
+    if (b < 0.0) return ivalDb(B, A);
+    return ivalDb(0.0, std::max(A, B));
+}
+
+bool isOdd(double k) noexcept { return std::fmod(k, 2.0) != 0.0; }
+
+ivalDb cosProper(const ivalDb& p) noexcept {
+    const double a = p.inf(), b = p.sup();
+    const double ca = std::cos(a), cb = std::cos(b);
+    const ivalDb q = p / ivalPi();
+    const double k1 = a > 0.0 ? truncToInt(q.inf()) : truncToInt(q.inf()) - 1.0;
+    const double k2 = b > 0.0 ? truncToInt(q.sup()) : truncToInt(q.sup()) - 1.0;
+    const double d = k2 - k1;
+    if (d >= 2.0) return ivalDb::exact(-1.0, 1.0);
+    if (d < 1.0) return ivalDb(std::min(ca, cb), std::max(ca, cb));
+    ivalDb r;
+    if (isOdd(k2)) {
+        r = ivalDb::exact(-1.0, std::max(ca, cb));
+        r.roundSupUp();
+    } else {
+        r = ivalDb::exact(std::min(ca, cb), 1.0);
+        r.roundInfDown();
+    }
+    return r;
+}
+
+ivalDb tanProper(const ivalDb& p) noexcept {
+    const double a = p.inf(), b = p.sup();
+    const ivalDb q = p / ivalHalfPi();
+    const double k1 = a >= 0.0 ? truncToInt(q.inf()) : truncToInt(q.inf()) - 1.0;
+    const double k2 = b >= 0.0 ? truncToInt(q.sup()) : truncToInt(q.sup()) - 1.0;
+    const double d = k2 - k1;
+    if (d >= 2.0 || (d == 1.0 && !isOdd(k1))) return ivalEntire();
+    return ivalDb(std::tan(a), std::tan(b));
+}
+
+} // namespace
+
+ivalDb pow(const ivalDb& x, int n) noexcept {
+    const long long m = n;
+    if (m >= 0) return onProperProjection(x, [m](const ivalDb& p) { return powProper(p, m); });
+    // x^n = 1 / x^-n with the Kaucher division, so the result encloses the range
+    // of x^n wherever it is defined.
+    return onProperProjection(
+        x, [m](const ivalDb& p) { return ivalDb::exact(1.0, 1.0) / powProper(p, -m); });
+}
+
+ivalDb sqr(const ivalDb& x) noexcept { return pow(x, 2); }
+
+ivalDb sqrt(const ivalDb& x) noexcept { return increasing(x, sqrtBound); }
+ivalDb exp(const ivalDb& x) noexcept { return increasing(x, [](double v) { return std::exp(v); }); }
+ivalDb log(const ivalDb& x) noexcept { return increasing(x, logBound); }
+ivalDb asin(const ivalDb& x) noexcept {
+    return increasing(x, [](double v) { return std::asin(v); });
+}
+ivalDb atan(const ivalDb& x) noexcept {
+    return increasing(x, [](double v) { return std::atan(v); });
+}
+ivalDb acos(const ivalDb& x) noexcept {
+    return onProperProjection(
+        x, [](const ivalDb& p) { return ivalDb(std::acos(p.sup()), std::acos(p.inf())); });
+}
+
+ivalDb cos(const ivalDb& x) noexcept { return onProperProjection(x, cosProper); }
+ivalDb sin(const ivalDb& x) noexcept { return cos(x - ivalHalfPi()); }
+ivalDb tan(const ivalDb& x) noexcept { return onProperProjection(x, tanProper); }
+
+} // namespace modal

@@ -1,0 +1,205 @@
+// Modal intervals of doubles with outward rounding and Kaucher arithmetic.
+//
+// An ivalDb holds an infimum and a supremum in either order: inf <= sup is a
+// proper interval ("for all"), inf >= sup an improper one ("there exists").
+// Every computed bound is rounded to nearest and then moved outward by one ulp;
+// the processor's rounding mode is never changed.
+#pragma once
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <iosfwd>
+#include <limits>
+
+namespace modal {
+
+inline constexpr double kInf = std::numeric_limits<double>::infinity();
+inline constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// The next double toward +infinity; the same result as nextafter(x, +inf)
+// (zeros, subnormals, infinities and NaN included) without a library call.
+inline double nextUp(double x) {
+    if (!(x < kInf)) return x; // +inf and NaN
+    if (x == 0.0) return std::numeric_limits<double>::denorm_min();
+    const auto bits = std::bit_cast<std::uint64_t>(x);
+    return std::bit_cast<double>(x > 0.0 ? bits + 1 : bits - 1);
+}
+
+// The next double toward -infinity; the same result as nextafter(x, -inf).
+inline double nextDown(double x) { return -nextUp(-x); }
+
+inline double nextUpN(double x, int n) {
+    for (int i = 0; i < n; ++i) x = nextUp(x);
+    return x;
+}
+
+inline double nextDownN(double x, int n) {
+    for (int i = 0; i < n; ++i) x = nextDown(x);
+    return x;
+}
+
+inline bool isPlusInf(double x) { return x >= kInf; }
+inline bool isMinusInf(double x) { return x <= -kInf; }
+inline bool isInfinite(double x) { return isPlusInf(x) || isMinusInf(x); }
+
+// -inf / +inf for infinite x, otherwise x truncated toward zero (NaN stays NaN).
+inline double truncToInt(double x) {
+    if (isMinusInf(x)) return -kInf;
+    if (isPlusInf(x)) return kInf;
+    return std::trunc(x);
+}
+
+class ivalDb {
+public:
+    // [-inf, +inf]
+    constexpr ivalDb() noexcept : lo_(-kInf), hi_(kInf) {}
+    // [nextDown(a), nextUp(b)]; a bound that is 0, infinite or NaN is kept.
+    ivalDb(double a, double b) noexcept : lo_(a), hi_(b) { outward(); }
+    // The point x widened one ulp each side; 0, infinities and NaN are kept.
+    explicit ivalDb(double x) noexcept : ivalDb(x, x) {}
+
+    // Exact bounds, no rounding.
+    static constexpr ivalDb exact(double a, double b) noexcept {
+        ivalDb r;
+        r.lo_ = a;
+        r.hi_ = b;
+        return r;
+    }
+
+    constexpr void setBounds(double a, double b) noexcept {
+        lo_ = a;
+        hi_ = b;
+    }
+    constexpr void setInf(double a) noexcept { lo_ = a; }
+    constexpr void setSup(double b) noexcept { hi_ = b; }
+
+    constexpr double inf() const noexcept { return lo_; }
+    constexpr double sup() const noexcept { return hi_; }
+
+    // (sup + inf) / 2 in extended precision; mid() rounds it to double.
+    long double midExt() const noexcept {
+        return (static_cast<long double>(hi_) + static_cast<long double>(lo_)) * 0.5L;
+    }
+    double mid() const noexcept { return static_cast<double>(midExt()); }
+    // |sup - inf|: positive for improper intervals too.
+    double width() const noexcept { return std::fabs(hi_ - lo_); }
+
+    // In-place modal changes.
+    constexpr void swapBounds() noexcept {
+        const double t = lo_;
+        lo_ = hi_;
+        hi_ = t;
+    }
+    constexpr void makeProper() noexcept {
+        if (hi_ < lo_) swapBounds();
+    }
+    constexpr void makeImproper() noexcept {
+        if (lo_ < hi_) swapBounds();
+    }
+
+    // Outward rounding: each finite non-zero bound moves one ulp outward.
+    void roundInfDown() noexcept {
+        if (lo_ != 0.0 && std::isfinite(lo_)) lo_ = nextDown(lo_);
+    }
+    void roundSupUp() noexcept {
+        if (hi_ != 0.0 && std::isfinite(hi_)) hi_ = nextUp(hi_);
+    }
+    void outward() noexcept {
+        roundInfDown();
+        roundSupUp();
+    }
+
+private:
+    double lo_;
+    double hi_;
+};
+
+static_assert(sizeof(ivalDb) == 2 * sizeof(double));
+
+// Modal operations.
+constexpr ivalDb dual(const ivalDb& x) noexcept { return ivalDb::exact(x.sup(), x.inf()); }
+constexpr ivalDb prop(const ivalDb& x) noexcept { return x.inf() > x.sup() ? dual(x) : x; }
+constexpr ivalDb impr(const ivalDb& x) noexcept { return x.inf() < x.sup() ? dual(x) : x; }
+constexpr ivalDb operator-(const ivalDb& x) noexcept { return ivalDb::exact(-x.sup(), -x.inf()); }
+
+// Tests.
+constexpr bool isProper(const ivalDb& x) noexcept { return !(x.inf() > x.sup()); }
+constexpr bool isImproper(const ivalDb& x) noexcept { return x.inf() >= x.sup(); }
+constexpr bool isZero(const ivalDb& x) noexcept { return x.inf() == 0.0 && x.sup() == 0.0; }
+inline bool isThick(const ivalDb& x) noexcept {
+    return !std::isnan(x.inf()) && !std::isnan(x.sup()) && x.inf() != x.sup();
+}
+constexpr bool isInterior(const ivalDb& x, const ivalDb& y) noexcept {
+    return x.inf() > y.inf() && x.sup() < y.sup();
+}
+constexpr bool lessEq(const ivalDb& x, const ivalDb& y) noexcept {
+    return x.inf() <= y.inf() && x.sup() <= y.sup();
+}
+constexpr bool greaterEq(const ivalDb& x, const ivalDb& y) noexcept {
+    return x.inf() >= y.inf() && x.sup() >= y.sup();
+}
+constexpr bool isAbove(const ivalDb& x, const ivalDb& y) noexcept { return x.inf() > y.sup(); }
+inline bool isNaN(const ivalDb& x) noexcept { return std::isnan(x.inf()) && std::isnan(x.sup()); }
+inline bool hasNaN(const ivalDb& x) noexcept {
+    return std::isnan(x.inf()) || std::isnan(x.sup());
+}
+
+// Lattice operations. A NaN bound on one side gives way to the other side's
+// bound; of two equal bounds the first operand's is kept.
+namespace detail {
+inline double latticeMax(double a, double b) noexcept {
+    if (std::isnan(a)) return b;
+    if (std::isnan(b)) return a;
+    return b > a ? b : a;
+}
+inline double latticeMin(double a, double b) noexcept {
+    if (std::isnan(a)) return b;
+    if (std::isnan(b)) return a;
+    return b < a ? b : a;
+}
+} // namespace detail
+
+inline ivalDb meet(const ivalDb& x, const ivalDb& y) noexcept {
+    return ivalDb::exact(detail::latticeMax(x.inf(), y.inf()), detail::latticeMin(x.sup(), y.sup()));
+}
+inline ivalDb join(const ivalDb& x, const ivalDb& y) noexcept {
+    return ivalDb::exact(detail::latticeMin(x.inf(), y.inf()), detail::latticeMax(x.sup(), y.sup()));
+}
+inline bool intersects(const ivalDb& x, const ivalDb& y) noexcept { return isProper(meet(x, y)); }
+
+// Arithmetic. NaN bounds pass through + and - as IEEE arithmetic carries them;
+// a NaN bound in an operand of * or / makes the whole result [NaN, NaN], since
+// the sign classes of the Kaucher tables are not defined for it.
+inline ivalDb operator+(const ivalDb& x, const ivalDb& y) noexcept {
+    return ivalDb(x.inf() + y.inf(), x.sup() + y.sup());
+}
+inline ivalDb operator-(const ivalDb& x, const ivalDb& y) noexcept {
+    return ivalDb(x.inf() - y.sup(), x.sup() - y.inf());
+}
+ivalDb operator*(const ivalDb& x, const ivalDb& y) noexcept;
+ivalDb operator/(const ivalDb& x, const ivalDb& y) noexcept;
+
+inline ivalDb& operator+=(ivalDb& x, const ivalDb& y) noexcept { return x = x + y; }
+inline ivalDb& operator-=(ivalDb& x, const ivalDb& y) noexcept { return x = x - y; }
+inline ivalDb& operator*=(ivalDb& x, const ivalDb& y) noexcept { return x = x * y; }
+inline ivalDb& operator/=(ivalDb& x, const ivalDb& y) noexcept { return x = x / y; }
+
+// Bitwise equality of both bounds (NaN bounds compare equal to NaN bounds).
+inline bool sameBounds(const ivalDb& x, const ivalDb& y) noexcept {
+    auto same = [](double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); };
+    return same(x.inf(), y.inf()) && same(x.sup(), y.sup());
+}
+
+// Constants.
+inline ivalDb ivalPi() noexcept { return ivalDb(3.141592653589793, 3.141592653589793); }
+inline ivalDb ivalHalfPi() noexcept { return ivalDb(1.5707963267948966, 1.5707963267948966); }
+constexpr ivalDb ivalZero() noexcept { return ivalDb::exact(0.0, 0.0); }
+constexpr ivalDb ivalEntire() noexcept { return ivalDb::exact(-kInf, kInf); }
+constexpr ivalDb ivalDualEntire() noexcept { return ivalDb::exact(kInf, -kInf); }
+constexpr ivalDb ivalNaN() noexcept { return ivalDb::exact(kNaN, kNaN); }
+
+// "[" inf ", " sup "]" with the stream's current settings, no line end.
+std::ostream& operator<<(std::ostream& os, const ivalDb& x);
+
+} // namespace modal

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Solves one bundled problem and shows its result file.
+# Usage: run-example.sh BUILD_DIR EXAMPLE_BASENAME
+set -euo pipefail
+build=$1
+example=$2
+"$build/bin/solver" "$example"
+echo
+echo "== ${example}Solution.txt"
+cat "${example}Solution.txt"
