@@ -26,19 +26,38 @@ double logBound(double x) noexcept {
     return std::log(x);
 }
 
-double sqrtBound(double x) noexcept { return x >= 0.0 ? std::sqrt(x) : kNaN; }
+double sqrtBound(double x) noexcept {
+    return x >= 0.0 ? std::sqrt(x) : kNaN;
+}
 
-// x^m on a proper interval for m >= 0, by the sign cases of the bounds.
+// x^m on a proper interval for m >= 0, by the sign cases of the bounds. Each
+// power is rounded as a bound of its own so that overflow and underflow stay
+// on the outer side.
 ivalDb powProper(const ivalDb& p, long long m) noexcept {
     const double a = p.inf(), b = p.sup();
     const double e = static_cast<double>(m);
-    const double A = std::pow(a, e), B = std::pow(b, e);
-    if ((m > 0 && m % 2 == 1) || (a >= 0.0 && b >= 0.0)) return ivalDb(A, B);
-    if (b < 0.0) return ivalDb(B, A);
-    return ivalDb(0.0, std::max(A, B));
+    auto down = [&](double x) {
+        return detail::roundedDown(std::pow(x, e), std::isfinite(x), x == 0.0 && m > 0);
+    };
+    auto up = [&](double x) {
+        return detail::roundedUp(std::pow(x, e), std::isfinite(x), x == 0.0 && m > 0);
+    };
+    if ((m > 0 && m % 2 == 1) || (a >= 0.0 && b >= 0.0)) return ivalDb::exact(down(a), up(b));
+    if (b < 0.0) return ivalDb::exact(down(b), up(a));
+    return ivalDb::exact(0.0, std::max(up(a), up(b)));
 }
 
-bool isOdd(double k) noexcept { return std::fmod(k, 2.0) != 0.0; }
+// exp with overflow of the lower bound and underflow of the upper bound kept
+// on the outer side.
+ivalDb expProper(const ivalDb& p) noexcept {
+    const double a = p.inf(), b = p.sup();
+    return ivalDb::exact(detail::roundedDown(std::exp(a), std::isfinite(a), isMinusInf(a)),
+                         detail::roundedUp(std::exp(b), std::isfinite(b), isMinusInf(b)));
+}
+
+bool isOdd(double k) noexcept {
+    return std::fmod(k, 2.0) != 0.0;
+}
 
 ivalDb cosProper(const ivalDb& p) noexcept {
     const double a = p.inf(), b = p.sup();
@@ -81,11 +100,19 @@ ivalDb pow(const ivalDb& x, int n) noexcept {
         x, [m](const ivalDb& p) { return ivalDb::exact(1.0, 1.0) / powProper(p, -m); });
 }
 
-ivalDb sqr(const ivalDb& x) noexcept { return pow(x, 2); }
+ivalDb sqr(const ivalDb& x) noexcept {
+    return pow(x, 2);
+}
 
-ivalDb sqrt(const ivalDb& x) noexcept { return increasing(x, sqrtBound); }
-ivalDb exp(const ivalDb& x) noexcept { return increasing(x, [](double v) { return std::exp(v); }); }
-ivalDb log(const ivalDb& x) noexcept { return increasing(x, logBound); }
+ivalDb sqrt(const ivalDb& x) noexcept {
+    return increasing(x, sqrtBound);
+}
+ivalDb exp(const ivalDb& x) noexcept {
+    return onProperProjection(x, expProper);
+}
+ivalDb log(const ivalDb& x) noexcept {
+    return increasing(x, logBound);
+}
 ivalDb asin(const ivalDb& x) noexcept {
     return increasing(x, [](double v) { return std::asin(v); });
 }
@@ -97,8 +124,14 @@ ivalDb acos(const ivalDb& x) noexcept {
         x, [](const ivalDb& p) { return ivalDb(std::acos(p.sup()), std::acos(p.inf())); });
 }
 
-ivalDb cos(const ivalDb& x) noexcept { return onProperProjection(x, cosProper); }
-ivalDb sin(const ivalDb& x) noexcept { return cos(x - ivalHalfPi()); }
-ivalDb tan(const ivalDb& x) noexcept { return onProperProjection(x, tanProper); }
+ivalDb cos(const ivalDb& x) noexcept {
+    return onProperProjection(x, cosProper);
+}
+ivalDb sin(const ivalDb& x) noexcept {
+    return cos(x - ivalHalfPi());
+}
+ivalDb tan(const ivalDb& x) noexcept {
+    return onProperProjection(x, tanProper);
+}
 
 } // namespace modal

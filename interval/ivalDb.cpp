@@ -20,11 +20,32 @@ bool containsZeroEitherModality(double a1, double a2) noexcept {
     return (a1 <= 0.0 && a2 >= 0.0) || (a1 >= 0.0 && a2 <= 0.0);
 }
 
-bool hasInfiniteBound(double a1, double a2) noexcept { return std::isinf(a1) || std::isinf(a2); }
+bool hasInfiniteBound(double a1, double a2) noexcept {
+    return std::isinf(a1) || std::isinf(a2);
+}
 
-bool anyNaN(const ivalDb& x, const ivalDb& y) noexcept { return hasNaN(x) || hasNaN(y); }
+bool anyNaN(const ivalDb& x, const ivalDb& y) noexcept {
+    return hasNaN(x) || hasNaN(y);
+}
 
-ivalDb rounded(double lo, double hi) noexcept { return ivalDb(lo, hi); }
+// Products and quotients rounded outward, bound by bound.
+double mulDown(double a, double b) noexcept {
+    return detail::roundedDown(a * b, std::isfinite(a) && std::isfinite(b), a == 0.0 || b == 0.0);
+}
+double mulUp(double a, double b) noexcept {
+    return detail::roundedUp(a * b, std::isfinite(a) && std::isfinite(b), a == 0.0 || b == 0.0);
+}
+// Table entries never divide by zero; a / inf is exactly zero in the limit.
+double divDown(double a, double b) noexcept {
+    return detail::roundedDown(a / b, std::isfinite(a), a == 0.0 || std::isinf(b));
+}
+double divUp(double a, double b) noexcept {
+    return detail::roundedUp(a / b, std::isfinite(a), a == 0.0 || std::isinf(b));
+}
+
+ivalDb bounds(double lo, double hi) noexcept {
+    return ivalDb::exact(lo, hi);
+}
 
 } // namespace
 
@@ -36,22 +57,40 @@ ivalDb operator*(const ivalDb& x, const ivalDb& y) noexcept {
         return ivalNaN();
 
     switch (signClass(a1, a2) * 4 + signClass(b1, b2)) {
-    case P * 4 + P: return rounded(a1 * b1, a2 * b2);
-    case P * 4 + dZ: return rounded(a1 * b1, a1 * b2);
-    case P * 4 + Z: return rounded(a2 * b1, a2 * b2);
-    case P * 4 + N: return rounded(a2 * b1, a1 * b2);
-    case dZ * 4 + P: return rounded(a1 * b1, a2 * b1);
-    case dZ * 4 + dZ: return rounded(std::max(a1 * b1, a2 * b2), std::min(a1 * b2, a2 * b1));
-    case dZ * 4 + Z: return ivalZero();
-    case dZ * 4 + N: return rounded(a2 * b2, a1 * b2);
-    case Z * 4 + P: return rounded(a1 * b2, a2 * b2);
-    case Z * 4 + dZ: return ivalZero();
-    case Z * 4 + Z: return rounded(std::min(a1 * b2, a2 * b1), std::max(a1 * b1, a2 * b2));
-    case Z * 4 + N: return rounded(a2 * b1, a1 * b1);
-    case N * 4 + P: return rounded(a1 * b2, a2 * b1);
-    case N * 4 + dZ: return rounded(a2 * b2, a2 * b1);
-    case N * 4 + Z: return rounded(a1 * b2, a1 * b1);
-    default: return rounded(a2 * b2, a1 * b1); // N x N
+    case P * 4 + P:
+        return bounds(mulDown(a1, b1), mulUp(a2, b2));
+    case P * 4 + dZ:
+        return bounds(mulDown(a1, b1), mulUp(a1, b2));
+    case P * 4 + Z:
+        return bounds(mulDown(a2, b1), mulUp(a2, b2));
+    case P * 4 + N:
+        return bounds(mulDown(a2, b1), mulUp(a1, b2));
+    case dZ * 4 + P:
+        return bounds(mulDown(a1, b1), mulUp(a2, b1));
+    case dZ * 4 + dZ:
+        return bounds(std::max(mulDown(a1, b1), mulDown(a2, b2)),
+                      std::min(mulUp(a1, b2), mulUp(a2, b1)));
+    case dZ * 4 + Z:
+        return ivalZero();
+    case dZ * 4 + N:
+        return bounds(mulDown(a2, b2), mulUp(a1, b2));
+    case Z * 4 + P:
+        return bounds(mulDown(a1, b2), mulUp(a2, b2));
+    case Z * 4 + dZ:
+        return ivalZero();
+    case Z * 4 + Z:
+        return bounds(std::min(mulDown(a1, b2), mulDown(a2, b1)),
+                      std::max(mulUp(a1, b1), mulUp(a2, b2)));
+    case Z * 4 + N:
+        return bounds(mulDown(a2, b1), mulUp(a1, b1));
+    case N * 4 + P:
+        return bounds(mulDown(a1, b2), mulUp(a2, b1));
+    case N * 4 + dZ:
+        return bounds(mulDown(a2, b2), mulUp(a2, b1));
+    case N * 4 + Z:
+        return bounds(mulDown(a1, b2), mulUp(a1, b1));
+    default:
+        return bounds(mulDown(a2, b2), mulUp(a1, b1)); // N x N
     }
 }
 
@@ -75,42 +114,66 @@ ivalDb operator/(const ivalDb& x, const ivalDb& y) noexcept {
     switch (signClass(a1, a2)) {
     case P:
         switch (col) {
-        case PosPos: return rounded(a1 / b2, a2 / b1);
-        case PosZero: return rounded(kInf, a2 / b1);
-        case ZeroPos: return rounded(a1 / b2, kInf);
-        case NegNeg: return rounded(a2 / b2, a1 / b1);
-        case NegZero: return rounded(-kInf, a1 / b1);
-        case ZeroNeg: return rounded(a2 / b2, -kInf);
+        case PosPos:
+            return bounds(divDown(a1, b2), divUp(a2, b1));
+        case PosZero:
+            return bounds(kInf, divUp(a2, b1));
+        case ZeroPos:
+            return bounds(divDown(a1, b2), kInf);
+        case NegNeg:
+            return bounds(divDown(a2, b2), divUp(a1, b1));
+        case NegZero:
+            return bounds(-kInf, divUp(a1, b1));
+        case ZeroNeg:
+            return bounds(divDown(a2, b2), -kInf);
         }
         break;
     case dZ:
         switch (col) {
-        case PosPos: return rounded(a1 / b2, a2 / b2);
-        case PosZero: return ivalDualEntire();
-        case ZeroPos: return rounded(a1 / b2, a2 / b2);
-        case NegNeg: return rounded(a2 / b1, a1 / b1);
-        case NegZero: return rounded(a2 / b1, a1 / b1);
-        case ZeroNeg: return ivalDualEntire();
+        case PosPos:
+            return bounds(divDown(a1, b2), divUp(a2, b2));
+        case PosZero:
+            return ivalDualEntire();
+        case ZeroPos:
+            return bounds(divDown(a1, b2), divUp(a2, b2));
+        case NegNeg:
+            return bounds(divDown(a2, b1), divUp(a1, b1));
+        case NegZero:
+            return bounds(divDown(a2, b1), divUp(a1, b1));
+        case ZeroNeg:
+            return ivalDualEntire();
         }
         break;
     case Z:
         switch (col) {
-        case PosPos: return rounded(a1 / b1, a2 / b1);
-        case PosZero: return rounded(a1 / b1, a2 / b1);
-        case ZeroPos: return ivalEntire();
-        case NegNeg: return rounded(a2 / b2, a1 / b2);
-        case NegZero: return ivalEntire();
-        case ZeroNeg: return rounded(a2 / b2, a1 / b2);
+        case PosPos:
+            return bounds(divDown(a1, b1), divUp(a2, b1));
+        case PosZero:
+            return bounds(divDown(a1, b1), divUp(a2, b1));
+        case ZeroPos:
+            return ivalEntire();
+        case NegNeg:
+            return bounds(divDown(a2, b2), divUp(a1, b2));
+        case NegZero:
+            return ivalEntire();
+        case ZeroNeg:
+            return bounds(divDown(a2, b2), divUp(a1, b2));
         }
         break;
     case N:
         switch (col) {
-        case PosPos: return rounded(a1 / b1, a2 / b2);
-        case PosZero: return rounded(a1 / b1, -kInf);
-        case ZeroPos: return rounded(-kInf, a2 / b2);
-        case NegNeg: return rounded(a2 / b1, a1 / b2);
-        case NegZero: return rounded(a2 / b1, kInf);
-        case ZeroNeg: return rounded(kInf, a1 / b2);
+        case PosPos:
+            return bounds(divDown(a1, b1), divUp(a2, b2));
+        case PosZero:
+            return bounds(divDown(a1, b1), -kInf);
+        case ZeroPos:
+            return bounds(-kInf, divUp(a2, b2));
+        case NegNeg:
+            return bounds(divDown(a2, b1), divUp(a1, b2));
+        case NegZero:
+            return bounds(divDown(a2, b1), kInf);
+        case ZeroNeg:
+            return bounds(kInf, divUp(a1, b2));
         }
         break;
     }

@@ -27,21 +27,31 @@ inline double nextUp(double x) {
 }
 
 // The next double toward -infinity; the same result as nextafter(x, -inf).
-inline double nextDown(double x) { return -nextUp(-x); }
+inline double nextDown(double x) {
+    return -nextUp(-x);
+}
 
 inline double nextUpN(double x, int n) {
-    for (int i = 0; i < n; ++i) x = nextUp(x);
+    for (int i = 0; i < n; ++i)
+        x = nextUp(x);
     return x;
 }
 
 inline double nextDownN(double x, int n) {
-    for (int i = 0; i < n; ++i) x = nextDown(x);
+    for (int i = 0; i < n; ++i)
+        x = nextDown(x);
     return x;
 }
 
-inline bool isPlusInf(double x) { return x >= kInf; }
-inline bool isMinusInf(double x) { return x <= -kInf; }
-inline bool isInfinite(double x) { return isPlusInf(x) || isMinusInf(x); }
+inline bool isPlusInf(double x) {
+    return x >= kInf;
+}
+inline bool isMinusInf(double x) {
+    return x <= -kInf;
+}
+inline bool isInfinite(double x) {
+    return isPlusInf(x) || isMinusInf(x);
+}
 
 // -inf / +inf for infinite x, otherwise x truncated toward zero (NaN stays NaN).
 inline double truncToInt(double x) {
@@ -118,15 +128,29 @@ private:
 static_assert(sizeof(ivalDb) == 2 * sizeof(double));
 
 // Modal operations.
-constexpr ivalDb dual(const ivalDb& x) noexcept { return ivalDb::exact(x.sup(), x.inf()); }
-constexpr ivalDb prop(const ivalDb& x) noexcept { return x.inf() > x.sup() ? dual(x) : x; }
-constexpr ivalDb impr(const ivalDb& x) noexcept { return x.inf() < x.sup() ? dual(x) : x; }
-constexpr ivalDb operator-(const ivalDb& x) noexcept { return ivalDb::exact(-x.sup(), -x.inf()); }
+constexpr ivalDb dual(const ivalDb& x) noexcept {
+    return ivalDb::exact(x.sup(), x.inf());
+}
+constexpr ivalDb prop(const ivalDb& x) noexcept {
+    return x.inf() > x.sup() ? dual(x) : x;
+}
+constexpr ivalDb impr(const ivalDb& x) noexcept {
+    return x.inf() < x.sup() ? dual(x) : x;
+}
+constexpr ivalDb operator-(const ivalDb& x) noexcept {
+    return ivalDb::exact(-x.sup(), -x.inf());
+}
 
 // Tests.
-constexpr bool isProper(const ivalDb& x) noexcept { return !(x.inf() > x.sup()); }
-constexpr bool isImproper(const ivalDb& x) noexcept { return x.inf() >= x.sup(); }
-constexpr bool isZero(const ivalDb& x) noexcept { return x.inf() == 0.0 && x.sup() == 0.0; }
+constexpr bool isProper(const ivalDb& x) noexcept {
+    return !(x.inf() > x.sup());
+}
+constexpr bool isImproper(const ivalDb& x) noexcept {
+    return x.inf() >= x.sup();
+}
+constexpr bool isZero(const ivalDb& x) noexcept {
+    return x.inf() == 0.0 && x.sup() == 0.0;
+}
 inline bool isThick(const ivalDb& x) noexcept {
     return !std::isnan(x.inf()) && !std::isnan(x.sup()) && x.inf() != x.sup();
 }
@@ -139,8 +163,12 @@ constexpr bool lessEq(const ivalDb& x, const ivalDb& y) noexcept {
 constexpr bool greaterEq(const ivalDb& x, const ivalDb& y) noexcept {
     return x.inf() >= y.inf() && x.sup() >= y.sup();
 }
-constexpr bool isAbove(const ivalDb& x, const ivalDb& y) noexcept { return x.inf() > y.sup(); }
-inline bool isNaN(const ivalDb& x) noexcept { return std::isnan(x.inf()) && std::isnan(x.sup()); }
+constexpr bool isAbove(const ivalDb& x, const ivalDb& y) noexcept {
+    return x.inf() > y.sup();
+}
+inline bool isNaN(const ivalDb& x) noexcept {
+    return std::isnan(x.inf()) && std::isnan(x.sup());
+}
 inline bool hasNaN(const ivalDb& x) noexcept {
     return std::isnan(x.inf()) || std::isnan(x.sup());
 }
@@ -161,29 +189,69 @@ inline double latticeMin(double a, double b) noexcept {
 } // namespace detail
 
 inline ivalDb meet(const ivalDb& x, const ivalDb& y) noexcept {
-    return ivalDb::exact(detail::latticeMax(x.inf(), y.inf()), detail::latticeMin(x.sup(), y.sup()));
+    return ivalDb::exact(detail::latticeMax(x.inf(), y.inf()),
+                         detail::latticeMin(x.sup(), y.sup()));
 }
 inline ivalDb join(const ivalDb& x, const ivalDb& y) noexcept {
-    return ivalDb::exact(detail::latticeMin(x.inf(), y.inf()), detail::latticeMax(x.sup(), y.sup()));
+    return ivalDb::exact(detail::latticeMin(x.inf(), y.inf()),
+                         detail::latticeMax(x.sup(), y.sup()));
 }
-inline bool intersects(const ivalDb& x, const ivalDb& y) noexcept { return isProper(meet(x, y)); }
+inline bool intersects(const ivalDb& x, const ivalDb& y) noexcept {
+    return isProper(meet(x, y));
+}
+
+// Outward rounding of one computed bound. Beyond the one-ulp step, a bound
+// that overflowed to an infinity from a finite exact value becomes the largest
+// finite double on the outer side, and one that underflowed to a zero of the
+// wrong side (its sign bit tells the sign of the exact value) becomes the
+// smallest subnormal on the outer side, so the result still encloses the exact
+// one. Exact zeros and infinities stay.
+namespace detail {
+inline double roundedDown(double r, bool exactIsFinite, bool exactIsZero) noexcept {
+    if (r != 0.0 && std::isfinite(r)) return nextDown(r);
+    if (r == kInf && exactIsFinite) return std::numeric_limits<double>::max();
+    if (r == 0.0 && !exactIsZero && std::signbit(r))
+        return -std::numeric_limits<double>::denorm_min();
+    return r;
+}
+inline double roundedUp(double r, bool exactIsFinite, bool exactIsZero) noexcept {
+    return -roundedDown(-r, exactIsFinite, exactIsZero);
+}
+// A sum of two doubles that rounds to zero is exactly zero.
+inline double sumDown(double a, double b) noexcept {
+    const double r = a + b;
+    if (r != 0.0 && std::isfinite(r)) return nextDown(r);
+    return roundedDown(r, std::isfinite(a) && std::isfinite(b), true);
+}
+inline double sumUp(double a, double b) noexcept {
+    return -sumDown(-a, -b);
+}
+} // namespace detail
 
 // Arithmetic. NaN bounds pass through + and - as IEEE arithmetic carries them;
 // a NaN bound in an operand of * or / makes the whole result [NaN, NaN], since
 // the sign classes of the Kaucher tables are not defined for it.
 inline ivalDb operator+(const ivalDb& x, const ivalDb& y) noexcept {
-    return ivalDb(x.inf() + y.inf(), x.sup() + y.sup());
+    return ivalDb::exact(detail::sumDown(x.inf(), y.inf()), detail::sumUp(x.sup(), y.sup()));
 }
 inline ivalDb operator-(const ivalDb& x, const ivalDb& y) noexcept {
-    return ivalDb(x.inf() - y.sup(), x.sup() - y.inf());
+    return ivalDb::exact(detail::sumDown(x.inf(), -y.sup()), detail::sumUp(x.sup(), -y.inf()));
 }
 ivalDb operator*(const ivalDb& x, const ivalDb& y) noexcept;
 ivalDb operator/(const ivalDb& x, const ivalDb& y) noexcept;
 
-inline ivalDb& operator+=(ivalDb& x, const ivalDb& y) noexcept { return x = x + y; }
-inline ivalDb& operator-=(ivalDb& x, const ivalDb& y) noexcept { return x = x - y; }
-inline ivalDb& operator*=(ivalDb& x, const ivalDb& y) noexcept { return x = x * y; }
-inline ivalDb& operator/=(ivalDb& x, const ivalDb& y) noexcept { return x = x / y; }
+inline ivalDb& operator+=(ivalDb& x, const ivalDb& y) noexcept {
+    return x = x + y;
+}
+inline ivalDb& operator-=(ivalDb& x, const ivalDb& y) noexcept {
+    return x = x - y;
+}
+inline ivalDb& operator*=(ivalDb& x, const ivalDb& y) noexcept {
+    return x = x * y;
+}
+inline ivalDb& operator/=(ivalDb& x, const ivalDb& y) noexcept {
+    return x = x / y;
+}
 
 // Bitwise equality of both bounds (NaN bounds compare equal to NaN bounds).
 inline bool sameBounds(const ivalDb& x, const ivalDb& y) noexcept {
@@ -192,12 +260,24 @@ inline bool sameBounds(const ivalDb& x, const ivalDb& y) noexcept {
 }
 
 // Constants.
-inline ivalDb ivalPi() noexcept { return ivalDb(3.141592653589793, 3.141592653589793); }
-inline ivalDb ivalHalfPi() noexcept { return ivalDb(1.5707963267948966, 1.5707963267948966); }
-constexpr ivalDb ivalZero() noexcept { return ivalDb::exact(0.0, 0.0); }
-constexpr ivalDb ivalEntire() noexcept { return ivalDb::exact(-kInf, kInf); }
-constexpr ivalDb ivalDualEntire() noexcept { return ivalDb::exact(kInf, -kInf); }
-constexpr ivalDb ivalNaN() noexcept { return ivalDb::exact(kNaN, kNaN); }
+inline ivalDb ivalPi() noexcept {
+    return ivalDb(3.141592653589793, 3.141592653589793);
+}
+inline ivalDb ivalHalfPi() noexcept {
+    return ivalDb(1.5707963267948966, 1.5707963267948966);
+}
+constexpr ivalDb ivalZero() noexcept {
+    return ivalDb::exact(0.0, 0.0);
+}
+constexpr ivalDb ivalEntire() noexcept {
+    return ivalDb::exact(-kInf, kInf);
+}
+constexpr ivalDb ivalDualEntire() noexcept {
+    return ivalDb::exact(kInf, -kInf);
+}
+constexpr ivalDb ivalNaN() noexcept {
+    return ivalDb::exact(kNaN, kNaN);
+}
 
 // "[" inf ", " sup "]" with the stream's current settings, no line end.
 std::ostream& operator<<(std::ostream& os, const ivalDb& x);

@@ -8,11 +8,17 @@ namespace modal {
 namespace {
 
 // Infinite here means not strictly between -inf and +inf, so NaN counts too.
-bool notFinite(double x) noexcept { return !(x > -kInf && x < kInf); }
+bool notFinite(double x) noexcept {
+    return !(x > -kInf && x < kInf);
+}
 
-ivalDb fromLetter(char c) noexcept { return c == 'd' ? ivalDualEntire() : ivalEntire(); }
+ivalDb fromLetter(char c) noexcept {
+    return c == 'd' ? ivalDualEntire() : ivalEntire();
+}
 
-bool isModeLetter(char c) noexcept { return c == 'n' || c == 'd'; }
+bool isModeLetter(char c) noexcept {
+    return c == 'n' || c == 'd';
+}
 
 } // namespace
 
@@ -48,14 +54,19 @@ void twin::computeTol() noexcept {
 
 void twin::print(std::ostream& os, int level) const {
     if (level <= 0) return;
-    os << "Twin: " << "Inn:" << inn_ << '\n';
-    os << "      " << "Out:" << out_ << '\n';
+    os << "Twin: "
+       << "Inn:" << inn_ << '\n';
+    os << "      "
+       << "Out:" << out_ << '\n';
     os << "Tol:" << tol_ << '\n';
 }
 
 std::ostream& operator<<(std::ostream& os, const twin& t) {
-    os << "Twin:" << ": " << "Inn:" << t.getInn() << std::endl;
-    os << "       " << "Out:" << t.getOut() << std::endl;
+    os << "Twin:"
+       << ": "
+       << "Inn:" << t.getInn() << std::endl;
+    os << "       "
+       << "Out:" << t.getOut() << std::endl;
     os << "Tol:" << t.getTol() << std::endl;
     return os;
 }
