@@ -1,0 +1,104 @@
+#include "solver/plot/repere.h"
+
+#include <cmath>
+
+namespace modal {
+
+namespace {
+
+// Coordinates are limited to this distance from the origin: far enough to be
+// clipped whatever the image size, small enough to convert to int safely.
+constexpr long double kFar = 1 << 22;
+
+int truncatePixel(long double p) {
+    if (std::isnan(p)) return static_cast<int>(-kFar);
+    if (p > kFar) return static_cast<int>(kFar);
+    if (p < -kFar) return static_cast<int>(-kFar);
+    return static_cast<int>(p); // truncation toward zero
+}
+
+} // namespace
+
+repere::repere(toolkit::Bitmap& image, double xLow, double xHigh, double yLow, double yHigh)
+    : vertical_(yLow, yHigh), horizontal_(xLow, xHigh), image_(&image) {}
+
+repere::scale repere::currentScale() const {
+    const double w = image_ ? image_->width() : 0;
+    const double h = image_ ? image_->height() : 0;
+    scale s{};
+    s.sx = static_cast<float>(w / horizontal_.width());
+    s.ox = static_cast<float>(-horizontal_.inf() * static_cast<double>(s.sx));
+    s.sy = static_cast<float>(h / -vertical_.width());
+    s.oy = static_cast<float>(-vertical_.sup() * static_cast<double>(s.sy));
+    return s;
+}
+
+int repere::pixelX(double v, int shift) const {
+    const scale s = currentScale();
+    return truncatePixel(static_cast<long double>(v) * s.sx + s.ox + shift);
+}
+
+int repere::pixelY(double w, int shift) const {
+    const scale s = currentScale();
+    return truncatePixel(static_cast<long double>(w) * s.sy + s.oy + shift);
+}
+
+bool repere::canDraw() const {
+    return image_ != nullptr && image_->width() > 0 && image_->height() > 0;
+}
+
+bool repere::drawnIntervals(const box& b, ivalDb& x, ivalDb& y) const {
+    const int n = b.size();
+    const int ix = b.getPlotX(), iy = b.getPlotY();
+    if (ix < 0 || ix >= n) return false;
+    x = b[ix].domain;
+    if (n < 2) {
+        y = ivalDb(-1.0, 1.0);
+        return true;
+    }
+    if (iy < 0 || iy >= n) return false;
+    y = b[iy].domain;
+    return true;
+}
+
+void repere::fillBox(const box& b, toolkit::Color brushColor, toolkit::Color penColor,
+                     int brushStyle) {
+    ivalDb x, y;
+    if (!canDraw() || !drawnIntervals(b, x, y)) return;
+    toolkit::Canvas& canvas = image_->canvas();
+    canvas.brush().style = toolkit::brushStyleFromInt(brushStyle);
+    canvas.brush().color = brushColor;
+    canvas.pen().color = penColor;
+    canvas.rectangle(pixelX(x.inf()), pixelY(y.inf()), pixelX(x.sup(), 1), pixelY(y.sup(), -1));
+}
+
+void repere::outlineBox(const box& b, toolkit::Color penColor, int penStyle, int penWidth) {
+    ivalDb x, y;
+    if (!canDraw() || !drawnIntervals(b, x, y)) return;
+    line(x.inf(), y.inf(), x.inf(), y.sup(), penColor, penStyle, penWidth);
+    line(x.inf(), y.inf(), x.sup(), y.inf(), penColor, penStyle, penWidth);
+    line(x.sup(), y.sup(), x.inf(), y.sup(), penColor, penStyle, penWidth);
+    line(x.sup(), y.sup(), x.sup(), y.inf(), penColor, penStyle, penWidth);
+}
+
+void repere::line(double x1, double y1, double x2, double y2, toolkit::Color penColor, int penStyle,
+                  int penWidth) {
+    if (!canDraw()) return;
+    toolkit::Canvas& canvas = image_->canvas();
+    canvas.pen().color = penColor;
+    canvas.pen().style = toolkit::penStyleFromInt(penStyle);
+    canvas.pen().width = penWidth;
+    canvas.moveTo(pixelX(x1), pixelY(y1));
+    canvas.lineTo(pixelX(x2), pixelY(y2));
+    canvas.pen().width = 1;
+}
+
+bool repere::savePicture(const std::string& prefix) const {
+    if (!canDraw()) return false;
+    toolkit::Bitmap picture(image_->width(), image_->height());
+    const QRect client(0, 0, image_->width(), image_->height());
+    picture.canvas().copyRect(client, image_->canvas(), client);
+    return picture.saveToFile(QString::fromStdString(prefix + "Image.bmp"));
+}
+
+} // namespace modal
