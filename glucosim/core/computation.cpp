@@ -1,0 +1,77 @@
+#include "glucosim/core/computation.h"
+
+#include "glucosim/core/float_text.h"
+#include "glucosim/core/simulation.h"
+
+#include <memory>
+
+namespace glucosim {
+
+modal::ivalDb concreteSensitivity(double s) {
+    return sensitivityInterval(s * 0.0001);
+}
+
+namespace {
+
+// The final pass: simulates every experiment with the chosen values and
+// evaluates the hypoglycaemia detection.
+void finalPass(const DataSet& data, Results& results) {
+    results.patient = data.patient;
+    results.experiments.assign(kExperiments, ExperimentResult{});
+    auto trajectory = std::make_unique<Trajectory>();
+    std::array<std::string, kExperiments> areaTexts, hypoTexts;
+    for (std::size_t j = 0; j < kExperiments; ++j) {
+        ExperimentResult& e = results.experiments[j];
+        e.row = data.experiment.rows[j];
+        simulateExperiment(data.parameters, ExperimentInput::of(e.row), results.si, results.tmax,
+                           *trajectory);
+        e.glucose = trajectory->glucose;
+        for (std::size_t n = 0; n < kSamples; ++n)
+            e.measured[n] = data.glucose.values[n][j];
+        e.areas = trajectory->areas;
+        e.realHypoArea = e.row.realHypoArea();
+        e.simulatedHypoArea = e.areas.simulatedHypo();
+        areaTexts[j] = FloatToStr(e.simulatedHypoArea);
+        hypoTexts[j] = FloatToStr(e.row.hypo());
+    }
+    results.roc = evaluateRoc(areaTexts, hypoTexts);
+}
+
+} // namespace
+
+Results computeWithValues(const DataSet& data, double sensitivity, double tmax) {
+    Results results;
+    results.mode = Mode::ConcreteValues;
+    results.si = concreteSensitivity(sensitivity);
+    results.tmax = tmax;
+    finalPass(data, results);
+    return results;
+}
+
+Results computeWithOptimisation(const DataSet& data, Criterion criterion,
+                                const ProgressCallback& progress) {
+    Results results;
+    results.mode = Mode::Optimisation;
+    results.criterion = criterion;
+    results.grid = evaluateGrid(data, criterion, progress);
+    results.chosenPair = firstMinimum(results.grid);
+    const GridPair& best = results.grid[static_cast<std::size_t>(results.chosenPair)];
+    results.si = best.si();
+    results.tmax = best.tmax;
+    finalPass(data, results);
+    return results;
+}
+
+ConcreteValues readConcreteValues(std::string_view sensText, std::string_view tmaxText) {
+    const auto s = parseUserNumber(sensText);
+    const auto t = parseUserNumber(tmaxText);
+    if (!s || !t || *s < 0 || *t <= 0) return {1.0, 40.0, true};
+    return {*s, *t, false};
+}
+
+std::string resultsCaption(const Results& results) {
+    return "Resultats experiments pacient " + std::to_string(results.patient) +
+           " amb Si=" + FloatToStr(results.siMidpoint()) + " i TmaxG=" + FloatToStr(results.tmax);
+}
+
+} // namespace glucosim

@@ -1,0 +1,43 @@
+// The four criteria that compare the real hypoglycaemia areas of the
+// experiments with the simulated ones.
+#pragma once
+
+#include <string>
+
+namespace glucosim {
+
+// The items of "Tipus optimització", in order.
+enum class Criterion {
+    WeightedQualitative = 0,
+    SqrtDifference = 1,
+    Qualitative = 2,
+    LogSqrtDifference = 3
+};
+
+inline constexpr int kCriteria = 4;
+
+// The item's caption, e.g. "sqrt (| X^2-Y^2 |)".
+std::string criterionName(Criterion c);
+
+// True for the criteria kept as the two partial sums "J Esp." and "J Sens.".
+inline bool hasPartialSums(Criterion c) {
+    return c == Criterion::WeightedQualitative || c == Criterion::Qualitative;
+}
+
+// Class of an area: 2 from 10 up, 1 from 3 up, else 0.
+int areaClass(double area);
+
+// The sums of one grid pair over the experiments.
+struct CriterionSums {
+    double sum = 0.0;
+    double jEsp = 0.0;  // experiments whose real area exceeds the simulated one
+    double jSens = 0.0; // the others
+
+    // Adds one experiment with real area `real` and simulated area `simulated`.
+    void add(Criterion c, double real, double simulated);
+
+    // The pair's value: the sum, or the mean of the two partial sums.
+    double value(Criterion c) const { return hasPartialSums(c) ? (jEsp + jSens) * 0.5 : sum; }
+};
+
+} // namespace glucosim

@@ -1,0 +1,109 @@
+// The three data files of the glucose study and the data set they fill.
+//
+// Each file is a stream of whitespace-separated tokens read in a fixed layout
+// (rows are counted in tokens, not in lines):
+//   experiment file: a header row and 24 rows of 12 tokens; column 2 is the
+//                    meal class (text), every other column a number;
+//   parameter file:  a header row and 11 rows of 11 tokens; column 0 holds the
+//                    row labels, column k the parameters of patient k;
+//   glucose file:    300 rows (minutes) of 24 numbers (experiments).
+// A reader either fills its whole table or reports where the file went wrong
+// and leaves the table as it was.
+#pragma once
+
+#include "glucosim/core/settings.h"
+
+#include <array>
+#include <string>
+
+namespace glucosim {
+
+struct ExperimentRow {
+    std::array<double, kExperimentColumns> values{}; // column 2 stays 0
+    std::string mealClass;                           // column 2, as written
+
+    double number() const { return values[0]; }
+    double bolus() const { return values[3]; }         // U
+    double carbohydrates() const { return values[4]; } // g
+    double basalInsulin() const { return values[5]; }  // mU/min
+    double basalGlucose() const { return values[6]; }  // mg/dl
+    double hypo() const { return values[7]; }          // real outcome, 0 for none
+    double realHypoArea() const { return values[8] + values[9]; }
+};
+
+struct ExperimentTable {
+    std::array<ExperimentRow, kExperiments> rows;
+    int patient = 0; // column 1 of the first data row, truncated
+};
+
+// Parameters 1..11 of one patient (index 0 is unused). The simulation uses
+// the six named below.
+struct PatientParameters {
+    std::array<double, kParameterRows> p{};
+
+    double sg() const { return p[1]; }          // glucose effectiveness, 1/min
+    double p2() const { return p[2]; }          // insulin action rate, 1/min
+    double insulinGain() const { return p[4]; } // insulin appearance gain, 1/l
+    double clearance() const { return p[5]; }   // insulin clearance n, 1/min
+    double siNominal() const { return p[6]; }   // insulin sensitivity
+    double vg() const { return p[7]; }          // glucose distribution volume, dl
+};
+
+struct GlucoseTable {
+    std::array<std::array<double, kExperiments>, kSamples> values{}; // [minute][experiment]
+
+    double at(int minute, int experiment) const {
+        return values[static_cast<std::size_t>(minute)][static_cast<std::size_t>(experiment)];
+    }
+};
+
+enum class FileKind { Experiment, Parameters, Glucose };
+
+struct DataError {
+    enum class Kind { Missing, TooShort, NotANumber, PatientOutOfRange };
+    Kind kind = Kind::Missing;
+    FileKind fileKind = FileKind::Experiment;
+    std::string file;
+    int row = 0;    // 1-based line of the file
+    int column = 0; // 1-based token within that line
+    std::string token;
+
+    // One Catalan sentence naming the file and the place.
+    std::string message() const;
+};
+
+// The readers: true and the table filled, or false, `error` set and the table
+// untouched. Only the chosen patient's column of the parameter file must hold
+// numbers; `patient` must be 1..10.
+bool readExperimentFile(const std::string& path, ExperimentTable& table, DataError& error);
+bool readParameterFile(const std::string& path, int patient, PatientParameters& params,
+                       DataError& error);
+bool readGlucoseFile(const std::string& path, GlucoseTable& table, DataError& error);
+
+inline constexpr const char* kParameterFileName = "parametros_bergman_ajustados.txt";
+
+// Everything the computation needs, with the three loaded flags. The flags
+// never go back to false: a failed load leaves earlier data in place.
+struct DataSet {
+    ExperimentTable experiment;
+    PatientParameters parameters;
+    GlucoseTable glucose;
+    int patient = 0;
+    bool experimentLoaded = false;
+    bool parametersLoaded = false;
+    bool glucoseLoaded = false;
+
+    bool complete() const { return experimentLoaded && parametersLoaded && glucoseLoaded; }
+};
+
+// Loads an experiment file and the parameters of its patient as one unit:
+// on any error neither the experiment nor the parameters change.
+bool loadExperimentAndParameters(DataSet& data, const std::string& experimentPath,
+                                 const std::string& parameterPath, DataError& error);
+bool loadGlucose(DataSet& data, const std::string& path, DataError& error);
+
+// "CARREGADES DADES DEL PACIENT n" when all three files are loaded, else
+// "NO HI HA DADES CARREGADES".
+std::string statusText(const DataSet& data);
+
+} // namespace glucosim

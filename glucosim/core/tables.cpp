@@ -1,0 +1,126 @@
+#include "glucosim/core/tables.h"
+
+#include "glucosim/core/float_text.h"
+
+#include <fstream>
+#include <ostream>
+
+namespace glucosim {
+
+namespace {
+
+Table emptyTable(int rows, int columns) {
+    return Table(static_cast<std::size_t>(rows),
+                 std::vector<std::string>(static_cast<std::size_t>(columns)));
+}
+
+} // namespace
+
+Table resultsTable(const Results& results) {
+    Table t = emptyTable(kResultsRows, kResultsColumns);
+    auto& head = t[0];
+    const char* first[] = {"Nº experiment", "Classe Menjar",  "I Bolus",           "CHO",
+                           "Hipo?",         "Àrea hipo real", "Àrea hipo simulada"};
+    for (std::size_t c = 0; c < 7; ++c)
+        head[c] = first[c];
+    for (std::size_t k = 0; k < kRocThresholds; ++k)
+        head[7 + k] = "Threshold " + formatFixed3(results.roc.thresholds[k]);
+    head[27] = "Àrea hipo m.";
+    head[28] = "Àrea hipo s.";
+    head[29] = "Àrea hiper m.";
+    head[30] = "Àrea hiper s.";
+
+    for (std::size_t j = 0; j < results.experiments.size() && j < kExperiments; ++j) {
+        const ExperimentResult& e = results.experiments[j];
+        auto& row = t[j + 1];
+        row[0] = FloatToStr(e.row.number());
+        row[1] = e.row.mealClass;
+        row[2] = FloatToStr(e.row.bolus());
+        row[3] = FloatToStr(e.row.carbohydrates());
+        row[4] = FloatToStr(e.row.hypo());
+        row[5] = FloatToStr(e.realHypoArea);
+        row[6] = FloatToStr(e.simulatedHypoArea);
+        for (std::size_t k = 0; k < kRocThresholds; ++k)
+            row[7 + k] = std::string(1, results.roc.predictions[j][k] ? '1' : '0');
+        row[27] = FloatToStr(e.areas.moderateHypo);
+        row[28] = FloatToStr(e.areas.severeHypo);
+        row[29] = FloatToStr(e.areas.moderateHyper * 0.0625);
+        row[30] = FloatToStr(e.areas.severeHyper * 0.25);
+    }
+
+    for (int r = 0; r < RocTable::kRows; ++r) {
+        auto& row = t[static_cast<std::size_t>(55 + r)];
+        row[6] = rocRowLabel(r);
+        for (std::size_t k = 0; k < kRocThresholds; ++k)
+            row[7 + k] = FloatToStr(results.roc.rows[static_cast<std::size_t>(r)][k]);
+    }
+    return t;
+}
+
+Table glucoseTable(const Results& results) {
+    Table t = emptyTable(kGlucoseRows, kGlucoseColumns);
+    t[0][0] = "Temps (s)";
+    for (std::size_t n = 1; n <= results.experiments.size() && n <= kExperiments; ++n) {
+        const std::string number = std::to_string(n);
+        t[0][3 * n - 2] = "Mín. Glucosa Sim. nº" + number;
+        t[0][3 * n - 1] = "Màx. Glucosa Sim. nº" + number;
+        t[0][3 * n] = "Glucosa pacient exp." + number;
+    }
+    for (std::size_t m = 0; m < kSamples; ++m) {
+        auto& row = t[m + 1];
+        row[0] = std::to_string(m);
+        for (std::size_t n = 1; n <= results.experiments.size() && n <= kExperiments; ++n) {
+            const ExperimentResult& e = results.experiments[n - 1];
+            row[3 * n - 2] = FloatToStr(e.glucose[m].inf()); // G[m-1]
+            row[3 * n - 1] = FloatToStr(e.glucose[m].sup());
+            row[3 * n] = FloatToStr(e.measured[m]);
+        }
+    }
+    return t;
+}
+
+Table optimisationTable(const Results& results) {
+    if (results.mode != Mode::Optimisation) return {};
+    const bool partial = hasPartialSums(results.criterion);
+    Table t = emptyTable(kOptimisationRows, partial ? 4 : 3);
+    t[0][0] = "Tmax";
+    t[0][1] = "Mitjana Si";
+    if (partial) {
+        t[0][2] = "J Esp.";
+        t[0][3] = "J Sens.";
+    } else {
+        t[0][2] = "Sumatori d'àrees";
+    }
+    for (std::size_t r = 0; r < results.grid.size() && r + 1 < t.size(); ++r) {
+        const GridPair& p = results.grid[r];
+        auto& row = t[r + 1];
+        row[0] = FloatToStr(p.tmax);
+        row[1] = FloatToStr(p.siMidpoint);
+        if (partial) {
+            row[2] = FloatToStr(p.sums.jEsp);
+            row[3] = FloatToStr(p.sums.jSens);
+        } else {
+            row[2] = FloatToStr(p.sums.sum);
+        }
+    }
+    return t;
+}
+
+void writeTable(std::ostream& out, const Table& table) {
+    for (const auto& row : table) {
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            out << row[c];
+            out << (c + 1 < row.size() ? '\t' : '\n');
+        }
+    }
+}
+
+bool saveTable(const std::string& path, const Table& table) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    writeTable(out, table);
+    out.flush();
+    return static_cast<bool>(out);
+}
+
+} // namespace glucosim

@@ -1,0 +1,44 @@
+// The texts of the three result grids and the saved-grid text format.
+#pragma once
+
+#include "glucosim/core/computation.h"
+
+#include <array>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace glucosim {
+
+// rows[row][column], every row with the same number of cells.
+using Table = std::vector<std::vector<std::string>>;
+
+// Results grid: 61 rows x 31 columns (the form's grid has one more, empty
+// row). Row 0 the headers, rows 1..24 the experiments with the predictions of
+// the 20 thresholds, rows 55..60 the sensitivity / specificity table.
+Table resultsTable(const Results& results);
+inline constexpr int kResultsRows = 61;
+inline constexpr int kResultsColumns = 31;
+inline constexpr std::array<int, kResultsColumns> kResultsColumnWidths{
+    80, 80, 60, 60, 40, 110, 110, 100, 110, 90, 90, 90,  90,  90,  90, 90,
+    90, 90, 90, 90, 90, 90,  90,  90,  90,  90, 90, 125, 125, 125, 125};
+
+// Glucose grid: 301 rows x 163 columns; the row of minute m shows the band
+// G[m-1] (so the first row shows the basal interval) and the measured glucose
+// of minute m; columns 73..162 stay empty.
+Table glucoseTable(const Results& results);
+inline constexpr int kGlucoseRows = 301;
+inline constexpr int kGlucoseColumns = 163;
+
+// Optimisation grid: 392 rows x 4 columns for the criteria with two partial
+// sums, else x 3. Empty in concrete values mode.
+Table optimisationTable(const Results& results);
+inline constexpr int kOptimisationRows = kGridPairs + 1;
+
+// Each row's cells separated by "\t" and ended by "\n".
+void writeTable(std::ostream& out, const Table& table);
+// Writes the table to `path`, replacing the file; false when it cannot be
+// written.
+bool saveTable(const std::string& path, const Table& table);
+
+} // namespace glucosim

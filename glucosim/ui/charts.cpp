@@ -1,0 +1,266 @@
+#include "glucosim/ui/charts.h"
+
+#include <QAreaSeries>
+#include <QBrush>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLegend>
+#include <QLineSeries>
+#include <QPen>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QValueAxis>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+#include "glucosim/ui/dialogs.h"
+
+namespace glucosim {
+
+namespace {
+
+const QString kPngFilter = QStringLiteral("Imatges PNG (*.png)|*.png");
+
+void append(QVector<QPointF>& points, double x, double y) {
+    if (std::isfinite(y)) points.append(QPointF(x, y));
+}
+
+QLineSeries* lineSeries(const QString& name, const QVector<QPointF>& points, const QColor& colour,
+                        qreal width = 1.5, Qt::PenStyle style = Qt::SolidLine) {
+    auto* s = new QLineSeries;
+    s->setName(name);
+    s->append(QList<QPointF>(points.begin(), points.end()));
+    QPen pen(colour);
+    pen.setWidthF(width);
+    pen.setStyle(style);
+    s->setPen(pen);
+    return s;
+}
+
+QChartView* makeView(QWidget* parent) {
+    auto* view = new QChartView(new QChart, parent);
+    view->setRenderHint(QPainter::Antialiasing);
+    view->setMinimumSize(640, 420);
+    view->chart()->setLocalizeNumbers(true);
+    view->chart()->setLocale(QLocale(QLocale::Catalan, QLocale::Spain));
+    return view;
+}
+
+QString askPngName(QWidget* parent) {
+    FileDialog dialog(FileDialog::Kind::Save, QStringLiteral("SaveDialogGrafic"),
+                      QStringLiteral("Desa el gràfic"), nullptr);
+    return dialogHooks().saveFile(parent, dialog.title(), qtNameFilter(kPngFilter),
+                                  QStringLiteral("png"));
+}
+
+void savePngFrom(QWidget* parent, QChartView* view) {
+    const QString path = askPngName(parent);
+    if (path.isEmpty()) return;
+    if (!saveChartPng(view, path))
+        dialogHooks().message(parent, kProgramTitle,
+                              QStringLiteral("No s'ha pogut desar el gràfic a \"%1\".").arg(path));
+}
+
+} // namespace
+
+GlucoseSeries glucoseSeries(const ExperimentResult& e) {
+    GlucoseSeries s;
+    for (int m = 0; m < kSamples; ++m) {
+        const modal::ivalDb& g = e.glucose[static_cast<std::size_t>(m)];
+        append(s.lower, m, g.inf());
+        append(s.upper, m, g.sup());
+        append(s.measured, m, e.measured[static_cast<std::size_t>(m)]);
+    }
+    return s;
+}
+
+QVector<QPointF> rocPoints(const RocTable& roc) {
+    QVector<QPointF> points;
+    for (int k = 0; k < kRocThresholds; ++k) {
+        const double sens = roc.rows[RocTable::Sens][static_cast<std::size_t>(k)];
+        const double fpr = roc.rows[RocTable::OneMinusSpec][static_cast<std::size_t>(k)];
+        if (std::isfinite(sens) && std::isfinite(fpr)) points.append(QPointF(fpr, sens));
+    }
+    return points;
+}
+
+bool saveChartPng(QChartView* view, const QString& path) {
+    return view->grab().toImage().save(path, "PNG");
+}
+
+GlucoseChartDialog::GlucoseChartDialog(QWidget* parent)
+    : QDialog(parent), view_(makeView(this)), selector_(new QComboBox(this)),
+      save_(new QPushButton(QStringLiteral("Desar imatge..."), this)) {
+    setObjectName(QStringLiteral("GlucoseChart"));
+    setWindowTitle(QStringLiteral("Gràfic de glucosa en sang"));
+    selector_->setObjectName(QStringLiteral("CB_Experiment"));
+    save_->setObjectName(QStringLiteral("Btn_DesarGrafic"));
+    for (int j = 1; j <= kExperiments; ++j)
+        selector_->addItem(QStringLiteral("Experiment nº %1").arg(j));
+    auto* close = new QPushButton(QStringLiteral("Tancar"), this);
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(new QLabel(QStringLiteral("Experiment:"), this));
+    bar->addWidget(selector_);
+    bar->addStretch();
+    bar->addWidget(save_);
+    bar->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(view_, 1);
+    layout->addLayout(bar);
+    connect(selector_, &QComboBox::currentIndexChanged, this,
+            [this](int index) { showExperiment(index); });
+    connect(save_, &QPushButton::clicked, this, [this] { savePngFrom(this, view_); });
+    connect(close, &QPushButton::clicked, this, &QDialog::close);
+    resize(900, 600);
+}
+
+void GlucoseChartDialog::setResults(std::shared_ptr<const Results> results) {
+    results_ = std::move(results);
+    showExperiment(std::max(0, selector_->currentIndex()));
+}
+
+int GlucoseChartDialog::experiment() const { return selector_->currentIndex(); }
+
+void GlucoseChartDialog::showExperiment(int j) {
+    if (j < 0 || j >= kExperiments) return;
+    if (selector_->currentIndex() != j) {
+        selector_->setCurrentIndex(j); // comes back here through the signal
+        return;
+    }
+    QChart* chart = view_->chart();
+    chart->removeAllSeries();
+    for (QAbstractAxis* axis : chart->axes()) {
+        chart->removeAxis(axis);
+        delete axis;
+    }
+    if (!results_ || results_->experiments.size() != static_cast<std::size_t>(kExperiments)) {
+        chart->setTitle(QStringLiteral("No hi ha resultats"));
+        return;
+    }
+    const ExperimentResult& e = results_->experiments[static_cast<std::size_t>(j)];
+    const GlucoseSeries s = glucoseSeries(e);
+    chart->setTitle(QStringLiteral("Experiment nº %1 (pacient %2): glucosa simulada i mesurada")
+                        .arg(j + 1)
+                        .arg(results_->patient));
+
+    auto* lower = lineSeries(QStringLiteral("Mín. glucosa simulada"), s.lower, QColor(30, 90, 200));
+    auto* upper = lineSeries(QStringLiteral("Màx. glucosa simulada"), s.upper, QColor(30, 90, 200));
+    lower->setObjectName(QStringLiteral("lower"));
+    upper->setObjectName(QStringLiteral("upper"));
+    // The band between the bounds, drawn under everything else.
+    QAreaSeries* band = nullptr;
+    if (s.lower.size() == s.upper.size() && !s.lower.isEmpty()) {
+        auto* bandUpper = lineSeries(QString(), s.upper, Qt::transparent);
+        auto* bandLower = lineSeries(QString(), s.lower, Qt::transparent);
+        band = new QAreaSeries(bandUpper, bandLower);
+        band->setName(QStringLiteral("Banda simulada"));
+        band->setObjectName(QStringLiteral("band"));
+        band->setBrush(QColor(30, 90, 200, 60));
+        band->setPen(Qt::NoPen);
+        chart->addSeries(band);
+    }
+    auto* measured =
+        lineSeries(QStringLiteral("Glucosa mesurada"), s.measured, QColor(200, 30, 30), 2.0);
+    measured->setObjectName(QStringLiteral("measured"));
+    auto* hypo = lineSeries(QStringLiteral("Hipoglucèmia (70 mg/dl)"),
+                            {QPointF(0, kHypo), QPointF(kSamples - 1, kHypo)},
+                            QColor(230, 120, 0), 1.5, Qt::DashLine);
+    auto* hyper = lineSeries(QStringLiteral("Hiperglucèmia (150 mg/dl)"),
+                             {QPointF(0, kHyper), QPointF(kSamples - 1, kHyper)},
+                             QColor(120, 0, 160), 1.5, Qt::DashLine);
+    hypo->setObjectName(QStringLiteral("hypo"));
+    hyper->setObjectName(QStringLiteral("hyper"));
+    for (QLineSeries* series : {lower, upper, measured, hypo, hyper}) chart->addSeries(series);
+
+    double lo = kSevereHypo, hi = kSevereHyper;
+    for (const auto* points : {&s.lower, &s.upper, &s.measured})
+        for (const QPointF& p : *points) {
+            lo = std::min(lo, p.y());
+            hi = std::max(hi, p.y());
+        }
+    auto* x = new QValueAxis;
+    x->setTitleText(QStringLiteral("Temps (min)"));
+    x->setRange(0, kSamples - 1);
+    x->setLabelFormat(QStringLiteral("%d"));
+    x->setTickCount(7);
+    auto* y = new QValueAxis;
+    y->setTitleText(QStringLiteral("Glucosa (mg/dl)"));
+    y->setRange(std::floor(lo / 10) * 10 - 10, std::ceil(hi / 10) * 10 + 10);
+    y->setLabelFormat(QStringLiteral("%d"));
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    for (QAbstractSeries* series : chart->series()) {
+        series->attachAxis(x);
+        series->attachAxis(y);
+    }
+    // The band's own bounds stay out of the legend.
+    const auto markers = chart->legend()->markers();
+    for (QLegendMarker* marker : markers)
+        if (marker->label().isEmpty()) marker->setVisible(false);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+}
+
+RocChartDialog::RocChartDialog(QWidget* parent)
+    : QDialog(parent), view_(makeView(this)),
+      save_(new QPushButton(QStringLiteral("Desar imatge..."), this)) {
+    setObjectName(QStringLiteral("RocChart"));
+    setWindowTitle(QStringLiteral("Corba ROC"));
+    save_->setObjectName(QStringLiteral("Btn_DesarGrafic"));
+    auto* close = new QPushButton(QStringLiteral("Tancar"), this);
+    auto* bar = new QHBoxLayout;
+    bar->addStretch();
+    bar->addWidget(save_);
+    bar->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(view_, 1);
+    layout->addLayout(bar);
+    connect(save_, &QPushButton::clicked, this, [this] { savePngFrom(this, view_); });
+    connect(close, &QPushButton::clicked, this, &QDialog::close);
+    resize(640, 600);
+}
+
+void RocChartDialog::setRoc(const RocTable& roc) {
+    QChart* chart = view_->chart();
+    chart->removeAllSeries();
+    for (QAbstractAxis* axis : chart->axes()) {
+        chart->removeAxis(axis);
+        delete axis;
+    }
+    chart->setTitle(QStringLiteral("Corba ROC de la detecció d'hipoglucèmia (20 llindars)"));
+    QVector<QPointF> points = rocPoints(roc);
+    auto* curve = lineSeries(QStringLiteral("Sens. / 1-Espec."), points, QColor(30, 90, 200), 2.0);
+    curve->setObjectName(QStringLiteral("roc"));
+    auto* marks = new QScatterSeries;
+    marks->setObjectName(QStringLiteral("thresholds"));
+    marks->setName(QStringLiteral("Llindars"));
+    marks->setMarkerSize(8);
+    marks->append(QList<QPointF>(points.begin(), points.end()));
+    auto* chance = lineSeries(QStringLiteral("Atzar"), {QPointF(0, 0), QPointF(1, 1)},
+                              QColor(128, 128, 128), 1.0, Qt::DashLine);
+    chance->setObjectName(QStringLiteral("chance"));
+    for (QAbstractSeries* s : std::initializer_list<QAbstractSeries*>{chance, curve, marks})
+        chart->addSeries(s);
+    auto* x = new QValueAxis;
+    x->setTitleText(QStringLiteral("1 - Especificitat"));
+    x->setRange(0, 1);
+    auto* y = new QValueAxis;
+    y->setTitleText(QStringLiteral("Sensibilitat"));
+    y->setRange(0, 1);
+    for (QValueAxis* a : {x, y}) {
+        a->setLabelFormat(QStringLiteral("%.1f"));
+        a->setTickCount(6);
+    }
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    for (QAbstractSeries* s : chart->series()) {
+        s->attachAxis(x);
+        s->attachAxis(y);
+    }
+    chart->legend()->setAlignment(Qt::AlignBottom);
+}
+
+} // namespace glucosim
