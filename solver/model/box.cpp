@@ -1,0 +1,19 @@
+#include "solver/model/box.h"
+
+#include <ostream>
+
+namespace modal {
+
+void box::print(std::ostream& os) const {
+    os << "\n"
+       << "Box:";
+    for (const auto& v : variables_)
+        os << "\n" << v.name << "=" << v.domain;
+}
+
+std::ostream& operator<<(std::ostream& os, const box& b) {
+    b.print(os);
+    return os;
+}
+
+} // namespace modal

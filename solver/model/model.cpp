@@ -1,0 +1,78 @@
+#include "solver/model/model.h"
+
+namespace modal {
+
+std::vector<variable> model::variables() const {
+    std::vector<variable> out;
+    out.reserve(fn.varNodes.size());
+    for (std::size_t i = 0; i < fn.varNodes.size(); ++i)
+        out.emplace_back(static_cast<int>(fn.vars[i].size()), fn.varNodes[i].value,
+                         fn.varNodes[i].label);
+    return out;
+}
+
+void model::buildGroups() {
+    xp.clear();
+    xi.clear();
+    fn.xpMap.clear();
+    fn.xiMap.clear();
+    for (std::size_t i = 0; i < fn.varNodes.size(); ++i) {
+        const ivalDb& d = fn.varNodes[i].value;
+        variable v(static_cast<int>(fn.vars[i].size()), d, fn.varNodes[i].label);
+        if (isProper(d)) {
+            xp.push_back(std::move(v));
+            fn.xpMap.push_back(static_cast<int>(i));
+        } else {
+            xi.push_back(std::move(v));
+            fn.xiMap.push_back(static_cast<int>(i));
+        }
+    }
+}
+
+void model::bindOwn() {
+    bind(fn, xp, fn.xpMap);
+    bind(fn, xi, fn.xiMap);
+}
+
+variable& model::cellVariable(int i) {
+    const auto n = static_cast<int>(xp.size());
+    return i < n ? xp[static_cast<std::size_t>(i)] : xi[static_cast<std::size_t>(i - n)];
+}
+
+std::uint8_t checkConstraints(model& m, const std::vector<variable>& cellXp,
+                              const std::vector<variable>& cellXi) {
+    const int nXp = static_cast<int>(cellXp.size());
+    const int nAll = nXp + static_cast<int>(cellXi.size());
+    for (model& c : m.constraints) {
+        const int n = c.cellVariableCount();
+        for (int i = 0; i < n && i < static_cast<int>(c.indexMap.size()); ++i) {
+            const int k = c.indexMap[static_cast<std::size_t>(i)];
+            if (k < 0 || k >= nAll) continue;
+            c.cellVariable(i).domain = k < nXp ? cellXp[static_cast<std::size_t>(k)].domain
+                                               : cellXi[static_cast<std::size_t>(k - nXp)].domain;
+        }
+        c.bindOwn();
+        const ivalDb v = evaluateTree(c.fn, evalMode::Prop, false, false, 0, '?');
+        if (isInterior(v, ivalZero())) continue;
+        const node* root = c.fn.root == noNode ? nullptr : &c.fn.at(c.fn.root);
+        if (root == nullptr || root->left == noNode) return 2;
+        const ivalDb l = c.fn.at(root->left).value;
+        switch (root->kind) {
+        case nodeKind::eq: {
+            // Inconsistent only when zero is outside the left side's range; a
+            // range that merely touches zero may still hold the solution.
+            const ivalDb p = prop(l);
+            return (p.inf() > 0.0 || p.sup() < 0.0) ? 1 : 2;
+        }
+        case nodeKind::gt:
+            return isInterior(l - ivalDb::exact(0.0, -kInf), ivalZero()) ? 1 : 2;
+        case nodeKind::lt:
+            return isInterior(l - ivalDb::exact(kInf, 0.0), ivalZero()) ? 1 : 2;
+        default:
+            return 2;
+        }
+    }
+    return 0;
+}
+
+} // namespace modal

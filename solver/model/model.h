@@ -1,0 +1,54 @@
+// A problem model: an expression tree, its constraint models and the
+// variables of its own initial cell.
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <string>
+#include <vector>
+
+#include "solver/model/tree.h"
+#include "solver/model/variable.h"
+
+namespace modal {
+
+class model {
+public:
+    std::string label = "Function";
+    std::uint8_t modelClass = 2;
+    tree fn;
+    // For each variable of this model's cell (Xp first, then Xi), the index of
+    // the same variable in the cell it is checked against; -1 when that cell
+    // has no such variable.
+    std::vector<int> indexMap;
+    // Constraint models; a list, so that a model (and its tree) keeps its
+    // address while more constraints are appended.
+    std::list<model> constraints;
+    // The variables of the model's own cell: proper domains (Xp) and improper
+    // ones (Xi), filled by `buildGroups`.
+    std::vector<variable> xp;
+    std::vector<variable> xi;
+    // Integer setting "TOptimal", kept but not used by the solvers.
+    int tOptimal = 0;
+
+    // The tree's variables as `variable`s: name, domain and occurrence count.
+    std::vector<variable> variables() const;
+    // Splits the tree's variables by the modality of their domains into `xp`
+    // (proper, points included) and `xi` (improper), and records the tree's
+    // two index maps.
+    void buildGroups();
+    // Binds the tree to `xp` and `xi`.
+    void bindOwn();
+    // Number of variables of the own cell.
+    int cellVariableCount() const noexcept { return static_cast<int>(xp.size() + xi.size()); }
+    variable& cellVariable(int i);
+};
+
+// Checks the constraint models of `m` over a cell whose variables are `cellXp`
+// followed by `cellXi`: 0 when every constraint holds on the whole cell, 1 when
+// one is proven to fail, 2 when one is undecided (the check stops at the first
+// constraint that does not hold).
+std::uint8_t checkConstraints(model& m, const std::vector<variable>& cellXp,
+                              const std::vector<variable>& cellXi);
+
+} // namespace modal

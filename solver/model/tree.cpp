@@ -1,0 +1,383 @@
+#include "solver/model/tree.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "interval/functions.h"
+
+namespace modal {
+
+evalMode modeFromText(std::string_view text) noexcept {
+    if (text == "Out") return evalMode::Out;
+    if (text == "Inn") return evalMode::Inn;
+    if (text == "Prop") return evalMode::Prop;
+    if (text == "Impr") return evalMode::Impr;
+    if (text == "Der") return evalMode::Der;
+    return evalMode::none;
+}
+
+std::string_view modeText(evalMode m) noexcept {
+    switch (m) {
+    case evalMode::Out:
+        return "Out";
+    case evalMode::Inn:
+        return "Inn";
+    case evalMode::Prop:
+        return "Prop";
+    case evalMode::Impr:
+        return "Impr";
+    case evalMode::Der:
+        return "Der";
+    default:
+        return "?";
+    }
+}
+
+// --- construction -----------------------------------------------------------
+
+nodeId tree::createNode(nodeKind k) {
+    node n;
+    n.kind = k;
+    nodes.push_back(std::move(n));
+    return static_cast<nodeId>(nodes.size() - 1);
+}
+
+nodeId tree::createConst(double x) {
+    const nodeId id = createNode(nodeKind::constant);
+    at(id).value = ivalDb(x);
+    at(id).setExponent(x);
+    return id;
+}
+
+nodeId tree::createValue(nodeKind k, const ivalDb& v) {
+    const nodeId id = createNode(k);
+    at(id).value = v;
+    return id;
+}
+
+nodeId tree::createUnary(nodeKind k, nodeId child) {
+    const nodeId id = createNode(k);
+    at(id).left = child;
+    return id;
+}
+
+nodeId tree::createBinary(nodeKind k, nodeId l, nodeId r) {
+    const nodeId id = createNode(k);
+    at(id).left = l;
+    at(id).right = r;
+    return id;
+}
+
+nodeId tree::createPower(nodeId child, int exponent) {
+    const nodeId id = createUnary(nodeKind::pow, child);
+    at(id).exponent = exponent;
+    return id;
+}
+
+int tree::findVariable(std::string_view name) const noexcept {
+    for (std::size_t i = 0; i < varNodes.size(); ++i)
+        if (varNodes[i].label == name) return static_cast<int>(i);
+    return -1;
+}
+
+int tree::addVariable(std::string name, const ivalDb& domain) {
+    node n;
+    n.kind = nodeKind::var;
+    n.label = std::move(name);
+    n.value = domain;
+    varNodes.push_back(std::move(n));
+    vars.emplace_back();
+    return static_cast<int>(vars.size()) - 1;
+}
+
+int tree::addIncidence(int var) {
+    const int s = slots.add();
+    vars[static_cast<std::size_t>(var)].push_back(s);
+    return s;
+}
+
+nodeId tree::createIncidence(int var) {
+    const int s = addIncidence(var);
+    const nodeId id = createNode(nodeKind::var);
+    at(id).slot = s;
+    at(id).label = varNodes[static_cast<std::size_t>(var)].label;
+    return id;
+}
+
+nodeId tree::createIncidence(std::string_view name, const ivalDb& domain) {
+    int v = findVariable(name);
+    if (v < 0) v = addVariable(std::string(name), domain);
+    return createIncidence(v);
+}
+
+nodeId tree::createInterval(const ivalDb& v, std::string label) {
+    const int var = addVariable(std::move(label), v);
+    return createIncidence(var);
+}
+
+int tree::slotVariable(int slot) const noexcept {
+    for (std::size_t i = 0; i < vars.size(); ++i)
+        for (auto s : vars[i])
+            if (s == slot) return static_cast<int>(i);
+    return -1;
+}
+
+int tree::slotOccurrence(int slot) const noexcept {
+    for (const auto& v : vars)
+        for (std::size_t j = 0; j < v.size(); ++j)
+            if (v[j] == slot) return static_cast<int>(j);
+    return -1;
+}
+
+// --- evaluation lists -------------------------------------------------------
+
+void buildEvalList(const tree& t, nodeId n, std::vector<nodeId>& list) {
+    // Pre-order with an explicit stack, then reversed: the result is what
+    // inserting each visited node at the front of the list gives.
+    std::vector<nodeId> pre;
+    std::vector<nodeId> stack;
+    if (n != noNode) stack.push_back(n);
+    while (!stack.empty()) {
+        const nodeId id = stack.back();
+        stack.pop_back();
+        pre.push_back(id);
+        const node& nd = t.at(id);
+        if (nd.right != noNode) stack.push_back(nd.right);
+        if (nd.left != noNode) stack.push_back(nd.left);
+    }
+    list.insert(list.begin(), pre.rbegin(), pre.rend());
+}
+
+// --- evaluation -------------------------------------------------------------
+
+namespace {
+
+inline ivalDb pointOf(const ivalDb& d, char pointChoice, const ivalDb& previous) noexcept {
+    switch (pointChoice) {
+    case 'c':
+        return ivalDb(d.mid());
+    case 'i':
+        return ivalDb(d.inf());
+    case 's':
+        return ivalDb(d.sup());
+    default:
+        return previous;
+    }
+}
+
+inline ivalDb leafValue(const incidenceSlot& inc, const ivalDb& previous, evalMode mode,
+                        bool innSingles, bool outSingles, std::uint8_t consistency,
+                        char pointChoice) {
+    const ivalDb& d = inc.domain();
+    const bool total = inc.totalMono();
+    const bool against = total && inc.sign() != inc.globalSign();
+    switch (mode) {
+    case evalMode::Out:
+        if (d.inf() <= d.sup()) return against ? dual(d) : d;
+        if (total && consistency == 0) return against ? dual(d) : d;
+        if (outSingles && inc.pointFlag() && consistency == 0) return d;
+        return pointOf(d, pointChoice, previous);
+    case evalMode::Inn: {
+        ivalDb r;
+        if (d.inf() >= d.sup())
+            r = against ? dual(d) : d;
+        else if (total && consistency == 0)
+            r = against ? dual(d) : d;
+        else if (innSingles && inc.pointFlag() && consistency == 0)
+            r = d;
+        else
+            r = pointOf(d, pointChoice, previous);
+        return dual(r);
+    }
+    case evalMode::Prop:
+        return against ? dual(d) : prop(d);
+    case evalMode::Impr:
+        return against ? dual(d) : impr(d);
+    case evalMode::Der:
+        return prop(d);
+    default:
+        return previous;
+    }
+}
+
+constexpr ivalDb kGreaterShift = ivalDb::exact(kInf, 0.0); // [+inf, 0]
+constexpr ivalDb kLessShift = ivalDb::exact(0.0, -kInf);   // [0, -inf]
+
+inline void evalNode(tree& t, node& n, evalMode mode, bool innSingles, bool outSingles,
+                     std::uint8_t consistency, char pointChoice) {
+    const bool hasL = n.left != noNode;
+    const bool hasR = n.right != noNode;
+    auto L = [&]() -> const ivalDb& { return t.nodes[static_cast<std::size_t>(n.left)].value; };
+    auto R = [&]() -> const ivalDb& { return t.nodes[static_cast<std::size_t>(n.right)].value; };
+    switch (n.kind) {
+    case nodeKind::var:
+        if (n.slot >= 0 && t.slots[n.slot].bound())
+            n.value = leafValue(t.slots[n.slot], n.value, mode, innSingles, outSingles, consistency,
+                                pointChoice);
+        return;
+    case nodeKind::constant:
+        if (mode == evalMode::Inn) n.value = dual(n.value);
+        return;
+    case nodeKind::aux:
+        if (mode == evalMode::Inn)
+            n.value = prop(n.value);
+        else if (mode == evalMode::Out)
+            n.value = impr(n.value);
+        return;
+    case nodeKind::one:
+    case nodeKind::unknown:
+        return;
+    default:
+        break;
+    }
+    if (isBinary(n.kind)) {
+        if (!hasL || !hasR) return;
+        switch (n.kind) {
+        case nodeKind::plus:
+            n.value = L() + R();
+            return;
+        case nodeKind::sub:
+            n.value = L() - R();
+            return;
+        case nodeKind::mul:
+            n.value = L() * R();
+            return;
+        case nodeKind::div:
+            n.value = L() / R();
+            return;
+        case nodeKind::eq:
+            n.value = meet(L(), R());
+            return;
+        case nodeKind::ge:
+        case nodeKind::gt:
+            n.value = L() - kGreaterShift;
+            return;
+        case nodeKind::le:
+        case nodeKind::lt:
+            n.value = L() - kLessShift;
+            return;
+        default:
+            return;
+        }
+    }
+    if (!hasL) return;
+    const ivalDb& x = L();
+    switch (n.kind) {
+    case nodeKind::minus:
+        n.value = -x;
+        return;
+    case nodeKind::exp:
+        n.value = exp(x);
+        return;
+    case nodeKind::log:
+        n.value = log(x);
+        return;
+    case nodeKind::sqr:
+        n.value = sqr(x);
+        return;
+    case nodeKind::sqrt:
+        n.value = sqrt(x);
+        return;
+    case nodeKind::cos:
+        n.value = cos(x);
+        return;
+    case nodeKind::sin:
+        n.value = sin(x);
+        return;
+    case nodeKind::tan:
+        n.value = tan(x);
+        return;
+    case nodeKind::acos:
+        n.value = acos(x);
+        return;
+    case nodeKind::asin:
+        n.value = asin(x);
+        return;
+    case nodeKind::atan:
+        n.value = atan(x);
+        return;
+    case nodeKind::pow:
+        n.value = pow(x, n.exponent);
+        return;
+    default:
+        return;
+    }
+}
+
+} // namespace
+
+void evaluate(tree& t, nodeId n, evalMode mode, bool innSingles, bool outSingles,
+              std::uint8_t consistency, char pointChoice) {
+    evalNode(t, t.at(n), mode, innSingles, outSingles, consistency, pointChoice);
+}
+
+void evaluateList(tree& t, const std::vector<nodeId>& list, evalMode mode, bool innSingles,
+                  bool outSingles, std::uint8_t consistency, char pointChoice) {
+    node* base = t.nodes.data();
+    for (const nodeId id : list)
+        evalNode(t, base[id], mode, innSingles, outSingles, consistency, pointChoice);
+}
+
+ivalDb evaluateTree(tree& t, evalMode mode, bool innSingles, bool outSingles,
+                    std::uint8_t consistency, char pointChoice) {
+    evaluateList(t, t.evalList, mode, innSingles, outSingles, consistency, pointChoice);
+    if (!t.evalList.empty()) t.value = t.at(t.evalList.back()).value;
+    return t.value;
+}
+
+void bind(tree& t, std::vector<variable>& group, const std::vector<int>& map) {
+    const std::size_t n = std::min(group.size(), map.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const int tv = map[i];
+        if (tv < 0 || tv >= t.variableCount()) continue;
+        const auto& occ = t.vars[static_cast<std::size_t>(tv)];
+        const std::size_t m = std::min(occ.size(), group[i].incidences.size());
+        for (std::size_t j = 0; j < m; ++j)
+            t.slots[occ[j]] = incidenceSlot{&group[i], static_cast<int>(j)};
+    }
+}
+
+nodeId deepCopy(tree& t, nodeId n) {
+    if (n == noNode) return noNode;
+    const nodeId l = deepCopy(t, t.at(n).left);
+    const nodeId r = deepCopy(t, t.at(n).right);
+    node copy = t.at(n);
+    copy.left = l;
+    copy.right = r;
+    t.nodes.push_back(std::move(copy));
+    return static_cast<nodeId>(t.nodes.size() - 1);
+}
+
+void normalizeConstraint(tree& t, int& optim) {
+    const nodeId r = t.root;
+    if (r == noNode) return;
+    const nodeKind k = t.at(r).kind;
+    if (!isRelation(k)) return;
+    const nodeId rr = t.at(r).right;
+    const bool rightIsZero = rr != noNode && sameBounds(t.at(rr).value, ivalZero());
+    if (!rightIsZero) {
+        const nodeId diff = t.createBinary(nodeKind::sub, t.at(r).left, rr);
+        t.at(r).left = diff;
+        t.at(r).right = t.createValue(nodeKind::constant, ivalZero());
+    }
+    switch (k) {
+    case nodeKind::eq:
+        t.root = t.at(r).left;
+        break;
+    case nodeKind::gt:
+    case nodeKind::ge:
+        t.at(r).kind = nodeKind::sub;
+        t.at(t.at(r).right).kind = nodeKind::aux;
+        t.at(t.at(r).right).value = kGreaterShift;
+        optim = 1;
+        break;
+    default: // "<" and "<="
+        t.at(r).kind = nodeKind::sub;
+        t.at(t.at(r).right).kind = nodeKind::aux;
+        t.at(t.at(r).right).value = kLessShift;
+        optim = 2;
+        break;
+    }
+}
+
+} // namespace modal

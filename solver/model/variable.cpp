@@ -1,0 +1,46 @@
+#include "solver/model/variable.h"
+
+#include <cmath>
+#include <utility>
+
+namespace modal {
+
+int signOf(const ivalDb& d) noexcept {
+    if (std::isnan(d.inf()) || std::isnan(d.sup())) return 0;
+    if (d.inf() >= 0.0) return 1;
+    if (d.sup() > 0.0) return 0;
+    return -1;
+}
+
+variable::variable(int count, const ivalDb& dom, std::string nm)
+    : name(std::move(nm)), domain(dom), incidences(count > 0 ? static_cast<std::size_t>(count) : 0),
+      singleIncidence(count == 1) {}
+
+variable::variable(const variable& other)
+    : name(other.name), domain(other.domain), incidences(other.incidences.size()),
+      globalSign(other.globalSign), totalMono(other.totalMono),
+      globalDerivative(other.globalDerivative), singleIncidence(other.singleIncidence) {}
+
+variable& variable::operator=(const variable& other) {
+    if (this == &other) return *this;
+    name = other.name;
+    domain = other.domain;
+    incidences.resize(other.incidences.size());
+    globalSign = other.globalSign;
+    totalMono = other.totalMono;
+    globalDerivative = other.globalDerivative;
+    singleIncidence = other.singleIncidence;
+    return *this;
+}
+
+void variable::refreshMonotony() noexcept {
+    globalSign = signOf(globalDerivative);
+    bool all = true;
+    for (auto& inc : incidences) {
+        inc.sign = signOf(inc.derivative);
+        if (!inc.isMonotone()) all = false;
+    }
+    totalMono = globalSign != 0 && all;
+}
+
+} // namespace modal

@@ -1,0 +1,92 @@
+// Problem variables and their incidences (one per occurrence in a function).
+//
+// An incidence keeps only what belongs to the occurrence itself: the
+// enclosure of the partial derivative with respect to it and the sign deduced
+// from it. Everything it shares with its variable (domain, global sign, total
+// monotonicity, single-incidence flag) is reached through an `incidenceSlot`,
+// a (variable, occurrence) handle. Incidences therefore hold no pointer into
+// their variable, and copying or moving a variable (into any container, or
+// by container growth) can never leave an incidence pointing into the old
+// object.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "interval/ivalDb.h"
+
+namespace modal {
+
+// Sign of a derivative enclosure: 0 when a bound is NaN, 1 when the infimum is
+// >= 0, 0 when the supremum is > 0, else -1. Improper [1, -1] gives 1.
+int signOf(const ivalDb& d) noexcept;
+
+struct incidence {
+    ivalDb derivative; // [-inf, +inf] until evaluated
+    int sign = 0;
+
+    bool isMonotone() const noexcept { return sign == 1 || sign == -1; }
+};
+
+class variable {
+public:
+    // Empty name, domain [-inf, +inf], no incidences.
+    variable() = default;
+    // `count` default incidences; singleIncidence is (count == 1).
+    variable(int count, const ivalDb& domain, std::string name);
+
+    // A copy takes name, domain, signs and flags of the variable, but starts
+    // with as many fresh incidences as the source (derivatives and signs are
+    // not copied).
+    variable(const variable& other);
+    // Assignment resizes the incidences to the source's count: records already
+    // there keep their derivative and sign, added ones are fresh.
+    variable& operator=(const variable& other);
+    // Moving keeps everything, incidences included.
+    variable(variable&&) noexcept = default;
+    variable& operator=(variable&&) noexcept = default;
+
+    std::string name;
+    ivalDb domain;
+    std::vector<incidence> incidences;
+    int globalSign = 0;
+    bool totalMono = false;
+    ivalDb globalDerivative;
+    bool singleIncidence = false;
+
+    incidence& getIncidence(int i) { return incidences[static_cast<std::size_t>(i)]; }
+    const incidence& getIncidence(int i) const { return incidences[static_cast<std::size_t>(i)]; }
+    int incidenceCount() const noexcept { return static_cast<int>(incidences.size()); }
+    const ivalDb& getDomain() const noexcept { return domain; }
+    void setGlobalDerivative(const ivalDb& d) noexcept { globalDerivative = d; }
+    bool isIncreasing() const noexcept { return globalSign == 1; }
+    bool isDecreasing() const noexcept { return globalSign == -1; }
+    bool isSingle() const noexcept { return incidences.size() == 1; }
+    bool isTotalMono() const noexcept { return totalMono; }
+
+    // Signs from the current enclosures: globalSign from globalDerivative, each
+    // incidence's sign from its derivative, then totalMono = (globalSign != 0
+    // and every incidence is monotone).
+    void refreshMonotony() noexcept;
+};
+
+// The incidence a "var" leaf reads: occurrence `occ` of variable `var`.
+// A null `var` is an unbound slot.
+struct incidenceSlot {
+    variable* var = nullptr;
+    int occ = 0;
+
+    bool bound() const noexcept { return var != nullptr; }
+    incidence& get() const { return var->getIncidence(occ); }
+    const ivalDb& derivative() const { return get().derivative; }
+    int sign() const { return get().sign; }
+    const ivalDb& domain() const noexcept { return var->domain; }
+    int globalSign() const noexcept { return var->globalSign; }
+    bool totalMono() const noexcept { return var->totalMono; }
+    bool pointFlag() const noexcept { return var->singleIncidence; }
+    bool isMonotone() const { return get().isMonotone(); }
+    bool isProperDomain() const noexcept { return isProper(var->domain); }
+};
+
+} // namespace modal
