@@ -1,0 +1,32 @@
+// Settings record of the F* solver: what the options of a problem file set,
+// what the run driver forces per algorithm, and a few values the solver
+// itself fills in while it runs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace modal {
+
+struct param {
+    double epsilon = 0;            // "Epsilon": no cut below this width
+    double tolerance = 0;          // "Tolerance": stop once the global distance is not above it
+    int debug = 0;                 // "Debug": log level
+    int bisect = 2;                // "Bisect": pieces per cut (may be < 2 if the file says so)
+    double time_limit = 1e301;     // "Time": seconds of process time
+    std::string stop_reason = "?"; // why the main loop stopped
+    bool screen_out = false;       // "ScreenOut": one line per step on standard output
+    int optim = 0;                 // "Optim": 0 both bounds, 1 lower, 2 upper
+    bool write_solution = false;   // "Solution": write the report file
+    bool plot = false;             // "Plot": draw while solving
+    int logic_mode = 0;            // stop-by-inclusion mode, 0 = off
+    std::string plot_x_name;       // horizontal plot variable (no statement sets it)
+    std::string plot_y_name;       // vertical plot variable (no statement sets it)
+    int plot_x_index = 0;          // position of plot_x_name among the variables
+    int plot_y_index = 0;          // position of plot_y_name among the variables
+    std::uint8_t logic_result = 2; // 0 false, 1 true, 2 undecided
+    bool minmax_mode = false;      // gather the extreme cells after the loop
+    std::string problem_name;      // prefix of the report file name
+};
+
+} // namespace modal

@@ -1,0 +1,23 @@
+// The small actions of the grammar: they move tokens onto the parse stacks,
+// build intervals, and record the algorithm name.
+#pragma once
+
+#include <string_view>
+
+#include "solver/language/parse_context.h"
+
+namespace modal {
+
+// The text with the C library's white space removed at both ends.
+std::string_view trim_white_space(std::string_view text) noexcept;
+
+// Pushes the text, trimmed, onto sym_stack.
+void push_symbol(parse_context& ctx, std::string_view text);
+void push_num(parse_context& ctx, double x);
+void push_int(parse_context& ctx, long n);
+// Pops b, then a, from num_stack and pushes ivalDb(a, b).
+void push_interval(parse_context& ctx);
+// Sets algorithm_name to the text, trimmed.
+void assign_mode(parse_context& ctx, std::string_view text);
+
+} // namespace modal

@@ -1,0 +1,108 @@
+#include "solver/language/options.h"
+
+#include <array>
+#include <climits>
+#include <cmath>
+#include <string>
+
+#include "solver/fstar/param.h"
+#include "solver/sets/qsiParam.h"
+
+namespace modal {
+
+namespace {
+
+std::string popSymbol(parse_context& ctx) {
+    if (ctx.sym_stack.empty()) return {};
+    std::string s = std::move(ctx.sym_stack.top());
+    ctx.sym_stack.pop();
+    return s;
+}
+
+struct numOption {
+    std::string_view name;
+    void (*apply)(parse_context&, double);
+};
+
+// Writers for the targets, each doing nothing when its record is absent.
+template <typename F> void toParam(parse_context& ctx, F f) {
+    if (ctx.settings) f(*ctx.settings);
+}
+template <typename F> void toQsi(parse_context& ctx, F f) {
+    if (ctx.qsi_settings) f(*ctx.qsi_settings);
+}
+
+const std::array<numOption, 11> numOptions{{
+    {"Epsilon", [](parse_context& c, double x) { toParam(c, [x](param& p) { p.epsilon = x; }); }},
+    {"Tolerance",
+     [](parse_context& c, double x) { toParam(c, [x](param& p) { p.tolerance = x; }); }},
+    {"Bisect", [](parse_context& c,
+                  double x) { toParam(c, [x](param& p) { p.bisect = option_integer(x); }); }},
+    {"Debug", [](parse_context& c,
+                 double x) { toParam(c, [x](param& p) { p.debug = option_integer(x); }); }},
+    {"Optim", [](parse_context& c,
+                 double x) { toParam(c, [x](param& p) { p.optim = option_integer(x); }); }},
+    {"ScreenOut", [](parse_context& c,
+                     double x) { toParam(c, [x](param& p) { p.screen_out = option_flag(x); }); }},
+    {"Time", [](parse_context& c, double x) { toParam(c, [x](param& p) { p.time_limit = x; }); }},
+    {"Solution",
+     [](parse_context& c, double x) {
+         toParam(c, [x](param& p) { p.write_solution = option_flag(x); });
+     }},
+    {"Plot",
+     [](parse_context& c, double x) { toParam(c, [x](param& p) { p.plot = option_flag(x); }); }},
+    {"CSPEps", [](parse_context& c, double x) { toQsi(c, [x](qsiParam& q) { q.epsilon = x; }); }},
+    {"QSITime",
+     [](parse_context& c, double x) { toQsi(c, [x](qsiParam& q) { q.time_limit = x; }); }},
+}};
+
+} // namespace
+
+int option_integer(double x) noexcept {
+    if (std::isnan(x)) return 0;
+    const double t = std::trunc(x);
+    if (t >= static_cast<double>(INT_MAX)) return INT_MAX;
+    if (t <= static_cast<double>(INT_MIN)) return INT_MIN;
+    return static_cast<int>(t);
+}
+
+bool option_flag(double x) noexcept {
+    return x != 0.0;
+}
+
+void apply_num_option(parse_context& ctx, std::string_view name, double value) {
+    for (const auto& option : numOptions) {
+        if (option.name == name) {
+            option.apply(ctx, value);
+            return;
+        }
+    }
+    // PlotX and PlotY take a name: a number leaves them unchanged.
+}
+
+void apply_sym_option(parse_context& ctx, std::string_view name, std::string_view value) {
+    if (name == "PlotX") {
+        toQsi(ctx, [value](qsiParam& q) { q.plot_x_name = value; });
+    } else if (name == "PlotY") {
+        toQsi(ctx, [value](qsiParam& q) { q.plot_y_name = value; });
+    }
+    // Every other option takes a number: a name leaves it unchanged.
+}
+
+void assign_num_param(parse_context& ctx) {
+    const std::string name = popSymbol(ctx);
+    double value = 0;
+    if (!ctx.num_stack.empty()) {
+        value = ctx.num_stack.top();
+        ctx.num_stack.pop();
+    }
+    apply_num_option(ctx, name, value);
+}
+
+void assign_sym_param(parse_context& ctx) {
+    const std::string value = popSymbol(ctx);
+    const std::string name = popSymbol(ctx);
+    apply_sym_option(ctx, name, value);
+}
+
+} // namespace modal

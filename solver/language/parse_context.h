@@ -1,0 +1,36 @@
+// What the grammar's actions work on while a statement is recognised: the
+// five parse stacks, the algorithm name and the settings the options write.
+//
+// The stacks are never emptied between statements: an action only looks at
+// the entries its own successful match pushed, and whatever a failed attempt
+// pushed stays below them unused.
+#pragma once
+
+#include <stack>
+#include <string>
+#include <vector>
+
+#include "interval/ivalDb.h"
+
+namespace modal {
+
+class node;
+struct param;
+struct qsiParam;
+
+struct parse_context {
+    std::stack<long> int_stack;
+    std::stack<double> num_stack;
+    std::stack<std::string> sym_stack;
+    std::stack<ivalDb> ival_stack;
+    std::stack<node*> node_stack;
+
+    // Set by the algorithm statement; empty until then.
+    std::string algorithm_name;
+
+    // Where the options land; either may be null (its options are then ignored).
+    param* settings = nullptr;
+    qsiParam* qsi_settings = nullptr;
+};
+
+} // namespace modal

@@ -1,0 +1,124 @@
+// Option statements and the settings they change.
+#include "solver/language/options.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+
+#include "solver/fstar/param.h"
+#include "solver/language/grammar.h"
+#include "solver/sets/qsiParam.h"
+
+namespace modal {
+namespace {
+
+TEST(OptionDefaults, SettingsStartAtTheirDefaults) {
+    const param p;
+    EXPECT_EQ(p.epsilon, 0.0);
+    EXPECT_EQ(p.tolerance, 0.0);
+    EXPECT_EQ(p.debug, 0);
+    EXPECT_EQ(p.bisect, 2);
+    EXPECT_EQ(p.time_limit, 1e301);
+    EXPECT_EQ(p.stop_reason, "?");
+    EXPECT_FALSE(p.screen_out);
+    EXPECT_EQ(p.optim, 0);
+    EXPECT_FALSE(p.write_solution);
+    EXPECT_FALSE(p.plot);
+    EXPECT_EQ(p.logic_mode, 0);
+    EXPECT_EQ(p.logic_result, 2);
+    EXPECT_FALSE(p.minmax_mode);
+    EXPECT_TRUE(p.plot_x_name.empty() && p.plot_y_name.empty() && p.problem_name.empty());
+    const qsiParam q;
+    EXPECT_EQ(q.epsilon, 0.1);
+    EXPECT_TRUE(std::isinf(q.time_limit) && q.time_limit > 0);
+    EXPECT_TRUE(q.plot_x_name.empty() && q.plot_y_name.empty());
+}
+
+TEST(OptionConversions, IntegersTruncateTowardZeroAndSaturate) {
+    EXPECT_EQ(option_integer(2.9), 2);
+    EXPECT_EQ(option_integer(-1.5), -1);
+    EXPECT_EQ(option_integer(-0.5), 0);
+    EXPECT_EQ(option_integer(1e300), INT_MAX);
+    EXPECT_EQ(option_integer(-1e300), INT_MIN);
+    EXPECT_EQ(option_integer(2147483647.9), INT_MAX);
+    EXPECT_EQ(option_integer(std::nan("")), 0);
+    EXPECT_TRUE(option_flag(0.5));
+    EXPECT_TRUE(option_flag(-1e-300));
+    EXPECT_FALSE(option_flag(0.0));
+    EXPECT_FALSE(option_flag(-0.0));
+}
+
+class OptionsTest : public ::testing::Test {
+protected:
+    param settings;
+    qsiParam qsiSettings;
+    parse_context ctx;
+    model_actions model;
+    problem_grammar grammar{ctx, model};
+
+    void SetUp() override {
+        ctx.settings = &settings;
+        ctx.qsi_settings = &qsiSettings;
+    }
+    void parse(const std::string& text) { ASSERT_TRUE(grammar.parse(text)) << text; }
+};
+
+TEST_F(OptionsTest, EachNumericOptionReachesItsSetting) {
+    parse("Epsilon=0.25; Tolerance=1e-9; Bisect=2.9; Debug=1.7; Optim=-1.5; ScreenOut=3;"
+          "Time=60; Solution=0.5; Plot=-2; CSPEps=0.01; QSITime=12.5;");
+    EXPECT_EQ(settings.epsilon, 0.25);
+    EXPECT_EQ(settings.tolerance, 1e-9);
+    EXPECT_EQ(settings.bisect, 2);
+    EXPECT_EQ(settings.debug, 1);
+    EXPECT_EQ(settings.optim, -1);
+    EXPECT_TRUE(settings.screen_out);
+    EXPECT_EQ(settings.time_limit, 60.0);
+    EXPECT_TRUE(settings.write_solution);
+    EXPECT_TRUE(settings.plot);
+    EXPECT_EQ(qsiSettings.epsilon, 0.01);
+    EXPECT_EQ(qsiSettings.time_limit, 12.5);
+    // Untouched by any option.
+    EXPECT_EQ(settings.stop_reason, "?");
+    EXPECT_EQ(settings.logic_mode, 0);
+    EXPECT_FALSE(settings.minmax_mode);
+}
+
+TEST_F(OptionsTest, ALaterStatementReplacesTheValue) {
+    parse("Solution=1; Bisect=5;");
+    parse("Solution=0; Bisect=-1.5;");
+    EXPECT_FALSE(settings.write_solution);
+    EXPECT_EQ(settings.bisect, -1);
+    parse("Bisect=1e300;");
+    EXPECT_EQ(settings.bisect, INT_MAX);
+}
+
+TEST_F(OptionsTest, NamesGoToTheQsiPlotAxesOnly) {
+    parse("PlotX=alpha; PlotY = beta_2;");
+    EXPECT_EQ(qsiSettings.plot_x_name, "alpha");
+    EXPECT_EQ(qsiSettings.plot_y_name, "beta_2");
+    EXPECT_TRUE(settings.plot_x_name.empty());
+    EXPECT_TRUE(settings.plot_y_name.empty());
+}
+
+TEST_F(OptionsTest, ValueFormsAnOptionDoesNotTakeChangeNothing) {
+    parse("PlotX=alpha; PlotX=3; PlotY=4; Epsilon=abc; Bisect=x; CSPEps=y;");
+    EXPECT_EQ(qsiSettings.plot_x_name, "alpha");
+    EXPECT_TRUE(qsiSettings.plot_y_name.empty());
+    EXPECT_EQ(settings.epsilon, 0.0);
+    EXPECT_EQ(settings.bisect, 2);
+    EXPECT_EQ(qsiSettings.epsilon, 0.1);
+    // "Plot" is not "PlotX": the flag stays off.
+    EXPECT_FALSE(settings.plot);
+}
+
+TEST_F(OptionsTest, OptionsWithoutATargetAreIgnored) {
+    ctx.settings = nullptr;
+    ctx.qsi_settings = nullptr;
+    parse("Epsilon=1; CSPEps=1; PlotX=a;");
+    EXPECT_EQ(settings.epsilon, 0.0);
+    EXPECT_EQ(qsiSettings.epsilon, 0.1);
+}
+
+} // namespace
+} // namespace modal
