@@ -20,8 +20,12 @@ struct HypoHyperAreas {
     // hypoglycaemia on the lower bounds, both in units of the band between
     // their two thresholds.
     void addMinute(int n, const modal::ivalDb& previous, const modal::ivalDb& current) {
+        addHyperMinute(n, previous.sup(), current.sup());
+        addHypoMinute(previous.inf(), current.inf());
+    }
+
+    void addHyperMinute(int n, double upPrev, double up) {
         const double h = kStep;
-        const double up = current.sup(), upPrev = previous.sup();
         double modHyper = 0.0, sevHyper = 0.0;
         if (up >= kHyper && up < kSevereHyper) {
             modHyper = (upPrev + up) * h * 0.5 - kHyper * h;
@@ -29,22 +33,22 @@ struct HypoHyperAreas {
             sevHyper = (upPrev + up) * h * 0.5 - kSevereHyper * h;
             modHyper = (kSevereHyper - kHyper) * h;
         }
-
-        const double lo = current.inf(), loPrev = previous.inf();
-        const double mean = (loPrev + lo) * 0.5;
-        double modHypo = 0.0, sevHypo = 0.0;
-        if (lo > kSevereHypo && lo <= kHypo && mean <= kHypo) {
-            modHypo = kHypo * h - (loPrev + lo) * h * 0.5;
-        } else if (lo <= kSevereHypo && mean <= kHypo) {
-            sevHypo = kSevereHypo * h - (loPrev + lo) * h * 0.5;
-            modHypo = (kHypo - kSevereHypo) * h;
-        }
-
         const double w = kHourWeights[static_cast<std::size_t>(n / 60)];
         moderateHyper += w * modHyper / (kSevereHyper - kHyper);
         severeHyper += w * sevHyper / (kSevereHyper - kHyper);
-        moderateHypo += modHypo / (kHypo - kSevereHypo);
-        severeHypo += sevHypo / (kHypo - kSevereHypo);
+    }
+
+    // A lower bound that crosses 70 counts only when the mean of the two
+    // bounds is at most 70.
+    void addHypoMinute(double loPrev, double lo) {
+        const double h = kStep;
+        const double mean = (loPrev + lo) * 0.5;
+        if (lo > kSevereHypo && lo <= kHypo && mean <= kHypo) {
+            moderateHypo += (kHypo * h - (loPrev + lo) * h * 0.5) / (kHypo - kSevereHypo);
+        } else if (lo <= kSevereHypo && mean <= kHypo) {
+            moderateHypo += (kHypo - kSevereHypo) * h / (kHypo - kSevereHypo);
+            severeHypo += (kSevereHypo * h - (loPrev + lo) * h * 0.5) / (kHypo - kSevereHypo);
+        }
     }
 };
 

@@ -25,7 +25,8 @@ struct SharedExperiment {
     ivalDb gb;
     ivalDb carbohydrates;
     double realArea = 0.0;
-    std::array<ivalDb, kN> insulinShift; // I[n-1] - Ib for n = 0..299
+    ivalDb basalInsulin;
+    std::array<ivalDb, kN> insulin; // I[n-1] for n = 0..299
 };
 
 } // namespace
@@ -48,38 +49,44 @@ std::vector<GridPair> evaluateGrid(const DataSet& data, Criterion criterion,
         s.carbohydrates = carbohydrateInterval(in.carbohydrates);
         s.realArea = row.realHypoArea();
         const ivalDb ib = pt(in.basalInsulin * params.insulinGain() / params.clearance());
+        s.basalInsulin = ib;
         InsulinDepot depot = InsulinDepot::basal(in.basalInsulin);
         ivalDb insulin = ib;
         for (std::size_t n = 0; n < kN; ++n) {
-            s.insulinShift[n] = insulin - ib;
+            s.insulin[n] = insulin;
             const int minute = static_cast<int>(n);
             const ivalDb rai = depot.step(insulinDelivery(minute, in.bolus, in.basalInsulin));
             insulin = nextInsulin(insulin, iDecay, iGain, rai);
         }
     }
 
-    // Remote insulin factors 1 - X[n-1] h for each sensitivity step.
-    std::vector<ivalDb> factors(static_cast<std::size_t>(kSensSteps) * kE * kN);
+    // Remote insulin factors 1 - X[n-1] h for each sensitivity step, laid out
+    // [step][minute][experiment].
+    std::vector<ivalDb> factors(static_cast<std::size_t>(kSensSteps) * kN * kE);
     for (int hStep = 0; hStep < kSensSteps; ++hStep) {
         const ivalDb xGain =
             (pt(params.p2()) * gridSensitivity(hStep, params.siNominal())) * pt(kStep);
+        ivalDb* f = &factors[static_cast<std::size_t>(hStep) * kN * kE];
         for (std::size_t j = 0; j < kE; ++j) {
-            ivalDb* f = &factors[(static_cast<std::size_t>(hStep) * kE + j) * kN];
             ivalDb x = pt(0);
             for (std::size_t n = 0; n < kN; ++n) {
-                f[n] = remoteFactor(x);
-                x = x * xDecay + xGain * shared[j].insulinShift[n];
+                f[n * kE + j] = remoteFactor(x);
+                x = nextRemoteInsulin(x, xDecay, xGain, shared[j].insulin[n],
+                                      shared[j].basalInsulin);
             }
         }
     }
 
     std::vector<GridPair> grid(kGridPairs);
-    std::vector<ivalDb> meal(kE * kN);
+    std::vector<ivalDb> meal(kN * kE); // [minute][experiment]
+    std::array<ivalDb, kE> gb;
+    for (std::size_t j = 0; j < kE; ++j)
+        gb[j] = shared[j].gb;
     for (int fStep = 0; fStep < kTmaxSteps; ++fStep) {
         const double tmax = gridTmax(fStep * kSensSteps);
         for (std::size_t j = 0; j < kE; ++j)
             for (std::size_t n = 0; n < kN; ++n)
-                meal[j * kN + n] =
+                meal[n * kE + j] =
                     mealTerm(mealAppearance(shared[j].carbohydrates, static_cast<int>(n), tmax),
                              params.vg());
 
@@ -91,19 +98,23 @@ std::vector<GridPair> evaluateGrid(const DataSet& data, Criterion criterion,
             pair.siInf = si.inf();
             pair.siSup = si.sup();
             pair.siMidpoint = si.inf() + (si.sup() - si.inf()) * 0.5;
-            for (std::size_t j = 0; j < kE; ++j) {
-                const ivalDb* f = &factors[(static_cast<std::size_t>(hStep) * kE + j) * kN];
-                const ivalDb* m = &meal[j * kN];
-                const ivalDb gb = shared[j].gb;
-                HypoHyperAreas areas;
-                ivalDb g = gb;
-                for (std::size_t n = 0; n < kN; ++n) {
-                    const ivalDb next = nextGlucose(sgStep, gb, g, f[n], m[n]);
-                    areas.addMinute(static_cast<int>(n), g, next);
-                    g = next;
+
+            // The experiments advance together, minute by minute, so that
+            // their independent chains of operations overlap. Only the lower
+            // bounds' areas are needed here.
+            const ivalDb* f = &factors[static_cast<std::size_t>(hStep) * kN * kE];
+            std::array<ivalDb, kE> g = gb;
+            std::array<HypoHyperAreas, kE> areas{};
+            for (std::size_t n = 0; n < kN; ++n) {
+                for (std::size_t j = 0; j < kE; ++j) {
+                    const ivalDb next =
+                        nextGlucose(sgStep, gb[j], g[j], f[n * kE + j], meal[n * kE + j]);
+                    areas[j].addHypoMinute(g[j].inf(), next.inf());
+                    g[j] = next;
                 }
-                pair.sums.add(criterion, shared[j].realArea, areas.simulatedHypo());
             }
+            for (std::size_t j = 0; j < kE; ++j)
+                pair.sums.add(criterion, shared[j].realArea, areas[j].simulatedHypo());
             pair.value = pair.sums.value(criterion);
             if (progress) progress(index);
         }

@@ -1,0 +1,242 @@
+#include "glucosim/core/batch.h"
+#include "glucosim/core/computation.h"
+#include "glucosim/core/float_text.h"
+#include "glucosim/core/tables.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <iostream>
+#include <sstream>
+#include <vector>
+
+namespace glucosim {
+namespace {
+
+using test::TempDir;
+
+// The lines of a saved grid split into their tab-separated cells.
+std::vector<std::vector<std::string>> cells(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const auto end = text.find('\n', start);
+        const std::string line = text.substr(start, end - start);
+        std::vector<std::string> row;
+        std::size_t a = 0;
+        for (;;) {
+            const auto tab = line.find('\t', a);
+            row.push_back(line.substr(a, tab - a));
+            if (tab == std::string::npos) break;
+            a = tab + 1;
+        }
+        rows.push_back(row);
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return rows;
+}
+
+void expectShape(const std::vector<std::vector<std::string>>& rows, std::size_t nRows,
+                 std::size_t nColumns) {
+    ASSERT_EQ(rows.size(), nRows);
+    for (const auto& r : rows)
+        ASSERT_EQ(r.size(), nColumns);
+}
+
+TEST(Tables, SavedFormatIsTabsBetweenCellsAndNewlineAfterTheLast) {
+    std::ostringstream out;
+    writeTable(out, {{"a", "", "c"}, {"", "", ""}});
+    EXPECT_EQ(out.str(), "a\t\tc\n\t\t\n");
+}
+
+TEST(Tables, ResultsTableLayout) {
+    const auto data = test::loadSample();
+    const Results r = computeWithValues(*data, 10.0, 40.0);
+    const Table t = resultsTable(r);
+    ASSERT_EQ(t.size(), 61u);
+    EXPECT_EQ(t[0][0], "Nº experiment");
+    EXPECT_EQ(t[0][6], "Àrea hipo simulada");
+    EXPECT_EQ(t[0][7], "Threshold 1,000");
+    EXPECT_EQ(t[0][26], "Threshold " + formatFixed3(r.roc.maximum));
+    EXPECT_EQ(t[0][30], "Àrea hiper s.");
+    const ExperimentResult& e = r.experiments[4];
+    EXPECT_EQ(t[5][0], "5");
+    EXPECT_EQ(t[5][1], e.row.mealClass);
+    EXPECT_EQ(t[5][4], FloatToStr(e.row.hypo()));
+    EXPECT_EQ(t[5][5], FloatToStr(e.row.values[8] + e.row.values[9]));
+    EXPECT_EQ(t[5][6], FloatToStr(e.areas.moderateHypo + e.areas.severeHypo));
+    EXPECT_EQ(t[5][29], FloatToStr(e.areas.moderateHyper * 0.0625));
+    EXPECT_EQ(t[5][30], FloatToStr(e.areas.severeHyper * 0.25));
+    for (std::size_t k = 0; k < 20; ++k)
+        EXPECT_EQ(t[5][7 + k], r.roc.predictions[4][k] ? "1" : "0");
+    for (std::size_t row = 25; row < 55; ++row)
+        for (const auto& c : t[row])
+            EXPECT_EQ(c, "");
+    EXPECT_EQ(t[55][6], "VN");
+    EXPECT_EQ(t[60][6], "1-Espec.");
+    EXPECT_EQ(t[58][7], FloatToStr(r.roc.rows[RocTable::VP][0]));
+    EXPECT_EQ(t[55][5], "");
+
+    // The sample has hypoglycaemia both in the data and in the simulation.
+    int positives = 0, simulated = 0;
+    for (const auto& x : r.experiments) {
+        positives += x.row.hypo() != 0;
+        simulated += x.simulatedHypoArea > 0;
+    }
+    EXPECT_GE(positives, 3);
+    EXPECT_GE(simulated, 3);
+    EXPECT_TRUE(optimisationTable(r).empty());
+}
+
+class Batch : public ::testing::Test {
+protected:
+    int run(std::vector<std::string> args) {
+        args.insert(args.begin(), "glucosim");
+        std::vector<const char*> argv;
+        for (const auto& a : args)
+            argv.push_back(a.c_str());
+        std::ostringstream err, out;
+        auto* oldErr = std::cerr.rdbuf(err.rdbuf());
+        auto* oldOut = std::cout.rdbuf(out.rdbuf());
+        const int status = runBatch(static_cast<int>(argv.size()), argv.data());
+        std::cerr.rdbuf(oldErr);
+        std::cout.rdbuf(oldOut);
+        stderrText = err.str();
+        stdoutText = out.str();
+        return status;
+    }
+
+    std::vector<std::string> inputs() const {
+        const std::string d = test::sampleDir();
+        return {"--batch",
+                "--experiment",
+                d + "experiment_pacient3.txt",
+                "--glucose",
+                d + "glucosa_pacient3.txt",
+                "--params",
+                d + kParameterFileName};
+    }
+
+    std::vector<std::string> with(std::vector<std::string> extra) const {
+        auto a = inputs();
+        a.insert(a.end(), extra.begin(), extra.end());
+        return a;
+    }
+
+    TempDir dir;
+    std::string stderrText, stdoutText;
+};
+
+TEST_F(Batch, OptimisationWritesTheThreeGrids) {
+    const std::string out = dir.file("out");
+    ASSERT_EQ(run(with({"--optimise", "0", "--out", out})), 0) << stderrText;
+    const auto results = cells(test::readText(out + "/resultats.txt"));
+    expectShape(results, 61, 31);
+    const auto glucose = cells(test::readText(out + "/glucosa.txt"));
+    expectShape(glucose, 301, 163);
+    EXPECT_EQ(glucose[0][72], "Glucosa pacient exp.24");
+    for (const auto& row : glucose)
+        for (std::size_t c = 73; c < 163; ++c)
+            EXPECT_EQ(row[c], "");
+    const auto opt = cells(test::readText(out + "/optimitzacio.txt"));
+    expectShape(opt, 392, 4);
+    EXPECT_EQ(opt[0][2], "J Esp.");
+    EXPECT_EQ(opt[1][0], "30");
+    EXPECT_EQ(opt[391][0], "110");
+    EXPECT_EQ(stdoutText.rfind("Resultats experiments pacient 3 amb Si=", 0), 0u);
+    EXPECT_NE(stderrText.find("391 de 391"), std::string::npos);
+
+    // The same run in the library gives the same files.
+    const auto data = test::loadSample();
+    const Results r = computeWithOptimisation(*data, Criterion::WeightedQualitative);
+    std::ostringstream expected;
+    writeTable(expected, resultsTable(r));
+    EXPECT_EQ(test::readText(out + "/resultats.txt"), expected.str());
+    EXPECT_EQ(stdoutText, resultsCaption(r) + "\n");
+}
+
+TEST_F(Batch, CriteriaWithOneSumHaveThreeColumns) {
+    const std::string out = dir.file("o");
+    ASSERT_EQ(run(with({"--optimise=3", "--out=" + out})), 0) << stderrText;
+    const auto opt = cells(test::readText(out + "/optimitzacio.txt"));
+    expectShape(opt, 392, 3);
+    EXPECT_EQ(opt[0][2], "Sumatori d'àrees");
+}
+
+TEST_F(Batch, ConcreteValuesAcceptCommaOrPointAndWriteTwoGrids) {
+    const std::string a = dir.file("a"), b = dir.file("b");
+    ASSERT_EQ(run(with({"--si", "10,5", "--tmax", "42.5", "--out", a})), 0) << stderrText;
+    EXPECT_EQ(
+        stdoutText,
+        "Resultats experiments pacient 3 amb Si=" +
+            FloatToStr(concreteSensitivity(10.5).inf() +
+                       (concreteSensitivity(10.5).sup() - concreteSensitivity(10.5).inf()) * 0.5) +
+            " i TmaxG=42,5\n");
+    ASSERT_EQ(run(with({"--si", "10.5", "--tmax", "42,5", "--out", b})), 0);
+    EXPECT_EQ(test::readText(a + "/glucosa.txt"), test::readText(b + "/glucosa.txt"));
+    expectShape(cells(test::readText(a + "/resultats.txt")), 61, 31);
+    EXPECT_FALSE(std::filesystem::exists(a + "/optimitzacio.txt"));
+}
+
+TEST_F(Batch, UsageErrorsExitWithTwo) {
+    const std::string out = dir.file("u");
+    EXPECT_EQ(run({}), 2);
+    EXPECT_EQ(run(with({"--optimise", "1"})), 2); // no --out
+    EXPECT_NE(stderrText.find("--out"), std::string::npos);
+    EXPECT_EQ(run(with({"--optimise", "4", "--out", out})), 2);
+    EXPECT_EQ(run(with({"--optimise", "1", "--si", "1", "--tmax", "3", "--out", out})), 2);
+    EXPECT_EQ(run(with({"--si", "1", "--out", out})), 2);
+    EXPECT_EQ(run(with({"--si", "abc", "--tmax", "40", "--out", out})), 2);
+    EXPECT_EQ(run(with({"--si", "1", "--tmax", "0", "--out", out})), 2);
+    EXPECT_EQ(run(with({"--optimise", "1", "--out", out, "--frobnicate"})), 2);
+    EXPECT_EQ(run(with({"--optimise", "1", "--out", out, "--out", out})), 2);
+    EXPECT_EQ(run(with({"--optimise", "1", "--out"})), 2);
+    auto noBatch = with({"--optimise", "1", "--out", out});
+    noBatch.erase(noBatch.begin());
+    EXPECT_EQ(run(noBatch), 2);
+    EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST_F(Batch, HelpIsCatalanAndSucceeds) {
+    EXPECT_EQ(run({"--help"}), 0);
+    EXPECT_NE(stdoutText.find("Ús: glucosim --batch"), std::string::npos);
+    EXPECT_NE(stdoutText.find("Codis de sortida"), std::string::npos);
+    const char* help[] = {"glucosim", "--help"};
+    const char* window[] = {"glucosim", "file.txt"};
+    EXPECT_TRUE(isBatchInvocation(2, help));
+    EXPECT_FALSE(isBatchInvocation(2, window));
+}
+
+TEST_F(Batch, DataErrorsExitWithOneAndNameThePlace) {
+    const std::string out = dir.file("d");
+    std::string glucose = test::readText(test::sampleDir() + "glucosa_pacient3.txt");
+    // Line 3, third value becomes a word.
+    std::size_t pos = 0;
+    for (int line = 1; line < 3; ++line)
+        pos = glucose.find('\n', pos) + 1;
+    pos = glucose.find(' ', pos) + 1;
+    pos = glucose.find(' ', pos) + 1;
+    glucose.replace(pos, glucose.find(' ', pos) - pos, "alt");
+    const std::string bad = dir.write("glucosa.txt", glucose);
+    auto args = inputs();
+    args[4] = bad;
+    args.insert(args.end(), {"--optimise", "2", "--out", out});
+    EXPECT_EQ(run(args), 1);
+    EXPECT_NE(stderrText.find(bad), std::string::npos) << stderrText;
+    EXPECT_NE(stderrText.find("fila 3, columna 3"), std::string::npos) << stderrText;
+    EXPECT_FALSE(std::filesystem::exists(out + "/resultats.txt"));
+
+    args = with({"--optimise", "2", "--out", out});
+    args[6] = dir.file("missing.txt"); // the parameter file
+    EXPECT_EQ(run(args), 1);
+    EXPECT_NE(stderrText.find("No s'ha trobat l'arxiu de dades de pacients"), std::string::npos);
+
+    // An output directory that cannot be made is a file error too.
+    const std::string blocker = dir.write("plain", "x");
+    EXPECT_EQ(run(with({"--si", "1", "--tmax", "40", "--out", blocker + "/sub"})), 1);
+}
+
+} // namespace
+} // namespace glucosim
