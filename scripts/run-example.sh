@@ -5,6 +5,8 @@ set -euo pipefail
 build=$1
 example=$2
 "$build/bin/solver" "$example"
-echo
-echo "== ${example}Solution.txt"
-cat "${example}Solution.txt"
+if [ -f "${example}Solution.txt" ]; then
+    echo
+    echo "== ${example}Solution.txt"
+    cat "${example}Solution.txt"
+fi

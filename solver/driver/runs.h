@@ -1,0 +1,28 @@
+// The solving runs the algorithm statement chooses.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "solver/driver/run_state.h"
+
+namespace modal {
+
+enum class run_kind {
+    none,          // no algorithm, "CSP" or "MAXMIN": the file is only checked
+    fstar,         // "FSTAR", "MINMAX", "LOGIC"
+    set_inversion, // "QSI", "CONTRACTOR"
+};
+
+// Which run an algorithm name starts (exact, case-sensitive names).
+run_kind run_kind_for(std::string_view algorithm_name) noexcept;
+
+// F* runs: prepare the solver, force the settings the algorithm imposes, run
+// and report.
+void run_fstar(run_state& state, const std::string& base_name);
+
+// Quantified set inversion and the contractor on the box of the free
+// variables.
+void run_set_inversion(run_state& state, const std::string& base_name);
+
+} // namespace modal

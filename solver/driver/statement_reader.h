@@ -1,0 +1,43 @@
+// Cuts a problem file into statement texts. Each line is trimmed of white
+// space at both ends and joined, with nothing in between, to the text still
+// pending from earlier lines, until the joined text ends with ';'.
+#pragma once
+
+#include <istream>
+#include <string>
+
+namespace modal {
+
+class statement_reader {
+public:
+    enum class kind {
+        blank,     // an empty line with nothing pending
+        comment,   // a line starting with '%' with nothing pending
+        statement, // joined text ending with ';', to be parsed
+        pending,   // joined text without ';' yet; it continues on the next line
+    };
+
+    explicit statement_reader(std::istream& in) : in_(in) {}
+
+    // Reads and classifies the next line. False once the line that met the
+    // end of the input has been returned (a final line break yields one more
+    // empty line), or when the input cannot be read.
+    bool next();
+
+    kind current_kind() const noexcept { return kind_; }
+    // The joined text of the current line (the pending text included).
+    const std::string& text() const noexcept { return text_; }
+    // The input failed for another reason than reaching its end.
+    bool read_error() const noexcept { return error_; }
+
+private:
+    std::istream& in_;
+    std::string line_;
+    std::string text_;
+    bool pending_ = false;
+    bool finished_ = false;
+    bool error_ = false;
+    kind kind_ = kind::blank;
+};
+
+} // namespace modal
