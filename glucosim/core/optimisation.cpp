@@ -29,6 +29,29 @@ struct SharedExperiment {
     std::array<ivalDb, kN> insulin; // I[n-1] for n = 0..299
 };
 
+// The simulated hypoglycaemia areas of all experiments for one pair, from the
+// remote insulin factors and meal terms laid out [minute][experiment]. The
+// experiments advance together, minute by minute, so that their independent
+// chains of operations overlap; everything is inlined into this loop.
+[[gnu::flatten]] std::array<double, kE> hypoAreas(const ivalDb& sgStep,
+                                                  const std::array<ivalDb, kE>& gb,
+                                                  const ivalDb* factor, const ivalDb* meal) {
+    std::array<ivalDb, kE> g = gb;
+    std::array<HypoHyperAreas, kE> areas{};
+    for (std::size_t n = 0; n < kN; ++n) {
+        for (std::size_t j = 0; j < kE; ++j) {
+            const ivalDb next =
+                nextGlucose(sgStep, gb[j], g[j], factor[n * kE + j], meal[n * kE + j]);
+            areas[j].addHypoMinute(g[j].inf(), next.inf());
+            g[j] = next;
+        }
+    }
+    std::array<double, kE> result{};
+    for (std::size_t j = 0; j < kE; ++j)
+        result[j] = areas[j].simulatedHypo();
+    return result;
+}
+
 } // namespace
 
 std::vector<GridPair> evaluateGrid(const DataSet& data, Criterion criterion,
@@ -99,22 +122,10 @@ std::vector<GridPair> evaluateGrid(const DataSet& data, Criterion criterion,
             pair.siSup = si.sup();
             pair.siMidpoint = si.inf() + (si.sup() - si.inf()) * 0.5;
 
-            // The experiments advance together, minute by minute, so that
-            // their independent chains of operations overlap. Only the lower
-            // bounds' areas are needed here.
-            const ivalDb* f = &factors[static_cast<std::size_t>(hStep) * kN * kE];
-            std::array<ivalDb, kE> g = gb;
-            std::array<HypoHyperAreas, kE> areas{};
-            for (std::size_t n = 0; n < kN; ++n) {
-                for (std::size_t j = 0; j < kE; ++j) {
-                    const ivalDb next =
-                        nextGlucose(sgStep, gb[j], g[j], f[n * kE + j], meal[n * kE + j]);
-                    areas[j].addHypoMinute(g[j].inf(), next.inf());
-                    g[j] = next;
-                }
-            }
+            const auto areas = hypoAreas(
+                sgStep, gb, &factors[static_cast<std::size_t>(hStep) * kN * kE], meal.data());
             for (std::size_t j = 0; j < kE; ++j)
-                pair.sums.add(criterion, shared[j].realArea, areas[j].simulatedHypo());
+                pair.sums.add(criterion, shared[j].realArea, areas[j]);
             pair.value = pair.sums.value(criterion);
             if (progress) progress(index);
         }
