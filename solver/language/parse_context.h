@@ -14,7 +14,7 @@
 
 namespace modal {
 
-class node;
+struct node;
 struct param;
 struct qsiParam;
 
