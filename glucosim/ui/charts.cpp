@@ -8,12 +8,13 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPen>
 #include <QPushButton>
 #include <QScatterSeries>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 #include <algorithm>
 #include <cmath>
 
@@ -123,7 +124,9 @@ void GlucoseChartDialog::setResults(std::shared_ptr<const Results> results) {
     showExperiment(std::max(0, selector_->currentIndex()));
 }
 
-int GlucoseChartDialog::experiment() const { return selector_->currentIndex(); }
+int GlucoseChartDialog::experiment() const {
+    return selector_->currentIndex();
+}
 
 void GlucoseChartDialog::showExperiment(int j) {
     if (j < 0 || j >= kExperiments) return;
@@ -167,14 +170,15 @@ void GlucoseChartDialog::showExperiment(int j) {
         lineSeries(QStringLiteral("Glucosa mesurada"), s.measured, QColor(200, 30, 30), 2.0);
     measured->setObjectName(QStringLiteral("measured"));
     auto* hypo = lineSeries(QStringLiteral("Hipoglucèmia (70 mg/dl)"),
-                            {QPointF(0, kHypo), QPointF(kSamples - 1, kHypo)},
-                            QColor(230, 120, 0), 1.5, Qt::DashLine);
+                            {QPointF(0, kHypo), QPointF(kSamples - 1, kHypo)}, QColor(230, 120, 0),
+                            1.5, Qt::DashLine);
     auto* hyper = lineSeries(QStringLiteral("Hiperglucèmia (150 mg/dl)"),
                              {QPointF(0, kHyper), QPointF(kSamples - 1, kHyper)},
                              QColor(120, 0, 160), 1.5, Qt::DashLine);
     hypo->setObjectName(QStringLiteral("hypo"));
     hyper->setObjectName(QStringLiteral("hyper"));
-    for (QLineSeries* series : {lower, upper, measured, hypo, hyper}) chart->addSeries(series);
+    for (QLineSeries* series : {lower, upper, measured, hypo, hyper})
+        chart->addSeries(series);
 
     double lo = kSevereHypo, hi = kSevereHyper;
     for (const auto* points : {&s.lower, &s.upper, &s.measured})

@@ -19,7 +19,8 @@ DialogHooks standardHooks() {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setDefaultSuffix(suffix);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
         return dialog.selectedFiles().first();
     };
     h.message = [](QWidget* parent, const QString& title, const QString& text) {
@@ -35,13 +36,16 @@ DialogHooks& dialogHooks() {
     return hooks;
 }
 
-void resetDialogHooks() { dialogHooks() = standardHooks(); }
+void resetDialogHooks() {
+    dialogHooks() = standardHooks();
+}
 
 QString qtNameFilter(const QString& filter) {
     // "description|pattern|description|pattern" -> "description;;description"
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList names;
-    for (int i = 0; i < parts.size(); i += 2) names << parts[i];
+    for (int i = 0; i < parts.size(); i += 2)
+        names << parts[i];
     return names.join(QStringLiteral(";;"));
 }
 

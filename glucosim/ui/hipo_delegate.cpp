@@ -8,8 +8,8 @@ namespace glucosim {
 
 HipoDelegate::HipoDelegate(const LedPictures* pictures, int areaColumn, int lastRow,
                            QObject* parent)
-    : QStyledItemDelegate(parent), pictures_(pictures), areaColumn_(areaColumn),
-      lastRow_(lastRow) {}
+    : QStyledItemDelegate(parent), pictures_(pictures), areaColumn_(areaColumn), lastRow_(lastRow) {
+}
 
 std::vector<Led> HipoDelegate::ledsOf(const QModelIndex& index) const {
     // Model row r is grid row r + 1.
@@ -28,7 +28,8 @@ void HipoDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     if (leds.empty()) return;
     painter->save();
     painter->setClipRect(option.rect);
-    for (Led led : leds) painter->drawImage(option.rect.topLeft(), pictures_->picture(led));
+    for (Led led : leds)
+        painter->drawImage(option.rect.topLeft(), pictures_->picture(led));
     painter->restore();
 }
 

@@ -11,9 +11,12 @@ namespace glucosim {
 
 QString ledFileName(Led led) {
     switch (led) {
-    case Led::Green: return QStringLiteral("LedRecVerd.bmp");
-    case Led::Red: return QStringLiteral("LedRecVermell.bmp");
-    case Led::Orange: return QStringLiteral("LedRecTaronja.bmp");
+    case Led::Green:
+        return QStringLiteral("LedRecVerd.bmp");
+    case Led::Red:
+        return QStringLiteral("LedRecVermell.bmp");
+    case Led::Orange:
+        return QStringLiteral("LedRecTaronja.bmp");
     }
     return {};
 }

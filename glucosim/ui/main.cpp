@@ -1,10 +1,36 @@
+// glucosim: the window program, or with --batch the same computation from the
+// command line without a display.
 #include "glucosim/core/batch.h"
+#include "glucosim/ui/forms.h"
 
 #include <iostream>
+#include <string_view>
+
+namespace {
+
+constexpr const char* kWindowHelp =
+    R"(Ús: glucosim
+     obre el programa de finestres: el menú principal ("Menú principal").
+     "Dades" > "Carregar dades" demana el fitxer de l'experiment i el de
+     glucosa; el fitxer "parametros_bergman_ajustados.txt" es busca al costat
+     del fitxer de l'experiment i, si no hi és, al directori actual.
+     "Generar Resultats" calcula i mostra les taules de resultats, amb els
+     gràfics de la glucosa i de la corba ROC. Cal una pantalla (o Xvfb).
+
+)";
+
+bool wantsHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "--help" || a == "-h") return true;
+    }
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    if (wantsHelp(argc, argv)) std::cout << kWindowHelp;
     if (glucosim::isBatchInvocation(argc, argv)) return glucosim::runBatch(argc, argv);
-    std::cerr << "glucosim: el programa de finestres encara no està disponible; "
-                 "useu --batch (vegeu glucosim --help).\n";
-    return 2;
+    return glucosim::runWindowProgram(argc, argv);
 }

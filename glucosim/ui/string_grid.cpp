@@ -14,7 +14,9 @@ int GridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : gridRowCount() - 1;
 }
 
-int GridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : columns_; }
+int GridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : columns_;
+}
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
@@ -48,7 +50,8 @@ void GridModel::setCell(int column, int row, const QString& text) {
 void GridModel::setTable(const Table& table, bool adoptColumns) {
     beginResetModel();
     if (adoptColumns && !table.empty()) columns_ = static_cast<int>(table.front().size());
-    for (auto& row : cells_) row.assign(static_cast<std::size_t>(columns_), std::string());
+    for (auto& row : cells_)
+        row.assign(static_cast<std::size_t>(columns_), std::string());
     const std::size_t rows = std::min(cells_.size(), table.size());
     for (std::size_t r = 0; r < rows; ++r) {
         const std::size_t cols = std::min(table[r].size(), static_cast<std::size_t>(columns_));
@@ -62,7 +65,8 @@ void GridModel::setColCount(int columns) {
     if (columns == columns_) return;
     beginResetModel();
     columns_ = columns;
-    for (auto& row : cells_) row.resize(static_cast<std::size_t>(columns_));
+    for (auto& row : cells_)
+        row.resize(static_cast<std::size_t>(columns_));
     endResetModel();
 }
 
@@ -71,7 +75,8 @@ Table GridModel::table(int rows, int columns) const {
     for (int r = 0; r < rows; ++r) {
         auto& row = t[static_cast<std::size_t>(r)];
         row.reserve(static_cast<std::size_t>(std::max(0, columns)));
-        for (int c = 0; c < columns; ++c) row.push_back(cell(c, r).toStdString());
+        for (int c = 0; c < columns; ++c)
+            row.push_back(cell(c, r).toStdString());
     }
     return t;
 }
@@ -97,14 +102,17 @@ StringGrid::StringGrid(const QString& name, int columns, int rows, int defaultCo
     verticalHeader()->hide();
     connect(this, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { emit rowActivated(index.row() + 1); });
-    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
-        horizontalHeader()->setDefaultSectionSize(defaultColWidth_);
-    });
+    connect(model_, &QAbstractItemModel::modelReset, this,
+            [this] { horizontalHeader()->setDefaultSectionSize(defaultColWidth_); });
 }
 
-void StringGrid::setColWidth(int column, int width) { setColumnWidth(column, width); }
+void StringGrid::setColWidth(int column, int width) {
+    setColumnWidth(column, width);
+}
 
-int StringGrid::colWidth(int column) const { return columnWidth(column); }
+int StringGrid::colWidth(int column) const {
+    return columnWidth(column);
+}
 
 QRect StringGrid::cellRect(int column, int row) const {
     return visualRect(model_->index(row - 1, column));

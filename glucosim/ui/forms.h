@@ -1,0 +1,28 @@
+// The window program: its four forms, created at start in this order and
+// living until the program ends.
+#pragma once
+
+#include <memory>
+
+namespace glucosim {
+
+class TF_Principal;
+class TF_Dades;
+class TF_GlucosaSang;
+class TF_Optimitzacio;
+
+struct Forms {
+    Forms();
+    ~Forms();
+
+    std::unique_ptr<TF_Principal> F_Principal;
+    std::unique_ptr<TF_Dades> F_Dades;
+    std::unique_ptr<TF_GlucosaSang> F_GlucosaSang;
+    std::unique_ptr<TF_Optimitzacio> F_Optimitzacio;
+};
+
+// Sets up the application (Catalan locale), creates the forms, shows the main
+// form and runs until it is closed. Returns the exit status.
+int runWindowProgram(int argc, char** argv);
+
+} // namespace glucosim
