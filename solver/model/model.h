@@ -33,6 +33,18 @@ public:
 
     // The tree's variables as `variable`s: name, domain and occurrence count.
     std::vector<variable> variables() const;
+    // The problem's variables are the tree's variables (order of first use);
+    // their domains are what the initial cell starts from.
+    int variableCount() const noexcept { return fn.variableCount(); }
+    const std::string& variableName(int i) const {
+        return fn.varNodes[static_cast<std::size_t>(i)].label;
+    }
+    const ivalDb& variableDomain(int i) const {
+        return fn.varNodes[static_cast<std::size_t>(i)].value;
+    }
+    void setVariableDomain(int i, const ivalDb& d) {
+        fn.varNodes[static_cast<std::size_t>(i)].value = d;
+    }
     // Splits the tree's variables by the modality of their domains into `xp`
     // (proper, points included) and `xi` (improper), and records the tree's
     // two index maps.

@@ -348,18 +348,23 @@ nodeId deepCopy(tree& t, nodeId n) {
     return static_cast<nodeId>(t.nodes.size() - 1);
 }
 
+void subtractRightSide(tree& t) {
+    const nodeId r = t.root;
+    if (r == noNode || !isRelation(t.at(r).kind)) return;
+    const nodeId rr = t.at(r).right;
+    const bool rightIsZero = rr != noNode && sameBounds(t.at(rr).value, ivalZero());
+    if (rightIsZero) return;
+    const nodeId diff = t.createBinary(nodeKind::sub, t.at(r).left, rr);
+    t.at(r).left = diff;
+    t.at(r).right = t.createValue(nodeKind::constant, ivalZero());
+}
+
 void normalizeConstraint(tree& t, int& optim) {
     const nodeId r = t.root;
     if (r == noNode) return;
     const nodeKind k = t.at(r).kind;
     if (!isRelation(k)) return;
-    const nodeId rr = t.at(r).right;
-    const bool rightIsZero = rr != noNode && sameBounds(t.at(rr).value, ivalZero());
-    if (!rightIsZero) {
-        const nodeId diff = t.createBinary(nodeKind::sub, t.at(r).left, rr);
-        t.at(r).left = diff;
-        t.at(r).right = t.createValue(nodeKind::constant, ivalZero());
-    }
+    subtractRightSide(t);
     switch (k) {
     case nodeKind::eq:
         t.root = t.at(r).left;

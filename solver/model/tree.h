@@ -156,4 +156,10 @@ nodeId deepCopy(tree& t, nodeId n);
 // optim are left alone.
 void normalizeConstraint(tree& t, int& optim);
 
+// Only the first step of the above: a relational root L rel R with R not
+// [0, 0] becomes (L - R) rel 0, so that evaluating the relation (which reads
+// its left side only) tests the whole relation. Used for constraint models,
+// whose roots stay relations.
+void subtractRightSide(tree& t);
+
 } // namespace modal

@@ -1,0 +1,142 @@
+#include "solver/fstar/cell.h"
+
+#include <cmath>
+#include <ostream>
+#include <string>
+
+#include "solver/model/derivatives.h"
+
+namespace modal {
+
+void sumDerivatives(std::vector<variable>& vars) {
+    for (auto& v : vars) {
+        ivalDb sum = ivalZero();
+        for (const auto& inc : v.incidences) {
+            if (inc.derivative.inf() < 0.0 && 0.0 < inc.derivative.sup()) {
+                sum = ivalEntire();
+                break;
+            }
+            sum = sum + inc.derivative;
+        }
+        v.globalDerivative = sum;
+        v.refreshMonotony();
+    }
+}
+
+cell::cell(const cell& o)
+    : tw(o.tw), xi(o.xi), xp(o.xp), xpRef(o.xpRef), bisectDim(o.bisectDim),
+      consistency(o.consistency), treeFlag(o.treeFlag) {}
+
+cell& cell::operator=(const cell& o) {
+    if (this == &o) return *this;
+    tw = o.tw;
+    xi = o.xi;
+    xp = o.xp;
+    xpRef = o.xpRef;
+    bisectDim = o.bisectDim;
+    consistency = o.consistency;
+    treeFlag = o.treeFlag;
+    outInsideZero = false;
+    innOutsideZero = false;
+    return *this;
+}
+
+cell cell::initial(model& m) {
+    m.buildGroups();
+    cell c;
+    c.xp = m.xp;
+    c.xi = m.xi;
+    return c;
+}
+
+const std::vector<variable>& cell::xpView() const {
+    if (!xp.empty() || xpRef == nullptr) return xp;
+    return *xpRef;
+}
+
+int cell::variableCount() const noexcept {
+    return static_cast<int>(xpView().size() + xi.size());
+}
+
+const variable& cell::variableAt(int i) const {
+    const auto& p = xpView();
+    const auto n = static_cast<int>(p.size());
+    return i < n ? p[static_cast<std::size_t>(i)] : xi[static_cast<std::size_t>(i - n)];
+}
+
+variable& cell::variableAt(int i) {
+    return const_cast<variable&>(static_cast<const cell&>(*this).variableAt(i));
+}
+
+void cell::bindTo(tree& t, bool useRef) {
+    bind(t, (useRef && xpRef != nullptr) ? *xpRef : xp, t.xpMap);
+    bind(t, xi, t.xiMap);
+}
+
+void cell::derivativeSums(tree& t, varGroup group) {
+    evaluateDerivatives(t, group);
+    if (group != varGroup::Xp) sumDerivatives(xi);
+    if (group != varGroup::Xi) sumDerivatives(xp);
+}
+
+void cell::evaluate(tree& t, std::uint8_t stripFlag) {
+    bindTo(t, true);
+    derivativeSums(t, varGroup::Xi);
+    bisectDim = -1;
+    double widest = -kInf;
+    for (std::size_t i = 0; i < xi.size(); ++i) {
+        const variable& v = xi[i];
+        if (consistency == 0 && ((treeFlag != 0 && v.incidenceCount() == 1) || v.totalMono))
+            continue;
+        const double w = v.domain.width();
+        // An unbounded domain cannot be cut into equal pieces.
+        if (std::isfinite(w) && w > widest) {
+            widest = w;
+            bisectDim = static_cast<int>(i);
+        }
+    }
+    if (t.uniformKnown)
+        treeFlag = 1;
+    else if (t.hasSingles)
+        treeFlag = isUniformlyMonotonic(t) ? 1 : 0;
+    else
+        treeFlag = 0;
+    const bool outSingles = treeFlag != 0;
+    tw.setInn(dual(evaluateTree(t, evalMode::Inn, stripFlag != 0, outSingles, consistency, 'c')));
+    bindTo(t, false);
+    derivativeSums(t, varGroup::Xp);
+    if (consistency == 0)
+        tw.setOut(evaluateTree(t, evalMode::Out, stripFlag != 0, outSingles, consistency, 'c'));
+    else if (consistency == 2)
+        tw.setOut(evaluateTree(t, evalMode::Prop, stripFlag != 0, outSingles, consistency, 'c'));
+    tw.computeTol();
+}
+
+bool cell::allXiMonotonic() const noexcept {
+    for (const auto& v : xi)
+        if (!v.totalMono) return false;
+    return true;
+}
+
+double cell::width() const noexcept {
+    if (bisectDim < 0 || bisectDim >= static_cast<int>(xi.size())) return -kInf;
+    return xi[static_cast<std::size_t>(bisectDim)].domain.width();
+}
+
+void cell::printBox(std::ostream& os, int level) const {
+    if (level != 1) return;
+    const std::string dashes(51, '-');
+    os << "box" << dashes << "\n";
+    for (std::size_t i = 0; i < xp.size(); ++i)
+        os << xp[i].name << "[" << i << "]=" << xp[i].domain << "\n";
+    for (std::size_t i = 0; i < xi.size(); ++i)
+        os << xi[i].name << "[" << i << "]=" << xi[i].domain << "\n";
+    os << dashes << "box"
+       << "\n";
+}
+
+std::uint8_t cell::check(model& m) const {
+    return checkConstraints(m, xpView(), xi);
+}
+
+} // namespace modal

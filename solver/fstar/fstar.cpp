@@ -1,0 +1,443 @@
+#include "solver/fstar/fstar.h"
+
+#include <cmath>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "solver/fstar/log.h"
+#include "solver/model/derivatives.h"
+#include "solver/model/dump.h"
+
+namespace modal {
+
+namespace {
+
+bool equalOrNaN(double a, double b) {
+    return a == b || std::isnan(a) || std::isnan(b);
+}
+
+void makeNaN(twin& t) {
+    t.setInn(ivalNaN());
+    t.setOut(ivalNaN());
+}
+
+void prepareModel(model& m) {
+    m.buildGroups();
+    m.bindOwn();
+    buildDerivatives(m.fn);
+    buildEvalLists(m.fn);
+}
+
+// Position of the variable called `name` among `xp` then `xi`, or -1.
+int positionOf(const std::string& name, const std::vector<variable>& xp,
+               const std::vector<variable>& xi) {
+    for (std::size_t i = 0; i < xp.size(); ++i)
+        if (xp[i].name == name) return static_cast<int>(i);
+    for (std::size_t i = 0; i < xi.size(); ++i)
+        if (xi[i].name == name) return static_cast<int>(xp.size() + i);
+    return -1;
+}
+
+} // namespace
+
+double secondsBetween(std::clock_t start, std::clock_t now) noexcept {
+    return static_cast<double>(now - start) / static_cast<double>(CLOCKS_PER_SEC);
+}
+
+fstar::fstar() : screen(&std::cout) {}
+
+fstar::fstar(const fstar& o)
+    : agenda(o.agenda), globalTwin(o.globalTwin), accumulatedTwin(o.accumulatedTwin),
+      updateFlag(o.updateFlag), settings(o.settings), mainModel(o.mainModel),
+      accumulatedStrips(o.accumulatedStrips), joinedMinCells(o.joinedMinCells),
+      joinedMaxCells(o.joinedMaxCells), joinedMinBoxes(o.joinedMinBoxes),
+      joinedMaxBoxes(o.joinedMaxBoxes), modality(o.modality), stepCount(o.stepCount),
+      screen(o.screen) {
+    // Joined cells of the source refer to the source's strips: keep their own
+    // Xp copies only.
+    for (auto* l : {&joinedMinCells, &joinedMaxCells, &joinedMinBoxes, &joinedMaxBoxes})
+        for (auto& c : *l) {
+            if (c.xp.empty() && c.xpRef != nullptr) c.xp = *c.xpRef;
+            c.xpRef = nullptr;
+        }
+}
+
+fstar& fstar::operator=(const fstar& o) {
+    if (this != &o) {
+        fstar copy(o);
+        agenda.swap(copy.agenda);
+        globalTwin = copy.globalTwin;
+        accumulatedTwin = copy.accumulatedTwin;
+        updateFlag = copy.updateFlag;
+        settings = copy.settings;
+        mainModel = copy.mainModel;
+        accumulatedStrips.swap(copy.accumulatedStrips);
+        joinedMinCells.swap(copy.joinedMinCells);
+        joinedMaxCells.swap(copy.joinedMaxCells);
+        joinedMinBoxes.swap(copy.joinedMinBoxes);
+        joinedMaxBoxes.swap(copy.joinedMaxBoxes);
+        modality = copy.modality;
+        stepCount = copy.stepCount;
+        screen = copy.screen;
+        resetSelection();
+    }
+    return *this;
+}
+
+void fstar::resetSelection() noexcept {
+    candidates.clear();
+    selectedCandidate = -1;
+    hasSelectedStrip = false;
+    selectedStrip = stripIter{};
+}
+
+void fstar::prepare(box& /*plotBox*/) {
+    normalizeConstraint(mainModel.fn, settings.optim);
+    prepareModel(mainModel);
+    for (auto& c : mainModel.constraints) {
+        subtractRightSide(c.fn);
+        prepareModel(c);
+    }
+    for (auto& c : mainModel.constraints) {
+        c.indexMap.clear();
+        for (int i = 0; i < c.cellVariableCount(); ++i)
+            c.indexMap.push_back(positionOf(c.cellVariable(i).name, mainModel.xp, mainModel.xi));
+    }
+    tree& t = mainModel.fn;
+    t.xpSingles.clear();
+    t.xiSingles.clear();
+    for (std::size_t i = 0; i < mainModel.xp.size(); ++i)
+        if (mainModel.xp[i].incidenceCount() == 1) t.xpSingles.push_back(static_cast<int>(i));
+    for (std::size_t i = 0; i < mainModel.xi.size(); ++i)
+        if (mainModel.xi[i].incidenceCount() == 1) t.xiSingles.push_back(static_cast<int>(i));
+    t.hasSingles = !t.xpSingles.empty() || !t.xiSingles.empty();
+    buildNonUniformList(t);
+}
+
+bool fstar::allProper() const {
+    for (int i = 0; i < mainModel.variableCount(); ++i)
+        if (!isProper(mainModel.variableDomain(i))) return false;
+    return true;
+}
+
+bool fstar::allImproper() const {
+    for (int i = 0; i < mainModel.variableCount(); ++i)
+        if (!isImproper(mainModel.variableDomain(i))) return false;
+    return true;
+}
+
+void fstar::run(box& /*plotBox*/, std::ostream& log) {
+    const std::clock_t start = std::clock();
+    const int level = settings.debug;
+    double elapsed = -1.0;
+
+    agenda.clear();
+    accumulatedStrips.clear();
+    joinedMinCells.clear();
+    joinedMaxCells.clear();
+    joinedMinBoxes.clear();
+    joinedMaxBoxes.clear();
+    resetSelection();
+    globalTwin = twin("dn");
+    accumulatedTwin = twin("dd");
+    updateFlag = true;
+    makeNaN(globalTwin);
+    makeNaN(accumulatedTwin);
+    stepCount = 0;
+
+    const std::string hashes(56, '#');
+    logLine(log, level, hashes);
+    logLine(log, level, "Fstar Algorithm");
+    logLine(log, level, "Modal interval F* solver");
+    logLine(log, level, hashes);
+    logLine(log, level, "Objective Function:");
+    if (level == 1) {
+        std::ostringstream text;
+        printNode(mainModel.fn, mainModel.fn.root, text, true);
+        logLine(log, level, text.str());
+    }
+
+    tree& t = mainModel.fn;
+    cell first = cell::initial(mainModel);
+    t.groupEmpty = first.xp.empty() || first.xi.empty();
+    markUniform(t);
+    agenda.emplace_back(first);
+    insertStrip(std::prev(agenda.end()), log);
+    updateGlobalTwin(log);
+
+    modality = allProper() ? "Prop" : (allImproper() ? "Impr" : "Du");
+
+    while (!agenda.empty()) {
+        logLine(log, level, std::string(54, '#'));
+        if (level != 0) log << "Step Number:";
+        if (level == 1) log << static_cast<double>(stepCount) << "\n";
+        updateGlobalTwin(log);
+        if (!hasSelectedStrip) {
+            logLine(log, level, "No Strip Matching");
+            settings.stop_reason = "Matching";
+            break;
+        }
+        const double tolAsked = settings.tolerance;
+        if ((settings.optim == 1 && !(globalTwin.lowerDistance() > tolAsked)) ||
+            (settings.optim == 2 && !(globalTwin.upperDistance() > tolAsked)) ||
+            !(globalTwin.getTol() > tolAsked)) {
+            logLine(log, level, "Distance < Tol");
+            settings.stop_reason = "Tolerance";
+            break;
+        }
+        elapsed = secondsBetween(start, std::clock());
+        if (settings.time_limit < elapsed) {
+            logLine(log, level, "TimeLimit Exceded");
+            settings.stop_reason = "Time";
+            break;
+        }
+        if (settings.logic_mode != 0 && stopByInclusion()) {
+            logLine(log, level, "Stop By Inclusion");
+            break;
+        }
+        selectAndCut(log);
+        ++stepCount;
+        if (settings.screen_out) printStepLine();
+    }
+
+    updateFlag = true;
+    updateGlobalTwin(log);
+    if (agenda.empty()) {
+        logLine(log, level, "Empty Agenda");
+        settings.stop_reason = "Empty Agenda";
+    }
+    if (settings.minmax_mode) minmaxPostProcess();
+    if (elapsed < 0.0) elapsed = secondsBetween(start, std::clock());
+    if (settings.write_solution) writeReport(elapsed);
+}
+
+void fstar::updateGlobalTwin(std::ostream& log) {
+    const int level = settings.debug;
+    if (!updateFlag) {
+        logLine(log, level, "No Update Global Twin:");
+    } else {
+        logLine(log, level, "Action: Update Global Twin");
+        logLine(log, level, "Previous Update Global Twin");
+        globalTwin.print(log, level);
+        globalTwin = accumulatedTwin;
+        logLine(log, level, "Accumulated Twin");
+        accumulatedTwin.print(log, level);
+        logLine(log, level, "Strip's List");
+        for (const strip& s : agenda) {
+            if (s.joinFlag) globalTwin.setInn(join(globalTwin.getInn(), s.tw.getInn()));
+            globalTwin.setOut(join(globalTwin.getOut(), s.tw.getOut()));
+            s.dump(log, level, false);
+        }
+        globalTwin.computeTol();
+        logLine(log, level, "Updated Global Twin:");
+        globalTwin.print(log, level);
+    }
+    eliminateAndSelect(log);
+}
+
+bool fstar::inclusionTest(const strip& s) const {
+    const ivalDb& gInn = globalTwin.getInn();
+    switch (settings.optim) {
+    case 1:
+        return !std::isnan(gInn.inf()) && gInn.inf() < s.tw.getOut().inf();
+    case 2:
+        return !std::isnan(gInn.sup()) && gInn.sup() > s.tw.getOut().sup();
+    default:
+        return isInterior(s.tw.getOut(), gInn);
+    }
+}
+
+void fstar::eliminateAndSelect(std::ostream& log) {
+    const int level = settings.debug;
+    const twin& g = globalTwin;
+    if (updateFlag || candidates.empty()) {
+        resetSelection();
+        std::vector<stripIter> marked;
+        for (auto it = agenda.begin(); it != agenda.end(); ++it) {
+            strip& s = *it;
+            if (settings.optim == 1)
+                s.tw.computeLowerTol();
+            else if (settings.optim == 2)
+                s.tw.computeUpperTol();
+            if (s.consistencyMark == 1) {
+                logLine(log, level, "Eliminate Strip: Consistency");
+                marked.push_back(it);
+                continue;
+            }
+            if (inclusionTest(s)) {
+                logLine(log, level, "Eliminate Strip: Inclusion");
+                s.dump(log, level, false);
+                marked.push_back(it);
+                continue;
+            }
+            if (settings.optim != 2 && (equalOrNaN(g.getInn().inf(), s.tw.getInn().inf()) ||
+                                        equalOrNaN(s.tw.getOut().inf(), g.getOut().inf()))) {
+                candidates.push_back(it);
+                continue;
+            }
+            if (settings.optim != 1 && (equalOrNaN(g.getInn().sup(), s.tw.getInn().sup()) ||
+                                        equalOrNaN(s.tw.getOut().sup(), g.getOut().sup())))
+                candidates.push_back(it);
+        }
+        for (auto it : marked)
+            agenda.erase(it);
+    }
+    hasSelectedStrip = false;
+    selectedCandidate = -1;
+    if (candidates.empty()) return;
+    selectedCandidate = 0;
+    double best = candidates[0]->tw.getTol();
+    for (std::size_t i = 1; i < candidates.size(); ++i) {
+        if (candidates[i]->tw.getTol() > best) {
+            best = candidates[i]->tw.getTol();
+            selectedCandidate = static_cast<int>(i);
+        }
+    }
+    selectedStrip = candidates[static_cast<std::size_t>(selectedCandidate)];
+    hasSelectedStrip = true;
+}
+
+bool fstar::stopByInclusion() const {
+    const ivalDb& out = globalTwin.getOut();
+    const ivalDb& inn = globalTwin.getInn();
+    switch (settings.logic_mode) {
+    case 1:
+    case 2:
+        return (isThick(out) && isInterior(out, ivalZero())) ||
+               (isThick(inn) && !isInterior(inn, ivalZero()));
+    case 3:
+        return isProper(out);
+    case 4:
+        return isImproper(out);
+    default:
+        return false;
+    }
+}
+
+void fstar::eraseSelectedCandidate() {
+    if (selectedCandidate >= 0 && selectedCandidate < static_cast<int>(candidates.size()))
+        candidates.erase(candidates.begin() + selectedCandidate);
+    selectedCandidate = -1;
+}
+
+void fstar::selectAndCut(std::ostream& log) {
+    const int level = settings.debug;
+    strip* s = hasSelectedStrip ? &*selectedStrip : nullptr;
+    cell* c = (s != nullptr && s->hasSelectedCell) ? &*s->selectedCell : nullptr;
+    if (s != nullptr) {
+        logLine(log, level, "Selected Strip");
+        s->dump(log, level, false);
+    }
+    if (c != nullptr) {
+        logLine(log, level, "Selected Cell");
+        c->printBox(log, level);
+    }
+    const double stripWidth = s != nullptr ? s->width() : -kInf;
+    const double cellWidth = c != nullptr ? c->width() : -kInf;
+    if (s == nullptr) return;
+    if (settings.epsilon >= stripWidth && settings.epsilon >= cellWidth) {
+        if (c != nullptr) {
+            logLine(log, level, "Accumulate for Epsilon (Width < Epsilon)");
+            s->warehouse.splice(s->warehouse.end(), s->cells, s->selectedCell);
+            s->needsUpdate = false;
+            if (s->selectedCellCandidate >= 0 &&
+                s->selectedCellCandidate < static_cast<int>(s->cellCandidates.size()))
+                s->cellCandidates.erase(s->cellCandidates.begin() + s->selectedCellCandidate);
+            s->hasSelectedCell = false;
+            s->selectedCellCandidate = -1;
+            s->processCells(settings, log);
+            updateFlag = false;
+        } else {
+            logLine(log, level, "Accumulate Strip: No Cell Matching");
+            const stripIter it = selectedStrip;
+            eraseSelectedCandidate();
+            hasSelectedStrip = false;
+            accumulateStrip(it);
+            updateFlag = false;
+        }
+    } else if (!(stripWidth >= cellWidth)) {
+        logLine(log, level, "Action: Bisect Cell Xi");
+        s->bisectSelectedCell(mainModel, settings, log);
+        s->update(mainModel, false, settings, log);
+        logLine(log, level, "Updated Selected Strip:");
+        s->dump(log, level, true);
+    } else {
+        logLine(log, level, "Action: Bisect Strip Xp");
+        const stripIter it = selectedStrip;
+        eraseSelectedCandidate();
+        hasSelectedStrip = false;
+        cutStrip(it, log);
+    }
+}
+
+void fstar::accumulateStrip(stripIter s) {
+    if (s->joinFlag) accumulatedTwin.setInn(join(accumulatedTwin.getInn(), s->tw.getInn()));
+    accumulatedTwin.setOut(join(accumulatedTwin.getOut(), s->tw.getOut()));
+    accumulatedStrips.splice(accumulatedStrips.end(), agenda, s);
+}
+
+void fstar::insertStrip(stripIter s, std::ostream& log) {
+    const int level = settings.debug;
+    logLine(log, level, "Action: Strip Insertion?");
+    s->update(mainModel, true, settings, log);
+    s->dump(log, level, false);
+    if (s->consistencyMark == 1 || inclusionTest(*s)) {
+        logLine(log, level, "Eliminate Strip: Inclusion");
+        agenda.erase(s);
+        return;
+    }
+    if (s->consistencyMark == 0 && s->allMonotonic()) {
+        logLine(log, level, "Accumulate Strip: Monotony");
+        accumulateStrip(s);
+        return;
+    }
+    logLine(log, level, "Insert Strip");
+}
+
+void fstar::cutStrip(stripIter s, std::ostream& log) {
+    const int level = settings.debug;
+    const int dim = s->bisectDim;
+    logLine(log, level, "Bisected Strip Dim:");
+    if (level == 1) log << static_cast<double>(dim) << "\n";
+    if (dim < 0 || dim >= static_cast<int>(s->xp.size())) return;
+    const ivalDb x = s->xp[static_cast<std::size_t>(dim)].domain;
+    const int n = effectivePieces(settings.bisect);
+    const double step = x.width() / n;
+    double lo = x.inf();
+    for (int i = 0; i < n - 1; ++i) {
+        strip piece(*s);
+        piece.xp[static_cast<std::size_t>(dim)].domain = ivalDb::exact(lo, lo + step);
+        agenda.push_back(piece);
+        const stripIter added = std::prev(agenda.end());
+        added->needsUpdate = true;
+        insertStrip(added, log);
+        lo += step;
+    }
+    s->xp[static_cast<std::size_t>(dim)].domain = ivalDb::exact(lo, x.sup());
+    insertStrip(s, log);
+}
+
+void fstar::printStepLine() {
+    std::ostream& out = *screen;
+    out << "Step:" << stepCount << " ";
+    switch (settings.optim) {
+    case 1:
+        out << (modality == "Prop"   ? "Min: "
+                : modality == "Impr" ? "Max: "
+                                     : "MinMax: ")
+            << globalTwin.minTwin() << " Tol: " << globalTwin.lowerDistance() << "\n";
+        break;
+    case 2:
+        out << (modality == "Prop"   ? "Max: "
+                : modality == "Impr" ? "Min: "
+                                     : "MaxMin: ")
+            << globalTwin.maxTwin() << " Tol: " << globalTwin.upperDistance() << "\n";
+        break;
+    default:
+        out << "Twin: " << globalTwin << "\n";
+        break;
+    }
+}
+
+} // namespace modal

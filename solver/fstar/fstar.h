@@ -1,0 +1,99 @@
+// The F* solver: inner and outer approximations of the modal range of an
+// objective (or of its lower or upper bound alone) by cutting the Xp domain
+// into strips and the Xi domain into cells.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <iosfwd>
+#include <list>
+#include <string>
+#include <vector>
+
+#include "interval/twin.h"
+#include "solver/fstar/cell.h"
+#include "solver/fstar/param.h"
+#include "solver/fstar/strip.h"
+#include "solver/model/box.h"
+#include "solver/model/model.h"
+
+namespace modal {
+
+class fstar {
+public:
+    using stripList = std::list<strip>;
+    using stripIter = stripList::iterator;
+
+    stripList agenda;
+    twin globalTwin{"dn"};
+    twin accumulatedTwin{"dd"};
+    stripIter selectedStrip{};
+    bool hasSelectedStrip = false;
+    bool updateFlag = true;
+    param settings;
+    model mainModel;
+    // Strips of the agenda that define a bound of the global twin.
+    std::vector<stripIter> candidates;
+    int selectedCandidate = -1;
+    stripList accumulatedStrips;
+    std::list<cell> joinedMinCells;
+    std::list<cell> joinedMaxCells;
+    std::list<cell> joinedMinBoxes;
+    std::list<cell> joinedMaxBoxes;
+    // "Prop", "Impr" or "Du": the modality of the model's variables.
+    std::string modality = "Prop";
+    long stepCount = 0;
+    // Where the step lines go (standard output unless a caller redirects it).
+    std::ostream* screen;
+
+    fstar();
+    // Copies take the settings, the model and the results, but no selection:
+    // a copy never refers to the lists of its source.
+    fstar(const fstar& o);
+    fstar& operator=(const fstar& o);
+
+    param& getParam() noexcept { return settings; }
+    const param& getParam() const noexcept { return settings; }
+    model& getModel() noexcept { return mainModel; }
+    const twin& getGlobalTwin() const noexcept { return globalTwin; }
+
+    // Prepares the objective and the constraints for evaluation: relational
+    // normalisation, initial cells, derivative trees and lists, index maps,
+    // single-incidence positions and the non-uniformly monotonic nodes.
+    void prepare(box& plotBox);
+    // The F* main loop; writes the report when `write_solution` is set.
+    void run(box& plotBox, std::ostream& log);
+    // Writes problem_name + "Solution.txt".
+    void writeReport(double elapsedSeconds);
+    // The same report to a stream.
+    void writeReport(std::ostream& os, double elapsedSeconds);
+
+    // Pieces of the loop, public for the tests.
+    void updateGlobalTwin(std::ostream& log);
+    void eliminateAndSelect(std::ostream& log);
+    bool inclusionTest(const strip& s) const;
+    bool stopByInclusion() const;
+    void selectAndCut(std::ostream& log);
+    void minmaxPostProcess();
+    void buildJoinedBoxes(bool lower);
+    void evaluateMinMax(cell& q, bool minmax);
+    bool allProper() const;
+    bool allImproper() const;
+
+private:
+    void insertStrip(stripIter s, std::ostream& log);
+    void accumulateStrip(stripIter s);
+    void cutStrip(stripIter s, std::ostream& log);
+    void eraseSelectedCandidate();
+    void printStepLine();
+    void resetSelection() noexcept;
+};
+
+// Seconds of process time between two clock readings.
+double secondsBetween(std::clock_t start, std::clock_t now) noexcept;
+
+// Decimals of the report for a tolerance: the smallest k with a non-zero
+// integer part of tolerance x 10^k; 16 when there is none up to 16.
+int reportDecimals(double tolerance) noexcept;
+
+} // namespace modal

@@ -1,0 +1,142 @@
+// MinMax post-processing: the cells that can hold the extreme, merged into
+// joined boxes and evaluated in the modes "MinMax" and "MaxMin".
+#include <iterator>
+
+#include "solver/fstar/fstar.h"
+#include "solver/model/derivatives.h"
+
+namespace modal {
+
+namespace {
+
+// Order by the Xp intervals: at the first Xp variable where two cells
+// differ, the smaller inf (then the smaller sup) comes first.
+bool xpBefore(const cell& a, const cell& b) {
+    const auto& pa = a.xpView();
+    const auto& pb = b.xpView();
+    const std::size_t n = std::min(pa.size(), pb.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const ivalDb& x = pa[i].domain;
+        const ivalDb& y = pb[i].domain;
+        if (x.inf() != y.inf()) return x.inf() < y.inf();
+        if (x.sup() != y.sup()) return x.sup() < y.sup();
+    }
+    return false;
+}
+
+bool touches(const cell& q, const cell& p) {
+    const int n = q.variableCount();
+    if (p.variableCount() != n) return false;
+    for (int i = 0; i < n; ++i)
+        if (!isProper(meet(prop(q.variableAt(i).domain), prop(p.variableAt(i).domain))))
+            return false;
+    return true;
+}
+
+// A copy of a gathered cell that owns its Xp variables.
+cell detached(const cell& c) {
+    cell copy = c;
+    if (copy.xpRef != nullptr) copy.xp = *copy.xpRef;
+    copy.xpRef = nullptr;
+    return copy;
+}
+
+} // namespace
+
+void fstar::minmaxPostProcess() {
+    joinedMinCells.clear();
+    joinedMaxCells.clear();
+    const twin& g = globalTwin;
+    auto gather = [&](const strip& s) {
+        if (isInterior(s.tw.getOut(), g.getInn())) return;
+        for (const auto* list : {&s.cells, &s.warehouse}) {
+            for (const cell& c : *list) {
+                if (settings.optim != 2 && intersects(c.tw.minTwin(), g.minTwin()))
+                    joinedMinCells.push_back(detached(c));
+                if (settings.optim != 1 && intersects(c.tw.maxTwin(), g.maxTwin()))
+                    joinedMaxCells.push_back(detached(c));
+            }
+        }
+    };
+    for (const strip& s : agenda)
+        gather(s);
+    for (const strip& s : accumulatedStrips)
+        gather(s);
+    if (joinedMinCells.size() > 1) joinedMinCells.sort(xpBefore);
+    if (joinedMaxCells.size() > 1) joinedMaxCells.sort(xpBefore);
+}
+
+void fstar::buildJoinedBoxes(bool lower) {
+    std::list<cell>& cells = lower ? joinedMinCells : joinedMaxCells;
+    std::list<cell>& boxes = lower ? joinedMinBoxes : joinedMaxBoxes;
+    const ivalDb bound = lower ? globalTwin.minTwin() : globalTwin.maxTwin();
+    while (!cells.empty()) {
+        auto q = cells.begin();
+        if (q->xp.empty() && q->xpRef != nullptr) q->xp = *q->xpRef;
+        q->xpRef = nullptr;
+        bool merged = true;
+        while (merged) {
+            merged = false;
+            for (auto p = cells.begin(); p != cells.end(); ++p) {
+                if (p == q || !touches(*q, *p)) continue;
+                for (std::size_t i = 0; i < q->xp.size(); ++i)
+                    q->xp[i].domain = join(q->xp[i].domain, p->xpView()[i].domain);
+                for (std::size_t i = 0; i < q->xi.size(); ++i)
+                    q->xi[i].domain = meet(q->xi[i].domain, p->xi[i].domain);
+                cells.erase(p);
+                merged = true;
+                break;
+            }
+        }
+        q->consistency = q->check(mainModel);
+        evaluateMinMax(*q, lower);
+        if (intersects(q->tw.getOut(), bound))
+            boxes.splice(boxes.end(), cells, q);
+        else
+            cells.erase(q);
+    }
+    if (boxes.size() > 1) boxes.sort(xpBefore);
+}
+
+void fstar::evaluateMinMax(cell& q, bool minmax) {
+    tree& t = mainModel.fn;
+    for (auto& v : q.xi)
+        v.domain = prop(v.domain);
+    q.bindTo(t, false);
+    q.derivativeSums(t, varGroup::Full);
+    q.bisectDim = -1;
+    double widest = -kInf;
+    for (std::size_t i = 0; i < q.xi.size(); ++i) {
+        const variable& v = q.xi[i];
+        if (q.consistency == 0 && ((q.treeFlag != 0 && v.incidenceCount() == 1) || v.totalMono))
+            continue;
+        const double w = v.domain.width();
+        if (w > widest) {
+            widest = w;
+            q.bisectDim = static_cast<int>(i);
+        }
+    }
+    if (q.consistency == 0) {
+        // Shrink each monotonic variable to the end where the extreme lies.
+        auto low = [](const ivalDb& d) { return ivalDb::exact(d.inf(), nextUpN(d.inf(), 2)); };
+        auto high = [](const ivalDb& d) { return ivalDb::exact(nextDownN(d.sup(), 2), d.sup()); };
+        auto shrink = [&](std::vector<variable>& vars, bool lowOnIncreasing) {
+            for (auto& v : vars) {
+                if (v.globalSign == 1)
+                    v.domain = lowOnIncreasing ? low(v.domain) : high(v.domain);
+                else if (v.globalSign == -1)
+                    v.domain = lowOnIncreasing ? high(v.domain) : low(v.domain);
+            }
+        };
+        shrink(q.xp, minmax);
+        shrink(q.xi, !minmax);
+    }
+    const bool singles = q.treeFlag != 0;
+    q.tw.setInn(dual(evaluateTree(t, evalMode::Inn, singles, false, q.consistency, 'c')));
+    q.tw.setOut(evaluateTree(t, evalMode::Out, singles, false, q.consistency, 'c'));
+    q.tw.computeTol();
+    q.outInsideZero = isInterior(q.tw.getOut(), ivalZero());
+    q.innOutsideZero = !isInterior(q.tw.getInn(), ivalZero());
+}
+
+} // namespace modal

@@ -1,0 +1,107 @@
+// The F* report: problem_name + "Solution.txt".
+#include <cmath>
+#include <fstream>
+#include <ios>
+#include <ostream>
+
+#include "solver/fstar/fstar.h"
+
+namespace modal {
+
+int reportDecimals(double tolerance) noexcept {
+    double x = tolerance;
+    for (int k = 0; k <= 16; ++k) {
+        if (std::trunc(x) != 0.0 && !std::isnan(x)) return k;
+        x *= 10.0;
+    }
+    return 16;
+}
+
+void fstar::writeReport(double elapsedSeconds) {
+    std::ofstream f(settings.problem_name + "Solution.txt", std::ios::out | std::ios::trunc);
+    if (!f) return;
+    writeReport(f, elapsedSeconds);
+}
+
+void fstar::writeReport(std::ostream& os, double elapsedSeconds) {
+    const twin& g = globalTwin;
+    os.precision(3);
+    os.unsetf(std::ios::floatfield);
+    if (settings.time_limit >= elapsedSeconds)
+        os << "Computation Time (s):" << elapsedSeconds << "\n\n";
+    else
+        os << "WARNING: TimeOut => Partial solution provided"
+           << "\n\n";
+
+    os.precision(reportDecimals(settings.tolerance));
+    os.setf(std::ios::scientific, std::ios::floatfield);
+
+    if (settings.logic_mode == 1) {
+        os << "Consistency: ";
+        if (isInterior(g.getOut(), ivalZero()))
+            os << "True";
+        else if (isInterior(g.getInn(), ivalZero()))
+            os << "Perhaps";
+        else
+            os << "False";
+        os << "\n\n";
+    }
+
+    const bool proper = allProper();
+    const bool improper = !proper && allImproper();
+    switch (settings.optim) {
+    case 1:
+        os << (proper     ? "Min Approximation:"
+               : improper ? "Max Approximation:"
+                          : "MinMax Approximation:")
+           << g.minTwin() << "\n"
+           << "Tol: " << g.lowerDistance() << "\n\n";
+        break;
+    case 2:
+        os << (proper     ? "Max Approximation:"
+               : improper ? "Min Approximation:"
+                          : "MaxMin Approximation:")
+           << g.maxTwin() << "\n"
+           << "Tol: " << g.upperDistance() << "\n\n";
+        break;
+    default:
+        os << "Inner Approximation:" << g.getInn() << "\n"
+           << "Outer Approximation:" << g.getOut() << "\n"
+           << "Tol: " << g.getTol() << "\n\n";
+        break;
+    }
+
+    if (settings.optim == 0) return;
+    if (settings.optim != 2 && !joinedMinCells.empty()) {
+        buildJoinedBoxes(true);
+        if (proper)
+            os << "Joined Boxes Min List:"
+               << "\n\n";
+        else if (improper)
+            os << "Joined Boxes Max List:"
+               << "\n\n";
+        else
+            os << "\n"
+               << "Joined Boxes MinMax List:"
+               << "\n";
+        for (const cell& c : joinedMinBoxes)
+            c.printBox(os, 1);
+    }
+    if (settings.optim != 1 && !joinedMaxCells.empty()) {
+        buildJoinedBoxes(false);
+        if (proper)
+            os << "Joined Boxes Max List:"
+               << "\n\n";
+        else if (improper)
+            os << "Joined Boxes Min List:"
+               << "\n\n";
+        else
+            os << "\n"
+               << "Joined Boxes MaxMin Cells:"
+               << "\n";
+        for (const cell& c : joinedMaxBoxes)
+            c.printBox(os, 1);
+    }
+}
+
+} // namespace modal

@@ -1,0 +1,320 @@
+#include "solver/fstar/strip.h"
+
+#include <algorithm>
+#include <cmath>
+#include <ostream>
+#include <string>
+
+#include "solver/fstar/log.h"
+#include "solver/model/derivatives.h"
+
+namespace modal {
+
+namespace {
+
+bool equalOrNaN(double a, double b) {
+    return a == b || std::isnan(a) || std::isnan(b);
+}
+
+} // namespace
+
+int effectivePieces(int bisect) noexcept {
+    return bisect < 2 ? 2 : bisect;
+}
+
+strip::strip(const cell& c) : tw(c.tw), xp(c.xp), xi(c.xi) {
+    cells.push_back(c);
+    selectedCell = cells.begin();
+    hasSelectedCell = true;
+    cells.front().xpRef = &xp;
+    chooseBisectDim();
+}
+
+strip::strip(const strip& o)
+    : tw(o.tw), xp(o.xp), xi(o.xi), cells(o.cells), warehouse(o.warehouse), bisectDim(o.bisectDim),
+      consistencyMark(o.consistencyMark), joinFlag(o.joinFlag), needsUpdate(o.needsUpdate),
+      treeFlag(o.treeFlag), bisectable(true) {
+    relinkCells();
+}
+
+strip& strip::operator=(const strip& o) {
+    if (this == &o) return *this;
+    tw = o.tw;
+    xp = o.xp;
+    xi = o.xi;
+    cells = o.cells;
+    warehouse = o.warehouse;
+    bisectDim = o.bisectDim;
+    consistencyMark = o.consistencyMark;
+    joinFlag = o.joinFlag;
+    needsUpdate = o.needsUpdate;
+    treeFlag = o.treeFlag;
+    bisectable = true;
+    clearSelection();
+    relinkCells();
+    return *this;
+}
+
+void strip::relinkCells() {
+    for (auto& c : cells)
+        c.xpRef = &xp;
+    for (auto& c : warehouse)
+        c.xpRef = &xp;
+}
+
+void strip::clearSelection() noexcept {
+    hasSelectedCell = false;
+    selectedCell = cellIter{};
+    cellCandidates.clear();
+    selectedCellCandidate = -1;
+}
+
+bool strip::allMonotonic() const noexcept {
+    for (const auto& v : xp)
+        if (!v.totalMono) return false;
+    for (const auto& v : xi)
+        if (!v.totalMono) return false;
+    return true;
+}
+
+double strip::width() const noexcept {
+    if (bisectDim < 0 || bisectDim >= static_cast<int>(xp.size())) return -kInf;
+    return xp[static_cast<std::size_t>(bisectDim)].domain.width();
+}
+
+void strip::appendCell(const cell& c) {
+    cells.push_back(c);
+    cells.back().xpRef = &xp;
+}
+
+void strip::chooseBisectDim() {
+    bisectDim = -1;
+    double widest = -kInf;
+    for (std::size_t i = 0; i < xp.size(); ++i) {
+        const double w = xp[i].domain.width();
+        if (std::isfinite(w) && w > widest) {
+            widest = w;
+            bisectDim = static_cast<int>(i);
+        }
+    }
+}
+
+void strip::merge(const cell& c) {
+    if (c.consistency != 1) tw.setInn(meet(tw.getInn(), c.tw.getInn()));
+    if (c.consistency == 0)
+        tw.setOut(meet(tw.getOut(), c.tw.getOut()));
+    else if (c.consistency == 2 && !joinFlag)
+        tw.setOut(join(tw.getOut(), c.tw.getOut()));
+    if (consistencyMark == 3)
+        consistencyMark = c.consistency;
+    else if (consistencyMark != c.consistency)
+        consistencyMark = 2;
+}
+
+void strip::update(model& m, bool full, const param& p, std::ostream& log) {
+    tree& t = m.fn;
+    if (needsUpdate) {
+        consistencyMark = 3;
+        tw.setInn(ivalNaN());
+        tw.setOut(ivalNaN());
+        if (full) {
+            bind(t, xp, t.xpMap);
+            bind(t, xi, t.xiMap);
+            evaluateDerivatives(t, varGroup::Full);
+            if (t.hasDerivatives) {
+                sumDerivatives(xp);
+                sumDerivatives(xi);
+            }
+            if (t.uniformKnown)
+                treeFlag = 1;
+            else if (t.hasSingles)
+                treeFlag = isUniformlyMonotonic(t) ? 1 : 0;
+            else
+                treeFlag = 0;
+        }
+        auto refresh = [&](cell& c, bool active) {
+            if (full) {
+                if (bisectDim >= 0 && static_cast<std::size_t>(bisectDim) < c.xp.size() &&
+                    static_cast<std::size_t>(bisectDim) < xp.size())
+                    c.xp[static_cast<std::size_t>(bisectDim)].domain =
+                        xp[static_cast<std::size_t>(bisectDim)].domain;
+                c.xpRef = &xp;
+                c.consistency = c.check(m);
+                if (c.consistency != 1) c.evaluate(t, treeFlag);
+            }
+            if (active && c.consistency == 0) joinFlag = true;
+            merge(c);
+        };
+        for (auto& c : cells)
+            refresh(c, true);
+        for (auto& c : warehouse)
+            refresh(c, false);
+    }
+    tw.computeTol();
+    if (full) {
+        bisectDim = -1;
+        if (bisectable) {
+            double widest = -kInf;
+            for (std::size_t i = 0; i < xp.size(); ++i) {
+                const variable& v = xp[i];
+                if (consistencyMark == 0 &&
+                    ((treeFlag != 0 && v.incidenceCount() == 1) || v.totalMono))
+                    continue;
+                const double w = v.domain.width();
+                if (std::isfinite(w) && w > widest) {
+                    widest = w;
+                    bisectDim = static_cast<int>(i);
+                }
+            }
+        }
+    }
+    processCells(p, log);
+}
+
+bool strip::accumulationTest(const cell& c, const param& p, std::ostream& log) const {
+    if (!joinFlag) return false;
+    switch (p.optim) {
+    case 1:
+        return c.tw.getInn().inf() < tw.getOut().inf();
+    case 2:
+        return c.tw.getInn().sup() > tw.getOut().sup();
+    default:
+        if (isInterior(tw.getOut(), c.tw.getInn())) {
+            c.printBox(log, p.debug);
+            return true;
+        }
+        return false;
+    }
+}
+
+void strip::processCells(const param& p, std::ostream& log) {
+    if (needsUpdate || cellCandidates.empty()) {
+        cellCandidates.clear();
+        selectedCellCandidate = -1;
+        hasSelectedCell = false;
+        for (auto it = warehouse.begin(); it != warehouse.end();) {
+            auto next = std::next(it);
+            if (!it->allXiMonotonic() && it->width() > p.epsilon && !accumulationTest(*it, p, log))
+                cells.splice(cells.end(), warehouse, it);
+            it = next;
+        }
+        std::vector<cellIter> toWarehouse;
+        std::vector<cellIter> toRemove;
+        for (auto it = cells.begin(); it != cells.end(); ++it) {
+            cell& c = *it;
+            if (p.optim == 1)
+                c.tw.computeLowerTol();
+            else if (p.optim == 2)
+                c.tw.computeUpperTol();
+            if (c.consistency == 2) {
+                logLine(log, p.debug, "Eliminate Cell: Consistency");
+                cellCandidates.push_back(it);
+                continue;
+            }
+            if (c.consistency == 0 && c.allXiMonotonic()) {
+                logLine(log, p.debug, "Accumulate Cell: Xi Monotony");
+                c.printBox(log, p.debug);
+                toWarehouse.push_back(it);
+                continue;
+            }
+            if (accumulationTest(c, p, log)) {
+                logLine(log, p.debug, "Accumulate Cell: Inclusion Criterion");
+                c.printBox(log, p.debug);
+                toWarehouse.push_back(it);
+                continue;
+            }
+            if (c.consistency == 1) {
+                toRemove.push_back(it);
+                continue;
+            }
+            if (p.optim != 2 && (equalOrNaN(tw.getInn().inf(), c.tw.getInn().inf()) ||
+                                 equalOrNaN(c.tw.getOut().inf(), tw.getOut().inf()))) {
+                cellCandidates.push_back(it);
+                continue;
+            }
+            if (p.optim != 1 && (equalOrNaN(tw.getInn().sup(), c.tw.getInn().sup()) ||
+                                 equalOrNaN(c.tw.getOut().sup(), tw.getOut().sup())))
+                cellCandidates.push_back(it);
+        }
+        for (auto it : toWarehouse)
+            warehouse.splice(warehouse.end(), cells, it);
+        for (auto it : toRemove)
+            cells.erase(it);
+    }
+    hasSelectedCell = false;
+    selectedCellCandidate = -1;
+    if (cellCandidates.empty()) return;
+    // The largest tolerance; the first of equal ones wins.
+    selectedCellCandidate = 0;
+    double best = cellCandidates[0]->tw.getTol();
+    for (std::size_t i = 1; i < cellCandidates.size(); ++i) {
+        const double tol = cellCandidates[i]->tw.getTol();
+        if (tol > best) {
+            best = tol;
+            selectedCellCandidate = static_cast<int>(i);
+        }
+    }
+    selectedCell = cellCandidates[static_cast<std::size_t>(selectedCellCandidate)];
+    hasSelectedCell = true;
+}
+
+void strip::insertCell(model& m, cellIter c, cell* fresh, const param& p, std::ostream& log) {
+    logLine(log, p.debug, "Action: Cell Insertion?");
+    cell& target = fresh != nullptr ? *fresh : *c;
+    target.xpRef = &xp;
+    target.consistency = target.check(m);
+    if (target.consistency == 1) {
+        logLine(log, p.debug, "Eliminate Cell: Inconsistent");
+        return;
+    }
+    target.evaluate(m.fn, treeFlag);
+    logLine(log, p.debug, "Insert Cell");
+    if (fresh != nullptr) appendCell(*fresh);
+}
+
+void strip::bisectSelectedCell(model& m, const param& p, std::ostream& log) {
+    if (!hasSelectedCell) return;
+    const cellIter c = selectedCell;
+    const int dim = c->bisectDim;
+    if (dim < 0 || dim >= static_cast<int>(c->xi.size())) return;
+    logLine(log, p.debug, "Bisected Cell Dim:");
+    if (p.debug == 1) log << static_cast<double>(dim + static_cast<int>(xp.size())) << "\n";
+    const ivalDb x = c->xi[static_cast<std::size_t>(dim)].domain;
+    const int n = effectivePieces(p.bisect);
+    const double step = x.width() / n;
+    double lo = x.inf();
+    for (int i = 0; i < n - 1; ++i) {
+        cell piece = *c;
+        piece.xi[static_cast<std::size_t>(dim)].domain = ivalDb::exact(lo, lo - step);
+        insertCell(m, cells.end(), &piece, p, log);
+        lo -= step;
+    }
+    c->xi[static_cast<std::size_t>(dim)].domain = ivalDb::exact(lo, x.sup());
+    insertCell(m, c, nullptr, p, log);
+}
+
+void strip::dump(std::ostream& os, int level, bool full) const {
+    if (level != 1) return;
+    os << "\n"
+       << "Strip" << std::string(53, '#') << "\n\n";
+    for (std::size_t i = 0; i < xp.size(); ++i)
+        os << xp[i].name << "[" << i << "].Dom=" << xp[i].domain << " Mono=" << xp[i].globalSign
+           << "\n";
+    os << tw << "\n";
+    if (full) {
+        os << "Cells List:"
+           << "\n\n";
+        for (const auto& c : cells)
+            c.printBox(os, level);
+        os << "\n"
+           << "WareHouse List:"
+           << "\n\n";
+        for (const auto& c : warehouse)
+            c.printBox(os, level);
+    }
+    os << "Join Flag: " << (joinFlag ? 1 : 0) << "\n"
+       << std::string(55, '#') << "Strip"
+       << "\n\n";
+}
+
+} // namespace modal

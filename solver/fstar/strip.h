@@ -1,0 +1,81 @@
+// One piece of the Xp domain with the cells that cover the Xi domain for it.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <list>
+#include <vector>
+
+#include "interval/twin.h"
+#include "solver/fstar/cell.h"
+#include "solver/fstar/param.h"
+#include "solver/model/model.h"
+
+namespace modal {
+
+class strip {
+public:
+    using cellList = std::list<cell>;
+    using cellIter = cellList::iterator;
+
+    twin tw;
+    std::vector<variable> xp;
+    std::vector<variable> xi;
+    cellList cells;
+    cellList warehouse;
+    // The cell to work on next; meaningful only when `hasSelectedCell`.
+    cellIter selectedCell{};
+    bool hasSelectedCell = false;
+    int bisectDim = -1;
+    // 3 no cell seen yet, 0 all consistent, 1 all inconsistent, 2 mixed.
+    std::uint8_t consistencyMark = 0;
+    bool joinFlag = false;
+    bool needsUpdate = true;
+    // Cells of `cells` that define a bound of the strip's twin. Rebuilt by
+    // `processCells` before any cell is moved or erased.
+    std::vector<cellIter> cellCandidates;
+    int selectedCellCandidate = -1;
+    std::uint8_t treeFlag = 0;
+    bool bisectable = true;
+
+    strip() = default;
+    // From a cell: its twin and variables, the cell as the only active cell.
+    explicit strip(const cell& c);
+    // Copies keep the cells but no selection; the copied cells refer to the
+    // copy's own `xp` (never to the source strip, which may go away).
+    strip(const strip& o);
+    strip& operator=(const strip& o);
+
+    int variableCount() const noexcept { return static_cast<int>(xp.size() + xi.size()); }
+    bool allMonotonic() const noexcept;
+    // Width of the `xp` variable at bisectDim, -inf without one.
+    double width() const noexcept;
+    void appendCell(const cell& c);
+    void clearSelection() noexcept;
+
+    // Recomputes the twin (when needsUpdate), the bisection dimension (full)
+    // and the cell selection.
+    void update(model& m, bool full, const param& p, std::ostream& log);
+    // Moves finished cells to the warehouse, drops inconsistent ones and
+    // chooses the cell to cut next.
+    void processCells(const param& p, std::ostream& log);
+    bool accumulationTest(const cell& c, const param& p, std::ostream& log) const;
+    // Cuts the selected cell into `bisect` pieces along its bisectDim.
+    void bisectSelectedCell(model& m, const param& p, std::ostream& log);
+    // Constraint check, optional evaluation and, for a new cell, appending.
+    void insertCell(model& m, cellIter c, cell* fresh, const param& p, std::ostream& log);
+
+    // The strip listing, only when the level is exactly 1.
+    void dump(std::ostream& os, int level, bool full) const;
+
+private:
+    void merge(const cell& c);
+    void chooseBisectDim();
+    void relinkCells();
+};
+
+// Pieces count actually used for a `bisect` setting: fewer than two pieces
+// would never shrink anything, so such settings cut in two.
+int effectivePieces(int bisect) noexcept;
+
+} // namespace modal

@@ -1,0 +1,231 @@
+// Inner and outer approximations against the semantic extension computed on
+// a grid: min over the proper variables of max over the improper ones for
+// the lower bound, max of min for the upper bound.
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "fstar_helpers.h"
+#include "solver/model/dump.h"
+
+using namespace modal;
+using namespace testing_fstar;
+
+namespace {
+
+// A random expression over `nvars` variables; returns the tree node and a
+// point evaluator for it.
+struct generator {
+    std::mt19937 rng;
+    int nvars;
+    declared decl;
+
+    nodeId make(tree& t, int depth, std::function<double(const std::vector<double>&)>& f) {
+        // Inner nodes down to depth 0, then mostly variables, so that
+        // variables occur several times.
+        const int choice = depth <= 0 ? (std::uniform_int_distribution<int>(0, 3)(rng) == 0 ? 1 : 0)
+                                      : std::uniform_int_distribution<int>(2, 8)(rng);
+        if (choice == 0) {
+            const int v = std::uniform_int_distribution<int>(0, nvars - 1)(rng);
+            f = [v](const std::vector<double>& x) { return x[static_cast<std::size_t>(v)]; };
+            return leaf(t, decl, v);
+        }
+        if (choice == 1) {
+            const double c = std::uniform_int_distribution<int>(-3, 3)(rng) * 0.5;
+            f = [c](const std::vector<double>&) { return c; };
+            return t.createConst(c);
+        }
+        std::function<double(const std::vector<double>&)> a, b;
+        const nodeId l = make(t, depth - 1, a);
+        switch (choice) {
+        case 2:
+        case 3: {
+            const nodeId r = make(t, depth - 1, b);
+            f = [a, b](const std::vector<double>& x) { return a(x) + b(x); };
+            return t.createBinary(nodeKind::plus, l, r);
+        }
+        case 4: {
+            const nodeId r = make(t, depth - 1, b);
+            f = [a, b](const std::vector<double>& x) { return a(x) - b(x); };
+            return t.createBinary(nodeKind::sub, l, r);
+        }
+        case 5: {
+            const nodeId r = make(t, depth - 1, b);
+            f = [a, b](const std::vector<double>& x) { return a(x) * b(x); };
+            return t.createBinary(nodeKind::mul, l, r);
+        }
+        case 6: {
+            const int n = std::uniform_int_distribution<int>(2, 3)(rng);
+            f = [a, n](const std::vector<double>& x) { return std::pow(a(x), n); };
+            return t.createPower(l, n);
+        }
+        case 7:
+            f = [a](const std::vector<double>& x) { return std::exp(a(x) * 0.25); };
+            return t.createUnary(nodeKind::exp,
+                                 t.createBinary(nodeKind::mul, l, t.createConst(0.25)));
+        default:
+            f = [a](const std::vector<double>& x) { return std::sin(a(x)); };
+            return t.createUnary(nodeKind::sin, l);
+        }
+    }
+};
+
+struct extension {
+    double lower, upper, error;
+};
+
+// Grid estimate of the semantic extension and a bound of the grid's error
+// (the largest change between neighbouring grid points, times the number of
+// variables).
+extension semantic(const std::function<double(const std::vector<double>&)>& f,
+                   const std::vector<ivalDb>& doms, int points) {
+    const std::size_t n = doms.size();
+    std::vector<std::vector<double>> axes(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const ivalDb p = prop(doms[i]);
+        for (int k = 0; k < points; ++k)
+            axes[i].push_back(p.inf() + (p.sup() - p.inf()) * k / (points - 1));
+    }
+    std::vector<std::size_t> proper, improper;
+    for (std::size_t i = 0; i < n; ++i)
+        (isProper(doms[i]) ? proper : improper).push_back(i);
+    std::vector<double> x(n);
+    double err = 0.0;
+    // Enumerate by index vectors.
+    std::size_t total = 1;
+    for (std::size_t i = 0; i < n; ++i)
+        total *= static_cast<std::size_t>(points);
+    std::vector<double> values(total);
+    for (std::size_t id = 0; id < total; ++id) {
+        std::size_t r = id;
+        for (std::size_t i = 0; i < n; ++i) {
+            x[i] = axes[i][r % static_cast<std::size_t>(points)];
+            r /= static_cast<std::size_t>(points);
+        }
+        values[id] = f(x);
+    }
+    std::size_t stride = 1;
+    for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t id = 0; id < total; ++id)
+            if ((id / stride) % static_cast<std::size_t>(points) + 1 <
+                static_cast<std::size_t>(points))
+                err = std::max(err, std::fabs(values[id] - values[id + stride]));
+        stride *= static_cast<std::size_t>(points);
+    }
+    // min over proper of max over improper, and max over proper of min over improper.
+    auto outerInner = [&](bool lower) {
+        double best = lower ? kInf : -kInf;
+        std::size_t pc = 1, ic = 1;
+        for (std::size_t i = 0; i < proper.size(); ++i)
+            pc *= static_cast<std::size_t>(points);
+        for (std::size_t i = 0; i < improper.size(); ++i)
+            ic *= static_cast<std::size_t>(points);
+        for (std::size_t a = 0; a < pc; ++a) {
+            double inner = lower ? -kInf : kInf;
+            for (std::size_t b = 0; b < ic; ++b) {
+                std::size_t id = 0, mul = 1, ra = a, rb = b;
+                for (std::size_t i = 0; i < n; ++i) {
+                    std::size_t digit;
+                    if (isProper(doms[i])) {
+                        digit = ra % static_cast<std::size_t>(points);
+                        ra /= static_cast<std::size_t>(points);
+                    } else {
+                        digit = rb % static_cast<std::size_t>(points);
+                        rb /= static_cast<std::size_t>(points);
+                    }
+                    id += digit * mul;
+                    mul *= static_cast<std::size_t>(points);
+                }
+                inner = lower ? std::max(inner, values[id]) : std::min(inner, values[id]);
+            }
+            best = lower ? std::min(best, inner) : std::max(best, inner);
+        }
+        return best;
+    };
+    return {outerInner(true), outerInner(false), err * static_cast<double>(n) + 1e-9};
+}
+
+} // namespace
+
+TEST(Soundness, ApproximationsBracketTheSemanticExtension) {
+    std::mt19937 seeds(12345);
+    int tolStops = 0, checked = 0;
+    for (int problem = 0; problem < 120; ++problem) {
+        generator g{std::mt19937(seeds()), 1 + problem % 3, {}};
+        std::uniform_real_distribution<double> bound(-2.0, 2.0);
+        for (int i = 0; i < g.nvars; ++i) {
+            double a = bound(g.rng), b = bound(g.rng);
+            if (std::fabs(a - b) < 0.1) b = a + 0.5;
+            std::ostringstream name;
+            name << "x" << i;
+            g.decl.names.push_back(name.str());
+            // Sorted bounds, then improper for about a third of the variables.
+            const bool improper = std::uniform_int_distribution<int>(0, 2)(g.rng) == 0;
+            const double lo = std::min(a, b), hi = std::max(a, b);
+            g.decl.domains.push_back(improper ? ivalDb::exact(hi, lo) : ivalDb::exact(lo, hi));
+        }
+        fstar f;
+        quiet(f);
+        f.settings.time_limit = 0.3;
+        f.settings.tolerance = 1e-2;
+        f.settings.epsilon = 1e-6;
+        std::function<double(const std::vector<double>&)> fn;
+        tree& t = f.mainModel.fn;
+        t.setRoot(g.make(t, 2 + problem % 2, fn));
+        // Variables the expression does not use keep no domain in the model;
+        // the grid runs over the model's own variables only.
+        std::vector<ivalDb> doms;
+        std::vector<int> used;
+        for (int i = 0; i < g.nvars; ++i)
+            if (t.findVariable(g.decl.names[static_cast<std::size_t>(i)]) >= 0) {
+                used.push_back(i);
+                doms.push_back(g.decl.domains[static_cast<std::size_t>(i)]);
+            }
+        auto fused = [&](const std::vector<double>& x) {
+            std::vector<double> all(static_cast<std::size_t>(g.nvars), 0.0);
+            for (std::size_t k = 0; k < used.size(); ++k)
+                all[static_cast<std::size_t>(used[k])] = x[k];
+            return fn(all);
+        };
+        box plot(2);
+        f.prepare(plot);
+        std::ostringstream log;
+        f.run(plot, log);
+        const int points = used.size() <= 1 ? 2001 : used.size() == 2 ? 161 : 31;
+        const extension e = doms.empty() ? extension{fn({0, 0, 0}), fn({0, 0, 0}), 1e-9}
+                                         : semantic(fused, doms, points);
+        std::ostringstream expr;
+        printNode(t, t.root, expr, true);
+        const twin& tw = f.globalTwin;
+        const ivalDb& out = tw.getOut();
+        const ivalDb& inn = tw.getInn();
+        SCOPED_TRACE(expr.str());
+        std::ostringstream sem;
+        sem << "semantic [" << e.lower << ", " << e.upper << "] err " << e.error;
+        SCOPED_TRACE(sem.str());
+        if (!std::isnan(out.inf())) {
+            EXPECT_LE(out.inf(), e.lower + e.error);
+        }
+        if (!std::isnan(out.sup())) {
+            EXPECT_GE(out.sup(), e.upper - e.error);
+        }
+        if (!std::isnan(inn.inf())) {
+            EXPECT_GE(inn.inf(), e.lower - e.error);
+        }
+        if (!std::isnan(inn.sup())) {
+            EXPECT_LE(inn.sup(), e.upper + e.error);
+        }
+        if (f.settings.stop_reason == "Tolerance") {
+            ++tolStops;
+            EXPECT_LE(tw.getTol(), f.settings.tolerance);
+        }
+        ++checked;
+    }
+    EXPECT_EQ(checked, 120);
+    EXPECT_GT(tolStops, 20);
+}
