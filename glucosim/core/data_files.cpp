@@ -24,37 +24,46 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// Reads the first `wanted` tokens of a file with their places. Returns false
-// when the file cannot be opened or read.
+// Reads the first `wanted` tokens of a file with their places, and nothing
+// after them. Returns false when the file cannot be opened or read.
 bool readTokens(const std::string& path, std::size_t wanted, std::vector<Token>& tokens) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) return false;
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) return false;
 
-    std::size_t i = 0;
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) i = 3; // UTF-8 byte order mark
-    int line = 1, column = 0;
     tokens.clear();
-    while (i < text.size() && tokens.size() < wanted) {
-        const char c = text[i];
-        if (isBlank(c)) {
-            if (c == '\n') {
-                ++line;
-                column = 0;
-            }
-            ++i;
+    std::istreambuf_iterator<char> it(in), end;
+    // A UTF-8 byte order mark before the first token is not part of it.
+    static constexpr char kBom[] = "\xEF\xBB\xBF";
+    std::string current;
+    std::size_t bomMatched = 0;
+    while (it != end && bomMatched < 3 && *it == kBom[bomMatched]) {
+        current += *it;
+        ++it;
+        ++bomMatched;
+    }
+    if (bomMatched == 3) current.clear();
+
+    int line = 1, column = 0;
+    for (; it != end && tokens.size() < wanted; ++it) {
+        const char c = *it;
+        if (!isBlank(c)) {
+            current += c;
             continue;
         }
-        std::size_t end = i;
-        while (end < text.size() && !isBlank(text[end]))
-            ++end;
-        tokens.push_back({text.substr(i, end - i), line, ++column});
-        i = end;
+        if (!current.empty()) {
+            tokens.push_back({std::move(current), line, ++column});
+            current.clear();
+        }
+        if (c == '\n') {
+            ++line;
+            column = 0;
+        }
     }
-    return true;
+    if (!current.empty() && tokens.size() < wanted)
+        tokens.push_back({std::move(current), line, ++column});
+    return !in.bad();
 }
 
 DataError makeError(DataError::Kind kind, FileKind fileKind, const std::string& path, int row,

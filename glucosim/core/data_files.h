@@ -64,9 +64,12 @@ struct DataError {
     Kind kind = Kind::Missing;
     FileKind fileKind = FileKind::Experiment;
     std::string file;
-    int row = 0;    // 1-based line of the file
-    int column = 0; // 1-based token within that line
-    std::string token;
+    // 1-based place: for a bad token its line in the file and its position
+    // in that line; for a file that ends too early, the row and column of
+    // the layout (header row included) where the first missing value belongs.
+    int row = 0;
+    int column = 0;
+    std::string token; // the offending text, when there is one
 
     // One Catalan sentence naming the file and the place.
     std::string message() const;
