@@ -8,8 +8,10 @@
 #include <ctime>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -63,84 +65,62 @@ struct Options {
     std::string glucose;
     std::string params = kParameterFileName;
     std::string out;
-    std::optional<int> criterion;
-    std::optional<std::string> si;
-    std::optional<std::string> tmax;
+    std::string optimise;
+    std::string si;
+    std::string tmax;
+    std::set<std::string> given; // the options present, by name
+
+    bool has(const char* name) const { return given.count(name) != 0; }
 };
 
 struct UsageError {
     std::string text;
 };
 
-// Parses the arguments after the program name; returns the error text of a
-// usage error.
+// Parses the arguments after the program name, each value option as
+// "--name value" or "--name=value"; returns the error of a usage error.
 std::optional<UsageError> parseOptions(int argc, const char* const* argv, Options& o) {
-    bool batch = false, haveExperiment = false, haveGlucose = false, haveParams = false,
-         haveOut = false;
+    const std::map<std::string, std::string*> valueOptions{{"--experiment", &o.experiment},
+                                                           {"--glucose", &o.glucose},
+                                                           {"--params", &o.params},
+                                                           {"--out", &o.out},
+                                                           {"--optimise", &o.optimise},
+                                                           {"--si", &o.si},
+                                                           {"--tmax", &o.tmax}};
     for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
+        std::string name = argv[i];
         std::optional<std::string> inlineValue;
-        if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-            inlineValue = arg.substr(eq + 1);
-            arg.resize(eq);
+        if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = name.substr(eq + 1);
+            name.resize(eq);
         }
-        if (arg == "--batch") {
+        const auto option = valueOptions.find(name);
+        if (name != "--batch" && option == valueOptions.end())
+            return UsageError{"opció desconeguda \"" + std::string(argv[i]) + "\""};
+        if (!o.given.insert(name).second)
+            return UsageError{"l'opció " + name + " apareix més d'una vegada"};
+        if (name == "--batch") {
             if (inlineValue) return UsageError{"l'opció --batch no porta valor"};
-            batch = true;
             continue;
         }
-        const auto takeValue = [&](std::string& into, bool& seen) -> std::optional<UsageError> {
-            if (seen) return UsageError{"l'opció " + arg + " apareix més d'una vegada"};
-            seen = true;
-            if (inlineValue) {
-                into = *inlineValue;
-            } else {
-                if (i + 1 >= argc) return UsageError{"falta el valor de l'opció " + arg};
-                into = argv[++i];
-            }
-            if (into.empty()) return UsageError{"el valor de l'opció " + arg + " és buit"};
-            return std::nullopt;
-        };
-        std::optional<UsageError> err;
-        if (arg == "--experiment") {
-            err = takeValue(o.experiment, haveExperiment);
-        } else if (arg == "--glucose") {
-            err = takeValue(o.glucose, haveGlucose);
-        } else if (arg == "--params") {
-            err = takeValue(o.params, haveParams);
-        } else if (arg == "--out") {
-            err = takeValue(o.out, haveOut);
-        } else if (arg == "--optimise" || arg == "--si" || arg == "--tmax") {
-            std::string value;
-            bool seen = arg == "--optimise"
-                            ? o.criterion.has_value()
-                            : (arg == "--si" ? o.si.has_value() : o.tmax.has_value());
-            err = takeValue(value, seen);
-            if (!err) {
-                if (arg == "--optimise") {
-                    if (value.size() != 1 || value[0] < '0' || value[0] > '3')
-                        return UsageError{"el criteri de --optimise ha de ser 0, 1, 2 o 3, no \"" +
-                                          value + "\""};
-                    o.criterion = value[0] - '0';
-                } else if (arg == "--si") {
-                    o.si = value;
-                } else {
-                    o.tmax = value;
-                }
-            }
-        } else {
-            return UsageError{"opció desconeguda \"" + std::string(argv[i]) + "\""};
+        if (!inlineValue) {
+            if (i + 1 >= argc) return UsageError{"falta el valor de l'opció " + name};
+            inlineValue = argv[++i];
         }
-        if (err) return err;
+        if (inlineValue->empty()) return UsageError{"el valor de l'opció " + name + " és buit"};
+        *option->second = *inlineValue;
     }
-    if (!batch) return UsageError{"falta l'opció --batch"};
-    if (!haveExperiment) return UsageError{"falta l'opció --experiment"};
-    if (!haveGlucose) return UsageError{"falta l'opció --glucose"};
-    if (!haveOut) return UsageError{"falta l'opció --out"};
-    if (o.criterion && (o.si || o.tmax))
-        return UsageError{"--optimise no es pot combinar amb --si ni --tmax"};
-    if (!o.criterion && !(o.si && o.tmax))
+    for (const char* required : {"--batch", "--experiment", "--glucose", "--out"})
+        if (!o.has(required)) return UsageError{std::string("falta l'opció ") + required};
+    if (o.has("--optimise")) {
+        if (o.has("--si") || o.has("--tmax"))
+            return UsageError{"--optimise no es pot combinar amb --si ni --tmax"};
+        if (o.optimise.size() != 1 || o.optimise[0] < '0' || o.optimise[0] > '3')
+            return UsageError{"el criteri de --optimise ha de ser 0, 1, 2 o 3, no \"" + o.optimise +
+                              "\""};
+    } else if (!o.has("--si") || !o.has("--tmax")) {
         return UsageError{"cal --optimise N, o bé --si S i --tmax T"};
+    }
     return std::nullopt;
 }
 
@@ -176,14 +156,15 @@ int runBatch(int argc, const char* const* argv) {
     Options o;
     if (const auto err = parseOptions(argc, argv, o)) return usage(err->text);
 
+    const bool optimise = o.has("--optimise");
     double sensitivity = 0.0, tmax = 0.0;
-    if (!o.criterion) {
-        const auto s = parseUserNumber(*o.si);
-        const auto t = parseUserNumber(*o.tmax);
+    if (!optimise) {
+        const auto s = parseUserNumber(o.si);
+        const auto t = parseUserNumber(o.tmax);
         if (!s || *s < 0)
-            return usage("el valor de --si ha de ser un nombre no negatiu, no \"" + *o.si + "\"");
+            return usage("el valor de --si ha de ser un nombre no negatiu, no \"" + o.si + "\"");
         if (!t || *t <= 0)
-            return usage("el valor de --tmax ha de ser un nombre positiu, no \"" + *o.tmax + "\"");
+            return usage("el valor de --tmax ha de ser un nombre positiu, no \"" + o.tmax + "\"");
         sensitivity = *s;
         tmax = *t;
     }
@@ -197,8 +178,8 @@ int runBatch(int argc, const char* const* argv) {
 
     const std::clock_t start = std::clock();
     Results results;
-    if (o.criterion) {
-        const auto criterion = static_cast<Criterion>(*o.criterion);
+    if (optimise) {
+        const auto criterion = static_cast<Criterion>(o.optimise[0] - '0');
         std::cerr << "Optimització amb el criteri \"" << criterionName(criterion) << "\"\n";
         results = computeWithOptimisation(*data, criterion, [](int index) {
             const int done = index + 1;
