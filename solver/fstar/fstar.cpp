@@ -227,7 +227,7 @@ void fstar::updateGlobalTwin(std::ostream& log) {
         for (const strip& s : agenda) {
             if (s.joinFlag) globalTwin.setInn(join(globalTwin.getInn(), s.tw.getInn()));
             globalTwin.setOut(join(globalTwin.getOut(), s.tw.getOut()));
-            s.dump(log, level, false);
+            if (level == 1) s.dump(log, level, false);
         }
         globalTwin.computeTol();
         logLine(log, level, "Updated Global Twin:");

@@ -31,9 +31,9 @@ strip::strip(const cell& c) : tw(c.tw), xp(c.xp), xi(c.xi) {
 }
 
 strip::strip(const strip& o)
-    : tw(o.tw), xp(o.xp), xi(o.xi), cells(o.cells), warehouse(o.warehouse), bisectDim(o.bisectDim),
-      consistencyMark(o.consistencyMark), joinFlag(o.joinFlag), needsUpdate(o.needsUpdate),
-      treeFlag(o.treeFlag), bisectable(true) {
+    : tw(o.tw), consistencyMark(o.consistencyMark), joinFlag(o.joinFlag),
+      needsUpdate(o.needsUpdate), treeFlag(o.treeFlag), bisectable(true), bisectDim(o.bisectDim),
+      xp(o.xp), xi(o.xi), cells(o.cells), warehouse(o.warehouse) {
     relinkCells();
 }
 

@@ -18,25 +18,27 @@ public:
     using cellList = std::list<cell>;
     using cellIter = cellList::iterator;
 
+    // The fields the solver reads for every strip of its agenda come first,
+    // so that a pass over the agenda touches one cache line per strip.
     twin tw;
+    // 3 no cell seen yet, 0 all consistent, 1 all inconsistent, 2 mixed.
+    std::uint8_t consistencyMark = 0;
+    bool joinFlag = false;
+    bool needsUpdate = true;
+    std::uint8_t treeFlag = 0;
+    bool bisectable = true;
+    bool hasSelectedCell = false;
+    int bisectDim = -1;
     std::vector<variable> xp;
     std::vector<variable> xi;
     cellList cells;
     cellList warehouse;
     // The cell to work on next; meaningful only when `hasSelectedCell`.
     cellIter selectedCell{};
-    bool hasSelectedCell = false;
-    int bisectDim = -1;
-    // 3 no cell seen yet, 0 all consistent, 1 all inconsistent, 2 mixed.
-    std::uint8_t consistencyMark = 0;
-    bool joinFlag = false;
-    bool needsUpdate = true;
     // Cells of `cells` that define a bound of the strip's twin. Rebuilt by
     // `processCells` before any cell is moved or erased.
     std::vector<cellIter> cellCandidates;
     int selectedCellCandidate = -1;
-    std::uint8_t treeFlag = 0;
-    bool bisectable = true;
 
     strip() = default;
     // From a cell: its twin and variables, the cell as the only active cell.

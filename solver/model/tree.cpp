@@ -320,6 +320,7 @@ void evaluateList(tree& t, const std::vector<nodeId>& list, evalMode mode, bool 
 
 ivalDb evaluateTree(tree& t, evalMode mode, bool innSingles, bool outSingles,
                     std::uint8_t consistency, char pointChoice) {
+    ++t.evaluationCount;
     evaluateList(t, t.evalList, mode, innSingles, outSingles, consistency, pointChoice);
     if (!t.evalList.empty()) t.value = t.at(t.evalList.back()).value;
     return t.value;

@@ -65,6 +65,8 @@ public:
     // One "var" node per variable: label = name, value = domain at first use.
     std::vector<node> varNodes;
     ivalDb value;
+    // Number of `evaluateTree` calls (for measurements).
+    std::uint64_t evaluationCount = 0;
 
     // --- lists -------------------------------------------------------------
     std::vector<nodeId> evalList;

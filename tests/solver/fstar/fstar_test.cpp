@@ -342,3 +342,59 @@ TEST(Fstar, CopiesRunIndependently) {
     assigned.run(plot, log);
     EXPECT_TRUE(sameBounds(assigned.globalTwin.getOut(), f.globalTwin.getOut()));
 }
+
+TEST(Fstar, StepLinesOnScreen) {
+    auto lines = [](int optim, ivalDb x) {
+        fstar f;
+        quiet(f);
+        squarePlus(f, x, ivalDb::exact(0, 1));
+        f.settings.optim = optim;
+        f.settings.tolerance = 0.1;
+        f.settings.screen_out = true;
+        std::ostringstream screen, log;
+        f.screen = &screen;
+        runToText(f, log);
+        EXPECT_EQ(count(screen.str(), "Step:"), f.stepCount);
+        return screen.str();
+    };
+    const std::string both = lines(0, ivalDb::exact(-1, 2));
+    EXPECT_EQ(both.rfind("Step:1 Twin: Twin:: Inn:", 0), 0u) << both;
+    const std::string low = lines(1, ivalDb::exact(-1, 2));
+    EXPECT_TRUE(std::regex_search(low, std::regex("^Step:1 Min: \\[[^\\]]+\\] Tol: [0-9.e+-]+\n")))
+        << low;
+    const std::string mixed = lines(2, ivalDb::exact(2, -1));
+    EXPECT_EQ(mixed.rfind("Step:1 MaxMin: [", 0), 0u) << mixed;
+}
+
+TEST(MinMax, TouchingCellsMergeIntoOneBox) {
+    fstar f;
+    quiet(f);
+    squarePlus(f, ivalDb::exact(-1, 2), ivalDb::exact(0, 1));
+    f.settings.optim = 1;
+    box plot(2);
+    f.prepare(plot);
+    f.globalTwin.setInn(ivalDb::exact(0, 1));
+    f.globalTwin.setOut(ivalDb::exact(-1, 6));
+    // Two cells sharing the end point 0 of x, and one far away in x.
+    cell a = cell::initial(f.mainModel);
+    a.xp[0].domain = ivalDb::exact(-1, 0);
+    a.xp[1].domain = ivalDb::exact(0, 0.5);
+    cell b = a;
+    b.xp[0].domain = ivalDb::exact(0, 0.5);
+    b.xp[1].domain = ivalDb::exact(0.25, 1);
+    cell far = a;
+    far.xp[0].domain = ivalDb::exact(1.5, 2);
+    f.joinedMinCells = {far, b, a};
+    f.joinedMinCells.sort(
+        [](const cell& p, const cell& q) { return p.xp[0].domain.inf() < q.xp[0].domain.inf(); });
+    f.buildJoinedBoxes(true);
+    // f >= 2.25 on the far box, which misses the minimum twin [-1, 0], so it
+    // is dropped; the two touching cells form one box.
+    ASSERT_EQ(f.joinedMinBoxes.size(), 1u);
+    const cell& q = f.joinedMinBoxes.front();
+    EXPECT_TRUE(sameBounds(q.xp[0].domain, ivalDb::exact(-1, 0.5)));
+    // y, increasing over the merged box, is shrunk to its lower end.
+    EXPECT_TRUE(sameBounds(q.xp[1].domain, ivalDb::exact(0, nextUpN(0.0, 2))));
+    EXPECT_LE(q.tw.getOut().inf(), 0.0);
+    EXPECT_TRUE(f.joinedMinCells.empty());
+}

@@ -224,6 +224,19 @@ TEST(Normalize, RelationsBecomeDifferences) {
     printNode(g, g.root, os3, true);
     EXPECT_EQ(os3.str(), "(x[0])-([inf, 0])");
 
+    // Constraint models keep their relation: only the right side moves left.
+    tree c;
+    const nodeId cx = c.createIncidence("x", ivalDb());
+    c.setRoot(c.createBinary(nodeKind::gt, cx, c.createConst(5.0)));
+    subtractRightSide(c);
+    std::ostringstream os4;
+    printNode(c, c.root, os4, true);
+    EXPECT_EQ(os4.str(), "((x[0])-([5, 5]))>([0, 0])");
+    subtractRightSide(c); // already against zero: unchanged
+    std::ostringstream os5;
+    printNode(c, c.root, os5, true);
+    EXPECT_EQ(os5.str(), os4.str());
+
     tree plain;
     plain.setRoot(plain.createIncidence("x", ivalDb()));
     optim = 0;
