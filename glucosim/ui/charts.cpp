@@ -160,6 +160,9 @@ void GlucoseChartDialog::showExperiment(int j) {
         auto* bandUpper = lineSeries(QString(), s.upper, Qt::transparent);
         auto* bandLower = lineSeries(QString(), s.lower, Qt::transparent);
         band = new QAreaSeries(bandUpper, bandLower);
+        // The area series does not own its two boundary series.
+        bandUpper->setParent(band);
+        bandLower->setParent(band);
         band->setName(QStringLiteral("Banda simulada"));
         band->setObjectName(QStringLiteral("band"));
         band->setBrush(QColor(30, 90, 200, 60));
