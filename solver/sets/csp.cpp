@@ -1,0 +1,213 @@
+#include "solver/sets/csp.h"
+
+#include <cmath>
+#include <ctime>
+#include <ostream>
+
+namespace modal {
+
+namespace {
+
+// A stream that drops everything written to it.
+std::ostream& droppedLog() {
+    static std::ostream dropped(nullptr);
+    return dropped;
+}
+
+// The midpoint of [a, b] computed in extended precision, stored as a double.
+double midpoint(double a, double b) {
+    return static_cast<double>((static_cast<long double>(a) + static_cast<long double>(b)) * 0.5L);
+}
+
+// A piece can be cut in two only when its midpoint lies strictly between its
+// bounds (not so for an infinite bound, a NaN or two adjacent doubles).
+bool splittable(double a, double b, double m) {
+    return (a < m && m < b) || (b < m && m < a);
+}
+
+// Which end of the pieces list a shaving loop works on.
+enum class end { back, front };
+
+} // namespace
+
+bool constraintSolver::involves(const box& b, int k) const {
+    return solver.mainModel.fn.findVariable(b[k].name) >= 0;
+}
+
+void constraintSolver::loadImproper(const box& b, int k) {
+    model& m = solver.mainModel;
+    for (std::size_t p = 0; p < boxPositions.size(); ++p) {
+        const int i = boxPositions[p];
+        if (i >= b.size()) continue;
+        const ivalDb& d = b[i].domain;
+        m.setVariableDomain(modelPositions[p], i == k ? prop(d) : impr(d));
+    }
+}
+
+void constraintSolver::load(const box& b, bool asGiven) {
+    model& m = solver.mainModel;
+    for (std::size_t p = 0; p < boxPositions.size(); ++p) {
+        const int i = boxPositions[p];
+        if (i >= b.size()) continue;
+        const ivalDb& d = b[i].domain;
+        m.setVariableDomain(modelPositions[p], asGiven ? d : dual(d));
+    }
+}
+
+bool rejectsPiece(const ivalDb& inn) noexcept {
+    // A NaN bound proves nothing: the solver gives [NaN, NaN] both for a
+    // function with no value on the piece and for a run whose last strip was
+    // dropped, and the latter happens on pieces full of solutions.
+    if (hasNaN(inn)) return false;
+    // The constraint can hold only where the inner approximation is
+    // interior to zero.
+    return !isInterior(inn, ivalZero());
+}
+
+fstar& csp::addConstraint(const fstar& solver) {
+    constraints_.push_back(constraintSolver{solver, {}, {}, 0});
+    return constraints_.back().solver;
+}
+
+void csp::prepare(box& b) {
+    for (constraintSolver& c : constraints_) {
+        fstar& f = c.solver;
+        f.prepare(b);
+        c.boxPositions.clear();
+        c.modelPositions.clear();
+        const model& m = f.mainModel;
+        for (int i = 0; i < b.size(); ++i) {
+            for (int j = 0; j < m.variableCount(); ++j) {
+                if (m.variableName(j) == b[i].name) {
+                    c.boxPositions.push_back(i);
+                    c.modelPositions.push_back(j);
+                    break;
+                }
+            }
+        }
+        f.settings.plot = false;
+        f.settings.minmax_mode = false;
+        f.settings.write_solution = false;
+
+        // A relation normalised for F* is "-"(L - R, "aux"): its "aux" term
+        // says which bound decides the relation.
+        c.classifyOptim = 0;
+        const tree& t = m.fn;
+        if (t.root != noNode) {
+            const nodeId r = t.at(t.root).right;
+            if (r != noNode && t.at(r).kind == nodeKind::aux)
+                c.classifyOptim = t.at(r).value.inf() == kInf ? 1 : 2;
+        }
+    }
+}
+
+void csp::runSolver(constraintSolver& c, box& b, std::ostream& log) {
+    ++solverRuns_;
+    c.solver.run(b, log);
+}
+
+bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
+    const double limit = time;
+    const std::clock_t start = std::clock();
+    double elapsed = -1.0; // no time check yet
+
+    std::vector<constraintSolver*> upper;
+    std::vector<constraintSolver*> lower;
+    std::list<ivalDb> pieces;
+
+    // One shaving loop: examine the piece at one end of the list until it
+    // is too narrow, no constraint involves the variable, or time is up.
+    // A piece that a constraint rejects is removed; any other is cut in two,
+    // and the half at the same end is examined next.
+    auto shave = [&](int k, std::vector<constraintSolver*>& list, end side) {
+        while (!pieces.empty()) {
+            const ivalDb p = side == end::back ? pieces.back() : pieces.front();
+            if (p.width() <= epsilon || list.empty()) break;
+            b[k].domain = p;
+            bool rejected = false;
+            for (constraintSolver* c : list) {
+                c->loadImproper(b, -1);
+                c->solver.settings.logic_mode = 2;
+                runSolver(*c, b, log);
+                if (rejectsPiece(c->solver.globalTwin.getInn())) {
+                    rejected = true;
+                    break;
+                }
+            }
+            if (rejected) {
+                if (side == end::back)
+                    pieces.pop_back();
+                else
+                    pieces.pop_front();
+            } else {
+                const double lo = p.inf(), hi = p.sup();
+                const double m = midpoint(lo, hi);
+                // A piece that cannot be cut further is as narrow as it gets.
+                if (!splittable(lo, hi, m)) break;
+                if (side == end::back) {
+                    pieces.pop_back();
+                    pieces.push_back(ivalDb::exact(lo, m));
+                    pieces.push_back(ivalDb::exact(m, hi));
+                } else {
+                    pieces.pop_front();
+                    pieces.push_front(ivalDb::exact(m, hi));
+                    pieces.push_front(ivalDb::exact(lo, m));
+                }
+            }
+            elapsed = secondsBetween(start, std::clock());
+            if (elapsed > limit) break;
+        }
+    };
+
+    bool nonEmpty = true;
+    for (int k = 0; k < b.size(); ++k) {
+        upper.clear();
+        for (constraintSolver& c : constraints_)
+            if (c.involves(b, k)) upper.push_back(&c);
+        lower = upper;
+        pieces.assign(1, b[k].domain);
+
+        shave(k, upper, end::back);
+        shave(k, lower, end::front);
+
+        if (pieces.empty()) {
+            nonEmpty = false;
+            break;
+        }
+        b[k].domain = ivalDb::exact(pieces.front().inf(), pieces.back().sup());
+    }
+
+    // Without any shaving step there was no time check: report the time
+    // spent until now.
+    time = elapsed >= 0.0 ? elapsed : secondsBetween(start, std::clock());
+    return nonEmpty;
+}
+
+verdict csp::classify(box& b) {
+    verdict v = verdict::solution;
+    for (constraintSolver& c : constraints_) {
+        fstar& f = c.solver;
+        bool proven = false;
+        if (v == verdict::solution) {
+            c.load(b, true);
+            f.settings.logic_mode = 1;
+            f.settings.optim = c.classifyOptim;
+            runSolver(c, b, droppedLog());
+            proven = isInterior(f.globalTwin.getOut(), ivalZero());
+        }
+        if (proven) continue;
+        c.load(b, false);
+        f.settings.logic_mode = 2;
+        f.settings.optim = c.classifyOptim;
+        runSolver(c, b, droppedLog());
+        if (rejectsPiece(f.globalTwin.getInn())) return verdict::nonSolution;
+        v = verdict::undefined;
+    }
+    return v;
+}
+
+void csp::release() {
+    constraints_.clear();
+}
+
+} // namespace modal

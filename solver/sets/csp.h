@@ -1,0 +1,92 @@
+// A constraint problem: a box of variables and an ordered list of
+// constraints, each decided by its own F* solver run in a stop-by-inclusion
+// mode. Offers the contraction of a box (shaving every domain from above and
+// from below) and the three-valued test of a box that set inversion uses.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <list>
+#include <vector>
+
+#include "solver/fstar/fstar.h"
+#include "solver/model/box.h"
+#include "solver/sets/verdict.h"
+
+namespace modal {
+
+// One constraint: its solver (whose main model's tree is the constraint's
+// relation) and how the variables of a box reach the solver's variables.
+struct constraintSolver {
+    fstar solver;
+    // Parallel lists built by prepare: box position i feeds the model's
+    // variable at the same place in modelPositions.
+    std::vector<int> boxPositions;
+    std::vector<int> modelPositions;
+    // The bound the classification asks for: 0 both, 1 lower, 2 upper.
+    int classifyOptim = 0;
+
+    // True when one of the model's variables has the name of box variable k.
+    bool involves(const box& b, int k) const;
+    // Every bound box variable gets its interval made improper, except
+    // variable k (pass -1 for none), which gets it made proper.
+    void loadImproper(const box& b, int k);
+    // Every bound box variable gets its interval as it is, or its dual.
+    void load(const box& b, bool asGiven);
+};
+
+class csp {
+public:
+    using constraintList = std::list<constraintSolver>;
+
+    csp() = default;
+    virtual ~csp() = default;
+    csp(const csp&) = default;
+    csp& operator=(const csp&) = default;
+
+    // --- the problem, as the problem language (or code) fills it ----------
+    box& getBox() noexcept { return box_; }
+    const box& getBox() const noexcept { return box_; }
+    // Appends a copy of `solver` as the last constraint and returns it; its
+    // main model's tree is where the constraint's relation goes.
+    fstar& addConstraint(const fstar& solver);
+    constraintList& constraints() noexcept { return constraints_; }
+    const constraintList& constraints() const noexcept { return constraints_; }
+
+    // --- operations --------------------------------------------------------
+    // For each constraint: the F* preparation, the variable binding to the
+    // names of `b`, and plot, MinMax and report switched off.
+    void prepare(box& b);
+
+    // Narrows every domain of `b` in place by shaving it from above and from
+    // below down to pieces of width `epsilon`. On entry `time` is the limit
+    // in seconds of process time; on return it holds the elapsed seconds.
+    // False when a domain was found empty: `b` then holds, for that
+    // variable, the last piece examined, and later variables are unchanged.
+    // The constraints' F* logs go to `log`.
+    bool contract(box& b, double epsilon, std::ostream& log, double& time);
+
+    // solution when every constraint is proven to hold on the whole box,
+    // nonSolution as soon as one is proven to fail on it, else undefined.
+    verdict classify(box& b);
+
+    // Frees the constraints (their trees and derivative trees) at the end of
+    // a run. The csp then has no constraints.
+    void release();
+
+    // Number of F* runs made by contract and classify (for measurements).
+    std::uint64_t solverRuns() const noexcept { return solverRuns_; }
+
+private:
+    void runSolver(constraintSolver& c, box& b, std::ostream& log);
+
+    box box_;
+    constraintList constraints_;
+    std::uint64_t solverRuns_ = 0;
+};
+
+// Whether the inner approximation `inn` of a constraint over a piece proves
+// that the constraint fails at every point of the piece.
+bool rejectsPiece(const ivalDb& inn) noexcept;
+
+} // namespace modal

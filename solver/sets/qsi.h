@@ -1,0 +1,83 @@
+// Quantified set inversion: paves a box into boxes proven to satisfy every
+// constraint (solution), boxes proven to violate one (non-solution) and boxes
+// too small to be cut further without a decision (undefined), drawing every
+// decision into a plot frame and writing the paving to a report file.
+#pragma once
+
+#include <iosfwd>
+#include <list>
+#include <string>
+#include <vector>
+
+#include "solver/plot/repere.h"
+#include "solver/sets/csp.h"
+#include "solver/sets/qsiParam.h"
+
+namespace modal {
+
+class qsi : public csp {
+public:
+    using boxList = std::list<box>;
+
+    // Colours of the decisions ($00BBGGRR) and of the outlines.
+    static constexpr toolkit::Color kSolutionColor = 0x0000FF;    // red
+    static constexpr toolkit::Color kNonSolutionColor = 0xFF0000; // blue
+    static constexpr toolkit::Color kUndefinedColor = 0x00FFFF;   // yellow
+    static constexpr toolkit::Color kOutlineColor = 0x000000;     // black
+
+    // --- settings ------------------------------------------------------------
+    void setEpsilon(double e) noexcept { settings_.epsilon = e; }
+    void setTimeLimit(double seconds) noexcept { settings_.time_limit = seconds; }
+    void setPlotXName(std::string name) { settings_.plot_x_name = std::move(name); }
+    void setPlotYName(std::string name) { settings_.plot_y_name = std::move(name); }
+    // All four at once, as the problem file set them.
+    void setSettings(const qsiParam& p) { settings_ = p; }
+    const qsiParam& getSettings() const noexcept { return settings_; }
+    double getEpsilon() const noexcept { return settings_.epsilon; }
+    double getTimeLimit() const noexcept { return settings_.time_limit; }
+
+    // --- lists -----------------------------------------------------------------
+    boxList& getAgenda() noexcept { return agenda_; }
+    const boxList& solutionBoxes() const noexcept { return solutions_; }
+    const boxList& nonSolutionBoxes() const noexcept { return nonSolutions_; }
+    const boxList& undefinedBoxes() const noexcept { return undefined_; }
+    const std::vector<double>& variableEpsilons() const noexcept { return epsilons_; }
+
+    // Plot X and plot Y index of `b`: the first variable named by PlotX (and
+    // PlotY); an index whose name matches no variable keeps its value.
+    void setPlotIndices(box& b) const;
+
+    // The paving of the agenda's boxes, decided and drawn into `frame`; then
+    // the report prefix + "Solution.txt" and the release of the constraints.
+    // False when the report file could not be written.
+    bool run(const std::string& prefix, repere& frame);
+
+    // --- pieces of the loop, public for the tests ----------------------------
+    // Every variable is at most its epsilon wide.
+    bool isSmall(const box& b) const;
+    // Cuts the front box of the agenda in two along its widest cuttable
+    // variable (the last of equal widths); both halves go to the back of the
+    // agenda, the lower one first, and are outlined in `frame`. False, and
+    // nothing changes, when no variable can be cut.
+    bool bisectFront(repere& frame);
+    // The variable bisectFront cuts, or -1 when none is wider than its
+    // epsilon.
+    int bisectionVariable(const box& b) const;
+    // The report text: computation time and the three lists.
+    void writeReport(std::ostream& os, double elapsedSeconds) const;
+    // The same into prefix + "Solution.txt"; false when it cannot be written.
+    bool writeReport(const std::string& prefix, double elapsedSeconds) const;
+
+private:
+    double epsilonOf(std::size_t i) const noexcept;
+    void decide(boxList& target, toolkit::Color colour, repere& frame);
+
+    boxList agenda_;
+    boxList solutions_;
+    boxList nonSolutions_;
+    boxList undefined_;
+    std::vector<double> epsilons_;
+    qsiParam settings_;
+};
+
+} // namespace modal

@@ -1,0 +1,38 @@
+#include <fstream>
+#include <ostream>
+
+#include "solver/sets/qsi.h"
+
+namespace modal {
+
+void qsi::writeReport(std::ostream& os, double elapsedSeconds) const {
+    const std::streamsize oldPrecision = os.precision(4);
+    os << "Solution File:"
+       << "\n\n";
+    os << "Computation Time:" << elapsedSeconds << "\n\n";
+    os << "Solution Boxes:"
+       << "\n\n";
+    for (const box& b : solutions_)
+        b.print(os);
+    os << "\n\n"
+       << "Non Solution Boxes:"
+       << "\n\n";
+    for (const box& b : nonSolutions_)
+        b.print(os);
+    os << "\n\n"
+       << "Undefined Boxes:"
+       << "\n\n";
+    for (const box& b : undefined_)
+        b.print(os);
+    os.precision(oldPrecision);
+}
+
+bool qsi::writeReport(const std::string& prefix, double elapsedSeconds) const {
+    std::ofstream file(prefix + "Solution.txt", std::ios::out | std::ios::trunc);
+    if (!file) return false;
+    writeReport(file, elapsedSeconds);
+    file.close();
+    return !file.fail();
+}
+
+} // namespace modal
