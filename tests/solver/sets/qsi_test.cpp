@@ -1,1 +1,292 @@
+// The paving loop, its order, bisection, the report and the picture.
+#include <QImage>
+#include <QString>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <sstream>
+
 #include <gtest/gtest.h>
+
+#include "sets_helpers.h"
+#include "solver/sets/qsi.h"
+
+using namespace modal;
+using namespace sets_testing;
+
+namespace {
+
+// A problem held by a qsi object: the box, its constraints and point tests.
+struct qsiProblem {
+    problem built;
+    qsi solver;
+
+    // Moves what `built` holds into the qsi object and prepares a run on
+    // a copy of the box placed on the agenda.
+    void start(double epsilon) {
+        static_cast<csp&>(solver) = built.target;
+        solver.setEpsilon(epsilon);
+        box b = solver.getBox();
+        solver.prepare(b);
+        solver.getAgenda().push_back(b);
+    }
+};
+
+std::string readAll(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::pair<double, double>> firstComponents(const qsi::boxList& l) {
+    std::vector<std::pair<double, double>> out;
+    for (const box& b : l)
+        out.emplace_back(b[0].domain.inf(), b[0].domain.sup());
+    return out;
+}
+
+using pairs = std::vector<std::pair<double, double>>;
+
+void atMost(problem& p, double c) {
+    const ivalDb d = p.domain("x");
+    p.constraint([=](tree& t) { return t.createBinary(nodeKind::le, var(t, "x", d), num(t, c)); },
+                 {[c](const std::vector<double>& x, double) { return x[0] - c; }, nodeKind::le});
+}
+
+} // namespace
+
+TEST(QsiSettings, DefaultsAndSetters) {
+    qsi q;
+    EXPECT_EQ(q.getEpsilon(), 0.1);
+    EXPECT_EQ(q.getTimeLimit(), kInf);
+    q.setEpsilon(0.02);
+    q.setTimeLimit(3.5);
+    q.setPlotXName("b");
+    EXPECT_EQ(q.getSettings().epsilon, 0.02);
+    EXPECT_EQ(q.getSettings().time_limit, 3.5);
+    EXPECT_EQ(q.getSettings().plot_x_name, "b");
+    qsiParam p;
+    p.plot_y_name = "a";
+    q.setSettings(p);
+    EXPECT_EQ(q.getEpsilon(), 0.1);
+    EXPECT_EQ(q.getSettings().plot_y_name, "a");
+}
+
+TEST(QsiPlotIndices, FirstExactNameMatchOtherwiseUnchanged) {
+    qsi q;
+    box b;
+    for (const char* n : {"a", "b", "c", "b"})
+        b.append(variable(0, ivalDb::exact(0, 1), n));
+    q.setPlotXName("b");
+    q.setPlotYName("B"); // no exact match
+    b.setPlotY(2);
+    q.setPlotIndices(b);
+    EXPECT_EQ(b.getPlotX(), 1);
+    EXPECT_EQ(b.getPlotY(), 2);
+    q.setPlotYName("a");
+    q.setPlotIndices(b);
+    EXPECT_EQ(b.getPlotY(), 0);
+}
+
+TEST(QsiBisection, WidestVariableLastOfEqualWidthsAboveItsEpsilon) {
+    qsi q; // no run yet: widths are compared with the epsilon 0.1
+    box b;
+    b.append(variable(0, ivalDb::exact(0, 4), "x"));
+    b.append(variable(0, ivalDb::exact(1, 5), "y"));
+    b.append(variable(0, ivalDb::exact(0, 2), "z"));
+    EXPECT_EQ(q.bisectionVariable(b), 1);
+    EXPECT_FALSE(q.isSmall(b));
+    b[1].domain = ivalDb::exact(1, 1.05);
+    EXPECT_EQ(q.bisectionVariable(b), 0);
+    b[0].domain = ivalDb::exact(0, 0.1);
+    b[2].domain = ivalDb::exact(0, 0.1);
+    EXPECT_EQ(q.bisectionVariable(b), -1);
+    EXPECT_TRUE(q.isSmall(b));
+}
+
+TEST(QsiBisection, LowerHalfThenUpperHalfAtTheBackBothOutlined) {
+    qsi q;
+    box b;
+    b.append(variable(0, ivalDb::exact(-1, 1), "x"));
+    b.append(variable(0, ivalDb::exact(3, -1), "y")); // improper, the widest
+    box other = b;
+    other[0].domain = ivalDb::exact(5, 6);
+    q.getAgenda().push_back(b);
+    q.getAgenda().push_back(other);
+
+    toolkit::Bitmap image(repere::kImageWidth, repere::kImageHeight);
+    repere frame(image, -1, 1, -1, 3);
+    ASSERT_TRUE(q.bisectFront(frame));
+    const auto& agenda = q.getAgenda();
+    ASSERT_EQ(agenda.size(), 3u);
+    auto it = agenda.begin();
+    EXPECT_EQ(it->operator[](0).domain.inf(), 5.0);
+    ++it;
+    EXPECT_EQ(it->operator[](1).domain.inf(), 3.0); // [3, 1]: stays improper
+    EXPECT_EQ(it->operator[](1).domain.sup(), 1.0);
+    ++it;
+    EXPECT_EQ(it->operator[](1).domain.inf(), 1.0); // [1, -1]
+    EXPECT_EQ(it->operator[](1).domain.sup(), -1.0);
+    EXPECT_EQ(it->operator[](0).domain.inf(), -1.0);
+    // The outlines are drawn in black with the pen back at width 1.
+    EXPECT_EQ(image.canvas().pen().width, 1);
+    EXPECT_EQ(image.canvas().pixel(frame.pixelX(0.0), frame.pixelY(1.0)), toolkit::kBlack);
+    EXPECT_EQ(image.canvas().pixel(frame.pixelX(0.0), frame.pixelY(2.0)), toolkit::kWhite);
+}
+
+TEST(QsiRun, BreadthFirstLowerHalfFirst) {
+    qsiProblem p;
+    p.built.variable("x", 0, 1);
+    atMost(p.built, 0.3);
+    p.start(0.1);
+    repere noPicture;
+    tempDir dir;
+    ASSERT_TRUE(p.solver.run(dir.file("order"), noPicture));
+    EXPECT_TRUE(p.solver.getAgenda().empty());
+    EXPECT_EQ(firstComponents(p.solver.solutionBoxes()), (pairs{{0, 0.25}}));
+    EXPECT_EQ(firstComponents(p.solver.nonSolutionBoxes()),
+              (pairs{{0.5, 1}, {0.375, 0.5}, {0.3125, 0.375}}));
+    EXPECT_EQ(firstComponents(p.solver.undefinedBoxes()), (pairs{{0.25, 0.3125}}));
+    EXPECT_EQ(p.solver.variableEpsilons(), (std::vector<double>{0.1}));
+    // run releases the constraints
+    EXPECT_TRUE(p.solver.constraints().empty());
+}
+
+TEST(QsiRun, NoBoxIsCutAlongAVariableAlreadyWithinItsShareOfTheStartWidth) {
+    qsiProblem p;
+    p.built.variable("x", -2, 2);
+    p.built.variable("y", 0, 0.1); // start width 0.1: its epsilon is 0.01
+    circle(p.built, nodeKind::le, 1);
+    p.start(0.1);
+    repere noPicture;
+    tempDir dir;
+    p.solver.run(dir.file("eps"), noPicture);
+    for (const auto* l :
+         {&p.solver.solutionBoxes(), &p.solver.nonSolutionBoxes(), &p.solver.undefinedBoxes()})
+        for (const box& b : *l) {
+            EXPECT_GT(b[0].domain.width(), 0.4 / 2);
+            EXPECT_GT(b[1].domain.width(), 0.01 / 2);
+        }
+    EXPECT_FALSE(p.solver.undefinedBoxes().empty());
+}
+
+TEST(QsiRun, StartBoxProvenASolutionIsDrawnRedOnceAndReportedAlone) {
+    qsiProblem p;
+    p.built.variable("x", -0.5, 0.5);
+    p.built.variable("y", -0.5, 0.5);
+    circle(p.built, nodeKind::le, 1);
+    p.start(0.1);
+    toolkit::Bitmap image(repere::kImageWidth, repere::kImageHeight);
+    repere frame(image, -0.5, 0.5, -0.5, 0.5);
+    tempDir dir;
+    const std::string prefix = dir.file("inside");
+    ASSERT_TRUE(p.solver.run(prefix, frame));
+    EXPECT_EQ(p.solver.solutionBoxes().size(), 1u);
+    EXPECT_TRUE(p.solver.nonSolutionBoxes().empty());
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            red += image.canvas().pixel(x, y) == toolkit::kRed;
+    EXPECT_GT(red, image.width() * image.height() * 9 / 10);
+
+    const std::string text = readAll(prefix + "Solution.txt");
+    const std::regex expected(
+        "Solution File:\n\nComputation Time:[0-9.e-]+\n\n"
+        "Solution Boxes:\n\n\nBox:\nx=\\[-0\\.5, 0\\.5\\]\ny=\\[-0\\.5, 0\\.5\\]"
+        "\n\nNon Solution Boxes:\n\n\n\nUndefined Boxes:\n\n");
+    EXPECT_TRUE(std::regex_match(text, expected)) << text;
+}
+
+TEST(QsiRun, TimeLimitZeroDecidesNothingAndKeepsTheAgenda) {
+    qsiProblem p;
+    disc(p.built);
+    p.start(0.1);
+    p.solver.setTimeLimit(0.0);
+    repere noPicture;
+    tempDir dir;
+    ASSERT_TRUE(p.solver.run(dir.file("t0"), noPicture));
+    EXPECT_EQ(p.solver.getAgenda().size(), 1u);
+    EXPECT_TRUE(p.solver.solutionBoxes().empty());
+    EXPECT_TRUE(p.solver.undefinedBoxes().empty());
+    EXPECT_NE(readAll(dir.file("t0Solution.txt")).find("Undefined Boxes:\n\n"), std::string::npos);
+}
+
+TEST(QsiRun, ReportThatCannotBeWrittenIsSaidSo) {
+    qsiProblem p;
+    disc(p.built);
+    p.start(0.5);
+    repere noPicture;
+    tempDir dir;
+    EXPECT_FALSE(p.solver.run(dir.file("missing/dir/x"), noPicture));
+    EXPECT_TRUE(p.solver.getAgenda().empty());
+}
+
+TEST(QsiReport, FourSignificantDigitsAndNoFinalNewline) {
+    qsi q;
+    box b;
+    b.append(variable(0, ivalDb::exact(0.123456, 1.0 / 3.0), "x"));
+    q.getAgenda().push_back(b);
+    std::ostringstream os;
+    os.precision(10);
+    q.writeReport(os, 1.234567);
+    EXPECT_EQ(os.str(), "Solution File:\n\nComputation Time:1.235\n\nSolution Boxes:\n\n"
+                        "\n\nNon Solution Boxes:\n\n\n\nUndefined Boxes:\n\n");
+    EXPECT_EQ(os.precision(), 10);
+
+    // A paving's boxes, and a file written over a longer one.
+    qsiProblem p;
+    p.built.variable("x", 0, 1);
+    atMost(p.built, 0.3);
+    p.start(0.5);
+    tempDir dir;
+    const std::string prefix = dir.file("r");
+    std::ofstream(prefix + "Solution.txt") << std::string(5000, 'z');
+    repere noPicture;
+    ASSERT_TRUE(p.solver.run(prefix, noPicture));
+    const std::string text = readAll(prefix + "Solution.txt");
+    // [0, 0.5] is undecided and already at its epsilon 0.5: undefined.
+    const std::string tail = "Solution Boxes:\n\n\n\nNon Solution Boxes:\n\n"
+                             "\nBox:\nx=[0.5, 1]\n\nUndefined Boxes:\n\n\nBox:\nx=[0, 0.5]";
+    ASSERT_GE(text.size(), tail.size());
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << text;
+    EXPECT_EQ(text.find('z'), std::string::npos);
+}
+
+TEST(QsiPicture, SavedBitmapShowsEachVerdictInItsColour) {
+    qsiProblem p;
+    annulus(p.built);
+    p.start(0.05);
+    toolkit::Bitmap image(repere::kImageWidth, repere::kImageHeight);
+    repere frame(image, -3, 3, -3, 3);
+    {
+        box background = p.solver.getBox();
+        frame.fillBox(background, toolkit::kWhite, toolkit::kWhite, 0);
+    }
+    tempDir dir;
+    const std::string prefix = dir.file("annulus");
+    ASSERT_TRUE(p.solver.run(prefix, frame));
+    ASSERT_TRUE(frame.savePicture(prefix));
+
+    QImage picture(QString::fromStdString(prefix + "Image.bmp"));
+    ASSERT_EQ(picture.width(), 1017);
+    ASSERT_EQ(picture.height(), 713);
+    auto checkCentres = [&](const qsi::boxList& l, toolkit::Color c) {
+        int checked = 0;
+        for (const box& b : l) {
+            const int x0 = frame.pixelX(b[0].domain.inf()), x1 = frame.pixelX(b[0].domain.sup());
+            const int y0 = frame.pixelY(b[1].domain.sup()), y1 = frame.pixelY(b[1].domain.inf());
+            if (x1 - x0 < 4 || y1 - y0 < 4) continue; // too small to have an inside
+            EXPECT_EQ(toolkit::fromRgb(picture.pixel((x0 + x1) / 2, (y0 + y1) / 2)), c);
+            ++checked;
+        }
+        return checked;
+    };
+    EXPECT_GT(checkCentres(p.solver.solutionBoxes(), toolkit::kRed), 0);
+    EXPECT_GT(checkCentres(p.solver.nonSolutionBoxes(), toolkit::kBlue), 0);
+    EXPECT_GT(checkCentres(p.solver.undefinedBoxes(), toolkit::kYellow), 0);
+    // The hole and the corners are non-solution, the ring solution.
+    EXPECT_EQ(toolkit::fromRgb(picture.pixel(frame.pixelX(0.1), frame.pixelY(0.1))),
+              toolkit::kBlue);
+    EXPECT_EQ(toolkit::fromRgb(picture.pixel(frame.pixelX(1.6), frame.pixelY(0.1))), toolkit::kRed);
+    EXPECT_EQ(toolkit::fromRgb(picture.pixel(frame.pixelX(2.9), frame.pixelY(2.9))),
+              toolkit::kBlue);
+}

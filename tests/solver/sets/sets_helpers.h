@@ -84,11 +84,10 @@ struct problem {
             if (!c.holds(x, margin)) return false;
         return true;
     }
-    // Some constraint fails at x (by margin).
+    // Some constraint does not hold at x by margin.
     bool oneFails(const std::vector<double>& x, double margin = 0) const {
-        for (const auto& c : tests) {
-            if (!c.holds(x, -margin)) return true;
-        }
+        for (const auto& c : tests)
+            if (!c.holds(x, margin)) return true;
         return false;
     }
 };
