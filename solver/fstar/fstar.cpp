@@ -99,6 +99,11 @@ void fstar::prepare(box& /*plotBox*/) {
         subtractRightSide(c.fn);
         prepareModel(c);
     }
+    linkGroups();
+    buildNonUniformList(mainModel.fn);
+}
+
+void fstar::linkGroups() {
     for (auto& c : mainModel.constraints) {
         c.indexMap.clear();
         for (int i = 0; i < c.cellVariableCount(); ++i)
@@ -112,7 +117,6 @@ void fstar::prepare(box& /*plotBox*/) {
     for (std::size_t i = 0; i < mainModel.xi.size(); ++i)
         if (mainModel.xi[i].incidenceCount() == 1) t.xiSingles.push_back(static_cast<int>(i));
     t.hasSingles = !t.xpSingles.empty() || !t.xiSingles.empty();
-    buildNonUniformList(t);
 }
 
 bool fstar::allProper() const {
@@ -160,6 +164,9 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
 
     tree& t = mainModel.fn;
     cell first = cell::initial(mainModel);
+    // The domains may have changed modality since the preparation (a
+    // constraint solver is run on many boxes): relink the groups.
+    linkGroups();
     t.groupEmpty = first.xp.empty() || first.xi.empty();
     markUniform(t);
     agenda.emplace_back(first);
@@ -206,6 +213,14 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
     if (agenda.empty()) {
         logLine(log, level, "Empty Agenda");
         settings.stop_reason = "Empty Agenda";
+    }
+    if (settings.logic_mode == 1) {
+        if (isInterior(globalTwin.getOut(), ivalZero()))
+            settings.logic_result = 1;
+        else if (isInterior(globalTwin.getInn(), ivalZero()))
+            settings.logic_result = 2;
+        else
+            settings.logic_result = 0;
     }
     if (settings.minmax_mode) minmaxPostProcess();
     if (elapsed < 0.0) elapsed = secondsBetween(start, std::clock());
@@ -362,12 +377,16 @@ void fstar::selectAndCut(std::ostream& log) {
         s->update(mainModel, false, settings, log);
         logLine(log, level, "Updated Selected Strip:");
         s->dump(log, level, true);
+        // A cut changes the strips' twins: the global twin must follow, or
+        // the distance test would keep reading a stale twin.
+        updateFlag = true;
     } else {
         logLine(log, level, "Action: Bisect Strip Xp");
         const stripIter it = selectedStrip;
         eraseSelectedCandidate();
         hasSelectedStrip = false;
         cutStrip(it, log);
+        updateFlag = true;
     }
 }
 

@@ -61,7 +61,9 @@ public:
     // normalisation, initial cells, derivative trees and lists, index maps,
     // single-incidence positions and the non-uniformly monotonic nodes.
     void prepare(box& plotBox);
-    // The F* main loop; writes the report when `write_solution` is set.
+    // The F* main loop; writes the report when `write_solution` is set. In
+    // LOGIC runs (logic_mode 1) it also sets settings.logic_result: 1 true,
+    // 2 perhaps, 0 false.
     void run(box& plotBox, std::ostream& log);
     // Writes problem_name + "Solution.txt".
     void writeReport(double elapsedSeconds);
@@ -81,6 +83,9 @@ public:
     bool allImproper() const;
 
 private:
+    // Constraint index maps and single-incidence positions for the current
+    // Xp/Xi split of the model's variables.
+    void linkGroups();
     void insertStrip(stripIter s, std::ostream& log);
     void accumulateStrip(stripIter s);
     void cutStrip(stripIter s, std::ostream& log);

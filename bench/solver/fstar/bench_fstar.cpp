@@ -55,9 +55,9 @@ void build(fstar& s, int id) {
         t.setRoot(b.add(b.sub(e, p), b.add(q, b.mul(b.v(2), b.v(1)))));
         break;
     }
-    default: { // 4 variables (2 proper, 2 improper), 35 nodes
+    default: { // 4 variables (3 proper, 1 improper), 35 nodes
         b.doms = {ivalDb::exact(-1, 1), ivalDb::exact(0, 1), ivalDb::exact(1, -1),
-                  ivalDb::exact(2, 0)};
+                  ivalDb::exact(0, 2)};
         nodeId sum = noNode;
         for (int i = 0; i < 4; ++i) {
             const int j = (i + 1) % 4;

@@ -191,7 +191,10 @@ TEST(Fstar, StripCutIntoThreeEqualPieces) {
     f.updateFlag = true;
     f.updateGlobalTwin(log);
     ASSERT_TRUE(f.hasSelectedStrip);
+    f.updateFlag = false; // as after an accumulation
     f.selectAndCut(log);
+    // The cut changed the strips: the next step recomputes the global twin.
+    EXPECT_TRUE(f.updateFlag);
     ASSERT_EQ(f.agenda.size() + f.accumulatedStrips.size(), 3u);
     std::vector<ivalDb> pieces;
     for (const auto* l : {&f.agenda, &f.accumulatedStrips})
