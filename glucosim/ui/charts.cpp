@@ -191,23 +191,24 @@ void GlucoseChartDialog::showExperiment(int j) {
         }
     auto* x = new QValueAxis;
     x->setTitleText(QStringLiteral("Temps (min)"));
-    x->setRange(0, kSamples - 1);
-    x->setLabelFormat(QStringLiteral("%d"));
+    x->setRange(0, kSamples);
+    x->setLabelFormat(QStringLiteral("%.0f"));
     x->setTickCount(7);
     auto* y = new QValueAxis;
     y->setTitleText(QStringLiteral("Glucosa (mg/dl)"));
     y->setRange(std::floor(lo / 10) * 10 - 10, std::ceil(hi / 10) * 10 + 10);
-    y->setLabelFormat(QStringLiteral("%d"));
+    y->setLabelFormat(QStringLiteral("%.0f"));
+    y->applyNiceNumbers();
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     for (QAbstractSeries* series : chart->series()) {
         series->attachAxis(x);
         series->attachAxis(y);
     }
-    // The band's own bounds stay out of the legend.
-    const auto markers = chart->legend()->markers();
-    for (QLegendMarker* marker : markers)
-        if (marker->label().isEmpty()) marker->setVisible(false);
+    // The band stands for its bounds in the legend.
+    for (QLineSeries* series : {lower, upper})
+        for (QLegendMarker* marker : chart->legend()->markers(series))
+            marker->setVisible(false);
     chart->legend()->setAlignment(Qt::AlignBottom);
 }
 

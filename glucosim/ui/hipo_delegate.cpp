@@ -23,9 +23,15 @@ std::vector<Led> HipoDelegate::ledsOf(const QModelIndex& index) const {
 
 void HipoDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                          const QModelIndex& index) const {
-    QStyledItemDelegate::paint(painter, option, index);
     const auto leds = ledsOf(index);
-    if (leds.empty()) return;
+    if (leds.empty()) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    // The text keeps clear of the pictures drawn at the cell's top-left corner.
+    QStyleOptionViewItem textOption = option;
+    textOption.displayAlignment = Qt::AlignRight | Qt::AlignBottom;
+    QStyledItemDelegate::paint(painter, textOption, index);
     painter->save();
     painter->setClipRect(option.rect);
     for (Led led : leds)

@@ -98,9 +98,13 @@ TF_Principal::TF_Principal(QWidget* parent)
                           QStringLiteral("RB_Optimitzar"), 14, 12, 260, 20);
     RG_TipusOptimitzacio = place(new QGroupBox(QStringLiteral("Tipus optimització"), client),
                                  QStringLiteral("RG_TipusOptimitzacio"), 14, 36, 261, 88);
+    // The four items in two columns fit the form's width in a narrower font.
+    QFont itemFont = RG_TipusOptimitzacio->font();
+    itemFont.setPointSizeF(itemFont.pointSizeF() * 0.85);
+    itemFont.setStretch(QFont::Condensed);
     criteria_ = new QButtonGroup(this);
     auto* grid = new QGridLayout(RG_TipusOptimitzacio);
-    grid->setContentsMargins(6, 2, 4, 4);
+    grid->setContentsMargins(4, 2, 2, 4);
     grid->setHorizontalSpacing(4);
     grid->setVerticalSpacing(2);
     const QString items[] = {QStringLiteral("Pr.Qualitatiu amb pes"),
@@ -109,6 +113,7 @@ TF_Principal::TF_Principal(QWidget* parent)
     for (int i = 0; i < 4; ++i) {
         auto* item = new QRadioButton(items[i], RG_TipusOptimitzacio);
         item->setObjectName(QStringLiteral("RG_TipusOptimitzacio_%1").arg(i));
+        item->setFont(itemFont);
         criteria_->addButton(item, i);
         // Two columns, filled column by column.
         grid->addWidget(item, i % 2, i / 2);

@@ -15,9 +15,10 @@ using toolkit::Color;
 
 box makeBox(std::initializer_list<std::pair<double, double>> domains) {
     box b;
+    const char* names[] = {"a", "b", "c", "d"};
     int i = 0;
     for (auto [lo, hi] : domains)
-        b.append(variable(1, ivalDb::exact(lo, hi), "v" + std::to_string(i++)));
+        b.append(variable(1, ivalDb::exact(lo, hi), names[i++ % 4]));
     return b;
 }
 
