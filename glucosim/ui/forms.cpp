@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QLocale>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
 
 #include "glucosim/ui/principal.h"
 #include "glucosim/ui/result_forms.h"
@@ -22,7 +25,25 @@ Forms::~Forms() {
     F_Principal.reset();
 }
 
+bool displayAvailable(int argc, char** argv) {
+    auto set = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v != nullptr && *v != '\0';
+    };
+    if (set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY")) return true;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "-platform") == 0) return true;
+    return false;
+}
+
 int runWindowProgram(int argc, char** argv) {
+    // Without a display Qt would abort; say what to do instead.
+    if (!displayAvailable(argc, argv)) {
+        std::cerr << "glucosim: no hi ha cap pantalla on obrir les finestres (DISPLAY no està "
+                     "definit).\nUseu el mode per lots (glucosim --batch, vegeu glucosim --help) "
+                     "o una pantalla virtual (xvfb-run glucosim).\n";
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("glucosim"));
     QLocale::setDefault(toolkit::catalanLocale());

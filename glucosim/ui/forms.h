@@ -21,8 +21,13 @@ struct Forms {
     std::unique_ptr<TF_Optimitzacio> F_Optimitzacio;
 };
 
+// Whether the window program has somewhere to show its windows: a display,
+// or a Qt platform chosen explicitly.
+bool displayAvailable(int argc, char** argv);
+
 // Sets up the application (Catalan locale), creates the forms, shows the main
-// form and runs until it is closed. Returns the exit status.
+// form and runs until it is closed. Returns the exit status; 1 at once, with a
+// message on standard error, when there is no display.
 int runWindowProgram(int argc, char** argv);
 
 } // namespace glucosim

@@ -12,6 +12,7 @@
 
 #include "glucosim/ui/charts.h"
 #include "glucosim/ui/dialogs.h"
+#include "glucosim/ui/forms.h"
 #include "glucosim/ui/hipo_delegate.h"
 #include "glucosim/ui/leds.h"
 #include "glucosim/ui/string_grid.h"
@@ -245,6 +246,28 @@ private slots:
         QLineSeries* curve = seriesNamed(dialog.view()->chart(), QStringLiteral("roc"));
         QVERIFY(curve);
         QCOMPARE(curve->count(), 19);
+    }
+
+    void noDisplayIsNoticedBeforeQtWouldAbort() {
+        const QByteArray names[] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"};
+        QByteArray saved[3];
+        for (int i = 0; i < 3; ++i) {
+            saved[i] = qgetenv(names[i].constData());
+            qunsetenv(names[i].constData());
+        }
+        char prog[] = "glucosim", platform[] = "-platform", offscreen[] = "offscreen";
+        char* plain[] = {prog, nullptr};
+        char* withPlatform[] = {prog, platform, offscreen, nullptr};
+        const bool none = displayAvailable(1, plain);
+        const bool chosen = displayAvailable(3, withPlatform);
+        qputenv("DISPLAY", ":42");
+        const bool x = displayAvailable(1, plain);
+        qunsetenv("DISPLAY");
+        for (int i = 0; i < 3; ++i)
+            if (!saved[i].isNull()) qputenv(names[i].constData(), saved[i]);
+        QVERIFY(!none);
+        QVERIFY(chosen);
+        QVERIFY(x);
     }
 
     void chartSavedAsPng() {
