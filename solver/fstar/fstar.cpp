@@ -239,11 +239,15 @@ void fstar::updateGlobalTwin(std::ostream& log) {
         logLine(log, level, "Accumulated Twin");
         accumulatedTwin.print(log, level);
         logLine(log, level, "Strip's List");
-        for (const strip& s : agenda) {
+        scratch_.clear();
+        for (auto it = agenda.begin(); it != agenda.end(); ++it) {
+            const strip& s = *it;
             if (s.joinFlag) globalTwin.setInn(join(globalTwin.getInn(), s.tw.getInn()));
             globalTwin.setOut(join(globalTwin.getOut(), s.tw.getOut()));
             if (level == 1) s.dump(log, level, false);
+            scratch_.push_back({it, s.tw, s.consistencyMark});
         }
+        scratchValid_ = true;
         globalTwin.computeTol();
         logLine(log, level, "Updated Global Twin:");
         globalTwin.print(log, level);
@@ -252,14 +256,18 @@ void fstar::updateGlobalTwin(std::ostream& log) {
 }
 
 bool fstar::inclusionTest(const strip& s) const {
+    return inclusionTest(s.tw);
+}
+
+bool fstar::inclusionTest(const twin& s) const {
     const ivalDb& gInn = globalTwin.getInn();
     switch (settings.optim) {
     case 1:
-        return !std::isnan(gInn.inf()) && gInn.inf() < s.tw.getOut().inf();
+        return !std::isnan(gInn.inf()) && gInn.inf() < s.getOut().inf();
     case 2:
-        return !std::isnan(gInn.sup()) && gInn.sup() > s.tw.getOut().sup();
+        return !std::isnan(gInn.sup()) && gInn.sup() > s.getOut().sup();
     default:
-        return isInterior(s.tw.getOut(), gInn);
+        return isInterior(s.getOut(), gInn);
     }
 }
 
@@ -268,36 +276,46 @@ void fstar::eliminateAndSelect(std::ostream& log) {
     const twin& g = globalTwin;
     if (updateFlag || candidates.empty()) {
         resetSelection();
+        if (!scratchValid_) {
+            scratch_.clear();
+            for (auto it = agenda.begin(); it != agenda.end(); ++it)
+                scratch_.push_back({it, it->tw, it->consistencyMark});
+        }
         std::vector<stripIter> marked;
-        for (auto it = agenda.begin(); it != agenda.end(); ++it) {
-            strip& s = *it;
-            if (settings.optim == 1)
-                s.tw.computeLowerTol();
-            else if (settings.optim == 2)
-                s.tw.computeUpperTol();
-            if (s.consistencyMark == 1) {
+        for (agendaEntry& e : scratch_) {
+            if (settings.optim == 1) {
+                e.it->tw.computeLowerTol();
+                e.tw.computeLowerTol();
+            } else if (settings.optim == 2) {
+                e.it->tw.computeUpperTol();
+                e.tw.computeUpperTol();
+            }
+            if (e.consistencyMark == 1) {
                 logLine(log, level, "Eliminate Strip: Consistency");
-                marked.push_back(it);
+                marked.push_back(e.it);
                 continue;
             }
-            if (inclusionTest(s)) {
+            if (inclusionTest(e.tw)) {
                 logLine(log, level, "Eliminate Strip: Inclusion");
-                s.dump(log, level, false);
-                marked.push_back(it);
+                e.it->dump(log, level, false);
+                marked.push_back(e.it);
                 continue;
             }
-            if (settings.optim != 2 && (equalOrNaN(g.getInn().inf(), s.tw.getInn().inf()) ||
-                                        equalOrNaN(s.tw.getOut().inf(), g.getOut().inf()))) {
-                candidates.push_back(it);
+            const twin& s = e.tw;
+            if (settings.optim != 2 && (equalOrNaN(g.getInn().inf(), s.getInn().inf()) ||
+                                        equalOrNaN(s.getOut().inf(), g.getOut().inf()))) {
+                candidates.push_back(e.it);
                 continue;
             }
-            if (settings.optim != 1 && (equalOrNaN(g.getInn().sup(), s.tw.getInn().sup()) ||
-                                        equalOrNaN(s.tw.getOut().sup(), g.getOut().sup())))
-                candidates.push_back(it);
+            if (settings.optim != 1 && (equalOrNaN(g.getInn().sup(), s.getInn().sup()) ||
+                                        equalOrNaN(s.getOut().sup(), g.getOut().sup())))
+                candidates.push_back(e.it);
         }
         for (auto it : marked)
             agenda.erase(it);
     }
+    scratch_.clear();
+    scratchValid_ = false;
     hasSelectedStrip = false;
     selectedCandidate = -1;
     if (candidates.empty()) return;

@@ -83,6 +83,19 @@ public:
     bool allImproper() const;
 
 private:
+    // What the elimination pass reads of each agenda strip, gathered by the
+    // global-twin update in agenda order so that the second pass over the
+    // agenda reads one contiguous array instead of the list. Filled and used
+    // within one `updateGlobalTwin` call only.
+    struct agendaEntry {
+        stripIter it;
+        twin tw;
+        std::uint8_t consistencyMark;
+    };
+    std::vector<agendaEntry> scratch_;
+    bool scratchValid_ = false;
+
+    bool inclusionTest(const twin& s) const;
     // Constraint index maps and single-incidence positions for the current
     // Xp/Xi split of the model's variables.
     void linkGroups();
