@@ -1,6 +1,7 @@
 // The paving loop, its order, bisection, the report and the picture.
 #include <QImage>
 #include <QString>
+#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -289,4 +290,31 @@ TEST(QsiPicture, SavedBitmapShowsEachVerdictInItsColour) {
     EXPECT_EQ(toolkit::fromRgb(picture.pixel(frame.pixelX(1.6), frame.pixelY(0.1))), toolkit::kRed);
     EXPECT_EQ(toolkit::fromRgb(picture.pixel(frame.pixelX(2.9), frame.pixelY(2.9))),
               toolkit::kBlue);
+}
+
+TEST(QsiRun, BoxesThatCannotBeCutFurtherEndUndefinedInsteadOfLooping) {
+    // With CSPEps 0 no box is ever small; halving stops at adjacent doubles.
+    qsiProblem p;
+    p.built.variable("x", std::nextafter(0.3, 0.0), std::nextafter(0.3, 1.0));
+    atMost(p.built, 0.3);
+    p.start(0.0);
+    repere noPicture;
+    tempDir dir;
+    ASSERT_TRUE(p.solver.run(dir.file("ulp"), noPicture));
+    EXPECT_TRUE(p.solver.getAgenda().empty());
+    std::size_t total = p.solver.solutionBoxes().size() + p.solver.nonSolutionBoxes().size() +
+                        p.solver.undefinedBoxes().size();
+    EXPECT_GE(total, 2u);
+    EXPECT_LE(total, 4u);
+}
+
+TEST(QsiRun, BoxWithoutVariablesIsDecidedOnceAndNotDrawn) {
+    qsi q;
+    q.getAgenda().push_back(box{});
+    toolkit::Bitmap image(repere::kImageWidth, repere::kImageHeight);
+    repere frame(image, 0, 1, 0, 1);
+    tempDir dir;
+    ASSERT_TRUE(q.run(dir.file("none"), frame));
+    EXPECT_EQ(q.solutionBoxes().size(), 1u); // no constraint: nothing fails
+    EXPECT_EQ(image.canvas().pixel(500, 300), toolkit::kWhite);
 }
