@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string>
 
+#include "solver/fstar/strip.h"
 #include "solver/model/derivatives.h"
 
 namespace modal {
@@ -89,8 +90,8 @@ void cell::evaluate(tree& t, std::uint8_t stripFlag) {
         if (consistency == 0 && ((treeFlag != 0 && v.incidenceCount() == 1) || v.totalMono))
             continue;
         const double w = v.domain.width();
-        // An unbounded domain cannot be cut into equal pieces.
-        if (std::isfinite(w) && w > widest) {
+        // Unbounded domains, and domains with no double inside, are not cut.
+        if (canCut(v.domain) && w > widest) {
             widest = w;
             bisectDim = static_cast<int>(i);
         }

@@ -439,7 +439,7 @@ void fstar::cutStrip(stripIter s, std::ostream& log) {
     if (level == 1) log << static_cast<double>(dim) << "\n";
     if (dim < 0 || dim >= static_cast<int>(s->xp.size())) return;
     const ivalDb x = s->xp[static_cast<std::size_t>(dim)].domain;
-    const int n = effectivePieces(settings.bisect);
+    const int n = piecesFor(x, settings.bisect);
     const double step = x.width() / n;
     double lo = x.inf();
     for (int i = 0; i < n - 1; ++i) {

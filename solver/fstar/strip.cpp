@@ -22,6 +22,23 @@ int effectivePieces(int bisect) noexcept {
     return bisect < 2 ? 2 : bisect;
 }
 
+bool canCut(const ivalDb& d) noexcept {
+    const double w = d.width();
+    if (!std::isfinite(w) || !(w > 0.0)) return false;
+    const double m = d.mid();
+    const double lo = std::fmin(d.inf(), d.sup());
+    const double hi = std::fmax(d.inf(), d.sup());
+    return lo < m && m < hi;
+}
+
+int piecesFor(const ivalDb& d, int bisect) noexcept {
+    const int n = effectivePieces(bisect);
+    const double step = d.width() / n;
+    const double a = d.inf();
+    const double next = a <= d.sup() ? a + step : a - step;
+    return next != a ? n : 2;
+}
+
 strip::strip(const cell& c) : tw(c.tw), xp(c.xp), xi(c.xi) {
     cells.push_back(c);
     selectedCell = cells.begin();
@@ -92,7 +109,7 @@ void strip::chooseBisectDim() {
     double widest = -kInf;
     for (std::size_t i = 0; i < xp.size(); ++i) {
         const double w = xp[i].domain.width();
-        if (std::isfinite(w) && w > widest) {
+        if (canCut(xp[i].domain) && w > widest) {
             widest = w;
             bisectDim = static_cast<int>(i);
         }
@@ -161,7 +178,7 @@ void strip::update(model& m, bool full, const param& p, std::ostream& log) {
                     ((treeFlag != 0 && v.incidenceCount() == 1) || v.totalMono))
                     continue;
                 const double w = v.domain.width();
-                if (std::isfinite(w) && w > widest) {
+                if (canCut(v.domain) && w > widest) {
                     widest = w;
                     bisectDim = static_cast<int>(i);
                 }
@@ -280,7 +297,7 @@ void strip::bisectSelectedCell(model& m, const param& p, std::ostream& log) {
     logLine(log, p.debug, "Bisected Cell Dim:");
     if (p.debug == 1) log << static_cast<double>(dim + static_cast<int>(xp.size())) << "\n";
     const ivalDb x = c->xi[static_cast<std::size_t>(dim)].domain;
-    const int n = effectivePieces(p.bisect);
+    const int n = piecesFor(x, p.bisect);
     const double step = x.width() / n;
     double lo = x.inf();
     for (int i = 0; i < n - 1; ++i) {

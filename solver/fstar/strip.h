@@ -80,4 +80,14 @@ private:
 // would never shrink anything, so such settings cut in two.
 int effectivePieces(int bisect) noexcept;
 
+// True when a domain can be cut: its width is finite and a double lies
+// strictly between its bounds (its midpoint is neither bound). A domain that
+// cannot be cut is never chosen for bisection, so the solver cannot loop on
+// cuts that change nothing.
+bool canCut(const ivalDb& d) noexcept;
+
+// Pieces actually used to cut `d`: `bisect` (at least two) when the first
+// step moves off the bound, else two.
+int piecesFor(const ivalDb& d, int bisect) noexcept;
+
 } // namespace modal

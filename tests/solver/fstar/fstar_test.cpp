@@ -401,3 +401,49 @@ TEST(MinMax, TouchingCellsMergeIntoOneBox) {
     EXPECT_LE(q.tw.getOut().inf(), 0.0);
     EXPECT_TRUE(f.joinedMinCells.empty());
 }
+
+TEST(Fstar, CutsThatCannotShrinkAreNeverChosen) {
+    EXPECT_TRUE(canCut(ivalDb::exact(0, 1)));
+    EXPECT_TRUE(canCut(ivalDb::exact(1, 0)));
+    EXPECT_FALSE(canCut(ivalDb::exact(1, nextUp(1.0))));
+    EXPECT_FALSE(canCut(ivalDb::exact(2, 2)));
+    EXPECT_FALSE(canCut(ivalDb::exact(0, kInf)));
+    EXPECT_FALSE(canCut(ivalNaN()));
+    EXPECT_EQ(piecesFor(ivalDb::exact(0, 1), 3), 3);
+    EXPECT_EQ(piecesFor(ivalDb::exact(0, 1), 1), 2);
+    EXPECT_EQ(piecesFor(ivalDb::exact(1, nextUpN(1.0, 2)), 7), 2);
+
+    // Tolerance and epsilon 0 (as asked, not reachable): the run still ends
+    // once the domain is cut down to neighbouring doubles.
+    fstar f;
+    quiet(f);
+    tree& t = f.mainModel.fn;
+    const ivalDb d = ivalDb::exact(1, 1 + 1e-13);
+    const nodeId x = t.createIncidence("x", d);
+    const nodeId x2 = t.createIncidence("x", d);
+    // x * (2c - x) with its maximum at c, inside the domain.
+    const double twiceC = 2 * (1 + 5e-14);
+    t.setRoot(
+        t.createBinary(nodeKind::mul, x, t.createBinary(nodeKind::sub, t.createConst(twiceC), x2)));
+    f.settings.bisect = 3;
+    f.settings.time_limit = 20;
+    std::ostringstream log;
+    runToText(f, log);
+    EXPECT_NE(f.settings.stop_reason, "Time");
+    EXPECT_LE(f.globalTwin.getOut().inf(), twiceC - 1.0);
+    EXPECT_LT(f.globalTwin.getTol(), 1e-13);
+}
+
+TEST(Fstar, UnboundedDomainsEndWithoutCutting) {
+    fstar f;
+    quiet(f);
+    tree& t = f.mainModel.fn;
+    const nodeId x = t.createIncidence("x", ivalDb::exact(-kInf, kInf));
+    const nodeId x2 = t.createIncidence("x", ivalDb::exact(-kInf, kInf));
+    t.setRoot(t.createBinary(nodeKind::mul, x, x2));
+    f.settings.time_limit = 20;
+    std::ostringstream log;
+    runToText(f, log);
+    EXPECT_NE(f.settings.stop_reason, "Time");
+    EXPECT_EQ(f.stepCount, 1);
+}
