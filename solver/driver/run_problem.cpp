@@ -79,6 +79,7 @@ int run_problem(const std::string& base_name, std::ostream& out, std::ostream& e
     print_banner(out);
 
     run_state state;
+    state.out = &out;
     problem_grammar grammar(state.context, state.model);
 
     const std::string problem_file_name = base_name + ".txt";

@@ -22,7 +22,10 @@ run_kind run_kind_for(std::string_view algorithm_name) noexcept;
 void run_fstar(run_state& state, const std::string& base_name);
 
 // Quantified set inversion and the contractor on the box of the free
-// variables.
+// variables. A QSI problem without any free variable is not run: the
+// message below goes to the output and to the result file instead.
+inline constexpr std::string_view no_free_variable_message =
+    "QSI needs at least one free variable: declare it with F(name, [a, b]);\n";
 void run_set_inversion(run_state& state, const std::string& base_name);
 
 } // namespace modal

@@ -1,23 +1,222 @@
 #include "solver/language/model_actions.h"
 
+#include <string>
+#include <utility>
+
+#include "solver/fstar/fstar.h"
+#include "solver/fstar/param.h"
+#include "solver/language/actions.h"
+#include "solver/model/model.h"
+#include "solver/model/tree.h"
+#include "solver/sets/csp.h"
+
 namespace modal {
 
-void model_actions::create_var(parse_context&, std::string_view) {}
-void model_actions::create_quantvar(parse_context&, std::string_view) {}
+namespace {
 
-void model_actions::create_float(parse_context&, double) {}
-void model_actions::create_incidence(parse_context&, std::string_view) {}
-void model_actions::create_interval(parse_context&, std::string_view) {}
+std::string pop_symbol(parse_context& ctx) {
+    if (ctx.sym_stack.empty()) return {};
+    std::string s = std::move(ctx.sym_stack.top());
+    ctx.sym_stack.pop();
+    return s;
+}
 
-void model_actions::create_negate(parse_context&, std::string_view) {}
-void model_actions::create_function(parse_context&, std::string_view) {}
-void model_actions::create_power(parse_context&, std::string_view) {}
-void model_actions::create_operator(parse_context&, std::string_view) {}
+ivalDb pop_interval(parse_context& ctx) {
+    if (ctx.ival_stack.empty()) return ivalDb();
+    const ivalDb x = ctx.ival_stack.top();
+    ctx.ival_stack.pop();
+    return x;
+}
 
-void model_actions::new_function(parse_context&, std::string_view) {}
-void model_actions::assign_function(parse_context&, std::string_view) {}
+long pop_integer(parse_context& ctx) {
+    if (ctx.int_stack.empty()) return 0;
+    const long n = ctx.int_stack.top();
+    ctx.int_stack.pop();
+    return n;
+}
 
-void model_actions::new_constraint(parse_context&, std::string_view) {}
-void model_actions::assign_constraint(parse_context&, std::string_view) {}
+node declaration(std::string name, const ivalDb& domain) {
+    node n;
+    n.kind = nodeKind::var;
+    n.label = std::move(name);
+    n.value = domain;
+    return n;
+}
+
+bool is_fstar_algorithm(const std::string& name) {
+    return name == "MINMAX" || name == "FSTAR" || name == "LOGIC";
+}
+bool is_set_algorithm(const std::string& name) {
+    return name == "QSI" || name == "CONTRACTOR";
+}
+
+} // namespace
+
+void model_actions::attach(fstar& solver, csp& constraints) {
+    fstar_solver_ = &solver;
+    csp_solver_ = &constraints;
+    current_ = &solver.mainModel.fn;
+    declared_.clear();
+    aux_counter_ = 0;
+}
+
+const node* model_actions::find_declared(std::string_view name) const noexcept {
+    for (const node& n : declared_)
+        if (n.label == name) return &n;
+    return nullptr;
+}
+
+nodeId model_actions::pop_node(parse_context& ctx) const {
+    if (ctx.node_stack.empty()) return noNode;
+    const nodeId id = ctx.node_stack.top();
+    ctx.node_stack.pop();
+    if (current_ == nullptr || id < 0 || static_cast<std::size_t>(id) >= current_->nodes.size())
+        return noNode;
+    return id;
+}
+
+bool model_actions::builds_fstar_constraints(const parse_context& ctx) const {
+    return fstar_solver_ != nullptr && is_fstar_algorithm(ctx.algorithm_name);
+}
+
+bool model_actions::builds_csp_constraints(const parse_context& ctx) const {
+    return fstar_solver_ != nullptr && csp_solver_ != nullptr &&
+           is_set_algorithm(ctx.algorithm_name);
+}
+
+// --- declarations -------------------------------------------------------------
+
+void model_actions::create_var(parse_context& ctx, std::string_view) {
+    std::string name = pop_symbol(ctx);
+    const ivalDb domain = pop_interval(ctx);
+    declared_.push_back(declaration(std::move(name), domain));
+}
+
+void model_actions::create_quantvar(parse_context& ctx, std::string_view) {
+    std::string name = pop_symbol(ctx);
+    const std::string quantifier = pop_symbol(ctx);
+    ivalDb domain = pop_interval(ctx);
+    // Optim as set at this point of the file.
+    const int optim = ctx.settings != nullptr ? ctx.settings->optim : 0;
+
+    if (quantifier == "U") {
+        domain = prop(domain);
+    } else if (quantifier == "E") {
+        domain = impr(domain);
+    } else if (quantifier == "F") {
+        domain = prop(domain);
+        if (csp_solver_ != nullptr) csp_solver_->getBox().append(variable(0, domain, name));
+    } else if (quantifier == "MIN") {
+        if (optim == 1) domain = prop(domain);
+        if (optim == 2) domain = impr(domain);
+    } else if (quantifier == "MAX") {
+        if (optim == 1) domain = impr(domain);
+        if (optim == 2) domain = prop(domain);
+    }
+    declared_.push_back(declaration(std::move(name), domain));
+}
+
+// --- expression leaves ----------------------------------------------------------
+
+void model_actions::create_float(parse_context& ctx, double x) {
+    push_node(ctx, current_ != nullptr ? current_->createConst(x) : noNode);
+}
+
+void model_actions::create_incidence(parse_context& ctx, std::string_view text) {
+    if (current_ == nullptr) {
+        push_node(ctx, noNode);
+        return;
+    }
+    const std::string_view name = trim_white_space(text);
+    tree& t = *current_;
+    int v = t.findVariable(name);
+    if (v < 0) {
+        // First use in this tree: the declared domain, or the whole line
+        // for a name that was never declared.
+        const node* d = find_declared(name);
+        v = t.addVariable(std::string(name), d != nullptr ? d->value : ivalDb());
+    }
+    push_node(ctx, t.createIncidence(v));
+}
+
+void model_actions::create_interval(parse_context& ctx, std::string_view) {
+    const ivalDb value = pop_interval(ctx);
+    if (current_ == nullptr) {
+        push_node(ctx, noNode);
+        return;
+    }
+    // Every interval constant is a variable of its own.
+    push_node(ctx, current_->createInterval(value, "Aux" + std::to_string(aux_counter_)));
+}
+
+// --- expression nodes -------------------------------------------------------------
+
+void model_actions::create_negate(parse_context& ctx, std::string_view) {
+    const nodeId child = pop_node(ctx);
+    push_node(ctx, current_ != nullptr ? current_->createUnary(nodeKind::minus, child) : noNode);
+}
+
+void model_actions::create_function(parse_context& ctx, std::string_view) {
+    const nodeId child = pop_node(ctx);
+    const nodeKind kind = kindFromText(pop_symbol(ctx));
+    push_node(ctx, current_ != nullptr ? current_->createUnary(kind, child) : noNode);
+}
+
+void model_actions::create_power(parse_context& ctx, std::string_view) {
+    const long exponent = pop_integer(ctx);
+    const nodeId child = pop_node(ctx);
+    // The grammar accepts only exponents within the range of int.
+    push_node(ctx, current_ != nullptr ? current_->createPower(child, static_cast<int>(exponent))
+                                       : noNode);
+}
+
+void model_actions::create_operator(parse_context& ctx, std::string_view) {
+    const nodeKind kind = kindFromText(pop_symbol(ctx));
+    const nodeId right = pop_node(ctx);
+    const nodeId left = pop_node(ctx);
+    push_node(ctx, current_ != nullptr ? current_->createBinary(kind, left, right) : noNode);
+}
+
+// --- the objective function ---------------------------------------------------------
+
+void model_actions::new_function(parse_context&, std::string_view) {
+    if (fstar_solver_ != nullptr) current_ = &fstar_solver_->mainModel.fn;
+}
+
+void model_actions::assign_function(parse_context& ctx, std::string_view) {
+    if (ctx.node_stack.empty()) return;
+    const nodeId root = pop_node(ctx);
+    if (fstar_solver_ != nullptr && current_ == &fstar_solver_->mainModel.fn)
+        fstar_solver_->mainModel.fn.setRoot(root);
+}
+
+// --- constraints ------------------------------------------------------------------
+
+void model_actions::new_constraint(parse_context& ctx, std::string_view) {
+    if (builds_fstar_constraints(ctx)) {
+        auto& constraints = fstar_solver_->mainModel.constraints;
+        constraints.emplace_back(); // a default model
+        current_ = &constraints.back().fn;
+    } else if (builds_csp_constraints(ctx)) {
+        fstar& copy = csp_solver_->addConstraint(*fstar_solver_);
+        current_ = &copy.mainModel.fn;
+    }
+    // Otherwise no constraint exists for this algorithm: the relation builds
+    // into the current tree and is dropped at its end.
+}
+
+void model_actions::assign_constraint(parse_context& ctx, std::string_view) {
+    if (ctx.node_stack.empty()) return;
+    const nodeId root = pop_node(ctx);
+    if (builds_fstar_constraints(ctx)) {
+        auto& constraints = fstar_solver_->mainModel.constraints;
+        if (!constraints.empty() && current_ == &constraints.back().fn)
+            constraints.back().fn.setRoot(root);
+    } else if (builds_csp_constraints(ctx)) {
+        auto& constraints = csp_solver_->constraints();
+        if (!constraints.empty() && current_ == &constraints.back().solver.mainModel.fn)
+            constraints.back().solver.mainModel.fn.setRoot(root);
+    }
+}
 
 } // namespace modal

@@ -7,19 +7,41 @@
 // from node_stack and push the node they build; the finishing actions hand
 // the top node to a tree.
 //
-// The bodies here do nothing yet: the model they build into comes later. A
-// subclass may override any of them (the grammar tests record the calls).
+// The actions build into the objects given to `attach`: the F* solver (its
+// main model's tree is the objective function, its constraint models the
+// constraints of F* runs) and the constraint problem of set inversion (its
+// box receives the "F" variables, its constraint solvers the constraints of
+// QSI and CONTRACTOR runs). Without them the actions keep the stacks as they
+// would and build nothing. A subclass may override any action (the grammar
+// tests record the calls).
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "solver/language/parse_context.h"
+#include "solver/model/node.h"
 
 namespace modal {
 
+class fstar;
+class csp;
+class tree;
+
 class model_actions {
 public:
+    model_actions() = default;
+    // Builds into `solver` and `constraints`, which must outlive the actions.
+    model_actions(fstar& solver, csp& constraints) { attach(solver, constraints); }
     virtual ~model_actions() = default;
+    model_actions(const model_actions&) = delete;
+    model_actions& operator=(const model_actions&) = delete;
+
+    // Points the actions at their targets and starts a fresh problem: no
+    // declarations, the auxiliary counter at 0 and the expressions building
+    // into the main model's tree.
+    void attach(fstar& solver, csp& constraints);
 
     // Declarations: "name in [a, b]" / "name = [a, b]", and the quantified
     // "U(name, [a, b])" (also "E", "F", "MIN", "MAX").
@@ -44,6 +66,32 @@ public:
     // "c:=" and the end of the constraint's relation.
     virtual void new_constraint(parse_context& ctx, std::string_view text);
     virtual void assign_constraint(parse_context& ctx, std::string_view text);
+
+    // --- state of the problem being read ------------------------------------
+    // One "var" node per declaration, in declaration order: label = name,
+    // value = the domain (after the quantifier's adjustment).
+    const std::vector<node>& declared_vars() const noexcept { return declared_; }
+    // The first declaration of `name`, or null.
+    const node* find_declared(std::string_view name) const noexcept;
+    // The tree the expression actions build into (null before `attach`).
+    tree* current_tree() const noexcept { return current_; }
+    void set_current_tree(tree* t) noexcept { current_ = t; }
+    // Number in the labels of interval constants ("Aux" + this number).
+    int aux_counter() const noexcept { return aux_counter_; }
+
+private:
+    // Pops the top node of node_stack; noNode when the stack is empty or the
+    // entry is not a node of the current tree.
+    nodeId pop_node(parse_context& ctx) const;
+    void push_node(parse_context& ctx, nodeId id) const { ctx.node_stack.push(id); }
+    bool builds_fstar_constraints(const parse_context& ctx) const;
+    bool builds_csp_constraints(const parse_context& ctx) const;
+
+    fstar* fstar_solver_ = nullptr;
+    csp* csp_solver_ = nullptr;
+    tree* current_ = nullptr;
+    std::vector<node> declared_;
+    int aux_counter_ = 0;
 };
 
 } // namespace modal

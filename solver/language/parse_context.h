@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "interval/ivalDb.h"
+#include "solver/model/node.h"
 
 namespace modal {
 
-struct node;
 struct param;
 struct qsiParam;
 
@@ -23,7 +23,8 @@ struct parse_context {
     std::stack<double> num_stack;
     std::stack<std::string> sym_stack;
     std::stack<ivalDb> ival_stack;
-    std::stack<node*> node_stack;
+    // Nodes of the tree the expression actions build into, by index.
+    std::stack<nodeId> node_stack;
 
     // Set by the algorithm statement; empty until then.
     std::string algorithm_name;
