@@ -192,10 +192,16 @@ TEST(Soundness, ApproximationsBracketTheSemanticExtension) {
                 all[static_cast<std::size_t>(used[k])] = x[k];
             return fn(all);
         };
+        // The same problem for one bound only (as MINMAX runs it).
+        fstar oneSided = f;
+        oneSided.settings.optim = 1 + problem % 2;
+        oneSided.settings.minmax_mode = true;
         box plot(2);
         f.prepare(plot);
         std::ostringstream log;
         f.run(plot, log);
+        oneSided.prepare(plot);
+        oneSided.run(plot, log);
         const int points = used.size() <= 1 ? 2001 : used.size() == 2 ? 161 : 31;
         const extension e = doms.empty() ? extension{fn({0, 0, 0}), fn({0, 0, 0}), 1e-9}
                                          : semantic(fused, doms, points);
@@ -223,6 +229,37 @@ TEST(Soundness, ApproximationsBracketTheSemanticExtension) {
         if (f.settings.stop_reason == "Tolerance") {
             ++tolStops;
             EXPECT_LE(tw.getTol(), f.settings.tolerance);
+        }
+        // Its report builds the joined boxes: each must reach the bound's twin.
+        std::ostringstream report;
+        oneSided.writeReport(report, 0.0);
+        for (const auto* boxes : {&oneSided.joinedMinBoxes, &oneSided.joinedMaxBoxes})
+            for (const cell& c : *boxes)
+                EXPECT_TRUE(intersects(c.tw.getOut(), oneSided.settings.optim == 1
+                                                          ? oneSided.globalTwin.minTwin()
+                                                          : oneSided.globalTwin.maxTwin()));
+        const twin& b = oneSided.globalTwin;
+        if (oneSided.settings.optim == 1) {
+            // Minimum twin [out.inf, inn.inf] around the lower oneSided.
+            if (!std::isnan(b.getOut().inf())) {
+                EXPECT_LE(b.getOut().inf(), e.lower + e.error) << "optim 1";
+            }
+            if (!std::isnan(b.getInn().inf())) {
+                EXPECT_GE(b.getInn().inf(), e.lower - e.error) << "optim 1";
+            }
+            if (oneSided.settings.stop_reason == "Tolerance") {
+                EXPECT_LE(b.lowerDistance(), oneSided.settings.tolerance);
+            }
+        } else {
+            if (!std::isnan(b.getOut().sup())) {
+                EXPECT_GE(b.getOut().sup(), e.upper - e.error) << "optim 2";
+            }
+            if (!std::isnan(b.getInn().sup())) {
+                EXPECT_LE(b.getInn().sup(), e.upper + e.error) << "optim 2";
+            }
+            if (oneSided.settings.stop_reason == "Tolerance") {
+                EXPECT_LE(b.upperDistance(), oneSided.settings.tolerance);
+            }
         }
         ++checked;
     }
