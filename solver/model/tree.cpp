@@ -205,10 +205,11 @@ constexpr ivalDb kLessShift = ivalDb::exact(0.0, -kInf);   // [0, -inf]
 
 inline void evalNode(tree& t, node& n, evalMode mode, bool innSingles, bool outSingles,
                      std::uint8_t consistency, char pointChoice) {
-    const bool hasL = n.left != noNode;
-    const bool hasR = n.right != noNode;
-    auto L = [&]() -> const ivalDb& { return t.nodes[static_cast<std::size_t>(n.left)].value; };
-    auto R = [&]() -> const ivalDb& { return t.nodes[static_cast<std::size_t>(n.right)].value; };
+    // One switch over every kind; binary kinds need both children and unary
+    // kinds their left child, otherwise the node keeps its value.
+    const node* base = t.nodes.data();
+    const bool both = n.left != noNode && n.right != noNode;
+    const bool unary = n.left != noNode;
     switch (n.kind) {
     case nodeKind::var:
         if (n.slot >= 0 && t.slots[n.slot].bound())
@@ -224,82 +225,66 @@ inline void evalNode(tree& t, node& n, evalMode mode, bool innSingles, bool outS
         else if (mode == evalMode::Out)
             n.value = impr(n.value);
         return;
-    case nodeKind::one:
-    case nodeKind::unknown:
+    case nodeKind::plus:
+        if (both) n.value = base[n.left].value + base[n.right].value;
         return;
-    default:
-        break;
-    }
-    if (isBinary(n.kind)) {
-        if (!hasL || !hasR) return;
-        switch (n.kind) {
-        case nodeKind::plus:
-            n.value = L() + R();
-            return;
-        case nodeKind::sub:
-            n.value = L() - R();
-            return;
-        case nodeKind::mul:
-            n.value = L() * R();
-            return;
-        case nodeKind::div:
-            n.value = L() / R();
-            return;
-        case nodeKind::eq:
-            n.value = meet(L(), R());
-            return;
-        case nodeKind::ge:
-        case nodeKind::gt:
-            n.value = L() - kGreaterShift;
-            return;
-        case nodeKind::le:
-        case nodeKind::lt:
-            n.value = L() - kLessShift;
-            return;
-        default:
-            return;
-        }
-    }
-    if (!hasL) return;
-    const ivalDb& x = L();
-    switch (n.kind) {
+    case nodeKind::sub:
+        if (both) n.value = base[n.left].value - base[n.right].value;
+        return;
+    case nodeKind::mul:
+        if (both) n.value = base[n.left].value * base[n.right].value;
+        return;
+    case nodeKind::div:
+        if (both) n.value = base[n.left].value / base[n.right].value;
+        return;
+    case nodeKind::eq:
+        if (both) n.value = meet(base[n.left].value, base[n.right].value);
+        return;
+    case nodeKind::ge:
+    case nodeKind::gt:
+        if (both) n.value = base[n.left].value - kGreaterShift;
+        return;
+    case nodeKind::le:
+    case nodeKind::lt:
+        if (both) n.value = base[n.left].value - kLessShift;
+        return;
     case nodeKind::minus:
-        n.value = -x;
+        if (unary) n.value = -base[n.left].value;
         return;
     case nodeKind::exp:
-        n.value = exp(x);
+        if (unary) n.value = exp(base[n.left].value);
         return;
     case nodeKind::log:
-        n.value = log(x);
+        if (unary) n.value = log(base[n.left].value);
         return;
     case nodeKind::sqr:
-        n.value = sqr(x);
+        if (unary) n.value = sqr(base[n.left].value);
         return;
     case nodeKind::sqrt:
-        n.value = sqrt(x);
+        if (unary) n.value = sqrt(base[n.left].value);
         return;
     case nodeKind::cos:
-        n.value = cos(x);
+        if (unary) n.value = cos(base[n.left].value);
         return;
     case nodeKind::sin:
-        n.value = sin(x);
+        if (unary) n.value = sin(base[n.left].value);
         return;
     case nodeKind::tan:
-        n.value = tan(x);
+        if (unary) n.value = tan(base[n.left].value);
         return;
     case nodeKind::acos:
-        n.value = acos(x);
+        if (unary) n.value = acos(base[n.left].value);
         return;
     case nodeKind::asin:
-        n.value = asin(x);
+        if (unary) n.value = asin(base[n.left].value);
         return;
     case nodeKind::atan:
-        n.value = atan(x);
+        if (unary) n.value = atan(base[n.left].value);
         return;
     case nodeKind::pow:
-        n.value = pow(x, n.exponent);
+        if (unary) n.value = pow(base[n.left].value, n.exponent);
         return;
-    default:
+    default: // "one" and unknown kinds
         return;
     }
 }
