@@ -1,0 +1,373 @@
+// The built `solver` on the bundled examples and on small problems: the
+// result files, the LOGIC tree dump and the QSI picture. Fixed texts are
+// compared with their numbers masked; numbers are checked for what they
+// mean (approximations bracket the true range, found here on a fine grid).
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <QColor>
+#include <QImage>
+#include <QString>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <limits>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "solver/driver/runs.h"
+#include "temp_dir.h"
+
+namespace modal {
+namespace {
+
+using testing::read_file;
+using testing::temp_dir;
+using testing::write_file;
+
+struct bounds {
+    double lo = std::numeric_limits<double>::quiet_NaN();
+    double hi = std::numeric_limits<double>::quiet_NaN();
+};
+
+// Every number of a text replaced by '#'.
+std::string masked(const std::string& text) {
+    static const std::regex number(R"(-?(inf|nan|\d+(\.\d*)?(e[+-]?\d+)?))");
+    return std::regex_replace(text, number, "#");
+}
+
+// The "[a, b]" after the first occurrence of `label` in `text`.
+bounds boundsAfter(const std::string& text, const std::string& label) {
+    bounds b;
+    const auto at = text.find(label);
+    if (at == std::string::npos) return b;
+    std::sscanf(text.c_str() + at + label.size(), "[%lf, %lf]", &b.lo, &b.hi);
+    return b;
+}
+
+// Smallest and largest of f over a grid of n x n points of [x0, x1] x [y0, y1].
+bounds gridRange(const std::function<double(double, double)>& f, double x0, double x1, double y0,
+                 double y1, int n) {
+    bounds r{std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+    for (int i = 0; i <= n; ++i) {
+        const double x = x0 + (x1 - x0) * i / n;
+        for (int j = 0; j <= n; ++j) {
+            const double v = f(x, y0 + (y1 - y0) * j / n);
+            r.lo = std::min(r.lo, v);
+            r.hi = std::max(r.hi, v);
+        }
+    }
+    return r;
+}
+
+class EndToEndTest : public ::testing::Test {
+protected:
+    temp_dir dir;
+    std::string out;
+
+    // Runs solver in the temporary directory on problem `name`; returns its
+    // exit status and keeps its standard output.
+    int solve(const std::string& name) {
+        const std::string outFile = dir.file(name + ".stdout");
+        const std::string command = "cd '" + dir.path().string() + "' && '" SOLVER_PROGRAM "' " +
+                                    name + " >'" + outFile + "' 2>&1";
+        const int raw = std::system(command.c_str());
+        out = read_file(outFile);
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+    // Copies a bundled example into the directory and solves it.
+    std::string solveExample(const std::string& name, const std::string& extra = "") {
+        const std::string text = read_file(MODAL_SOURCE_DIR "/examples/" + name + ".txt");
+        EXPECT_NE(text, "<none>") << name;
+        write_file(dir.file(name + ".txt"), text + extra);
+        EXPECT_EQ(solve(name), 0) << out;
+        return result(name);
+    }
+    std::string solveText(const std::string& name, const std::string& text) {
+        write_file(dir.file(name + ".txt"), text);
+        EXPECT_EQ(solve(name), 0) << out;
+        return result(name);
+    }
+    std::string result(const std::string& name) {
+        return read_file(dir.file(name + "Solution.txt"));
+    }
+
+    // The share of pixels of the colour in the 7 x 7 square around a point
+    // of the picture given in value coordinates of the plotted ranges.
+    static double shareOf(const QImage& image, QColor colour, double x, double y, bounds xr,
+                          bounds yr) {
+        const int cx = static_cast<int>((x - xr.lo) / (xr.hi - xr.lo) * image.width());
+        const int cy = static_cast<int>((yr.hi - y) / (yr.hi - yr.lo) * image.height());
+        int hits = 0;
+        for (int dx = -3; dx <= 3; ++dx)
+            for (int dy = -3; dy <= 3; ++dy)
+                if (image.pixelColor(cx + dx, cy + dy) == colour) ++hits;
+        return hits / 49.0;
+    }
+    // The point lies in boxes of one decision: mostly its colour (box
+    // outlines are black), none of the other decision's colour.
+    static ::testing::AssertionResult decided(const QImage& image, QColor colour, QColor other,
+                                              double x, double y, bounds xr, bounds yr) {
+        const double share = shareOf(image, colour, x, y, xr, yr);
+        const double wrong = shareOf(image, other, x, y, xr, yr);
+        if (share >= 0.6 && wrong == 0.0) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "at (" << x << ", " << y << "): " << share
+                                             << " of the colour, " << wrong << " of the other";
+    }
+    static ::testing::AssertionResult solution(const QImage& image, double x, double y, bounds xr,
+                                               bounds yr) {
+        return decided(image, QColor(255, 0, 0), QColor(0, 0, 255), x, y, xr, yr);
+    }
+    static ::testing::AssertionResult nonSolution(const QImage& image, double x, double y,
+                                                  bounds xr, bounds yr) {
+        return decided(image, QColor(0, 0, 255), QColor(255, 0, 0), x, y, xr, yr);
+    }
+    QImage picture(const std::string& name) {
+        return QImage(QString::fromStdString(dir.file(name + "Image.bmp")));
+    }
+};
+
+// The printed numbers carry as many decimals as the tolerance asks for.
+double printSlack(double v, double tolerance) {
+    return tolerance * std::max(1.0, std::fabs(v));
+}
+
+TEST_F(EndToEndTest, FstarApproximationsBracketTheRangeOnAGrid) {
+    const std::string r = solveExample("range");
+    EXPECT_EQ(masked(r), "Computation Time (s):#\n\nInner Approximation:[#, #]\nOuter "
+                         "Approximation:[#, #]\nTol: #\n\n");
+    const bounds inner = boundsAfter(r, "Inner Approximation:");
+    const bounds outer = boundsAfter(r, "Outer Approximation:");
+    const bounds grid =
+        gridRange([](double x, double y) { return x * (1 - x) + y * y; }, 0, 1, -1, 2, 600);
+    const double tol = 0.001;
+    // outer encloses every value; inner holds only values of the function.
+    EXPECT_LE(outer.lo, grid.lo + printSlack(grid.lo, tol));
+    EXPECT_GE(outer.hi, grid.hi - printSlack(grid.hi, tol));
+    EXPECT_GE(inner.lo, grid.lo - printSlack(grid.lo, tol));
+    EXPECT_LE(inner.hi, grid.hi + printSlack(grid.hi, tol));
+    EXPECT_LE(outer.lo, inner.lo);
+    EXPECT_GE(outer.hi, inner.hi);
+    EXPECT_LE((outer.hi - outer.lo) - (inner.hi - inner.lo), 2 * tol + 0.002);
+    EXPECT_EQ(read_file(dir.file("Tree.txt")), "<none>");
+}
+
+TEST_F(EndToEndTest, MinmaxMinimumBracketsTheGridMinimum) {
+    const std::string r = solveExample("minimum");
+    EXPECT_EQ(masked(r.substr(0, r.find("\n\n", r.find("Tol:")) + 2)),
+              "Computation Time (s):#\n\nMin Approximation:[#, #]\nTol: #\n\n");
+    EXPECT_NE(r.find("Joined Boxes Min List:"), std::string::npos);
+    const bounds m = boundsAfter(r, "Min Approximation:");
+    const auto camel = [](double x, double y) {
+        return 4 * x * x - 2.1 * std::pow(x, 4) + std::pow(x, 6) / 3 + x * y - 4 * y * y +
+               4 * std::pow(y, 4);
+    };
+    const bounds grid = gridRange(camel, -3, 3, -2, 2, 1200);
+    const double trueMin = -1.0316284534898774; // at (0.0898, -0.7126) and its mirror
+    const double slack = printSlack(trueMin, 1e-4);
+    EXPECT_LE(m.lo, trueMin + slack);
+    EXPECT_GE(m.hi, trueMin - slack);
+    EXPECT_LE(m.lo, grid.lo + slack);
+    EXPECT_LE(grid.lo - trueMin, 1e-3); // the grid itself comes close
+    EXPECT_LE(m.hi - m.lo, 1e-4 + 2 * slack);
+}
+
+TEST_F(EndToEndTest, MinmaxMaxMinBracketsTheGridValue) {
+    const std::string r = solveExample("maxmin");
+    EXPECT_NE(r.find("MaxMin Approximation:"), std::string::npos) << r;
+    const bounds m = boundsAfter(r, "MaxMin Approximation:");
+    // max over x of min over y, on a grid through the corners.
+    double best = -std::numeric_limits<double>::infinity();
+    for (int i = 0; i <= 400; ++i) {
+        const double x = 2.0 * i / 400;
+        double low = std::numeric_limits<double>::infinity();
+        for (int j = 0; j <= 400; ++j) {
+            const double y = 1.0 * j / 400;
+            low = std::min(low, (x - y) * (x - y) + x);
+        }
+        best = std::max(best, low);
+    }
+    EXPECT_DOUBLE_EQ(best, 3.0);
+    const double slack = printSlack(best, 1e-4);
+    EXPECT_LE(m.lo, best + slack);
+    EXPECT_GE(m.hi, best - slack);
+}
+
+TEST_F(EndToEndTest, LogicExamplesGiveTrueFalseAndPerhaps) {
+    const std::string logicLayout =
+        "\n\nConsistency: #\n\n# Approximation:[#, #]\nTol: #\n\n"; // after the first line
+    const std::regex labelled(R"((Min|Max|MinMax|MaxMin) Approximation)");
+    struct expectation {
+        const char* name;
+        const char* verdict;
+        const char* firstLine;
+    };
+    for (const expectation& e : {expectation{"logic_true", "True", "Computation Time (s):#"},
+                                 expectation{"logic_false", "False", "Computation Time (s):#"},
+                                 expectation{"logic_perhaps", "Perhaps",
+                                             "WARNING: TimeOut => Partial solution provided"}}) {
+        const std::string r = solveExample(e.name);
+        EXPECT_NE(r.find(std::string("Consistency: ") + e.verdict + "\n"), std::string::npos)
+            << e.name << "\n"
+            << r;
+        std::string layout = std::regex_replace(masked(r), labelled, "# Approximation");
+        const std::string verdict = std::string("Consistency: ") + e.verdict;
+        layout.replace(layout.find(verdict), verdict.size(), "Consistency: #");
+        EXPECT_EQ(layout, e.firstLine + logicLayout) << e.name;
+        // The forced tolerance of 1e-15 asks for 15 decimals.
+        EXPECT_TRUE(std::regex_search(r, std::regex(R"(Tol: \d\.\d{15}e[+-]\d\d\n)"))) << r;
+    }
+}
+
+TEST_F(EndToEndTest, LogicDumpsTheParsedStatementToTreeTxt) {
+    solveExample("logic_true");
+    EXPECT_EQ(read_file(dir.file("Tree.txt")),
+              "Function: (((x[0])+(y[0]))-([1.5, 1.5]))-([inf, 0])\n"
+              "Derivatives: \n"
+              "df/x[0]: 1\n"
+              "df/y[0]: 1\n");
+}
+
+TEST_F(EndToEndTest, LogicIgnoresEpsilonAndTolerance) {
+    const std::string plain = solveExample("logic_true");
+    const std::string withOptions =
+        solveText("logic_options", "Epsilon=0.5;\nTolerance=0.5;\n" +
+                                       read_file(MODAL_SOURCE_DIR "/examples/logic_true.txt"));
+    EXPECT_EQ(masked(withOptions), masked(plain));
+    EXPECT_EQ(withOptions.substr(withOptions.find("\n")), plain.substr(plain.find("\n")));
+}
+
+TEST_F(EndToEndTest, FstarIgnoresOptimPlotAndSolutionAndDropsItsLog) {
+    const std::string plain = solveExample("range");
+    const std::string r = solveExample("range", "Optim=1;\nPlot=1;\nSolution=0;\nDebug=1;\n");
+    EXPECT_EQ(r.substr(r.find("\n")), plain.substr(plain.find("\n")));
+    EXPECT_EQ(out.find("Fstar Algorithm"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Step Number"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("rangeImage.bmp")));
+}
+
+TEST_F(EndToEndTest, MinmaxKeepsOptimFromTheFile) {
+    const std::string text = "Algorithm=MINMAX;\nTolerance=0.001;\nx in [-1, 2];\nf:= x*x;\n";
+    const std::string both = solveText("both", text);
+    EXPECT_NE(both.find("Inner Approximation:"), std::string::npos) << both;
+    const std::string upper = solveText("upper", "Optim=2;\n" + text);
+    EXPECT_NE(upper.find("Max Approximation:"), std::string::npos) << upper;
+    const bounds m = boundsAfter(upper, "Max Approximation:");
+    EXPECT_LE(m.lo, 4.0 + 0.01);
+    EXPECT_GE(m.hi, 4.0 - 0.01);
+}
+
+TEST_F(EndToEndTest, FstarConstraintsReachTheSolver) {
+    // x*x over [-1, 2] where x <= 0.5: the range is [0, 1]. Without the
+    // constraint the inner approximation would reach 4.
+    const std::string r = solveText("constrained", "Algorithm=FSTAR;\nTolerance=0.001;\n"
+                                                   "x in [-1, 2];\nc:= x <= 0.5;\nf:= x*x;\n");
+    const bounds outer = boundsAfter(r, "Outer Approximation:");
+    const bounds inner = boundsAfter(r, "Inner Approximation:");
+    EXPECT_LE(outer.lo, 0.0);
+    EXPECT_GE(outer.hi, 1.0 - 0.001);
+    EXPECT_GE(inner.lo, -0.001) << r;
+    EXPECT_LE(inner.hi, 1.0 + 0.001) << r;
+}
+
+TEST_F(EndToEndTest, AnFVariableInAnFstarRunIsAnOrdinaryVariable) {
+    const std::string r =
+        solveText("free", "Algorithm=FSTAR;\nTolerance=0.001;\nF(x, [2, -1]);\nf:= x*x;\n");
+    const bounds outer = boundsAfter(r, "Outer Approximation:");
+    EXPECT_LE(outer.lo, 0.0);
+    EXPECT_GE(outer.hi, 4.0);
+    EXPECT_LE(outer.hi, 4.01);
+}
+
+TEST_F(EndToEndTest, QsiPavesTheAnnulusAndDrawsIt) {
+    const std::string r = solveExample("annulus");
+    EXPECT_EQ(r.rfind("Solution File:\n\nComputation Time:", 0), 0u) << r.substr(0, 80);
+    EXPECT_NE(r.find("Solution Boxes:"), std::string::npos);
+    const QImage image = picture("annulus");
+    ASSERT_EQ(image.width(), 1017);
+    ASSERT_EQ(image.height(), 713);
+    const bounds xr{-3, 3}, yr{-3, 3};
+    EXPECT_TRUE(solution(image, 0.1, 1.7, xr, yr));     // in the ring
+    EXPECT_TRUE(solution(image, -1.7, 0.3, xr, yr));    // in the ring
+    EXPECT_TRUE(nonSolution(image, 0.1, 0.1, xr, yr));  // the hole
+    EXPECT_TRUE(nonSolution(image, 2.8, 2.8, xr, yr));  // outside
+    EXPECT_TRUE(nonSolution(image, 0.7, -2.1, xr, yr)); // below the wave
+    EXPECT_FALSE(std::filesystem::exists(dir.file("Tree.txt")));
+}
+
+TEST_F(EndToEndTest, QsiWithOneVariableDrawsItAgainstTheWholeHeight) {
+    solveText("line", "Algorithm=QSI;\nCSPEps=0.01;\nF(x, [-2, 2]);\nc:= x*x <= 1;\n");
+    const QImage image = picture("line");
+    ASSERT_FALSE(image.isNull());
+    const bounds xr{-2, 2}, yr{-1, 1};
+    for (double y : {-0.8, 0.0, 0.8}) {
+        EXPECT_TRUE(solution(image, 0.1, y, xr, yr));
+        EXPECT_TRUE(nonSolution(image, -1.7, y, xr, yr));
+        EXPECT_TRUE(nonSolution(image, 1.7, y, xr, yr));
+    }
+}
+
+TEST_F(EndToEndTest, PlotXNamingTheSecondVariableSwapsTheAxesOnly) {
+    const std::string r = solveText("swap", "Algorithm=QSI;\nCSPEps=0.02;\nPlotX=y;\nPlotY=x;\n"
+                                            "F(x, [0, 1]);\nF(y, [-5, 5]);\n"
+                                            "c:= y >= 0;\nc:= x <= 0.5;\n");
+    // Every box keeps x within its own domain [0, 1].
+    std::istringstream lines(r);
+    int boxes = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("x=", 0) != 0) continue;
+        const bounds b = boundsAfter(line, "x=");
+        EXPECT_GE(b.lo, 0.0) << line;
+        EXPECT_LE(b.hi, 1.0 + 1e-12) << line;
+        ++boxes;
+    }
+    EXPECT_GT(boxes, 1);
+    // y runs across, x upwards.
+    const QImage image = picture("swap");
+    const bounds yr{-5, 5}, xr{0, 1};
+    EXPECT_TRUE(solution(image, 2.9, 0.1, yr, xr));
+    EXPECT_TRUE(nonSolution(image, -2.9, 0.1, yr, xr));
+    EXPECT_TRUE(nonSolution(image, 2.9, 0.8, yr, xr));
+}
+
+TEST_F(EndToEndTest, QsiWithoutAFreeVariableSaysSoAndDrawsNothing) {
+    const std::string r = solveText("novar", "Algorithm=QSI;\nx in [0, 1];\nc:= x <= 0.5;\n");
+    EXPECT_EQ(r, no_free_variable_message);
+    EXPECT_NE(out.find(std::string(no_free_variable_message)), std::string::npos) << out;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("novarImage.bmp")));
+}
+
+TEST_F(EndToEndTest, ContractorWritesTheTimeAndTheContractedBox) {
+    const std::string r = solveExample("contractor");
+    EXPECT_EQ(masked(r), "Computation Time (s):#\n\nBox:\nx=[#, #]\ny=[#, #]");
+    const bounds x = boundsAfter(r, "x=");
+    const bounds y = boundsAfter(r, "y=");
+    // Encloses the solutions (x in [-2, 0.8229], y in [-0.8229, 2]) ...
+    EXPECT_LE(x.lo, -2.0);
+    EXPECT_GE(x.hi, 0.8229);
+    EXPECT_LE(y.lo, -0.8229);
+    EXPECT_GE(y.hi, 2.0);
+    // ... and is far narrower than the start box [-10, 10]^2.
+    EXPECT_LT(x.hi - x.lo, 4.1);
+    EXPECT_LT(y.hi - y.lo, 3.1);
+    EXPECT_EQ(r.find("Solution Boxes"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("contractorImage.bmp")));
+}
+
+TEST_F(EndToEndTest, AContractorWithoutConstraintsKeepsTheBox) {
+    const std::string r = solveText("free", "Algorithm=CONTRACTOR;\nF(x, [0, 1]);\n");
+    EXPECT_EQ(masked(r), "Computation Time (s):#\n\nBox:\nx=[#, #]");
+    const bounds x = boundsAfter(r, "x=");
+    EXPECT_EQ(x.lo, 0.0);
+    EXPECT_GE(x.hi, 1.0);
+}
+
+} // namespace
+} // namespace modal
