@@ -9,4 +9,8 @@ if [ -f "${example}Solution.txt" ]; then
     echo
     echo "== ${example}Solution.txt"
     cat "${example}Solution.txt"
+    echo
 fi
+echo
+echo "Other examples: $(cd "$(dirname "$example")" && ls ./*.txt | sed 's|^\./||; s|\.txt$||' | grep -v 'Solution$' | tr '\n' ' ')"
+echo "Run one with: $build/bin/solver $(dirname "$example")/NAME   (README.md says what each result means)"
