@@ -48,9 +48,9 @@ double secondsBetween(std::clock_t start, std::clock_t now) noexcept {
 fstar::fstar() : screen(&std::cout) {}
 
 fstar::fstar(const fstar& o)
-    : agenda(o.agenda), globalTwin(o.globalTwin), accumulatedTwin(o.accumulatedTwin),
+    : agenda(o.agenda, pool_.get()), globalTwin(o.globalTwin), accumulatedTwin(o.accumulatedTwin),
       updateFlag(o.updateFlag), settings(o.settings), mainModel(o.mainModel),
-      accumulatedStrips(o.accumulatedStrips), joinedMinCells(o.joinedMinCells),
+      accumulatedStrips(o.accumulatedStrips, pool_.get()), joinedMinCells(o.joinedMinCells),
       joinedMaxCells(o.joinedMaxCells), joinedMinBoxes(o.joinedMinBoxes),
       joinedMaxBoxes(o.joinedMaxBoxes), modality(o.modality), stepCount(o.stepCount),
       screen(o.screen) {
@@ -65,22 +65,24 @@ fstar::fstar(const fstar& o)
 
 fstar& fstar::operator=(const fstar& o) {
     if (this != &o) {
-        fstar copy(o);
-        agenda.swap(copy.agenda);
-        globalTwin = copy.globalTwin;
-        accumulatedTwin = copy.accumulatedTwin;
-        updateFlag = copy.updateFlag;
-        settings = copy.settings;
-        mainModel = copy.mainModel;
-        accumulatedStrips.swap(copy.accumulatedStrips);
-        joinedMinCells.swap(copy.joinedMinCells);
-        joinedMaxCells.swap(copy.joinedMaxCells);
-        joinedMinBoxes.swap(copy.joinedMinBoxes);
-        joinedMaxBoxes.swap(copy.joinedMaxBoxes);
-        modality = copy.modality;
-        stepCount = copy.stepCount;
-        screen = copy.screen;
         resetSelection();
+        // Element-wise copies into this solver's own pool; strip assignment
+        // relinks the copied cells to their new strips.
+        agenda = o.agenda;
+        accumulatedStrips = o.accumulatedStrips;
+        globalTwin = o.globalTwin;
+        accumulatedTwin = o.accumulatedTwin;
+        updateFlag = o.updateFlag;
+        settings = o.settings;
+        mainModel = o.mainModel;
+        fstar detached(o); // joined cells that own their Xp variables
+        joinedMinCells.swap(detached.joinedMinCells);
+        joinedMaxCells.swap(detached.joinedMaxCells);
+        joinedMinBoxes.swap(detached.joinedMinBoxes);
+        joinedMaxBoxes.swap(detached.joinedMaxBoxes);
+        modality = o.modality;
+        stepCount = o.stepCount;
+        screen = o.screen;
     }
     return *this;
 }

@@ -7,6 +7,8 @@
 #include <ctime>
 #include <iosfwd>
 #include <list>
+#include <memory>
+#include <memory_resource>
 #include <string>
 #include <vector>
 
@@ -20,11 +22,17 @@
 namespace modal {
 
 class fstar {
+    // Strips of both lists come from one pool, so that the strips of the
+    // agenda lie close together for the passes the main loop makes over
+    // them. Declared first: it outlives the lists.
+    std::unique_ptr<std::pmr::unsynchronized_pool_resource> pool_ =
+        std::make_unique<std::pmr::unsynchronized_pool_resource>();
+
 public:
-    using stripList = std::list<strip>;
+    using stripList = std::pmr::list<strip>;
     using stripIter = stripList::iterator;
 
-    stripList agenda;
+    stripList agenda{pool_.get()};
     twin globalTwin{"dn"};
     twin accumulatedTwin{"dd"};
     stripIter selectedStrip{};
@@ -35,7 +43,7 @@ public:
     // Strips of the agenda that define a bound of the global twin.
     std::vector<stripIter> candidates;
     int selectedCandidate = -1;
-    stripList accumulatedStrips;
+    stripList accumulatedStrips{pool_.get()};
     std::list<cell> joinedMinCells;
     std::list<cell> joinedMaxCells;
     std::list<cell> joinedMinBoxes;
