@@ -1,6 +1,7 @@
 // FSTAR, MINMAX and LOGIC: the F* solver with the settings each algorithm
 // forces, its report, and for LOGIC the dump of the parsed statement.
 #include <fstream>
+#include <ostream>
 
 #include "solver/driver/runs.h"
 #include "solver/model/dump.h"
@@ -14,6 +15,12 @@ void run_fstar(run_state& state, const std::string& base_name) {
 
     state.model.set_current_tree(&solver.mainModel.fn);
     solver.screen = state.out;
+    if (solver.mainModel.fn.root == noNode) {
+        *state.out << no_function_message << std::flush;
+        std::ofstream(base_name + "Solution.txt", std::ios::out | std::ios::trunc)
+            << no_function_message;
+        return;
+    }
 
     // Nothing is drawn in these runs; the box only stands in for the plot.
     box run_box(2);

@@ -18,7 +18,11 @@ enum class run_kind {
 run_kind run_kind_for(std::string_view algorithm_name) noexcept;
 
 // F* runs: prepare the solver, force the settings the algorithm imposes, run
-// and report.
+// and report. A problem without a function ("f:=", or "lf:=" for LOGIC) is
+// not run: the message below goes to the output and to the result file.
+inline constexpr std::string_view no_function_message =
+    "There is no function to solve: define it with f:= expression; (lf:= relation; for "
+    "LOGIC)\n";
 void run_fstar(run_state& state, const std::string& base_name);
 
 // Quantified set inversion and the contractor on the box of the free

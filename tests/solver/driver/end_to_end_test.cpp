@@ -344,6 +344,16 @@ TEST_F(EndToEndTest, QsiWithoutAFreeVariableSaysSoAndDrawsNothing) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("novarImage.bmp")));
 }
 
+TEST_F(EndToEndTest, AnFstarRunWithoutAFunctionSaysSo) {
+    for (const char* algorithm : {"FSTAR", "MINMAX", "LOGIC"}) {
+        const std::string r =
+            solveText("nofunction", std::string("Algorithm=") + algorithm + ";\nx in [0, 1];\n");
+        EXPECT_EQ(r, no_function_message) << algorithm;
+        EXPECT_NE(out.find(std::string(no_function_message)), std::string::npos) << out;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("Tree.txt")));
+    }
+}
+
 TEST_F(EndToEndTest, ContractorWritesTheTimeAndTheContractedBox) {
     const std::string r = solveExample("contractor");
     EXPECT_EQ(masked(r), "Computation Time (s):#\n\nBox:\nx=[#, #]\ny=[#, #]");
