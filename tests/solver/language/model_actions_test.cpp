@@ -156,6 +156,20 @@ TEST_F(ModelActionsTest, ConstraintsBeforeTheAlgorithmOrWithCspAreDropped) {
     EXPECT_TRUE(ctx.node_stack.empty());
 }
 
+TEST(ModelActionsMaxMin, ConstraintsWithMaxMinAreDropped) {
+    fstar solver;
+    qsi sets;
+    parse_context ctx;
+    ctx.settings = &solver.settings;
+    model_actions actions(solver, sets);
+    problem_grammar grammar(ctx, actions);
+    ASSERT_TRUE(grammar.parse("x in [0, 1]; Algorithm=MAXMIN; c:= x*x <= 1;"));
+    EXPECT_TRUE(solver.mainModel.constraints.empty());
+    EXPECT_TRUE(sets.constraints().empty());
+    EXPECT_EQ(solver.mainModel.fn.occurrenceCount(0), 2);
+    EXPECT_EQ(solver.mainModel.fn.root, noNode);
+}
+
 TEST_F(ModelActionsTest, SetInversionConstraintsAreCopiesOfTheWholeSolver) {
     parse("Epsilon=0.25; F(x, [0, 1]); F(y, [0, 1]);");
     parse("Algorithm=QSI;");
