@@ -18,11 +18,16 @@ fi
 
 out=fuzz-build
 mkdir -p "$out/corpus"
+# The grammar's actions build the whole solver model, so every solver library
+# is compiled in (the plot and toolkit need QtGui).
 clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+    -fPIC -DQT_NO_KEYWORDS $(pkg-config --cflags Qt6Gui) \
     -I. -o "$out/language_fuzz" fuzz/language_fuzz.cpp \
     solver/language/*.cpp solver/driver/statement_reader.cpp solver/driver/run_problem.cpp \
     solver/driver/runs.cpp solver/driver/fstar_runs.cpp solver/driver/set_inversion_runs.cpp \
-    interval/ivalDb.cpp interval/functions.cpp interval/twin.cpp
+    solver/model/*.cpp solver/fstar/*.cpp solver/sets/*.cpp solver/plot/*.cpp toolkit/*.cpp \
+    interval/ivalDb.cpp interval/functions.cpp interval/twin.cpp \
+    $(pkg-config --libs Qt6Gui)
 
 cd "$out"
 exec ./language_fuzz -max_total_time="$seconds" -jobs=1 -workers=1 -timeout=10 -max_len=20000 \
