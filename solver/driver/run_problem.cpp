@@ -80,6 +80,7 @@ int run_problem(const std::string& base_name, std::ostream& out, std::ostream& e
 
     run_state state;
     state.out = &out;
+    state.fstar_solver.screen = &out; // constraint solvers copy it
     problem_grammar grammar(state.context, state.model);
 
     const std::string problem_file_name = base_name + ".txt";

@@ -171,6 +171,19 @@ TEST_F(RunProblemTest, AResultFileThatCannotBeWrittenIsAnError) {
     EXPECT_NE(r.err.find("Solution.txt"), std::string::npos);
 }
 
+TEST_F(RunProblemTest, StepLinesGoToTheRunsOutputStream) {
+    const auto quiet = run("Algorithm=FSTAR;\nx in [0, 1];\nf:= x*(1 - x);\n");
+    EXPECT_EQ(quiet.out.find("Step:"), std::string::npos);
+    const auto loud = run("ScreenOut=1;\nAlgorithm=FSTAR;\nx in [0, 1];\nf:= x*(1 - x);\n");
+    EXPECT_NE(loud.out.find("Step:"), std::string::npos) << loud.out;
+    EXPECT_NE(loud.solution.find("Inner Approximation:"), std::string::npos);
+    // Constraint solvers of set inversion copy the same stream.
+    const auto qsi = run("ScreenOut=1;\nAlgorithm=CONTRACTOR;\nF(x, [0, 4]);\nF(y, [0, 4]);\n"
+                         "c:= x*y - x*x <= 2;\n");
+    EXPECT_NE(qsi.out.find("Step:"), std::string::npos);
+    EXPECT_EQ(qsi.solution.rfind("Computation Time (s):", 0), 0u) << qsi.solution;
+}
+
 TEST(RunKind, EachAlgorithmNameReachesItsRun) {
     for (const char* name : {"FSTAR", "MINMAX", "LOGIC"}) {
         EXPECT_EQ(run_kind_for(name), run_kind::fstar) << name;
