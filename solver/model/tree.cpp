@@ -217,7 +217,11 @@ inline void evalNode(tree& t, node& n, evalMode mode, bool innSingles, bool outS
                                 pointChoice);
         return;
     case nodeKind::constant:
-        if (mode == evalMode::Inn) n.value = dual(n.value);
+        // A constant holds an enclosure of a real number, which is its own
+        // dual: the same enclosure serves the inner evaluation on the dual
+        // leaves. Dualising it there would round the inner bound the wrong
+        // way, and leaving it dualised would do the same to the next outer
+        // evaluation.
         return;
     case nodeKind::aux:
         if (mode == evalMode::Inn)
