@@ -53,7 +53,7 @@ fstar::fstar(const fstar& o)
       accumulatedStrips(o.accumulatedStrips, pool_.get()), joinedMinCells(o.joinedMinCells),
       joinedMaxCells(o.joinedMaxCells), joinedMinBoxes(o.joinedMinBoxes),
       joinedMaxBoxes(o.joinedMaxBoxes), modality(o.modality), stepCount(o.stepCount),
-      screen(o.screen) {
+      closedRelation(o.closedRelation), screen(o.screen) {
     // Joined cells of the source refer to the source's strips: keep their own
     // Xp copies only.
     for (auto* l : {&joinedMinCells, &joinedMaxCells, &joinedMinBoxes, &joinedMaxBoxes})
@@ -82,6 +82,7 @@ fstar& fstar::operator=(const fstar& o) {
         joinedMaxBoxes.swap(detached.joinedMaxBoxes);
         modality = o.modality;
         stepCount = o.stepCount;
+        closedRelation = o.closedRelation;
         screen = o.screen;
     }
     return *this;
@@ -95,6 +96,9 @@ void fstar::resetSelection() noexcept {
 }
 
 void fstar::prepare(box& /*plotBox*/) {
+    const nodeId root = mainModel.fn.root;
+    const nodeKind rootKind = root == noNode ? nodeKind::constant : mainModel.fn.at(root).kind;
+    closedRelation = rootKind == nodeKind::ge || rootKind == nodeKind::le;
     normalizeConstraint(mainModel.fn, settings.optim);
     prepareModel(mainModel);
     for (auto& c : mainModel.constraints) {
@@ -216,14 +220,7 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
         logLine(log, level, "Empty Agenda");
         settings.stop_reason = "Empty Agenda";
     }
-    if (settings.logic_mode == 1) {
-        if (isInterior(globalTwin.getOut(), ivalZero()))
-            settings.logic_result = 1;
-        else if (isInterior(globalTwin.getInn(), ivalZero()))
-            settings.logic_result = 2;
-        else
-            settings.logic_result = 0;
-    }
+    if (settings.logic_mode == 1) settings.logic_result = logicVerdict();
     if (settings.minmax_mode) minmaxPostProcess();
     if (elapsed < 0.0) elapsed = secondsBetween(start, std::clock());
     if (settings.write_solution) writeReport(elapsed);
@@ -333,11 +330,32 @@ void fstar::eliminateAndSelect(std::ostream& log) {
     hasSelectedStrip = true;
 }
 
+namespace {
+
+// A normalised relation holds on a value V when V.inf > 0 and V.sup < 0 (for
+// ">" and "<"), or when V.inf >= 0 and V.sup <= 0 (for ">=" and "<=", which
+// also hold where the function reaches its bound). The outer approximation
+// holding proves the relation; the inner one failing disproves it.
+bool relationHolds(const ivalDb& v, bool closed) {
+    if (closed) return v.inf() >= 0.0 && v.sup() <= 0.0;
+    return isInterior(v, ivalZero());
+}
+
+} // namespace
+
+std::uint8_t fstar::logicVerdict() const {
+    if (relationHolds(globalTwin.getOut(), closedRelation)) return 1;
+    if (relationHolds(globalTwin.getInn(), closedRelation)) return 2;
+    return 0;
+}
+
 bool fstar::stopByInclusion() const {
     const ivalDb& out = globalTwin.getOut();
     const ivalDb& inn = globalTwin.getInn();
     switch (settings.logic_mode) {
     case 1:
+        return (isThick(out) && relationHolds(out, closedRelation)) ||
+               (isThick(inn) && !relationHolds(inn, closedRelation));
     case 2:
         return (isThick(out) && isInterior(out, ivalZero())) ||
                (isThick(inn) && !isInterior(inn, ivalZero()));

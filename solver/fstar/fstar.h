@@ -51,6 +51,9 @@ public:
     // "Prop", "Impr" or "Du": the modality of the model's variables.
     std::string modality = "Prop";
     long stepCount = 0;
+    // True when the objective was a ">=" or "<=" relation: its bound itself
+    // satisfies it, so the logic verdict uses closed tests against zero.
+    bool closedRelation = false;
     // Where the step lines go (standard output unless a caller redirects it).
     std::ostream* screen;
 
@@ -83,6 +86,8 @@ public:
     void eliminateAndSelect(std::ostream& log);
     bool inclusionTest(const strip& s) const;
     bool stopByInclusion() const;
+    // The LOGIC verdict of the global twin: 1 true, 2 perhaps, 0 false.
+    std::uint8_t logicVerdict() const;
     void selectAndCut(std::ostream& log);
     void minmaxPostProcess();
     void buildJoinedBoxes(bool lower);

@@ -37,14 +37,8 @@ void fstar::writeReport(std::ostream& os, double elapsedSeconds) {
     os.setf(std::ios::scientific, std::ios::floatfield);
 
     if (settings.logic_mode == 1) {
-        os << "Consistency: ";
-        if (isInterior(g.getOut(), ivalZero()))
-            os << "True";
-        else if (isInterior(g.getInn(), ivalZero()))
-            os << "Perhaps";
-        else
-            os << "False";
-        os << "\n\n";
+        static constexpr const char* kVerdicts[] = {"False", "True", "Perhaps"};
+        os << "Consistency: " << kVerdicts[logicVerdict()] << "\n\n";
     }
 
     const bool proper = allProper();

@@ -226,6 +226,37 @@ TEST_F(EndToEndTest, LogicExamplesGiveTrueFalseAndPerhaps) {
     }
 }
 
+// A relation whose extreme value lies exactly on its bound: ">=" and "<="
+// hold there, ">" and "<" do not. No true statement may be called False.
+TEST_F(EndToEndTest, LogicVerdictsOfRelationsTouchingTheirBound) {
+    struct expectation {
+        const char* relation;
+        std::vector<std::string> verdicts; // acceptable answers
+    };
+    const expectation cases[] = {
+        {"x*x >= 0", {"True"}},
+        {"x*x > 0", {"False"}},
+        {"x*x <= 1", {"True", "Perhaps"}}, // the typed 1 is widened by one ulp
+        {"-x*x <= 0", {"True"}},
+        {"x*x < 1", {"False"}},
+        {"x + 1 >= 0", {"True", "Perhaps"}},
+        {"x + 1 > 0", {"False", "Perhaps"}},
+        {"x*x + 1 > 0", {"True"}},
+        {"x*x >= 0.5", {"False"}},
+    };
+    int n = 0;
+    for (const expectation& e : cases) {
+        const std::string r =
+            solveText("touch" + std::to_string(n++),
+                      std::string("Algorithm=LOGIC;\nU(x, [-1, 1]);\nlf:= ") + e.relation + ";\n");
+        const auto at = r.find("Consistency: ");
+        ASSERT_NE(at, std::string::npos) << r;
+        const std::string verdict = r.substr(at + 13, r.find('\n', at) - at - 13);
+        EXPECT_NE(std::find(e.verdicts.begin(), e.verdicts.end(), verdict), e.verdicts.end())
+            << e.relation << " gave " << verdict;
+    }
+}
+
 TEST_F(EndToEndTest, LogicDumpsTheParsedStatementToTreeTxt) {
     solveExample("logic_true");
     EXPECT_EQ(read_file(dir.file("Tree.txt")),
