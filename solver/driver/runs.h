@@ -26,10 +26,14 @@ inline constexpr std::string_view no_function_message =
 void run_fstar(run_state& state, const std::string& base_name);
 
 // Quantified set inversion and the contractor on the box of the free
-// variables. A QSI problem without any free variable is not run: the
-// message below goes to the output and to the result file instead.
+// variables. A QSI problem without any free variable, or whose CSPEps is not
+// positive (boxes would be halved for ever), is not run: the message below
+// goes to the output and to the result file instead.
 inline constexpr std::string_view no_free_variable_message =
     "QSI needs at least one free variable: declare it with F(name, [a, b]);\n";
+inline constexpr std::string_view no_precision_message =
+    "QSI needs CSPEps > 0, the fraction of each variable's start width below which boxes are "
+    "no longer bisected\n";
 void run_set_inversion(run_state& state, const std::string& base_name);
 
 } // namespace modal

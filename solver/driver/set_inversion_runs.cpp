@@ -9,18 +9,20 @@ namespace modal {
 
 namespace {
 
-// A paving needs at least one free variable to cut and to draw.
-void reportNoVariable(run_state& state, const std::string& base_name) {
-    *state.out << no_free_variable_message << std::flush;
+// A QSI problem that cannot be paved: the reason goes to the output and to
+// the result file.
+void reportNotRun(run_state& state, const std::string& base_name, std::string_view message) {
+    *state.out << message << std::flush;
     std::ofstream file(base_name + "Solution.txt", std::ios::out | std::ios::trunc);
-    file << no_free_variable_message;
+    file << message;
 }
 
 void runQsi(run_state& state, const std::string& base_name) {
     qsi& solver = state.qsi_solver;
     box& freeBox = solver.getBox();
-    if (freeBox.size() == 0) {
-        reportNoVariable(state, base_name);
+    if (freeBox.size() == 0 || !(solver.getEpsilon() > 0.0)) {
+        reportNotRun(state, base_name,
+                     freeBox.size() == 0 ? no_free_variable_message : no_precision_message);
         solver.release();
         return;
     }

@@ -375,6 +375,18 @@ TEST_F(EndToEndTest, QsiWithoutAFreeVariableSaysSoAndDrawsNothing) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("novarImage.bmp")));
 }
 
+// With no positive precision the paving would halve boundary boxes for ever.
+TEST_F(EndToEndTest, QsiWithoutAPositivePrecisionSaysSoInsteadOfRunningForEver) {
+    for (const char* eps : {"0", "-0.5"}) {
+        const std::string r =
+            solveText("noeps", std::string("Algorithm=QSI;\nCSPEps=") + eps +
+                                   ";\nF(x, [-2, 2]);\nF(y, [-2, 2]);\nc:= x*x + y*y <= 1;\n");
+        EXPECT_EQ(r, no_precision_message) << eps;
+        EXPECT_NE(out.find(std::string(no_precision_message)), std::string::npos) << out;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("noepsImage.bmp")));
+    }
+}
+
 TEST_F(EndToEndTest, AnFstarRunWithoutAFunctionSaysSo) {
     for (const char* algorithm : {"FSTAR", "MINMAX", "LOGIC"}) {
         const std::string r =
