@@ -2,102 +2,215 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace modal {
 
 namespace {
 
-// The common frame: apply rule to the proper projection of x, then dualise the
-// result again if x was improper. The rule does its own rounding.
+// Which way a rule rounds its bounds. On a proper argument the range is
+// enclosed from outside. On an improper argument the rule works on the proper
+// projection and the result is dualised back; for that result to be outward
+// in the modal inclusion order, the projection's range must be rounded
+// towards its inside.
+enum class rounding { outward, inward };
+
+// A bound computed to nearest, with what is known about the exact value it
+// stands for. `fixed`: a value that is exact by construction and is never
+// rounded (the extremes of cos). `exact`: the computed value is known to be
+// the exact one (exp(0) = 1, sqrt(4) = 2); only inner bounds make use of it,
+// outer bounds step outward as usual. `tracked`: `exactFinite` and
+// `exactZero` say whether the exact value is finite and whether it is zero,
+// so that an overflow or underflow is rounded to the right side; without it
+// a computed 0 or infinity stands for itself.
+struct bound {
+    double value;
+    bool exact = false;
+    bool fixed = false;
+    bool tracked = false;
+    bool exactFinite = true;
+    bool exactZero = false;
+};
+
+double outwardLower(const bound& b) noexcept {
+    if (b.fixed || std::isnan(b.value)) return b.value;
+    if (b.tracked) return detail::roundedDown(b.value, b.exactFinite, b.exactZero);
+    return (b.value != 0.0 && std::isfinite(b.value)) ? nextDown(b.value) : b.value;
+}
+
+// Inward, the bound must not lie below the exact value. One that cannot be
+// represented on that side (an overflow to +inf of a finite value) gives NaN:
+// the inner range has no representation and claims nothing.
+double inwardLower(const bound& b) noexcept {
+    if (b.fixed || b.exact || std::isnan(b.value)) return b.value;
+    if (b.value == 0.0) {
+        if (!b.tracked || b.exactZero) return b.value;
+        return std::signbit(b.value) ? -0.0 : std::numeric_limits<double>::denorm_min();
+    }
+    if (std::isinf(b.value)) {
+        if (!b.tracked || !b.exactFinite) return b.value;
+        return b.value > 0.0 ? kNaN : -std::numeric_limits<double>::max();
+    }
+    return nextUp(b.value);
+}
+
+double lower(const bound& b, rounding r) noexcept {
+    return r == rounding::outward ? outwardLower(b) : inwardLower(b);
+}
+
+double upper(const bound& b, rounding r) noexcept {
+    bound n = b;
+    n.value = -b.value;
+    return -lower(n, r);
+}
+
+// The range [lo, hi] of a proper projection, rounded as asked. An inward
+// range whose bounds crossed has no inner representation: [NaN, NaN].
+ivalDb range(const bound& lo, const bound& hi, rounding r) noexcept {
+    const double a = lower(lo, r);
+    const double b = upper(hi, r);
+    if (r == rounding::inward && (std::isnan(a) || std::isnan(b) || a > b))
+        return ivalDb::exact(kNaN, kNaN);
+    return ivalDb::exact(a, b);
+}
+
+// The common frame: apply rule to the proper projection of x, rounding
+// outward for a proper x and inward for an improper one, then dualise the
+// result again if x was improper.
 template <class Rule> ivalDb onProperProjection(const ivalDb& x, Rule rule) noexcept {
     const bool improper = x.inf() > x.sup();
-    const ivalDb r = rule(improper ? dual(x) : x);
-    return improper ? dual(r) : r;
+    if (!improper) return rule(x, rounding::outward);
+    return dual(rule(dual(x), rounding::inward));
+}
+
+bound logBound(double x) noexcept {
+    if (std::isnan(x) || x < 0.0) return {kNaN, true};
+    if (x == 0.0) return {-kInf, true};
+    if (isPlusInf(x)) return {kInf, true};
+    if (x == 1.0) return {0.0, true};
+    return {std::log(x)};
+}
+
+bound sqrtBound(double x) noexcept {
+    if (!(x >= 0.0)) return {kNaN, true};
+    const double r = std::sqrt(x);
+    // The square root is correctly rounded: it is exact when r * r is x.
+    const bool exact = !std::isfinite(r) || std::fma(r, r, -x) == 0.0;
+    return {r, exact};
 }
 
 template <class F> ivalDb increasing(const ivalDb& x, F f) noexcept {
-    return onProperProjection(x, [f](const ivalDb& p) { return ivalDb(f(p.inf()), f(p.sup())); });
+    return onProperProjection(
+        x, [f](const ivalDb& p, rounding r) { return range(f(p.inf()), f(p.sup()), r); });
 }
 
-double logBound(double x) noexcept {
-    if (std::isnan(x) || x < 0.0) return kNaN;
-    if (x == 0.0) return -kInf;
-    if (isPlusInf(x)) return kInf;
-    return std::log(x);
+// x^m for m >= 0 on one bound. Overflow and underflow keep the exact
+// value's nature known, so that each side rounds correctly.
+bound powBound(double x, long long m) noexcept {
+    if (m == 0) return {.value = 1.0, .exact = true};
+    const double v = std::pow(x, static_cast<double>(m));
+    bound b{.value = v, .tracked = true, .exactFinite = std::isfinite(x), .exactZero = x == 0.0};
+    // Small powers that a product computes exactly stay exact.
+    if (m == 1 ||
+        (m == 2 && std::isfinite(v) && std::fma(x, x, -v) == 0.0 && (v != 0.0 || x == 0.0)))
+        b.exact = true;
+    return b;
 }
 
-double sqrtBound(double x) noexcept {
-    return x >= 0.0 ? std::sqrt(x) : kNaN;
-}
-
-// x^m on a proper interval for m >= 0, by the sign cases of the bounds. Each
-// power is rounded as a bound of its own so that overflow and underflow stay
-// on the outer side.
-ivalDb powProper(const ivalDb& p, long long m) noexcept {
+// x^m on a proper interval for m >= 0, by the sign cases of the bounds.
+ivalDb powProper(const ivalDb& p, long long m, rounding r) noexcept {
     const double a = p.inf(), b = p.sup();
-    const double e = static_cast<double>(m);
-    auto down = [&](double x) {
-        return detail::roundedDown(std::pow(x, e), std::isfinite(x), x == 0.0 && m > 0);
-    };
-    auto up = [&](double x) {
-        return detail::roundedUp(std::pow(x, e), std::isfinite(x), x == 0.0 && m > 0);
-    };
-    if ((m > 0 && m % 2 == 1) || (a >= 0.0 && b >= 0.0)) return ivalDb::exact(down(a), up(b));
-    if (b < 0.0) return ivalDb::exact(down(b), up(a));
-    return ivalDb::exact(0.0, std::max(up(a), up(b)));
+    if (m == 0) return ivalDb::exact(1.0, 1.0); // x^0 is 1 everywhere
+    const bound A = powBound(a, m), B = powBound(b, m);
+    if ((m % 2 == 1) || (a >= 0.0 && b >= 0.0)) return range(A, B, r);
+    if (b < 0.0) return range(B, A, r);
+    // Zero inside, even power: the minimum 0 is reached exactly.
+    const bound& top = upper(A, r) >= upper(B, r) ? A : B;
+    return range(bound{.value = 0.0, .fixed = true}, top, r);
 }
 
-// exp with overflow of the lower bound and underflow of the upper bound kept
-// on the outer side.
-ivalDb expProper(const ivalDb& p) noexcept {
+// x^-m = 1 / x^m for m > 0. Two roundings to nearest (the power and the
+// quotient) stay within two ulps of the exact value.
+ivalDb reciprocalPower(const ivalDb& p, long long m, rounding r) noexcept {
+    const ivalDb q = powProper(p, m, rounding::outward);
+    if (r == rounding::outward) return ivalDb::exact(1.0, 1.0) / q;
     const double a = p.inf(), b = p.sup();
-    return ivalDb::exact(detail::roundedDown(std::exp(a), std::isfinite(a), isMinusInf(a)),
-                         detail::roundedUp(std::exp(b), std::isfinite(b), isMinusInf(b)));
+    // Inward: defined only where the base keeps one sign.
+    if (!(a > 0.0 || b < 0.0)) return ivalDb::exact(kNaN, kNaN);
+    const double ra = 1.0 / std::pow(a, static_cast<double>(m));
+    const double rb = 1.0 / std::pow(b, static_cast<double>(m));
+    double lo = std::min(ra, rb), hi = std::max(ra, rb);
+    if (!std::isfinite(lo) || !std::isfinite(hi) || lo == 0.0 || hi == 0.0)
+        return ivalDb::exact(kNaN, kNaN);
+    lo = nextUpN(lo, 2);
+    hi = nextDownN(hi, 2);
+    if (lo > hi) return ivalDb::exact(kNaN, kNaN);
+    return ivalDb::exact(lo, hi);
+}
+
+ivalDb expProper(const ivalDb& p, rounding r) noexcept {
+    auto e = [](double x) {
+        if (x == 0.0) return bound{.value = 1.0, .exact = true};
+        if (isMinusInf(x)) return bound{.value = 0.0, .fixed = true};
+        if (isPlusInf(x)) return bound{.value = kInf, .fixed = true};
+        return bound{.value = std::exp(x), .tracked = true};
+    };
+    return range(e(p.inf()), e(p.sup()), r);
 }
 
 bool isOdd(double k) noexcept {
     return std::fmod(k, 2.0) != 0.0;
 }
 
-ivalDb cosProper(const ivalDb& p) noexcept {
+bound cosBound(double x) noexcept {
+    if (x == 0.0) return {1.0, true};
+    return {std::cos(x)};
+}
+
+ivalDb cosProper(const ivalDb& p, rounding r) noexcept {
     const double a = p.inf(), b = p.sup();
-    const double ca = std::cos(a), cb = std::cos(b);
+    const bound ca = cosBound(a), cb = cosBound(b);
     const ivalDb q = p / ivalPi();
     const double k1 = a > 0.0 ? truncToInt(q.inf()) : truncToInt(q.inf()) - 1.0;
     const double k2 = b > 0.0 ? truncToInt(q.sup()) : truncToInt(q.sup()) - 1.0;
     const double d = k2 - k1;
     if (d >= 2.0) return ivalDb::exact(-1.0, 1.0);
-    if (d < 1.0) return ivalDb(std::min(ca, cb), std::max(ca, cb));
-    ivalDb r;
-    if (isOdd(k2)) {
-        r = ivalDb::exact(-1.0, std::max(ca, cb));
-        r.roundSupUp();
-    } else {
-        r = ivalDb::exact(std::min(ca, cb), 1.0);
-        r.roundInfDown();
-    }
-    return r;
+    const bound& lo = ca.value <= cb.value ? ca : cb;
+    const bound& hi = ca.value <= cb.value ? cb : ca;
+    if (d < 1.0) return range(lo, hi, r);
+    if (isOdd(k2)) return range(bound{.value = -1.0, .fixed = true}, hi, r);
+    return range(lo, bound{.value = 1.0, .fixed = true}, r);
 }
 
-ivalDb tanProper(const ivalDb& p) noexcept {
+ivalDb tanProper(const ivalDb& p, rounding r) noexcept {
     const double a = p.inf(), b = p.sup();
     const ivalDb q = p / ivalHalfPi();
     const double k1 = a >= 0.0 ? truncToInt(q.inf()) : truncToInt(q.inf()) - 1.0;
     const double k2 = b >= 0.0 ? truncToInt(q.sup()) : truncToInt(q.sup()) - 1.0;
     const double d = k2 - k1;
-    if (d >= 2.0 || (d == 1.0 && !isOdd(k1))) return ivalEntire();
-    return ivalDb(std::tan(a), std::tan(b));
+    if (d >= 2.0 || (d == 1.0 && !isOdd(k1)))
+        return r == rounding::outward ? ivalEntire() : ivalDb::exact(kNaN, kNaN);
+    auto t = [](double x) { return x == 0.0 ? bound{0.0, true} : bound{std::tan(x)}; };
+    return range(t(a), t(b), r);
+}
+
+template <class F> bound atZeroExact(F f, double x) noexcept {
+    if (x == 0.0) return {x, true};
+    if (std::isnan(x)) return {kNaN, true};
+    return {f(x)};
 }
 
 } // namespace
 
 ivalDb pow(const ivalDb& x, int n) noexcept {
     const long long m = n;
-    if (m >= 0) return onProperProjection(x, [m](const ivalDb& p) { return powProper(p, m); });
-    // x^n = 1 / x^-n with the Kaucher division, so the result encloses the range
-    // of x^n wherever it is defined.
+    if (m >= 0)
+        return onProperProjection(x,
+                                  [m](const ivalDb& p, rounding r) { return powProper(p, m, r); });
+    // x^n = 1 / x^-n, so the result encloses the range of x^n wherever it is
+    // defined.
     return onProperProjection(
-        x, [m](const ivalDb& p) { return ivalDb::exact(1.0, 1.0) / powProper(p, -m); });
+        x, [m](const ivalDb& p, rounding r) { return reciprocalPower(p, -m, r); });
 }
 
 ivalDb sqr(const ivalDb& x) noexcept {
@@ -114,14 +227,18 @@ ivalDb log(const ivalDb& x) noexcept {
     return increasing(x, logBound);
 }
 ivalDb asin(const ivalDb& x) noexcept {
-    return increasing(x, [](double v) { return std::asin(v); });
+    return increasing(
+        x, [](double v) { return atZeroExact([](double u) { return std::asin(u); }, v); });
 }
 ivalDb atan(const ivalDb& x) noexcept {
-    return increasing(x, [](double v) { return std::atan(v); });
+    return increasing(
+        x, [](double v) { return atZeroExact([](double u) { return std::atan(u); }, v); });
 }
 ivalDb acos(const ivalDb& x) noexcept {
-    return onProperProjection(
-        x, [](const ivalDb& p) { return ivalDb(std::acos(p.sup()), std::acos(p.inf())); });
+    return onProperProjection(x, [](const ivalDb& p, rounding r) {
+        auto f = [](double v) { return v == 1.0 ? bound{0.0, true} : bound{std::acos(v)}; };
+        return range(f(p.sup()), f(p.inf()), r);
+    });
 }
 
 ivalDb cos(const ivalDb& x) noexcept {
