@@ -1,6 +1,7 @@
 // QSI and CONTRACTOR: quantified set inversion with its picture, and one
 // contraction of the box of the free variables.
 #include <fstream>
+#include <iostream>
 #include <ostream>
 
 #include "solver/driver/runs.h"
@@ -51,6 +52,9 @@ void runQsi(run_state& state, const std::string& base_name) {
     solver.getAgenda().push_back(run_box);
     if (!solver.run(base_name, state.plot_frame))
         *state.out << "Cannot write " << base_name << "Solution.txt\n";
+    if (solver.leftUndecided() > 0)
+        std::cerr << "solver: QSITime limit reached: " << solver.leftUndecided()
+                  << " undecided boxes are reported as undefined\n";
     if (!state.plot_frame.savePicture(base_name))
         *state.out << "Cannot write " << base_name << "Image.bmp\n";
 }
@@ -63,11 +67,15 @@ void runContractor(run_state& state, const std::string& base_name) {
     // The contractor's log goes to a stream that is not open yet: dropped.
     std::ofstream log;
     double limit = solver.getTimeLimit();
-    solver.contract(run_box, solver.getEpsilon(), log, limit);
+    const bool nonEmpty = solver.contract(run_box, solver.getEpsilon(), log, limit);
+    if (limit > solver.getTimeLimit())
+        std::cerr << "solver: QSITime limit reached: the contraction stopped early\n";
 
     log.open(base_name + "Solution.txt", std::ios::out | std::ios::trunc);
     log << "Computation Time (s):" << limit << "\n" << std::flush;
     run_box.print(log);
+    // A domain found empty: no point of the box satisfies the constraints.
+    if (!nonEmpty) log << "\nNo Solution\n";
     log.close();
     if (log.fail()) *state.out << "Cannot write " << base_name << "Solution.txt\n";
     solver.release();

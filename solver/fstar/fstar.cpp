@@ -53,7 +53,8 @@ fstar::fstar(const fstar& o)
       accumulatedStrips(o.accumulatedStrips, pool_.get()), joinedMinCells(o.joinedMinCells),
       joinedMaxCells(o.joinedMaxCells), joinedMinBoxes(o.joinedMinBoxes),
       joinedMaxBoxes(o.joinedMaxBoxes), modality(o.modality), stepCount(o.stepCount),
-      closedRelation(o.closedRelation), screen(o.screen) {
+      closedRelation(o.closedRelation), undefinedPoints(o.undefinedPoints),
+      noSolution(o.noSolution), screen(o.screen) {
     // Joined cells of the source refer to the source's strips: keep their own
     // Xp copies only.
     for (auto* l : {&joinedMinCells, &joinedMaxCells, &joinedMinBoxes, &joinedMaxBoxes})
@@ -83,6 +84,8 @@ fstar& fstar::operator=(const fstar& o) {
         modality = o.modality;
         stepCount = o.stepCount;
         closedRelation = o.closedRelation;
+        undefinedPoints = o.undefinedPoints;
+        noSolution = o.noSolution;
         screen = o.screen;
     }
     return *this;
@@ -98,7 +101,8 @@ void fstar::resetSelection() noexcept {
 void fstar::prepare(box& /*plotBox*/) {
     const nodeId root = mainModel.fn.root;
     const nodeKind rootKind = root == noNode ? nodeKind::constant : mainModel.fn.at(root).kind;
-    closedRelation = rootKind == nodeKind::ge || rootKind == nodeKind::le;
+    closedRelation =
+        rootKind == nodeKind::ge || rootKind == nodeKind::le || rootKind == nodeKind::eq;
     normalizeConstraint(mainModel.fn, settings.optim);
     prepareModel(mainModel);
     for (auto& c : mainModel.constraints) {
@@ -155,6 +159,10 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
     makeNaN(globalTwin);
     makeNaN(accumulatedTwin);
     stepCount = 0;
+    undefinedPoints = false;
+    noSolution = false;
+    removedByInclusion_ = false;
+    mainModel.fn.undefinedSeen = false;
 
     const std::string hashes(56, '#');
     logLine(log, level, hashes);
@@ -209,6 +217,12 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
             logLine(log, level, "Stop By Inclusion");
             break;
         }
+        // A verdict over points where the objective has no value cannot be
+        // drawn, however far the run goes.
+        if (settings.logic_mode != 0 && t.undefinedSeen) {
+            logLine(log, level, "Stop By Undefined Points");
+            break;
+        }
         selectAndCut(log);
         ++stepCount;
         if (settings.screen_out) printStepLine();
@@ -220,7 +234,13 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
         logLine(log, level, "Empty Agenda");
         settings.stop_reason = "Empty Agenda";
     }
+    undefinedPoints = t.undefinedSeen;
+    noSolution = !mainModel.constraints.empty() && agenda.empty() && accumulatedStrips.empty() &&
+                 !removedByInclusion_;
     if (settings.logic_mode == 1) settings.logic_result = logicVerdict();
+    // An inner approximation over a domain with undefined points could
+    // reach across a gap of the range: it claims nothing.
+    if (undefinedPoints) globalTwin.setInn(ivalNaN());
     if (settings.minmax_mode) minmaxPostProcess();
     if (elapsed < 0.0) elapsed = secondsBetween(start, std::clock());
     if (settings.write_solution) writeReport(elapsed);
@@ -295,6 +315,7 @@ void fstar::eliminateAndSelect(std::ostream& log) {
                 continue;
             }
             if (inclusionTest(e.tw)) {
+                removedByInclusion_ = true;
                 logLine(log, level, "Eliminate Strip: Inclusion");
                 e.it->dump(log, level, false);
                 marked.push_back(e.it);
@@ -330,22 +351,22 @@ void fstar::eliminateAndSelect(std::ostream& log) {
     hasSelectedStrip = true;
 }
 
-namespace {
-
 // A normalised relation holds on a value V when V.inf > 0 and V.sup < 0 (for
-// ">" and "<"), or when V.inf >= 0 and V.sup <= 0 (for ">=" and "<=", which
-// also hold where the function reaches its bound). The outer approximation
-// holding proves the relation; the inner one failing disproves it.
-bool relationHolds(const ivalDb& v, bool closed) {
-    if (closed) return v.inf() >= 0.0 && v.sup() <= 0.0;
+// ">" and "<"), or when V.inf >= 0 and V.sup <= 0 (for ">=", "<=" and "=",
+// which also hold where the function reaches its bound). The outer
+// approximation holding proves the relation; the inner one failing disproves
+// it.
+bool fstar::relationHolds(const ivalDb& v) const {
+    if (closedRelation) return v.inf() >= 0.0 && v.sup() <= 0.0;
     return isInterior(v, ivalZero());
 }
 
-} // namespace
-
 std::uint8_t fstar::logicVerdict() const {
-    if (relationHolds(globalTwin.getOut(), closedRelation)) return 1;
-    if (relationHolds(globalTwin.getInn(), closedRelation)) return 2;
+    // A verdict that depends on points where the function has no value is
+    // not drawn.
+    if (undefinedPoints) return 2;
+    if (relationHolds(globalTwin.getOut())) return 1;
+    if (relationHolds(globalTwin.getInn())) return 2;
     return 0;
 }
 
@@ -354,11 +375,8 @@ bool fstar::stopByInclusion() const {
     const ivalDb& inn = globalTwin.getInn();
     switch (settings.logic_mode) {
     case 1:
-        return (isThick(out) && relationHolds(out, closedRelation)) ||
-               (isThick(inn) && !relationHolds(inn, closedRelation));
     case 2:
-        return (isThick(out) && isInterior(out, ivalZero())) ||
-               (isThick(inn) && !isInterior(inn, ivalZero()));
+        return (isThick(out) && relationHolds(out)) || (isThick(inn) && !relationHolds(inn));
     case 3:
         return isProper(out);
     case 4:
@@ -440,6 +458,7 @@ void fstar::insertStrip(stripIter s, std::ostream& log) {
     s->update(mainModel, true, settings, log);
     s->dump(log, level, false);
     if (s->consistencyMark == 1 || inclusionTest(*s)) {
+        if (s->consistencyMark != 1) removedByInclusion_ = true;
         logLine(log, level, "Eliminate Strip: Inclusion");
         agenda.erase(s);
         return;

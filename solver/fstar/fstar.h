@@ -51,9 +51,16 @@ public:
     // "Prop", "Impr" or "Du": the modality of the model's variables.
     std::string modality = "Prop";
     long stepCount = 0;
-    // True when the objective was a ">=" or "<=" relation: its bound itself
-    // satisfies it, so the logic verdict uses closed tests against zero.
+    // True when the objective was a ">=", "<=" or "=" relation: its bound
+    // itself satisfies it, so the logic verdict uses closed tests against
+    // zero.
     bool closedRelation = false;
+    // After a run: the objective met points of the domain where it is not
+    // defined. Its inner approximation is then no claim (reported as NaN),
+    // and no verdict is drawn from it.
+    bool undefinedPoints = false;
+    // After a run: the constraints ruled out every cell.
+    bool noSolution = false;
     // Where the step lines go (standard output unless a caller redirects it).
     std::ostream* screen;
 
@@ -80,6 +87,7 @@ public:
     void writeReport(double elapsedSeconds);
     // The same report to a stream.
     void writeReport(std::ostream& os, double elapsedSeconds);
+    void writeJoinedBoxes(std::ostream& os, bool proper, bool improper);
 
     // Pieces of the loop, public for the tests.
     void updateGlobalTwin(std::ostream& log);
@@ -107,8 +115,12 @@ private:
     };
     std::vector<agendaEntry> scratch_;
     bool scratchValid_ = false;
+    // A strip left the agenda by the inclusion test (not by its constraints).
+    bool removedByInclusion_ = false;
 
     bool inclusionTest(const twin& s) const;
+    // Whether a relation value satisfies the objective's relation.
+    bool relationHolds(const ivalDb& v) const;
     // Constraint index maps and single-incidence positions for the current
     // Xp/Xi split of the model's variables.
     void linkGroups();

@@ -65,7 +65,11 @@ void fstar::writeReport(std::ostream& os, double elapsedSeconds) {
         break;
     }
 
-    if (settings.optim == 0) return;
+    if (settings.optim != 0) writeJoinedBoxes(os, proper, improper);
+    if (noSolution) os << "No Solution\n";
+}
+
+void fstar::writeJoinedBoxes(std::ostream& os, bool proper, bool improper) {
     if (settings.optim != 2 && !joinedMinCells.empty()) {
         buildJoinedBoxes(true);
         if (proper)

@@ -1,5 +1,9 @@
 #include "solver/language/actions.h"
 
+#include <utility>
+
+#include "solver/language/exact_decimal.h"
+
 #include <cctype>
 
 namespace modal {
@@ -32,7 +36,23 @@ void push_int(parse_context& ctx, long n) {
     ctx.int_stack.push(n);
 }
 
-void push_interval(parse_context& ctx) {
+namespace {
+
+// The bound texts of "[a, b]" (with anything after the ']'), or empty views.
+std::pair<std::string_view, std::string_view> boundTexts(std::string_view text) {
+    const auto open = text.find('[');
+    const auto comma = text.find(',', open == std::string_view::npos ? 0 : open);
+    const auto close = text.find(']', comma == std::string_view::npos ? 0 : comma);
+    if (open == std::string_view::npos || comma == std::string_view::npos ||
+        close == std::string_view::npos)
+        return {};
+    return {trim_white_space(text.substr(open + 1, comma - open - 1)),
+            trim_white_space(text.substr(comma + 1, close - comma - 1))};
+}
+
+} // namespace
+
+void push_interval(parse_context& ctx, std::string_view text) {
     // The grammar pushes both bounds before it calls this; the guards only
     // keep a misuse from reading an empty stack.
     double b = 0;
@@ -45,7 +65,13 @@ void push_interval(parse_context& ctx) {
         a = ctx.num_stack.top();
         ctx.num_stack.pop();
     }
-    ctx.ival_stack.push(ivalDb(a, b));
+    // A bound written as a number that a double holds exactly (3, 0.5, -1e3)
+    // is that number; any other is enclosed by one ulp.
+    const auto [ta, tb] = boundTexts(text);
+    ivalDb v(a, b);
+    if (isExactDecimal(ta, a)) v.setInf(a);
+    if (isExactDecimal(tb, b)) v.setSup(b);
+    ctx.ival_stack.push(v);
 }
 
 void assign_mode(parse_context& ctx, std::string_view text) {

@@ -15,8 +15,9 @@ std::string_view trim_white_space(std::string_view text) noexcept;
 void push_symbol(parse_context& ctx, std::string_view text);
 void push_num(parse_context& ctx, double x);
 void push_int(parse_context& ctx, long n);
-// Pops b, then a, from num_stack and pushes ivalDb(a, b).
-void push_interval(parse_context& ctx);
+// Pops b, then a, from num_stack and pushes ivalDb(a, b), except that a
+// bound whose text (in "[a, b]") is exactly a double is kept as it is.
+void push_interval(parse_context& ctx, std::string_view text = {});
 // Sets algorithm_name to the text, trimmed.
 void assign_mode(parse_context& ctx, std::string_view text);
 

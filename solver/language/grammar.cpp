@@ -97,7 +97,7 @@ problem_grammar::impl::impl(parse_context& c, model_actions& m) : ctx(c), model(
     auto push_sym = on_text([this](text t) { push_symbol(ctx, t); });
     auto push_number = [this](double x) { push_num(ctx, x); };
     auto push_integer = [this](long n) { push_int(ctx, n); };
-    auto make_interval = on_text([this](text) { push_interval(ctx); });
+    auto make_interval = on_text([this](text t) { push_interval(ctx, t); });
     auto set_mode = on_text([this](text t) { assign_mode(ctx, t); });
     auto num_param = on_text([this](text) { assign_num_param(ctx); });
     auto sym_param = on_text([this](text) { assign_sym_param(ctx); });

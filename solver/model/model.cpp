@@ -52,21 +52,46 @@ std::uint8_t checkConstraints(model& m, const std::vector<variable>& cellXp,
                                                : cellXi[static_cast<std::size_t>(k - nXp)].domain;
         }
         c.bindOwn();
+        c.fn.undefinedSeen = false;
         const ivalDb v = evaluateTree(c.fn, evalMode::Prop, false, false, 0, '?');
-        if (isInterior(v, ivalZero())) continue;
         const node* root = c.fn.root == noNode ? nullptr : &c.fn.at(c.fn.root);
-        if (root == nullptr || root->left == noNode) return 2;
+        if (root == nullptr || root->left == noNode) {
+            if (isInterior(v, ivalZero()) && !c.fn.undefinedSeen) continue;
+            return 2;
+        }
         const ivalDb l = c.fn.at(root->left).value;
+        // A relation holds on the whole cell when its value is interior to
+        // zero; ">=" and "<=" (and "=") also hold where the left side reaches
+        // zero. Holding only where the constraint is defined proves nothing.
+        bool holds = false;
+        switch (root->kind) {
+        case nodeKind::ge:
+        case nodeKind::le:
+            holds = v.inf() >= 0.0 && v.sup() <= 0.0;
+            break;
+        case nodeKind::eq:
+            holds = l.inf() >= 0.0 && l.sup() <= 0.0;
+            break;
+        default:
+            holds = isInterior(v, ivalZero());
+            break;
+        }
+        if (holds && !c.fn.undefinedSeen) continue;
+        // Points where a constraint is not defined satisfy none, so a
+        // relation that fails wherever it is defined rules the cell out.
         switch (root->kind) {
         case nodeKind::eq: {
             // Inconsistent only when zero is outside the left side's range; a
             // range that merely touches zero may still hold the solution.
             const ivalDb p = prop(l);
+            if (hasNaN(p)) return 2;
             return (p.inf() > 0.0 || p.sup() < 0.0) ? 1 : 2;
         }
         case nodeKind::gt:
+        case nodeKind::ge:
             return isInterior(l - ivalDb::exact(0.0, -kInf), ivalZero()) ? 1 : 2;
         case nodeKind::lt:
+        case nodeKind::le:
             return isInterior(l - ivalDb::exact(kInf, 0.0), ivalZero()) ? 1 : 2;
         default:
             return 2;

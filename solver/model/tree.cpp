@@ -1,6 +1,7 @@
 #include "solver/model/tree.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "interval/functions.h"
@@ -165,6 +166,23 @@ inline ivalDb pointOf(const ivalDb& d, char pointChoice, const ivalDb& previous)
     }
 }
 
+// The point itself, for inner evaluations: a point of the domain is a value
+// the variable takes, and widening it would push the inner bound outward.
+inline ivalDb exactPointOf(const ivalDb& d, char pointChoice, const ivalDb& previous) noexcept {
+    switch (pointChoice) {
+    case 'c': {
+        const double m = d.mid();
+        return ivalDb::exact(m, m);
+    }
+    case 'i':
+        return ivalDb::exact(d.inf(), d.inf());
+    case 's':
+        return ivalDb::exact(d.sup(), d.sup());
+    default:
+        return previous;
+    }
+}
+
 inline ivalDb leafValue(const incidenceSlot& inc, const ivalDb& previous, evalMode mode,
                         bool innSingles, bool outSingles, std::uint8_t consistency,
                         char pointChoice) {
@@ -186,7 +204,7 @@ inline ivalDb leafValue(const incidenceSlot& inc, const ivalDb& previous, evalMo
         else if (innSingles && inc.pointFlag() && consistency == 0)
             r = d;
         else
-            r = pointOf(d, pointChoice, previous);
+            r = exactPointOf(d, pointChoice, previous);
         return dual(r);
     }
     case evalMode::Prop:
@@ -200,6 +218,30 @@ inline ivalDb leafValue(const incidenceSlot& inc, const ivalDb& previous, evalMo
     }
 }
 
+// The part of x (in its own modality) whose proper projection lies in
+// [lo, hi]; sets `undefined` when some of x lies outside.
+inline ivalDb restricted(const ivalDb& x, double lo, double hi, bool& undefined) noexcept {
+    const bool improper = x.inf() > x.sup();
+    const ivalDb p = improper ? dual(x) : x;
+    if (!(p.inf() < lo || p.sup() > hi)) return x;
+    undefined = true;
+    const ivalDb r = meet(p, ivalDb::exact(lo, hi));
+    if (r.inf() > r.sup()) return ivalNaN(); // nowhere defined
+    return improper ? dual(r) : r;
+}
+
+// Zero in the proper projection of x.
+inline bool holdsZero(const ivalDb& x) noexcept {
+    return std::fmin(x.inf(), x.sup()) <= 0.0 && std::fmax(x.inf(), x.sup()) >= 0.0;
+}
+
+// A value that has no enclosure because the operation is undefined at points
+// inside its arguments: every real number, unless no point is defined at all.
+inline ivalDb acrossUndefined(const ivalDb& v, evalMode mode) noexcept {
+    if (!hasNaN(v) || mode == evalMode::Inn) return v;
+    return ivalEntire();
+}
+
 constexpr ivalDb kGreaterShift = ivalDb::exact(kInf, 0.0); // [+inf, 0]
 constexpr ivalDb kLessShift = ivalDb::exact(0.0, -kInf);   // [0, -inf]
 
@@ -210,6 +252,9 @@ inline void evalNode(tree& t, node& n, evalMode mode, bool innSingles, bool outS
     const node* base = t.nodes.data();
     const bool both = n.left != noNode && n.right != noNode;
     const bool unary = n.left != noNode;
+    // Derivative evaluations do not judge where the function is defined.
+    bool scratch = false;
+    bool& undefined = mode == evalMode::Der ? scratch : t.undefinedSeen;
     switch (n.kind) {
     case nodeKind::var:
         if (n.slot >= 0 && t.slots[n.slot].bound())
@@ -239,7 +284,19 @@ inline void evalNode(tree& t, node& n, evalMode mode, bool innSingles, bool outS
         if (both) n.value = base[n.left].value * base[n.right].value;
         return;
     case nodeKind::div:
-        if (both) n.value = base[n.left].value / base[n.right].value;
+        if (both) {
+            const ivalDb& y = base[n.right].value;
+            if (holdsZero(y) && !hasNaN(y)) {
+                undefined = true;
+                if (y.inf() == 0.0 && y.sup() == 0.0) {
+                    n.value = ivalNaN();
+                    return;
+                }
+                n.value = acrossUndefined(base[n.left].value / y, mode);
+            } else {
+                n.value = base[n.left].value / y;
+            }
+        }
         return;
     case nodeKind::eq:
         if (both) n.value = meet(base[n.left].value, base[n.right].value);
@@ -259,13 +316,18 @@ inline void evalNode(tree& t, node& n, evalMode mode, bool innSingles, bool outS
         if (unary) n.value = exp(base[n.left].value);
         return;
     case nodeKind::log:
-        if (unary) n.value = log(base[n.left].value);
+        if (unary) {
+            const ivalDb& x = base[n.left].value;
+            // log is defined on (0, +inf): zero itself is left out too.
+            if (!hasNaN(x) && std::fmin(x.inf(), x.sup()) <= 0.0) undefined = true;
+            n.value = log(restricted(x, 0.0, kInf, undefined));
+        }
         return;
     case nodeKind::sqr:
         if (unary) n.value = sqr(base[n.left].value);
         return;
     case nodeKind::sqrt:
-        if (unary) n.value = sqrt(base[n.left].value);
+        if (unary) n.value = sqrt(restricted(base[n.left].value, 0.0, kInf, undefined));
         return;
     case nodeKind::cos:
         if (unary) n.value = cos(base[n.left].value);
@@ -274,19 +336,32 @@ inline void evalNode(tree& t, node& n, evalMode mode, bool innSingles, bool outS
         if (unary) n.value = sin(base[n.left].value);
         return;
     case nodeKind::tan:
-        if (unary) n.value = tan(base[n.left].value);
+        if (unary) {
+            n.value = tan(base[n.left].value);
+            const ivalDb& x = base[n.left].value;
+            if (std::isfinite(x.inf()) && std::isfinite(x.sup()) && isInfinite(n.value.inf()))
+                undefined = true; // a pole inside
+        }
         return;
     case nodeKind::acos:
-        if (unary) n.value = acos(base[n.left].value);
+        if (unary) n.value = acos(restricted(base[n.left].value, -1.0, 1.0, undefined));
         return;
     case nodeKind::asin:
-        if (unary) n.value = asin(base[n.left].value);
+        if (unary) n.value = asin(restricted(base[n.left].value, -1.0, 1.0, undefined));
         return;
     case nodeKind::atan:
         if (unary) n.value = atan(base[n.left].value);
         return;
     case nodeKind::pow:
-        if (unary) n.value = pow(base[n.left].value, n.exponent);
+        if (unary) {
+            const ivalDb& x = base[n.left].value;
+            if (n.exponent < 0 && holdsZero(x) && !hasNaN(x)) {
+                undefined = true;
+                n.value = acrossUndefined(pow(x, n.exponent), mode);
+            } else {
+                n.value = pow(x, n.exponent);
+            }
+        }
         return;
     default: // "one" and unknown kinds
         return;

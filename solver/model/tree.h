@@ -67,6 +67,14 @@ public:
     ivalDb value;
     // Number of `evaluateTree` calls (for measurements).
     std::uint64_t evaluationCount = 0;
+    // Set by an evaluation (any mode but "Der") that met points where a
+    // function is not defined: a square root or logarithm of negative values,
+    // asin or acos beyond [-1, 1], a division or negative power over zero, tan
+    // across a pole. Such a node is evaluated over the part of its argument
+    // where it is defined, which keeps outer bounds around every value the
+    // function takes; what holds there proves nothing about the other points.
+    // Callers clear it.
+    bool undefinedSeen = false;
 
     // --- lists -------------------------------------------------------------
     std::vector<nodeId> evalList;

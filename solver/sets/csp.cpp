@@ -54,14 +54,40 @@ void constraintSolver::load(const box& b, bool asGiven) {
     }
 }
 
-bool rejectsPiece(const ivalDb& inn) noexcept {
+bool rejectsPiece(const ivalDb& inn, bool closed) noexcept {
     // A NaN bound proves nothing: the solver gives [NaN, NaN] both for a
     // function with no value on the piece and for a run whose last strip was
     // dropped, and the latter happens on pieces full of solutions.
     if (hasNaN(inn)) return false;
-    // The constraint can hold only where the inner approximation is
-    // interior to zero.
+    // The constraint can hold only where the inner approximation satisfies
+    // the relation: interior to zero, or for ">=", "<=" and "=" also touching
+    // it.
+    if (closed) return !(inn.inf() >= 0.0 && inn.sup() <= 0.0);
     return !isInterior(inn, ivalZero());
+}
+
+namespace {
+
+// The outer approximation of a run proves that the constraint holds on the
+// whole box; never where the constraint is undefined at some points.
+bool provenToHold(const fstar& f) {
+    if (f.undefinedPoints) return false;
+    const ivalDb& out = f.globalTwin.getOut();
+    if (f.closedRelation) return out.inf() >= 0.0 && out.sup() <= 0.0;
+    return isInterior(out, ivalZero());
+}
+
+// The inner approximation of a run proves that the constraint fails at every
+// point; never from a run that met undefined points.
+bool provenToFail(const fstar& f) {
+    return !f.undefinedPoints && rejectsPiece(f.globalTwin.getInn(), f.closedRelation);
+}
+
+} // namespace
+
+void csp::setTimeBudget(std::clock_t start, double limit) noexcept {
+    budgetStart_ = start;
+    budget_ = limit;
 }
 
 fstar& csp::addConstraint(const fstar& solver) {
@@ -88,6 +114,7 @@ void csp::prepare(box& b) {
         f.settings.plot = false;
         f.settings.minmax_mode = false;
         f.settings.write_solution = false;
+        c.ownTimeLimit = f.settings.time_limit;
 
         // A relation normalised for F* is "-"(L - R, "aux"): its "aux" term
         // says which bound decides the relation.
@@ -103,12 +130,18 @@ void csp::prepare(box& b) {
 
 void csp::runSolver(constraintSolver& c, box& b, std::ostream& log) {
     ++solverRuns_;
+    // The solver's own time limit, within what is left of the run's.
+    double limit = c.ownTimeLimit;
+    if (std::isfinite(budget_))
+        limit = std::fmin(limit, budget_ - secondsBetween(budgetStart_, std::clock()));
+    c.solver.settings.time_limit = limit;
     c.solver.run(b, log);
 }
 
 bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
     const double limit = time;
     const std::clock_t start = std::clock();
+    setTimeBudget(start, limit);
     double elapsed = -1.0; // no time check yet
 
     std::vector<constraintSolver*> upper;
@@ -129,7 +162,7 @@ bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
                 c->loadImproper(b, -1);
                 c->solver.settings.logic_mode = 2;
                 runSolver(*c, b, log);
-                if (rejectsPiece(c->solver.globalTwin.getInn())) {
+                if (provenToFail(c->solver)) {
                     rejected = true;
                     break;
                 }
@@ -193,14 +226,14 @@ verdict csp::classify(box& b) {
             f.settings.logic_mode = 1;
             f.settings.optim = c.classifyOptim;
             runSolver(c, b, droppedLog());
-            proven = isInterior(f.globalTwin.getOut(), ivalZero());
+            proven = provenToHold(f);
         }
         if (proven) continue;
         c.load(b, false);
         f.settings.logic_mode = 2;
         f.settings.optim = c.classifyOptim;
         runSolver(c, b, droppedLog());
-        if (rejectsPiece(f.globalTwin.getInn())) return verdict::nonSolution;
+        if (provenToFail(f)) return verdict::nonSolution;
         v = verdict::undefined;
     }
     return v;

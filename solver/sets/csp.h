@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <iosfwd>
 #include <list>
 #include <vector>
@@ -25,6 +26,8 @@ struct constraintSolver {
     std::vector<int> modelPositions;
     // The bound the classification asks for: 0 both, 1 lower, 2 upper.
     int classifyOptim = 0;
+    // The solver's time limit as the problem file set it.
+    double ownTimeLimit = 1e301;
 
     // True when one of the model's variables has the name of box variable k.
     bool involves(const box& b, int k) const;
@@ -74,6 +77,10 @@ public:
     // a run. The csp then has no constraints.
     void release();
 
+    // Every later constraint run ends by `limit` seconds of process time
+    // after `start` (contract sets its own; set inversion sets the run's).
+    void setTimeBudget(std::clock_t start, double limit) noexcept;
+
     // Number of F* runs made by contract and classify (for measurements).
     std::uint64_t solverRuns() const noexcept { return solverRuns_; }
 
@@ -83,10 +90,14 @@ private:
     box box_;
     constraintList constraints_;
     std::uint64_t solverRuns_ = 0;
+    std::clock_t budgetStart_ = 0;
+    double budget_ = kInf;
 };
 
 // Whether the inner approximation `inn` of a constraint over a piece proves
 // that the constraint fails at every point of the piece.
-bool rejectsPiece(const ivalDb& inn) noexcept;
+// `closed`: the relation is ">=", "<=" or "=", which also holds where its
+// function reaches zero.
+bool rejectsPiece(const ivalDb& inn, bool closed) noexcept;
 
 } // namespace modal

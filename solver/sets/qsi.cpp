@@ -94,6 +94,7 @@ bool qsi::run(const std::string& prefix, repere& frame) {
 
     const double limit = settings_.time_limit;
     const std::clock_t begin = std::clock();
+    setTimeBudget(begin, limit);
     double elapsed = 0.0;
     while (!agenda_.empty() && !(elapsed >= limit)) {
         box& b = agenda_.front();
@@ -109,6 +110,12 @@ bool qsi::run(const std::string& prefix, repere& frame) {
         elapsed = secondsBetween(begin, std::clock());
         if (elapsed > limit) break;
     }
+
+    // Boxes the time limit left on the agenda are undecided: reported and
+    // drawn as undefined, so that the paving covers the whole box.
+    leftUndecided_ = agenda_.size();
+    while (!agenda_.empty())
+        decide(undefined_, kUndefinedColor, frame);
 
     const bool written = writeReport(prefix, elapsed);
     release();

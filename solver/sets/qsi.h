@@ -42,6 +42,9 @@ public:
     const boxList& nonSolutionBoxes() const noexcept { return nonSolutions_; }
     const boxList& undefinedBoxes() const noexcept { return undefined_; }
     const std::vector<double>& variableEpsilons() const noexcept { return epsilons_; }
+    // Boxes the time limit of the last run left undecided (reported among
+    // the undefined boxes).
+    std::size_t leftUndecided() const noexcept { return leftUndecided_; }
 
     // Plot X and plot Y index of `b`: the first variable named by PlotX (and
     // PlotY); an index whose name matches no variable keeps its value.
@@ -77,6 +80,7 @@ private:
     boxList nonSolutions_;
     boxList undefined_;
     std::vector<double> epsilons_;
+    std::size_t leftUndecided_ = 0;
     qsiParam settings_;
 };
 

@@ -59,7 +59,7 @@ TEST_F(ModelActionsTest, AFunctionBuildsItsTreeWithOperandsInTextOrder) {
     EXPECT_EQ(text(mainTree()), "((x[0])-((y[0])/([2, 2])))+((-(sin(x[1])))*(pow(y[1],-3)))");
     // Variables in order of first use, one incidence per occurrence.
     EXPECT_EQ(variables(mainTree()), "x#2 y#2 ");
-    EXPECT_TRUE(sameBounds(domain(mainTree(), "x"), ivalDb(0, 1)));
+    EXPECT_TRUE(sameBounds(domain(mainTree(), "x"), ivalDb::exact(0, 1)));
     EXPECT_TRUE(ctx.node_stack.empty());
     // A number leaf: the rounded point, its exponent truncated.
     parse("f:= 2.75;");
@@ -81,8 +81,8 @@ TEST_F(ModelActionsTest, IntervalConstantsAreSeparateAuxiliaryVariables) {
     parse("x in [0, 1];");
     parse("f:= [1, 2] * x + [1, 2];");
     EXPECT_EQ(variables(mainTree()), "Aux0#1 x#1 Aux0#1 ");
-    EXPECT_TRUE(sameBounds(mainTree().varNodes[0].value, ivalDb(1, 2)));
-    EXPECT_TRUE(sameBounds(mainTree().varNodes[2].value, ivalDb(1, 2)));
+    EXPECT_TRUE(sameBounds(mainTree().varNodes[0].value, ivalDb::exact(1, 2)));
+    EXPECT_TRUE(sameBounds(mainTree().varNodes[2].value, ivalDb::exact(1, 2)));
     EXPECT_EQ(actions.aux_counter(), 0);
 }
 
@@ -90,15 +90,15 @@ TEST_F(ModelActionsTest, QuantifiersAdjustTheDomainAsWritten) {
     parse("U(a, [2, 1]); U(b, [1, 2]); E(c, [1, 2]); E(d, [2, 1]); F(e, [3, -3]);");
     parse("f:= a + b + c + d + e;");
     const tree& t = mainTree();
-    EXPECT_TRUE(sameBounds(domain(t, "a"), dual(ivalDb(2, 1))));
-    EXPECT_TRUE(sameBounds(domain(t, "b"), ivalDb(1, 2)));
-    EXPECT_TRUE(sameBounds(domain(t, "c"), dual(ivalDb(1, 2))));
-    EXPECT_TRUE(sameBounds(domain(t, "d"), ivalDb(2, 1)));
+    EXPECT_TRUE(sameBounds(domain(t, "a"), dual(ivalDb::exact(2, 1))));
+    EXPECT_TRUE(sameBounds(domain(t, "b"), ivalDb::exact(1, 2)));
+    EXPECT_TRUE(sameBounds(domain(t, "c"), dual(ivalDb::exact(1, 2))));
+    EXPECT_TRUE(sameBounds(domain(t, "d"), ivalDb::exact(2, 1)));
     EXPECT_TRUE(isProper(domain(t, "e")));
     // "F" also gives the constraint problem a free variable, in any run.
     ASSERT_EQ(sets.getBox().size(), 1);
     EXPECT_EQ(sets.getBox()[0].name, "e");
-    EXPECT_TRUE(sameBounds(sets.getBox()[0].domain, dual(ivalDb(3, -3))));
+    EXPECT_TRUE(sameBounds(sets.getBox()[0].domain, dual(ivalDb::exact(3, -3))));
     EXPECT_EQ(sets.getBox()[0].incidenceCount(), 0);
 }
 
@@ -123,7 +123,7 @@ TEST_F(ModelActionsTest, TheFirstOfTwoDeclarationsIsTheOneUsed) {
     parse("x in [0, 1]; x in [5, 6];");
     ASSERT_EQ(actions.declared_vars().size(), 2u);
     parse("f:= x;");
-    EXPECT_TRUE(sameBounds(domain(mainTree(), "x"), ivalDb(0, 1)));
+    EXPECT_TRUE(sameBounds(domain(mainTree(), "x"), ivalDb::exact(0, 1)));
 }
 
 TEST_F(ModelActionsTest, FStarConstraintsGetTreesOfTheirOwn) {

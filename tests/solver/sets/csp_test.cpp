@@ -238,14 +238,20 @@ TEST(CspContract, UndefinedPiecesAreKeptAndUndecided) {
     EXPECT_EQ(p.target.classify(c).code(), verdict::undefined);
 }
 
-TEST(CspRejection, NaNBoundsProveNothing) {
-    EXPECT_FALSE(rejectsPiece(ivalNaN()));
-    EXPECT_FALSE(rejectsPiece(ivalDb::exact(-kNaN, -kNaN)));
-    EXPECT_FALSE(rejectsPiece(ivalDb::exact(kNaN, -1)));
-    EXPECT_FALSE(rejectsPiece(ivalDb::exact(kInf, kNaN)));
-    EXPECT_FALSE(rejectsPiece(ivalDb::exact(kInf, -0.5)));
-    EXPECT_TRUE(rejectsPiece(ivalDb::exact(kInf, 0.0)));
-    EXPECT_TRUE(rejectsPiece(ivalDb::exact(-1, -2)));
+TEST(CspRejection, NaNBoundsProveNothingAndClosedRelationsHoldAtZero) {
+    for (const bool closed : {false, true}) {
+        EXPECT_FALSE(rejectsPiece(ivalNaN(), closed));
+        EXPECT_FALSE(rejectsPiece(ivalDb::exact(-kNaN, -kNaN), closed));
+        EXPECT_FALSE(rejectsPiece(ivalDb::exact(kNaN, -1), closed));
+        EXPECT_FALSE(rejectsPiece(ivalDb::exact(kInf, kNaN), closed));
+        EXPECT_FALSE(rejectsPiece(ivalDb::exact(kInf, -0.5), closed));
+        EXPECT_TRUE(rejectsPiece(ivalDb::exact(-1, -2), closed));
+    }
+    // An inner bound reaching zero exactly: a point where L - R = 0, which
+    // satisfies ">=" and "<=" but not ">" or "<".
+    EXPECT_TRUE(rejectsPiece(ivalDb::exact(kInf, 0.0), false));
+    EXPECT_FALSE(rejectsPiece(ivalDb::exact(kInf, 0.0), true));
+    EXPECT_FALSE(rejectsPiece(ivalDb::exact(0.0, -kInf), true));
 }
 
 TEST(CspClassify, ThreeVerdictsOnTheDisc) {
