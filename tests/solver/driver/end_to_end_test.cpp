@@ -423,5 +423,61 @@ TEST_F(EndToEndTest, AContractorWithoutConstraintsKeepsTheBox) {
     EXPECT_GE(x.hi, 1.0);
 }
 
+// Problems at the edges of what intervals can prove: relations that hold with
+// equality, functions undefined on part of the box, ranges whose ends are
+// exact, constraints no point satisfies. Each answer is checked against what
+// is known of the function by hand; an answer may be weaker (Perhaps, NaN),
+// never false.
+TEST_F(EndToEndTest, ResultsAtTheEdgesClaimNothingFalse) {
+    auto verdictOf = [&](const std::string& name, const std::string& text) {
+        const std::string r = solveText(name, "Algorithm=LOGIC;\n" + text);
+        const auto at = r.find("Consistency: ");
+        return at == std::string::npos ? r : r.substr(at + 13, r.find('\n', at) - at - 13);
+    };
+    EXPECT_EQ(verdictOf("eq", "U(x,[0,1]); E(y,[0,1]); lf:= x - y = 0;"), "True");
+    EXPECT_EQ(verdictOf("log", "U(x,[1,2]); lf:= log(x) >= 0;"), "True");
+    EXPECT_NE(verdictOf("same", "Time=0.3; U(x,[0,1]); lf:= x - x >= 0;"), "False");
+    EXPECT_NE(verdictOf("sqrt", "U(x,[3,4]); lf:= sqrt(x-3)+x >= 3.05;"), "True");
+    EXPECT_NE(verdictOf("pole", "E(y,[1,2]); lf:= tan(y) = 0;"), "True");
+    EXPECT_NE(verdictOf("undef", "Time=0.3; U(x,[-1,4]); lf:= sqrt(x) >= 0;"), "True");
+
+    auto fstar = [&](const std::string& name, const std::string& text) {
+        const std::string r = solveText(name, "Algorithm=FSTAR;\n" + text);
+        return std::make_pair(boundsAfter(r, "Inner Approximation:"),
+                              boundsAfter(r, "Outer Approximation:"));
+    };
+    const double e = std::exp(1.0);
+    auto [inn, outer] = fstar("exp", "x in [0,1]; f:= exp(x);");
+    EXPECT_TRUE(inn.lo >= 1.0 && inn.hi <= e && outer.lo <= 1.0 && outer.hi >= e);
+    std::tie(inn, outer) = fstar("sum", "x in [1,3]; y in [-1,1]; f:= x+y;");
+    EXPECT_TRUE(inn.lo >= 0.0 && inn.hi <= 4.0) << inn.lo << " " << inn.hi;
+    std::tie(inn, outer) = fstar("zero", "Time=0.2; x in [0,1]; f:= x - x;");
+    EXPECT_TRUE(inn.lo == 0.0 && inn.hi == 0.0);
+    std::tie(inn, outer) = fstar("recip", "x in [2,1]; f:= pow(x,-1);");
+    EXPECT_TRUE(outer.lo <= 1.0 && outer.hi >= 0.5 && inn.lo >= 1.0 && inn.hi <= 0.5);
+    std::tie(inn, outer) = fstar("huge", "x in [1e200,1e201]; f:= pow(x,2);");
+    EXPECT_TRUE(std::isnan(inn.lo) && std::isnan(inn.hi));
+    std::tie(inn, outer) = fstar("pow0", "x in [-1,1]; f:= pow(x,0);");
+    EXPECT_TRUE(inn.lo == 1.0 && outer.hi == 1.0);
+    std::tie(inn, outer) = fstar("root", "Time=0.3; x in [-1,4]; f:= sqrt(x)*x;");
+    EXPECT_TRUE(outer.lo <= 0.0 && outer.hi >= 8.0 && std::isnan(inn.lo));
+    std::tie(inn, outer) = fstar("disc", "Time=1; Tolerance=0.01; x in [-2,2]; y in [-2,2]; "
+                                         "f:= x+y; c:= x*x+y*y <= 1;");
+    EXPECT_TRUE(outer.lo <= -std::sqrt(2.0) && outer.lo > -1.5 && outer.hi < 1.5);
+    EXPECT_NE(
+        solveText("none", "Algorithm=FSTAR; x in [0,1]; c:= x <= -5; f:= x;").find("No Solution\n"),
+        std::string::npos);
+
+    auto contracted = [&](const std::string& name, const std::string& text) {
+        return solveText(name, "Algorithm=CONTRACTOR;\n" + text);
+    };
+    const bounds c1 =
+        boundsAfter(contracted("touch1", "F(x,[0,4]); c:= pow(x-1,2)*(3-x) <= 0;"), "x=");
+    EXPECT_TRUE(c1.lo <= 1.0 && c1.hi >= 4.0);
+    const bounds c2 = boundsAfter(contracted("touch2", "F(x,[-3,3]); c:= x*x*(x-2) >= 0;"), "x=");
+    EXPECT_TRUE(c2.lo <= 0.0 && c2.hi >= 3.0);
+    EXPECT_NE(contracted("empty", "F(x,[-3,3]); c:= x*x <= -1;").find("\nNo Solution\n"),
+              std::string::npos);
+}
 } // namespace
 } // namespace modal
