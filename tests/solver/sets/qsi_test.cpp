@@ -345,3 +345,41 @@ TEST(QsiRun, BoxWithoutVariablesIsDecidedOnceAndNotDrawn) {
     EXPECT_EQ(q.solutionBoxes().size(), 1u); // no constraint: nothing fails
     EXPECT_EQ(image.canvas().pixel(500, 300), toolkit::kWhite);
 }
+
+// Constraints that hold with equality on the edges of boxes: a disc of radius
+// sqrt 2 through the corners (1, 1) and (-1, -1), and a half-plane through
+// the origin. The corners of every box are exact dyadic points, so the test
+// decides them exactly: no non-solution box may hold a point that satisfies
+// both constraints, and every corner of a solution box must satisfy them.
+TEST(QsiRun, BoxesTouchingClosedRelationsAreDecidedSoundly) {
+    qsiProblem p;
+    p.built.variable("x", -2, 2);
+    p.built.variable("y", -2, 2);
+    circle(p.built, nodeKind::le, 2);
+    p.built.constraint(
+        [](tree& t) {
+            const ivalDb d = ivalDb::exact(-2, 2);
+            return t.createBinary(nodeKind::ge, add(t, var(t, "x", d), var(t, "y", d)), num(t, 0));
+        },
+        {[](const std::vector<double>& x, double) { return x[0] + x[1]; }, nodeKind::ge});
+    p.start(0.04);
+    repere noPicture;
+    tempDir dir;
+    ASSERT_TRUE(p.solver.run(dir.file("touch"), noPicture));
+    auto both = [](double x, double y) { return x + y >= 0 && x * x + y * y <= 2; };
+    auto points = [](const box& b) {
+        const ivalDb x = b[0].domain, y = b[1].domain;
+        return std::vector<std::pair<double, double>>{{x.inf(), y.inf()},
+                                                      {x.inf(), y.sup()},
+                                                      {x.sup(), y.inf()},
+                                                      {x.sup(), y.sup()},
+                                                      {x.mid(), y.mid()}};
+    };
+    for (const box& b : p.solver.nonSolutionBoxes())
+        for (const auto& [x, y] : points(b))
+            EXPECT_FALSE(both(x, y)) << "non-solution box holds (" << x << ", " << y << ")";
+    for (const box& b : p.solver.solutionBoxes())
+        for (const auto& [x, y] : points(b))
+            EXPECT_TRUE(both(x, y)) << "solution box fails at (" << x << ", " << y << ")";
+    EXPECT_FALSE(p.solver.solutionBoxes().empty());
+}
