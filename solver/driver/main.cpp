@@ -23,7 +23,8 @@ int main(int argc, char** argv) {
     case modal::command_line::action::run:
         break;
     }
-    c.options.progress = !c.quiet && isatty(STDERR_FILENO) == 1;
+    c.options.terminal = isatty(STDERR_FILENO) == 1;
+    c.options.progress = c.options.terminal && !c.quiet;
     try {
         return modal::run_problem(c.base_name, std::cout, std::cerr, c.options);
     } catch (const std::exception& e) {

@@ -147,7 +147,9 @@ int run_problem(const std::string& base_name, std::ostream& out, std::ostream& e
     if (!in.is_open()) {
         const int reason = directory ? EISDIR : errno;
         out << "Error opening file" << std::flush;
-        err << "\nsolver: cannot open " << problem_file_name << ": "
+        // On a terminal the message above has no line break of its own.
+        if (options.terminal) err << "\n";
+        err << "solver: cannot open " << problem_file_name << ": "
             << (reason != 0 ? std::strerror(reason) : "cannot be read") << "\n";
         return 1;
     }

@@ -18,6 +18,7 @@ namespace modal {
 
 // How a run shows itself beyond its specified output.
 struct run_options {
+    bool terminal = false; // the error stream is a terminal (shared with the output)
     bool progress = false; // a progress line on the error stream (a terminal)
     bool write_bmp = true; // QSI: the picture also as BASEImage.bmp (always as .png)
 };

@@ -86,9 +86,9 @@ TEST_F(ProgramTest, AMissingProblemFileSaysWhichAndWhy) {
     const auto r = runSolver("nothing_here");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, banner() + "Error opening file");
-    EXPECT_EQ(r.err, "\nsolver: cannot open nothing_here.txt: No such file or directory\n");
+    EXPECT_EQ(r.err, "solver: cannot open nothing_here.txt: No such file or directory\n");
     std::filesystem::create_directory(dir.file("folder.txt"));
-    EXPECT_EQ(runSolver("folder").err, "\nsolver: cannot open folder.txt: Is a directory\n");
+    EXPECT_EQ(runSolver("folder").err, "solver: cannot open folder.txt: Is a directory\n");
 }
 
 // The name may be given with its ".txt", unless a file of that name plus
