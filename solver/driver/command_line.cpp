@@ -17,7 +17,8 @@ line per statement and solves the problem with the algorithm the file names.
 Algorithms (the statement Algorithm=NAME; in the file):
   FSTAR       inner and outer approximations of the range of f:= over the box
   MINMAX      bounds of the minimum (Optim=1) or maximum (Optim=2) of f, with
-              the boxes that can hold it; MIN/MAX variables give min-max problems
+              the boxes that can hold it; MIN/MAX variables state min-max
+              problems
   LOGIC       decides the quantified statement lf:= : True, False or Perhaps
   QSI         paves the box of the F variables into solution, non-solution and
               undefined boxes for the constraints c:=, and draws the paving

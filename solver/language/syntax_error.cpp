@@ -54,6 +54,12 @@ bool startsWith(const char* at, const char* last, std::string_view prefix) {
            std::string_view(at, prefix.size()) == prefix;
 }
 
+std::string_view trimmedStart(std::string_view text) {
+    while (!text.empty() && tokens::isWhite(text.front()))
+        text.remove_prefix(1);
+    return text;
+}
+
 } // namespace
 
 void parse_trace::failed(const char* at, std::string_view label, int labelRank) {
@@ -98,6 +104,14 @@ syntax_error describe_syntax_error(std::string_view text, const parse_trace& tra
         at != last && tokens::isDigit(at[*at == '-' && at + 1 != last ? 1 : 0]))
         return error(at, "number out of range: the exponent of pow must lie within " +
                              std::to_string(-2147483647L - 1) + " and 2147483647");
+    // Common slips, said in the terms of the language.
+    if (startsWith(at, last, ":="))
+        return error(at, "':=' must follow f, lf or c with no white space inside f:=, lf:=, c:=");
+    if (startsWith(at, last, "^")) return error(at, "no '^' operator: write powers as pow(x, n)");
+    if (const std::string_view t = trimmedStart(text);
+        t.substr(0, 9) == "Algorithm" && t.size() > 9 && tokens::isWhite(t[9]) &&
+        trimmedStart(t.substr(9)).substr(0, 1) == "=")
+        return error(t.data() + 9, "no white space may come between Algorithm and '='");
     if (at != last && static_cast<unsigned char>(*at) >= 0x80u)
         return error(at, "character " + foundText(at, last) +
                              " is not allowed here (only ASCII outside comments)");

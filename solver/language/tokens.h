@@ -35,6 +35,10 @@ constexpr bool isLetter(char c) noexcept {
 constexpr bool isNameChar(char c) noexcept {
     return isLetter(c) || isDigit(c) || c == '_';
 }
+// White space as the C library's isspace has it in the C locale.
+constexpr bool isWhite(char c) noexcept {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 // Length of the real number at the start of [first, last), or 0 when there is
 // none: optional sign, digits with an optional fraction (a number may start
