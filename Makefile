@@ -6,7 +6,7 @@ GENERATOR  ?= Ninja
 JOBS       ?= $(shell nproc)
 EXAMPLE    ?= examples/range
 
-.PHONY: deps configure build run test asan bench format clean
+.PHONY: deps configure build run test asan bench format clean package
 
 deps:
 	@bash scripts/install-deps.sh
@@ -38,3 +38,7 @@ format:
 
 clean:
 	@rm -rf $(BUILD) $(ASAN_BUILD)
+
+# The Debian package of solver and glucosim, in $(BUILD)/.
+package: build
+	@cmake --build $(BUILD) --target package

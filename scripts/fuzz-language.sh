@@ -25,6 +25,7 @@ clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
     -I. -o "$out/language_fuzz" fuzz/language_fuzz.cpp \
     solver/language/*.cpp solver/driver/statement_reader.cpp solver/driver/run_problem.cpp \
     solver/driver/runs.cpp solver/driver/fstar_runs.cpp solver/driver/set_inversion_runs.cpp \
+    solver/driver/progress.cpp \
     solver/model/*.cpp solver/fstar/*.cpp solver/sets/*.cpp solver/plot/*.cpp toolkit/*.cpp \
     interval/ivalDb.cpp interval/functions.cpp interval/twin.cpp \
     $(pkg-config --libs Qt6Gui)

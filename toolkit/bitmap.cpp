@@ -51,10 +51,11 @@ bool Bitmap::loadFromFile(const QString& path) {
     return true;
 }
 
-bool Bitmap::saveToFile(const QString& path) const {
+bool Bitmap::saveToFile(const QString& path, const char* format) const {
     if (image_.isNull()) return false;
-    // The BMP writer stores a 32-bit image without alpha as 24 bits per pixel.
-    return image_.save(path, "BMP");
+    // The BMP writer stores a 32-bit image without alpha as 24 bits per
+    // pixel, the PNG writer as 8-bit RGB.
+    return image_.save(path, format);
 }
 
 } // namespace toolkit

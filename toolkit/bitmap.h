@@ -30,9 +30,9 @@ public:
     // Replaces the picture by the one in the file; false, and no change, when
     // the file cannot be read as a picture.
     bool loadFromFile(const QString& path);
-    // Writes a 24-bit BMP file; false when the file cannot be written or the
-    // bitmap is empty.
-    bool saveToFile(const QString& path) const;
+    // Writes a 24-bit BMP file (or another format Qt writes, such as "PNG");
+    // false when the file cannot be written or the bitmap is empty.
+    bool saveToFile(const QString& path, const char* format = "BMP") const;
 
 private:
     QImage image_;

@@ -2,24 +2,55 @@
 // forces, its report, and for LOGIC the dump of the parsed statement.
 #include <fstream>
 #include <ostream>
+#include <sstream>
 
+#include "solver/driver/progress.h"
 #include "solver/driver/runs.h"
 #include "solver/model/dump.h"
 
 namespace modal {
 
-void run_fstar(run_state& state, const std::string& base_name) {
+namespace {
+
+std::string number(double x) {
+    std::ostringstream os;
+    os.precision(3);
+    os << x;
+    return os.str();
+}
+
+// What the main loop's stop reason means, with the setting it refers to.
+std::string stopText(const fstar& solver) {
+    const param& p = solver.settings;
+    if (p.stop_reason == "Tolerance") return "Tol reached Tolerance=" + number(p.tolerance);
+    if (p.stop_reason == "Time") return "time limit Time=" + number(p.time_limit) + " s reached";
+    if (p.stop_reason == "Empty Agenda") return "nothing left to refine (every cell was decided)";
+    if (p.stop_reason == "Matching")
+        return "nothing left to cut (Epsilon=" + number(p.epsilon) +
+               ", or cells too narrow for doubles)";
+    if (p.logic_mode == 1) return "the statement was decided";
+    return "the run ended";
+}
+
+} // namespace
+
+run_summary run_fstar(run_state& state, const std::string& base_name) {
     fstar& solver = state.fstar_solver;
     param& settings = solver.settings;
     const std::string& algorithm = state.context.algorithm_name;
+    const std::string solution = base_name + "Solution.txt";
+    run_summary summary;
 
     state.model.set_current_tree(&solver.mainModel.fn);
     solver.screen = state.out;
     if (solver.mainModel.fn.root == noNode) {
         *state.out << no_function_message << std::flush;
-        std::ofstream(base_name + "Solution.txt", std::ios::out | std::ios::trunc)
-            << no_function_message;
-        return;
+        std::ofstream file(solution, std::ios::out | std::ios::trunc);
+        file << no_function_message;
+        file.close();
+        summary.stop = "no function to solve";
+        (file ? summary.written : summary.failed).push_back(solution);
+        return summary;
     }
 
     // Nothing is drawn in these runs; the box only stands in for the plot.
@@ -39,13 +70,31 @@ void run_fstar(run_state& state, const std::string& base_name) {
         settings.logic_mode = 1;
         settings.epsilon = 1e-15;
         settings.tolerance = 1e-15;
-        writeTreeDump(solver.mainModel.fn);
+        (writeTreeDump(solver.mainModel.fn) ? summary.written : summary.failed)
+            .push_back("Tree.txt");
     }
+
+    progress_display progress(*state.err, state.options.progress, algorithm);
+    if (progress.enabled()) solver.onStep = [&progress](const fstar& s) { progress.step(s); };
+    settings.stop_reason = "?";
+    const auto started = write_clock_now();
     solver.run(run_box, log);
+    solver.onStep = nullptr;
+    progress.finish();
+
+    summary.stop = stopText(solver);
+    if (settings.logic_mode == 1) {
+        static constexpr const char* kVerdicts[] = {"False", "True", "Perhaps"};
+        summary.stop += "; Consistency: ";
+        summary.stop += kVerdicts[settings.logic_result <= 2 ? settings.logic_result : 2];
+    }
+    summary.tol = number(reported_tol(solver));
+    (written_since(solution, started) ? summary.written : summary.failed).push_back(solution);
 
     // The trees are not needed once the report is written.
     solver.mainModel.fn = tree();
     solver.mainModel.constraints.clear();
+    return summary;
 }
 
 } // namespace modal

@@ -1,16 +1,32 @@
 // solver BASENAME: solves the problem in BASENAME.txt.
+#include <unistd.h>
+
 #include <exception>
 #include <iostream>
 
+#include "solver/driver/command_line.h"
 #include "solver/driver/run_problem.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: solver BASENAME  (reads BASENAME.txt, writes BASENAMESolution.txt)\n";
+    modal::command_line c = modal::parse_command_line(argc, argv);
+    switch (c.what) {
+    case modal::command_line::action::help:
+        std::cout << modal::help_text;
+        return 0;
+    case modal::command_line::action::version:
+        std::cout << modal::version_line();
+        return 0;
+    case modal::command_line::action::usage_error:
+        if (!c.error.empty()) std::cerr << "solver: " << c.error << "\n";
+        std::cerr << modal::usage_line;
         return 2;
+    case modal::command_line::action::run:
+        break;
     }
+    c.options.terminal = isatty(STDERR_FILENO) == 1;
+    c.options.progress = c.options.terminal && !c.quiet;
     try {
-        return modal::run_problem(argv[1], std::cout, std::cerr);
+        return modal::run_problem(c.base_name, std::cout, std::cerr, c.options);
     } catch (const std::exception& e) {
         std::cout << std::flush;
         std::cerr << "solver: " << e.what() << "\n";

@@ -1,5 +1,7 @@
 #include "solver/driver/run_problem.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
@@ -23,17 +25,53 @@ bool writeSyntaxError(const std::string& fileName, const std::string& statement)
     return !file.fail();
 }
 
-void dispatch(run_state& state, const std::string& base_name) {
-    switch (run_kind_for(state.context.algorithm_name)) {
+void showWarnings(const statement_messages& m, long line, const std::string& statement) {
+    if (m.ctx == nullptr) return;
+    if (m.err != nullptr)
+        for (const std::string& w : m.ctx->warnings)
+            *m.err << "solver: warning: line " << line << ", '" << statement << "': " << w << "\n";
+    m.ctx->warnings.clear();
+}
+
+// The files of a summary as a list: "a, b and c".
+std::string fileList(const std::vector<std::string>& files) {
+    std::string s;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (i > 0) s += i + 1 == files.size() ? " and " : ", ";
+        s += files[i];
+    }
+    return s;
+}
+
+void showSummary(std::ostream& err, const run_summary& s) {
+    for (const std::string& f : s.failed)
+        err << "solver: cannot write " << f << "\n";
+    err << "solver: stopped: " << s.stop;
+    if (!s.tol.empty()) err << "; final Tol " << s.tol;
+    err << "; " << (s.written.empty() ? "no file written" : "wrote " + fileList(s.written)) << "\n";
+}
+
+run_summary dispatch(run_state& state, const std::string& base_name) {
+    const std::string& name = state.context.algorithm_name;
+    switch (run_kind_for(name)) {
     case run_kind::fstar:
-        run_fstar(state, base_name);
-        break;
+        return run_fstar(state, base_name);
     case run_kind::set_inversion:
-        run_set_inversion(state, base_name);
-        break;
+        return run_set_inversion(state, base_name);
     case run_kind::none:
         break;
     }
+    run_summary summary;
+    if (name.empty()) {
+        *state.err << "solver: warning: the file has no Algorithm= statement: nothing is solved "
+                      "(Algorithm=FSTAR, MINMAX, LOGIC, QSI or CONTRACTOR)\n";
+        summary.stop = "no Algorithm= statement";
+    } else {
+        *state.err << "solver: warning: Algorithm=" << name
+                   << " solves nothing (Algorithm=FSTAR, MINMAX, LOGIC, QSI or CONTRACTOR do)\n";
+        summary.stop = "Algorithm=" + name + " solves nothing";
+    }
+    return summary;
 }
 
 } // namespace
@@ -46,7 +84,8 @@ void print_banner(std::ostream& out) {
     out << rule << "\n\n";
 }
 
-read_outcome read_statements(std::istream& in, std::ostream& out, problem_grammar& grammar) {
+read_outcome read_statements(std::istream& in, std::ostream& out, problem_grammar& grammar,
+                             const statement_messages& messages) {
     read_outcome outcome;
     statement_reader reader(in);
     while (reader.next()) {
@@ -62,8 +101,16 @@ read_outcome read_statements(std::istream& in, std::ostream& out, problem_gramma
         case statement_reader::kind::statement:
             if (grammar.parse(reader.text())) {
                 out << "Parsing Succeeded\n" << reader.text() << "\n";
+                showWarnings(messages, reader.line_number(), reader.text());
             } else {
                 out << "Syntax Error: \n\n" << reader.text() << "\n";
+                if (messages.err != nullptr) {
+                    const syntax_error& e = grammar.last_error();
+                    out << std::flush;
+                    *messages.err << "solver: syntax error at column " << e.column << ": "
+                                  << e.reason << "\n";
+                }
+                if (messages.ctx != nullptr) messages.ctx->warnings.clear();
                 outcome.parse_ok = false;
                 outcome.failed_statement = reader.text();
                 return outcome;
@@ -72,27 +119,43 @@ read_outcome read_statements(std::istream& in, std::ostream& out, problem_gramma
         }
     }
     outcome.read_error = reader.read_error();
+    if (!outcome.read_error && reader.current_kind() == statement_reader::kind::pending &&
+        messages.err != nullptr) {
+        *messages.err << "solver: warning: line " << reader.line_number() << ": the text after "
+                      << "the last ';' is ignored: '" << reader.text() << "'\n";
+    }
     return outcome;
 }
 
-int run_problem(const std::string& base_name, std::ostream& out, std::ostream& err) {
+int run_problem(const std::string& base_name, std::ostream& out, std::ostream& err,
+                const run_options& options) {
     print_banner(out);
 
     run_state state;
     state.out = &out;
+    state.err = &err;
+    state.options = options;
     state.fstar_solver.screen = &out; // constraint solvers copy it
     problem_grammar grammar(state.context, state.model);
 
     const std::string problem_file_name = base_name + ".txt";
     std::error_code ec;
     std::ifstream in;
-    if (!std::filesystem::is_directory(problem_file_name, ec)) in.open(problem_file_name);
+    const bool directory = std::filesystem::is_directory(problem_file_name, ec);
+    errno = 0;
+    if (!directory) in.open(problem_file_name);
     if (!in.is_open()) {
+        const int reason = directory ? EISDIR : errno;
         out << "Error opening file" << std::flush;
+        // On a terminal the message above has no line break of its own.
+        if (options.terminal) err << "\n";
+        err << "solver: cannot open " << problem_file_name << ": "
+            << (reason != 0 ? std::strerror(reason) : "cannot be read") << "\n";
         return 1;
     }
 
-    const read_outcome outcome = read_statements(in, out, grammar);
+    const read_outcome outcome =
+        read_statements(in, out, grammar, statement_messages{&err, &state.context});
     out << std::flush;
     if (outcome.read_error) {
         err << "solver: error reading " << problem_file_name << "\n";
@@ -104,11 +167,13 @@ int run_problem(const std::string& base_name, std::ostream& out, std::ostream& e
             err << "solver: cannot write " << solution_file_name << "\n";
             return 1;
         }
+        err << "solver: stopped: syntax error; wrote " << solution_file_name << "\n";
         return 0;
     }
 
-    dispatch(state, base_name);
+    const run_summary summary = dispatch(state, base_name);
     out << std::flush;
+    showSummary(err, summary);
     return 0;
 }
 

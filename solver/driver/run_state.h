@@ -16,6 +16,13 @@
 
 namespace modal {
 
+// How a run shows itself beyond its specified output.
+struct run_options {
+    bool terminal = false; // the error stream is a terminal (shared with the output)
+    bool progress = false; // a progress line on the error stream (a terminal)
+    bool write_bmp = true; // QSI: the picture also as BASEImage.bmp (always as .png)
+};
+
 struct run_state {
     run_state() : model(fstar_solver, qsi_solver) {
         context.settings = &fstar_solver.settings;
@@ -37,8 +44,11 @@ struct run_state {
     // frame that maps the plotted ranges onto it.
     toolkit::Bitmap image;
     repere plot_frame;
-    // Where the runs write their progress lines and messages.
+    // Where the runs write their progress lines and messages, and where the
+    // program's own messages (warnings, progress) go.
     std::ostream* out = &std::cout;
+    std::ostream* err = &std::cerr;
+    run_options options;
 
     model_actions model;   // builds the problem model from the statements
     parse_context context; // parse stacks and algorithm name

@@ -1,8 +1,10 @@
 // The solving runs the algorithm statement chooses.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "solver/driver/run_state.h"
 
@@ -17,13 +19,26 @@ enum class run_kind {
 // Which run an algorithm name starts (exact, case-sensitive names).
 run_kind run_kind_for(std::string_view algorithm_name) noexcept;
 
+// The clock of file modification times, and whether `path` was written at
+// or after `since` (allowing for file systems with coarse time stamps).
+std::filesystem::file_time_type write_clock_now();
+bool written_since(const std::string& path, std::filesystem::file_time_type since);
+
+// How a run ended, for the closing message on the error stream.
+struct run_summary {
+    std::string stop;                 // what stopped the run
+    std::string tol;                  // the final Tol as reported, or empty
+    std::vector<std::string> written; // files written, in order
+    std::vector<std::string> failed;  // files that could not be written
+};
+
 // F* runs: prepare the solver, force the settings the algorithm imposes, run
 // and report. A problem without a function ("f:=", or "lf:=" for LOGIC) is
 // not run: the message below goes to the output and to the result file.
 inline constexpr std::string_view no_function_message =
     "There is no function to solve: define it with f:= expression; (lf:= relation; for "
     "LOGIC)\n";
-void run_fstar(run_state& state, const std::string& base_name);
+run_summary run_fstar(run_state& state, const std::string& base_name);
 
 // Quantified set inversion and the contractor on the box of the free
 // variables. A QSI problem without any free variable, or whose CSPEps is not
@@ -34,6 +49,6 @@ inline constexpr std::string_view no_free_variable_message =
 inline constexpr std::string_view no_precision_message =
     "QSI needs CSPEps > 0, the fraction of each variable's start width below which boxes are "
     "no longer bisected\n";
-void run_set_inversion(run_state& state, const std::string& base_name);
+run_summary run_set_inversion(run_state& state, const std::string& base_name);
 
 } // namespace modal

@@ -16,6 +16,7 @@ bool statement_reader::next() {
         line_.clear();
     }
     finished_ = in_.eof();
+    ++line_number_;
 
     const std::string_view trimmed = trim_white_space(line_);
     if (pending_) {

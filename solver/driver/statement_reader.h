@@ -29,6 +29,8 @@ public:
     const std::string& text() const noexcept { return text_; }
     // The input failed for another reason than reaching its end.
     bool read_error() const noexcept { return error_; }
+    // Number of the current line, from 1.
+    long line_number() const noexcept { return line_number_; }
 
 private:
     std::istream& in_;
@@ -37,6 +39,7 @@ private:
     bool pending_ = false;
     bool finished_ = false;
     bool error_ = false;
+    long line_number_ = 0;
     kind kind_ = kind::blank;
 };
 

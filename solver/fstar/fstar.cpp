@@ -226,6 +226,7 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
         selectAndCut(log);
         ++stepCount;
         if (settings.screen_out) printStepLine();
+        if (onStep) onStep(*this);
     }
 
     updateFlag = true;

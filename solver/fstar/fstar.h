@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <iosfwd>
 #include <list>
 #include <memory>
@@ -63,6 +64,9 @@ public:
     bool noSolution = false;
     // Where the step lines go (standard output unless a caller redirects it).
     std::ostream* screen;
+    // Called after each step of the main loop when set (a progress display).
+    // Copies do not take it.
+    std::function<void(const fstar&)> onStep;
 
     fstar();
     // Copies take the settings, the model and the results, but no selection:

@@ -8,6 +8,7 @@
 
 #include "solver/language/model_actions.h"
 #include "solver/language/parse_context.h"
+#include "solver/language/syntax_error.h"
 
 namespace modal {
 
@@ -31,6 +32,10 @@ public:
     // space allowed. The actions of everything that matched have run, also
     // when the result is false.
     bool parse(std::string_view text);
+
+    // Why the last text that `parse` refused is not in the language, and at
+    // which column; empty after a text that parsed.
+    const syntax_error& last_error() const noexcept;
 
     // Whether a declaration statement has entered this name.
     bool is_declared(std::string_view name) const;

@@ -1,5 +1,6 @@
 #include "solver/language/model_actions.h"
 
+#include <cmath>
 #include <string>
 #include <utility>
 
@@ -41,6 +42,13 @@ node declaration(std::string name, const ivalDb& domain) {
     n.label = std::move(name);
     n.value = domain;
     return n;
+}
+
+// A domain the solvers cannot cut: the warning that says so.
+void warnIfUnbounded(parse_context& ctx, const std::string& what, const ivalDb& domain) {
+    if (std::isfinite(domain.inf()) && std::isfinite(domain.sup())) return;
+    ctx.warnings.push_back(what + " has an infinite bound: no solver can cut an unbounded "
+                                  "domain, so the results are not meaningful; give finite bounds");
 }
 
 bool is_fstar_algorithm(const std::string& name) {
@@ -89,6 +97,7 @@ bool model_actions::builds_csp_constraints(const parse_context& ctx) const {
 void model_actions::create_var(parse_context& ctx, std::string_view) {
     std::string name = pop_symbol(ctx);
     const ivalDb domain = pop_interval(ctx);
+    warnIfUnbounded(ctx, name, domain);
     declared_.push_back(declaration(std::move(name), domain));
 }
 
@@ -109,10 +118,13 @@ void model_actions::create_quantvar(parse_context& ctx, std::string_view) {
     } else if (quantifier == "MIN") {
         if (optim == 1) domain = prop(domain);
         if (optim == 2) domain = impr(domain);
+        ctx.optim_uses.push_back({name, optim});
     } else if (quantifier == "MAX") {
         if (optim == 1) domain = impr(domain);
         if (optim == 2) domain = prop(domain);
+        ctx.optim_uses.push_back({name, optim});
     }
+    warnIfUnbounded(ctx, name, domain);
     declared_.push_back(declaration(std::move(name), domain));
 }
 
@@ -141,6 +153,7 @@ void model_actions::create_incidence(parse_context& ctx, std::string_view text) 
 
 void model_actions::create_interval(parse_context& ctx, std::string_view) {
     const ivalDb value = pop_interval(ctx);
+    warnIfUnbounded(ctx, "the interval constant", value);
     if (current_ == nullptr) {
         push_node(ctx, noNode);
         return;
@@ -203,6 +216,13 @@ void model_actions::new_constraint(parse_context& ctx, std::string_view) {
     }
     // Otherwise no constraint exists for this algorithm: the relation builds
     // into the current tree and is dropped at its end.
+    const std::string& name = ctx.algorithm_name;
+    if (name.empty()) {
+        ctx.warnings.emplace_back(
+            "the constraint comes before Algorithm= and is ignored: choose the algorithm first");
+    } else if (!is_fstar_algorithm(name) && !is_set_algorithm(name)) {
+        ctx.warnings.push_back("Algorithm=" + name + " runs nothing: the constraint is ignored");
+    }
 }
 
 void model_actions::assign_constraint(parse_context& ctx, std::string_view) {

@@ -1,8 +1,10 @@
 #include "solver/language/options.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cmath>
+#include <sstream>
 #include <string>
 
 #include "solver/fstar/param.h"
@@ -36,8 +38,10 @@ const std::array<numOption, 11> numOptions{{
     {"Epsilon", [](parse_context& c, double x) { toParam(c, [x](param& p) { p.epsilon = x; }); }},
     {"Tolerance",
      [](parse_context& c, double x) { toParam(c, [x](param& p) { p.tolerance = x; }); }},
-    {"Bisect", [](parse_context& c,
-                  double x) { toParam(c, [x](param& p) { p.bisect = option_integer(x); }); }},
+    {"Bisect",
+     [](parse_context& c, double x) {
+         toParam(c, [x](param& p) { p.bisect = std::min(option_integer(x), kMaxBisect); });
+     }},
     {"Debug", [](parse_context& c,
                  double x) { toParam(c, [x](param& p) { p.debug = option_integer(x); }); }},
     {"Optim", [](parse_context& c,
@@ -78,6 +82,9 @@ void apply_num_option(parse_context& ctx, std::string_view name, double value) {
         }
     }
     // PlotX and PlotY take a name: a number leaves them unchanged.
+    std::ostringstream text;
+    text << name << " takes the name of an F variable: the number " << value << " is ignored";
+    ctx.warnings.push_back(text.str());
 }
 
 void apply_sym_option(parse_context& ctx, std::string_view name, std::string_view value) {
@@ -87,6 +94,10 @@ void apply_sym_option(parse_context& ctx, std::string_view name, std::string_vie
         toQsi(ctx, [value](qsiParam& q) { q.plot_y_name = value; });
     }
     // Every other option takes a number: a name leaves it unchanged.
+    else {
+        ctx.warnings.push_back(std::string(name) + " takes a number: the name '" +
+                               std::string(value) + "' is ignored");
+    }
 }
 
 void assign_num_param(parse_context& ctx) {
@@ -97,6 +108,21 @@ void assign_num_param(parse_context& ctx) {
         ctx.num_stack.pop();
     }
     apply_num_option(ctx, name, value);
+    if (name == "Optim" && ctx.settings != nullptr) warn_optim_after_declarations(ctx);
+    if (name == "Bisect" && option_integer(value) > kMaxBisect)
+        ctx.warnings.push_back("one cut makes at most " + std::to_string(kMaxBisect) +
+                               " pieces: Bisect is " + std::to_string(kMaxBisect));
+}
+
+void warn_optim_after_declarations(parse_context& ctx) {
+    const int optim = ctx.settings->optim;
+    std::string names;
+    for (const auto& use : ctx.optim_uses)
+        if (use.optim != optim) names += (names.empty() ? "" : ", ") + use.name;
+    if (names.empty()) return;
+    ctx.warnings.push_back("MIN/MAX declarations of " + names +
+                           " come before this Optim and keep the bounds Optim " +
+                           "gave them then: set Optim before them");
 }
 
 void assign_sym_param(parse_context& ctx) {

@@ -29,6 +29,18 @@ struct parse_context {
     // Set by the algorithm statement; empty until then.
     std::string algorithm_name;
 
+    // Statements that are accepted but do not do what they seem to: each
+    // action that meets one adds a line here; the reader of the file shows
+    // and clears them after each statement.
+    std::vector<std::string> warnings;
+    // MIN and MAX declarations with the Optim value they were adjusted by,
+    // so that a later Optim statement can say which ones it does not reach.
+    struct optim_use {
+        std::string name;
+        int optim;
+    };
+    std::vector<optim_use> optim_uses;
+
     // Where the options land; either may be null (its options are then ignored).
     param* settings = nullptr;
     qsiParam* qsi_settings = nullptr;

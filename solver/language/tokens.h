@@ -5,7 +5,9 @@
 
 #include <charconv>
 #include <cstddef>
+#include <limits>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <type_traits>
 
@@ -20,6 +22,9 @@ namespace sp = BOOST_SPIRIT_CLASSIC_NS;
 // for that to be harmless.
 inline constexpr std::ptrdiff_t kMaxNameLength = 255;
 
+// What the grammar expects where the exponent of pow goes.
+inline constexpr std::string_view kExponentLabel = "an integer exponent";
+
 // Character classes of the C locale, whatever locale the process runs in.
 constexpr bool isDigit(char c) noexcept {
     return c >= '0' && c <= '9';
@@ -29,6 +34,10 @@ constexpr bool isLetter(char c) noexcept {
 }
 constexpr bool isNameChar(char c) noexcept {
     return isLetter(c) || isDigit(c) || c == '_';
+}
+// White space as the C library's isspace has it in the C locale.
+constexpr bool isWhite(char c) noexcept {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
 // Length of the real number at the start of [first, last), or 0 when there is
@@ -61,16 +70,60 @@ constexpr std::ptrdiff_t realNumberLength(const char* first, const char* last) n
     return p - first;
 }
 
-// Converts a real number token to the nearest double. False when the
-// magnitude is out of the range of double (overflow, or underflow below the
-// smallest subnormal), so such a token is not taken as a number.
-inline bool convertRealNumber(const char* first, const char* last, double& value) noexcept {
-    if (first != last && *first == '+') ++first; // from_chars takes no '+'
-    const auto r = std::from_chars(first, last, value, std::chars_format::general);
-    return r.ec == std::errc() && r.ptr == last;
+// Whether a real number token whose value lies outside the range of double
+// is too large (true) or too small (false) in magnitude: the decimal order of
+// its first non-zero digit plus its exponent.
+constexpr bool exceedsDoubleRange(const char* first, const char* last) noexcept {
+    const char* p = first;
+    if (p != last && (*p == '+' || *p == '-')) ++p;
+    long order = 0; // order of the first non-zero digit, once seen
+    bool seen = false;
+    bool fraction = false;
+    long position = 0; // digits read before the point, or -(digits after it)
+    for (; p != last && *p != 'e' && *p != 'E'; ++p) {
+        if (*p == '.') {
+            fraction = true;
+            position = 0;
+            continue;
+        }
+        if (fraction) --position;
+        if (!seen && *p != '0') {
+            seen = true;
+            order = fraction ? position : 0;
+        } else if (seen && !fraction) {
+            ++order;
+        }
+    }
+    long exponent = 0;
+    bool negative = false;
+    if (p != last) {
+        ++p;
+        if (p != last && (*p == '+' || *p == '-')) negative = *p++ == '-';
+        for (; p != last; ++p)
+            if (exponent < 1000000000L) exponent = exponent * 10 + (*p - '0');
+    }
+    return order + (negative ? -exponent : exponent) > 0;
 }
 
-// A real number, read as the nearest double. Result: double.
+// Converts a real number token to the nearest double. A magnitude beyond the
+// range of double gives an infinity of the token's sign, one below the
+// smallest subnormal a zero of its sign, as stored problem files expect
+// (Time=1e400 means no limit). False only when the text is not a number.
+inline bool convertRealNumber(const char* first, const char* last, double& value) noexcept {
+    const bool negative = first != last && *first == '-';
+    const char* digits = first != last && *first == '+' ? first + 1 : first; // no '+' in from_chars
+    const auto r = std::from_chars(digits, last, value, std::chars_format::general);
+    if (r.ptr != last) return false;
+    if (r.ec == std::errc::result_out_of_range) {
+        const double magnitude =
+            exceedsDoubleRange(first, last) ? std::numeric_limits<double>::infinity() : 0.0;
+        value = negative ? -magnitude : magnitude;
+        return true;
+    }
+    return r.ec == std::errc();
+}
+
+// A real number, read as convertRealNumber reads it. Result: double.
 struct realNumberFunctor {
     using result_t = double;
     template <typename ScannerT>
@@ -124,9 +177,10 @@ struct identifierFunctor {
     }
 };
 
-// nesting_guard(depth, limit)[p]: p, except that it fails at once when
-// already `limit` guarded parses are active. Wrapped around a recursive rule
-// it bounds the recursion of the parse, however deep the text nests.
+// nesting_guard(depth, limit, refused)[p]: p, except that it fails at once
+// when already `limit` guarded parses are active, and then records where in
+// `refused` (when not null). Wrapped around a recursive rule it bounds the
+// recursion of the parse, however deep the text nests.
 template <typename SubjectT>
 struct nesting_guard_parser : sp::unary<SubjectT, sp::parser<nesting_guard_parser<SubjectT>>> {
     using self_t = nesting_guard_parser<SubjectT>;
@@ -136,12 +190,16 @@ struct nesting_guard_parser : sp::unary<SubjectT, sp::parser<nesting_guard_parse
         using type = typename sp::parser_result<SubjectT, ScannerT>::type;
     };
 
-    nesting_guard_parser(SubjectT const& subject, int& depth, int limit)
-        : base_t(subject), depth_(&depth), limit_(limit) {}
+    nesting_guard_parser(SubjectT const& subject, int& depth, int limit, const char** refused)
+        : base_t(subject), depth_(&depth), limit_(limit), refused_(refused) {}
 
     template <typename ScannerT>
     typename sp::parser_result<self_t, ScannerT>::type parse(ScannerT const& scan) const {
-        if (*depth_ >= limit_) return scan.no_match();
+        if (*depth_ >= limit_) {
+            (void)scan.at_end(); // skips white space before the refused text
+            if (refused_ != nullptr && *refused_ == nullptr) *refused_ = scan.first;
+            return scan.no_match();
+        }
         ++*depth_;
         auto hit = this->subject().parse(scan);
         --*depth_;
@@ -151,15 +209,18 @@ struct nesting_guard_parser : sp::unary<SubjectT, sp::parser<nesting_guard_parse
 private:
     int* depth_;
     int limit_;
+    const char** refused_;
 };
 
 struct nesting_guard {
     int* depth;
     int limit;
+    const char** refused = nullptr;
     template <typename ParserT>
     nesting_guard_parser<typename ParserT::derived_t>
     operator[](sp::parser<ParserT> const& p) const {
-        return nesting_guard_parser<typename ParserT::derived_t>(p.derived(), *depth, limit);
+        return nesting_guard_parser<typename ParserT::derived_t>(p.derived(), *depth, limit,
+                                                                 refused);
     }
 };
 

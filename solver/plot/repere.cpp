@@ -94,11 +94,19 @@ void repere::line(double x1, double y1, double x2, double y2, toolkit::Color pen
 }
 
 bool repere::savePicture(const std::string& prefix) const {
+    return save(prefix + "Image.bmp", "BMP");
+}
+
+bool repere::savePng(const std::string& prefix) const {
+    return save(prefix + "Image.png", "PNG");
+}
+
+bool repere::save(const std::string& path, const char* format) const {
     if (!canDraw()) return false;
     toolkit::Bitmap picture(image_->width(), image_->height());
     const QRect client(0, 0, image_->width(), image_->height());
     picture.canvas().copyRect(client, image_->canvas(), client);
-    return picture.saveToFile(QString::fromStdString(prefix + "Image.bmp"));
+    return picture.saveToFile(QString::fromStdString(path), format);
 }
 
 } // namespace modal

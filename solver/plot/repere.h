@@ -41,6 +41,8 @@ public:
     // Writes the image, at its client size, as prefix + "Image.bmp". False
     // when there is no image, it is empty, or the file cannot be written.
     bool savePicture(const std::string& prefix) const;
+    // The same pixels as a PNG file, prefix + "Image.png".
+    bool savePng(const std::string& prefix) const;
 
     // Pixel column of value v and pixel row of value w for the image's current
     // size, with `shift` pixels added before truncation toward zero. Values
@@ -57,6 +59,7 @@ private:
     // The drawn intervals of b; false when b has nothing to draw.
     bool drawnIntervals(const box& b, ivalDb& x, ivalDb& y) const;
     bool canDraw() const;
+    bool save(const std::string& path, const char* format) const;
 
     ivalDb vertical_;
     ivalDb horizontal_;

@@ -107,6 +107,7 @@ bool qsi::run(const std::string& prefix, repere& frame) {
             // Undecided and too small to cut, or cut as far as doubles go.
             decide(undefined_, kUndefinedColor, frame);
         }
+        if (onBox) onBox(*this);
         elapsed = secondsBetween(begin, std::clock());
         if (elapsed > limit) break;
     }

@@ -4,6 +4,7 @@
 // decision into a plot frame and writing the paving to a report file.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <list>
 #include <string>
@@ -38,6 +39,7 @@ public:
 
     // --- lists -----------------------------------------------------------------
     boxList& getAgenda() noexcept { return agenda_; }
+    const boxList& getAgenda() const noexcept { return agenda_; }
     const boxList& solutionBoxes() const noexcept { return solutions_; }
     const boxList& nonSolutionBoxes() const noexcept { return nonSolutions_; }
     const boxList& undefinedBoxes() const noexcept { return undefined_; }
@@ -54,6 +56,10 @@ public:
     // the report prefix + "Solution.txt" and the release of the constraints.
     // False when the report file could not be written.
     bool run(const std::string& prefix, repere& frame);
+
+    // Called after each box `run` takes from the agenda, when set (a progress
+    // display).
+    std::function<void(const qsi&)> onBox;
 
     // --- pieces of the loop, public for the tests ----------------------------
     // Every variable is at most its epsilon wide.

@@ -74,10 +74,10 @@ protected:
 
     // Runs solver in the temporary directory on problem `name`; returns its
     // exit status and keeps its standard output.
-    int solve(const std::string& name) {
+    int solve(const std::string& name, const std::string& flags = "") {
         const std::string outFile = dir.file(name + ".stdout");
         const std::string command = "cd '" + dir.path().string() + "' && '" SOLVER_PROGRAM "' " +
-                                    name + " >'" + outFile + "' 2>&1";
+                                    flags + " " + name + " >'" + outFile + "' 2>&1";
         const int raw = std::system(command.c_str());
         out = read_file(outFile);
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -332,6 +332,51 @@ TEST_F(EndToEndTest, QsiPavesTheAnnulusAndDrawsIt) {
     EXPECT_TRUE(nonSolution(image, 2.8, 2.8, xr, yr));  // outside
     EXPECT_TRUE(nonSolution(image, 0.7, -2.1, xr, yr)); // below the wave
     EXPECT_FALSE(std::filesystem::exists(dir.file("Tree.txt")));
+    // The PNG beside it holds the same pixels.
+    const QImage png(QString::fromStdString(dir.file("annulusImage.png")));
+    ASSERT_EQ(png.size(), image.size());
+    EXPECT_EQ(png.convertToFormat(QImage::Format_RGB32),
+              image.convertToFormat(QImage::Format_RGB32));
+    EXPECT_LT(std::filesystem::file_size(dir.file("annulusImage.png")),
+              std::filesystem::file_size(dir.file("annulusImage.bmp")) / 10);
+    EXPECT_NE(out.find("solver: stopped: every box decided ("), std::string::npos) << out;
+    EXPECT_NE(out.find("wrote annulusSolution.txt, annulusImage.bmp and annulusImage.png\n"),
+              std::string::npos);
+}
+
+TEST_F(EndToEndTest, NoBmpWritesOnlyThePng) {
+    write_file(
+        dir.file("disc.txt"),
+        "Algorithm=QSI;\nCSPEps=0.05;\nF(x, [-2, 2]);\nF(y, [-2, 2]);\nc:= x*x + y*y <= 1;\n");
+    ASSERT_EQ(solve("disc", "--no-bmp"), 0);
+    const std::string withoutBmp = result("disc");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("discImage.bmp")));
+    const QImage png(QString::fromStdString(dir.file("discImage.png")));
+    const bounds r{-2, 2};
+    EXPECT_TRUE(solution(png, 0, 0, r, r));
+    EXPECT_TRUE(nonSolution(png, 1.8, 1.8, r, r));
+    ASSERT_EQ(solve("disc"), 0);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("discImage.bmp")));
+    EXPECT_EQ(masked(result("disc")), masked(withoutBmp));
+}
+
+// Numbers beyond the range of double: Time=1e400 is no limit, and a domain
+// with an infinite bound is warned about and ends without hanging.
+TEST_F(EndToEndTest, NumbersBeyondTheDoubleRange) {
+    const std::string r = solveText("huge", "Algorithm=FSTAR;\nTime=1e400;\nTolerance=1e-3;\n"
+                                            "x in [0, 1];\nf:= x*(1-x) + 1e-400;\n");
+    EXPECT_EQ(masked(r), "Computation Time (s):#\n\nInner Approximation:[#, #]\nOuter "
+                         "Approximation:[#, #]\nTol: #\n\n");
+    EXPECT_NE(out.find("solver: stopped: Tol reached Tolerance=0.001"), std::string::npos) << out;
+    for (const char* algorithm : {"FSTAR", "LOGIC", "QSI", "CONTRACTOR"}) {
+        solveText("unbounded", std::string("Algorithm=") + algorithm +
+                                   ";\nTime=2;\nQSITime=2;\nF(x, [0, 1e400]);\nU(y, [-1e999, 0]);\n"
+                                   "f:= x + y;\nlf:= x + y >= 0;\nc:= x + y <= 1;\n");
+        EXPECT_NE(out.find("solver: warning: line 4, 'F(x, [0, 1e400]);': x has an infinite bound"),
+                  std::string::npos)
+            << algorithm << out;
+        EXPECT_NE(out.find("solver: stopped: "), std::string::npos) << algorithm << out;
+    }
 }
 
 TEST_F(EndToEndTest, QsiWithOneVariableDrawsItAgainstTheWholeHeight) {

@@ -5,8 +5,12 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
+#include <string_view>
+#include <utility>
 
+#include "solver/driver/command_line.h"
 #include "solver/driver/run_problem.h"
 #include "temp_dir.h"
 
@@ -44,20 +48,60 @@ std::string banner() {
     return os.str();
 }
 
-TEST_F(ProgramTest, WithoutExactlyOneArgumentPrintsUsage) {
-    for (const char* args : {"", "a b"}) {
+TEST_F(ProgramTest, UsageErrorsEndWithStatusTwo) {
+    const std::string usage(usage_line);
+    const std::pair<const char*, std::string> cases[] = {
+        {"", usage},
+        {"a b", "solver: give one problem name only\n" + usage},
+        {"--frobnicate p", "solver: unknown option '--frobnicate'\n" + usage},
+        {"p -x", "solver: unknown option '-x'\n" + usage},
+    };
+    for (const auto& [args, err] : cases) {
         const auto r = runSolver(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err.rfind("usage: solver ", 0), 0u) << r.err;
-        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1);
+        EXPECT_EQ(r.err, err);
     }
 }
 
-TEST_F(ProgramTest, AMissingProblemFileEndsWithStatusOne) {
+TEST_F(ProgramTest, HelpAndVersion) {
+    for (const char* args : {"--help", "p --help", "-h"}) {
+        const auto r = runSolver(args);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, help_text);
+        EXPECT_EQ(r.err, "");
+    }
+    const auto r = runSolver("--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "solver " MODAL_VERSION "\n");
+    // The help names every algorithm, option and file a user meets.
+    for (const char* word :
+         {"FSTAR", "MINMAX", "LOGIC", "QSI", "CONTRACTOR", "Epsilon=0", "Tolerance=0", "Bisect=2",
+          "Time=1e301", "CSPEps=0.1", "QSITime=inf", "PlotX", "BASESolution.txt", "BASEImage.bmp",
+          "BASEImage.png", "Tree.txt", "--quiet", "--no-bmp", "Exit status"})
+        EXPECT_NE(help_text.find(word), std::string_view::npos) << word;
+}
+
+TEST_F(ProgramTest, AMissingProblemFileSaysWhichAndWhy) {
     const auto r = runSolver("nothing_here");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, banner() + "Error opening file");
+    EXPECT_EQ(r.err, "solver: cannot open nothing_here.txt: No such file or directory\n");
+    std::filesystem::create_directory(dir.file("folder.txt"));
+    EXPECT_EQ(runSolver("folder").err, "solver: cannot open folder.txt: Is a directory\n");
+}
+
+// The name may be given with its ".txt", unless a file of that name plus
+// ".txt" exists (a problem named "p.txt" keeps its file "p.txt.txt").
+TEST_F(ProgramTest, TheProblemNameMayEndInTxt) {
+    write_file(dir.file("p.txt"), "x in [0, 1];\n");
+    const auto plain = runSolver("p");
+    const auto withTxt = runSolver("p.txt");
+    EXPECT_EQ(withTxt.status, 0);
+    EXPECT_EQ(withTxt.out, plain.out);
+    EXPECT_EQ(withTxt.err, plain.err);
+    write_file(dir.file("q.txt.txt"), "y in [0, 1];\n");
+    EXPECT_NE(runSolver("q.txt").out.find("y in [0, 1];"), std::string::npos);
 }
 
 TEST_F(ProgramTest, ReadsTheProblemAndReportsEachLine) {
@@ -67,7 +111,8 @@ TEST_F(ProgramTest, ReadsTheProblemAndReportsEachLine) {
     EXPECT_EQ(r.out, banner() +
                          "Comment \n% a problem\nParsing Succeeded\nx in [0, 1];\nParsing "
                          "Succeeded\nAlgorithm=FSTAR;\nParsing Succeeded\nf:= x*x;\nBlank Line\n");
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, "solver: stopped: nothing left to refine (every cell was decided); final Tol "
+                     "3.33e-16; wrote pSolution.txt\n");
 }
 
 TEST_F(ProgramTest, ASyntaxErrorGoesToTheResultFileToo) {
@@ -77,6 +122,51 @@ TEST_F(ProgramTest, ASyntaxErrorGoesToTheResultFileToo) {
     EXPECT_EQ(r.out,
               banner() + "Parsing Succeeded\nx in [0, 1];\nSyntax Error: \n\nc:= x < 1 < 2;\n");
     EXPECT_EQ(read_file(dir.file("badSolution.txt")), "Syntax Error: \n\nc:= x < 1 < 2;\n");
+    EXPECT_EQ(r.err, "solver: syntax error at column 11: expected an operator or ';', found '<'\n"
+                     "solver: stopped: syntax error; wrote badSolution.txt\n");
+}
+
+// Each statement that is accepted but does nothing says so on standard error;
+// standard output stays as it is.
+TEST_F(ProgramTest, SilentTrapsWarn) {
+    write_file(dir.file("t.txt"), "x in [0, 1];\nc:= x <= 1;\nAlgorithm=CSP;\nf:= x;\nf:= x; oops");
+    const auto r = runSolver("t");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.find("solver:"), std::string::npos);
+    EXPECT_EQ(r.err,
+              "solver: warning: line 2, 'c:= x <= 1;': the constraint comes before Algorithm= "
+              "and is ignored: choose the algorithm first\n"
+              "solver: warning: line 5: the text after the last ';' is ignored: 'f:= x; oops'\n"
+              "solver: warning: Algorithm=CSP solves nothing (Algorithm=FSTAR, MINMAX, LOGIC, QSI "
+              "or CONTRACTOR do)\n"
+              "solver: stopped: Algorithm=CSP solves nothing; no file written\n");
+    write_file(dir.file("n.txt"), "x in [0, 1];\nf:= x;\n");
+    EXPECT_EQ(runSolver("n").err,
+              "solver: warning: the file has no Algorithm= statement: nothing is solved "
+              "(Algorithm=FSTAR, MINMAX, LOGIC, QSI or CONTRACTOR)\n"
+              "solver: stopped: no Algorithm= statement; no file written\n");
+}
+
+// On a terminal a progress line is drawn on standard error and cleared at the
+// end; without one (and with --quiet) nothing of it appears.
+TEST_F(ProgramTest, ProgressOnlyOnATerminal) {
+    // Runs until its time limit of 0.5 s.
+    write_file(dir.file("slow.txt"), read_file(MODAL_SOURCE_DIR "/examples/logic_perhaps.txt"));
+    EXPECT_EQ(runSolver("slow").err.find('\r'), std::string::npos);
+    // script(1) gives the program a terminal and copies what it shows.
+    const auto onTerminal = [this](const std::string& args) {
+        const std::string shown = dir.file("shown");
+        const std::string command = "cd '" + dir.path().string() + "' && script -qec \"'" +
+                                    SOLVER_PROGRAM + "' " + args + "\" /dev/null >'" + shown + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+        return read_file(shown);
+    };
+    const std::string shown = onTerminal("slow");
+    EXPECT_NE(shown.find("\rsolver: LOGIC step "), std::string::npos) << shown;
+    EXPECT_NE(shown.find("\r\x1b[Ksolver: stopped: time limit"), std::string::npos) << shown;
+    const std::string quiet = onTerminal("--quiet slow");
+    EXPECT_EQ(quiet.find("\rsolver:"), std::string::npos);
+    EXPECT_NE(quiet.find("solver: stopped: "), std::string::npos);
 }
 
 TEST_F(ProgramTest, TheBundledExampleParses) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -272,6 +274,35 @@ TEST_F(GrammarTest, AlgorithmNames) {
     }
 }
 
+// Beyond the range of double a magnitude saturates: to an infinity of the
+// number's sign, or below the smallest subnormal to a zero of its sign.
+TEST_F(GrammarTest, NumbersBeyondTheRangeOfDoubleSaturate) {
+    const double inf = std::numeric_limits<double>::infinity();
+    ASSERT_TRUE(grammar.parse("Time=1e400; Epsilon=-1e400; Tolerance=1e-400; CSPEps=-1e-400;"));
+    EXPECT_EQ(settings.time_limit, inf);
+    EXPECT_EQ(settings.epsilon, -inf);
+    EXPECT_EQ(settings.tolerance, 0.0);
+    EXPECT_FALSE(std::signbit(settings.tolerance));
+    EXPECT_EQ(qsiSettings.epsilon, 0.0);
+    EXPECT_TRUE(std::signbit(qsiSettings.epsilon));
+    ASSERT_TRUE(grammar.parse("Time=1" + std::string(400, '0') + ".5; Epsilon=0." +
+                              std::string(400, '0') + "7e-5;"));
+    EXPECT_EQ(settings.time_limit, inf);
+    EXPECT_EQ(settings.epsilon, 0.0);
+    // Both ways of the order: digits before the point, and the exponent.
+    ASSERT_TRUE(grammar.parse("Time=0.001e311; Epsilon=1000e-327; Tolerance=1.8e308;"));
+    EXPECT_EQ(settings.time_limit, 1e308);
+    EXPECT_EQ(settings.epsilon, 0.0); // 1e-324: nearer to 0 than to the smallest subnormal
+    EXPECT_EQ(settings.tolerance, inf);
+    ASSERT_TRUE(grammar.parse("Time=1e99999999999999999999; Epsilon=1e-99999999999999999999;"));
+    EXPECT_EQ(settings.time_limit, inf);
+    EXPECT_EQ(settings.epsilon, 0.0);
+    model.log.clear();
+    ASSERT_TRUE(grammar.parse("w in [-1e400, 1e999]; f:= w*1e-999;"));
+    EXPECT_EQ(model.log[0], "var w [-inf, inf]");
+    EXPECT_EQ(model.log[2], "function (w*0)");
+}
+
 TEST_F(GrammarTest, NumbersAreReadAsTheNearestDouble) {
     ASSERT_TRUE(grammar.parse("Epsilon=0.3; Tolerance=1e-5; Time=123456789.123456789;"));
     EXPECT_EQ(settings.epsilon, 0.3);
@@ -280,10 +311,6 @@ TEST_F(GrammarTest, NumbersAreReadAsTheNearestDouble) {
     ASSERT_TRUE(grammar.parse("Epsilon=4.9e-324; Tolerance=1.7976931348623157e308;"));
     EXPECT_EQ(settings.epsilon, 4.9e-324);
     EXPECT_EQ(settings.tolerance, 1.7976931348623157e308);
-    // Out of the range of double: not a number.
-    EXPECT_FALSE(grammar.parse("Time=1e400;"));
-    EXPECT_FALSE(grammar.parse("Time=1e-400;"));
-    EXPECT_FALSE(grammar.parse("x in [0, 1e999];"));
     EXPECT_FALSE(grammar.parse("Time=1e;"));
     EXPECT_FALSE(grammar.parse("Time=1e+;"));
     EXPECT_FALSE(grammar.parse("Time=.;"));
@@ -420,7 +447,61 @@ TEST_F(LimitsTest, LongTextsAndNames) {
     EXPECT_EQ(settings.epsilon, 1.0);
     EXPECT_TRUE(grammar.parse("Epsilon=0." + std::string(300, '0') + "1;"));
     EXPECT_EQ(settings.epsilon, 1e-301);
-    EXPECT_FALSE(grammar.parse("Epsilon=1" + std::string(400, '0') + ";"));
+}
+
+// Each refused statement says why and where (columns count from 1).
+TEST_F(GrammarTest, ASyntaxErrorHasAReasonAndAColumn) {
+    struct expectation {
+        std::string text;
+        std::size_t column;
+        std::string reason;
+    };
+    const std::string longName(256, 'n');
+    const std::vector<expectation> cases = {
+        {"f:= x + q;", 9, "'q' is not a declared variable"},
+        {"f:= sinx*2;", 5, "'sinx' is not a declared variable"},
+        {"c:= x*2 <= x1;", 12, "'x1' is not a declared variable"},
+        {"c:= x < 1 < 2;", 11, "expected an operator or ';', found '<'"},
+        {"c:= x + 1;", 10, "expected an operator or a comparison (=, <=, >=, < or >), found ';'"},
+        {"f:= sin x;", 9, "expected '(', found 'x'"},
+        {"f:= x +;", 8,
+         "expected an operand (a number, a variable, an interval, '(' or a function), found ';'"},
+        {"f:= (x;", 7, "expected an operator or ')', found ';'"},
+        {";", 1, "expected a statement, found ';'"},
+        {"x in [0, 1];  junk;", 19, "expected '=' or 'in', found ';'"},
+        {"f:= x; 5;", 8, "expected a statement, found '5'"},
+        {"f := x;", 3, "':=' must follow f, lf or c with no white space inside f:=, lf:=, c:="},
+        {"f:= x^2;", 6, "no '^' operator: write powers as pow(x, n)"},
+        {" Algorithm = FSTAR;", 11, "no white space may come between Algorithm and '='"},
+        {"x in [0 1];", 9, "expected ',', found '1'"},
+        {"Algorithm=fstar;", 11,
+         "expected an algorithm name (QSI, FSTAR, LOGIC, MINMAX or CONTRACTOR), found 'fstar'"},
+        {"Epsilon=;", 9, "expected a name or a number, found ';'"},
+        {"f:= pow(x, 99999999999);", 12,
+         "number out of range: the exponent of pow must lie within -2147483648 and 2147483647"},
+        {"f:= pow(x, -);", 12, "expected an integer exponent, found '-'"},
+        {"\xEF\xBB\xBFx in [0, 1];", 1, "UTF-8 byte order mark: save the file without one"},
+        {"f:= x*\xC3\xA9;", 7,
+         "character '\xC3\xA9' is not allowed here (only ASCII outside comments)"},
+        {"f:= \xC3\xA9 + y*;", 5,
+         "character '\xC3\xA9' is not allowed here (only ASCII outside comments)"},
+        {longName + " in [0, 1];", 1, "name longer than 255 characters"},
+        {"f:= " + std::string(300, '(') + "x" + std::string(300, ')') + ";", 205,
+         "nesting deeper than 200 levels"},
+    };
+    for (const expectation& e : cases) {
+        EXPECT_FALSE(grammar.parse(e.text)) << e.text;
+        EXPECT_EQ(grammar.last_error().column, e.column) << e.text;
+        EXPECT_EQ(grammar.last_error().reason, e.reason) << e.text;
+    }
+    std::string sum = "x";
+    for (int i = 0; i < problem_grammar::kMaxTreeDepth; ++i)
+        sum += "+x";
+    EXPECT_FALSE(grammar.parse("f:= " + sum + ";"));
+    EXPECT_EQ(grammar.last_error().reason, "expression deeper than 1000 levels");
+    EXPECT_EQ(grammar.last_error().column, 4 + sum.size() + 1);
+    ASSERT_TRUE(grammar.parse("f:= x;"));
+    EXPECT_EQ(grammar.last_error().reason, "");
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 
 #include <climits>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "solver/fstar/param.h"
 #include "solver/language/grammar.h"
@@ -89,8 +91,17 @@ TEST_F(OptionsTest, ALaterStatementReplacesTheValue) {
     parse("Solution=0; Bisect=-1.5;");
     EXPECT_FALSE(settings.write_solution);
     EXPECT_EQ(settings.bisect, -1);
-    parse("Bisect=1e300;");
-    EXPECT_EQ(settings.bisect, INT_MAX);
+    EXPECT_TRUE(ctx.warnings.empty());
+    for (const char* huge : {"Bisect=1e300;", "Bisect=1e400;", "Bisect=10001;"}) {
+        parse(huge);
+        EXPECT_EQ(settings.bisect, kMaxBisect) << huge;
+        ASSERT_EQ(ctx.warnings.size(), 1u);
+        EXPECT_EQ(ctx.warnings[0], "one cut makes at most 10000 pieces: Bisect is 10000");
+        ctx.warnings.clear();
+    }
+    parse("Bisect=10000;");
+    EXPECT_EQ(settings.bisect, kMaxBisect);
+    EXPECT_TRUE(ctx.warnings.empty());
 }
 
 TEST_F(OptionsTest, NamesGoToTheQsiPlotAxesOnly) {
@@ -110,6 +121,39 @@ TEST_F(OptionsTest, ValueFormsAnOptionDoesNotTakeChangeNothing) {
     EXPECT_EQ(qsiSettings.epsilon, 0.1);
     // "Plot" is not "PlotX": the flag stays off.
     EXPECT_FALSE(settings.plot);
+}
+
+// Statements that are accepted but do not do what they seem to leave one
+// warning each; ordinary statements leave none.
+TEST_F(OptionsTest, SilentTrapsLeaveAWarning) {
+    const auto warningsOf = [this](const std::string& text) {
+        ctx.warnings.clear();
+        parse(text);
+        return ctx.warnings;
+    };
+    using lines = std::vector<std::string>;
+    EXPECT_EQ(warningsOf("x in [0, 1]; U(y, [0, 1]); f:= x*y; Epsilon=0.1; PlotX=x;"), lines{});
+    EXPECT_EQ(warningsOf("c:= x <= 1;"),
+              lines{"the constraint comes before Algorithm= and is ignored: choose the "
+                    "algorithm first"});
+    EXPECT_EQ(warningsOf("Algorithm=MAXMIN; c:= x <= 1;"),
+              lines{"Algorithm=MAXMIN runs nothing: the constraint is ignored"});
+    EXPECT_EQ(warningsOf("Algorithm=QSI; c:= x <= 1;"), lines{});
+    EXPECT_EQ(warningsOf("Epsilon=abc;"),
+              lines{"Epsilon takes a number: the name 'abc' is ignored"});
+    EXPECT_EQ(warningsOf("PlotX=3;"),
+              lines{"PlotX takes the name of an F variable: the number 3 is ignored"});
+    EXPECT_EQ(warningsOf("MIN(a, [0, 1]); Optim=1; MAX(b, [0, 1]);"),
+              lines{"MIN/MAX declarations of a come before this Optim and keep the bounds Optim "
+                    "gave them then: set Optim before them"});
+    EXPECT_EQ(warningsOf("Optim=1;"), lines{"MIN/MAX declarations of a come before this Optim and "
+                                            "keep the bounds Optim gave them then: set Optim "
+                                            "before them"});
+    EXPECT_EQ(warningsOf("Optim=2;").size(), 1u); // now both a and b
+    EXPECT_NE(ctx.warnings[0].find("of a, b come"), std::string::npos);
+    EXPECT_EQ(warningsOf("w in [0, 1e400];"),
+              lines{"w has an infinite bound: no solver can cut an unbounded domain, so the "
+                    "results are not meaningful; give finite bounds"});
 }
 
 TEST_F(OptionsTest, OptionsWithoutATargetAreIgnored) {
