@@ -53,8 +53,8 @@ fstar::fstar(const fstar& o)
       accumulatedStrips(o.accumulatedStrips, pool_.get()), joinedMinCells(o.joinedMinCells),
       joinedMaxCells(o.joinedMaxCells), joinedMinBoxes(o.joinedMinBoxes),
       joinedMaxBoxes(o.joinedMaxBoxes), modality(o.modality), stepCount(o.stepCount),
-      closedRelation(o.closedRelation), undefinedPoints(o.undefinedPoints),
-      noSolution(o.noSolution), screen(o.screen) {
+      closedRelation(o.closedRelation), relationSide(o.relationSide),
+      undefinedPoints(o.undefinedPoints), noSolution(o.noSolution), screen(o.screen) {
     // Joined cells of the source refer to the source's strips: keep their own
     // Xp copies only.
     for (auto* l : {&joinedMinCells, &joinedMaxCells, &joinedMinBoxes, &joinedMaxBoxes})
@@ -84,6 +84,7 @@ fstar& fstar::operator=(const fstar& o) {
         modality = o.modality;
         stepCount = o.stepCount;
         closedRelation = o.closedRelation;
+        relationSide = o.relationSide;
         undefinedPoints = o.undefinedPoints;
         noSolution = o.noSolution;
         screen = o.screen;
@@ -103,6 +104,9 @@ void fstar::prepare(box& /*plotBox*/) {
     const nodeKind rootKind = root == noNode ? nodeKind::constant : mainModel.fn.at(root).kind;
     closedRelation =
         rootKind == nodeKind::ge || rootKind == nodeKind::le || rootKind == nodeKind::eq;
+    relationSide = (rootKind == nodeKind::ge || rootKind == nodeKind::gt)   ? 1
+                   : (rootKind == nodeKind::le || rootKind == nodeKind::lt) ? 2
+                                                                            : 0;
     normalizeConstraint(mainModel.fn, settings.optim);
     prepareModel(mainModel);
     for (auto& c : mainModel.constraints) {
@@ -350,16 +354,6 @@ void fstar::eliminateAndSelect(std::ostream& log) {
     }
     selectedStrip = candidates[static_cast<std::size_t>(selectedCandidate)];
     hasSelectedStrip = true;
-}
-
-// A normalised relation holds on a value V when V.inf > 0 and V.sup < 0 (for
-// ">" and "<"), or when V.inf >= 0 and V.sup <= 0 (for ">=", "<=" and "=",
-// which also hold where the function reaches its bound). The outer
-// approximation holding proves the relation; the inner one failing disproves
-// it.
-bool fstar::relationHolds(const ivalDb& v) const {
-    if (closedRelation) return v.inf() >= 0.0 && v.sup() <= 0.0;
-    return isInterior(v, ivalZero());
 }
 
 std::uint8_t fstar::logicVerdict() const {

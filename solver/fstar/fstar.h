@@ -22,6 +22,15 @@
 
 namespace modal {
 
+// Whether the value `v` of a normalised relation satisfies it: interior to
+// zero, or for a closed relation (">=", "<=", "=") also touching it, on the
+// bound that `side` names (1 lower, 2 upper, 0 both).
+inline bool relationHolds(const ivalDb& v, bool closed, int side) noexcept {
+    const bool low = closed ? v.inf() >= 0.0 : v.inf() > 0.0;
+    const bool high = closed ? v.sup() <= 0.0 : v.sup() < 0.0;
+    return side == 1 ? low : side == 2 ? high : (low && high);
+}
+
 class fstar {
     // Strips of both lists come from one pool, so that the strips of the
     // agenda lie close together for the passes the main loop makes over
@@ -56,6 +65,10 @@ public:
     // itself satisfies it, so the logic verdict uses closed tests against
     // zero.
     bool closedRelation = false;
+    // The bound of the normalised relation's value that decides it: 1 the
+    // lower (">", ">="), 2 the upper ("<", "<="), 0 both ("=" and the rest).
+    // The other bound is L - inf, which says nothing (NaN for an unbounded L).
+    int relationSide = 0;
     // After a run: the objective met points of the domain where it is not
     // defined. Its inner approximation is then no claim (reported as NaN),
     // and no verdict is drawn from it.
@@ -98,6 +111,10 @@ public:
     void eliminateAndSelect(std::ostream& log);
     bool inclusionTest(const strip& s) const;
     bool stopByInclusion() const;
+    // Whether a relation value satisfies the objective's relation.
+    bool relationHolds(const ivalDb& v) const {
+        return modal::relationHolds(v, closedRelation, relationSide);
+    }
     // The LOGIC verdict of the global twin: 1 true, 2 perhaps, 0 false.
     std::uint8_t logicVerdict() const;
     void selectAndCut(std::ostream& log);
@@ -123,8 +140,6 @@ private:
     bool removedByInclusion_ = false;
 
     bool inclusionTest(const twin& s) const;
-    // Whether a relation value satisfies the objective's relation.
-    bool relationHolds(const ivalDb& v) const;
     // Constraint index maps and single-incidence positions for the current
     // Xp/Xi split of the model's variables.
     void linkGroups();

@@ -63,11 +63,21 @@ std::uint8_t checkConstraints(model& m, const std::vector<variable>& cellXp,
         // A relation holds on the whole cell when its value is interior to
         // zero; ">=" and "<=" (and "=") also hold where the left side reaches
         // zero. Holding only where the constraint is defined proves nothing.
+        // Only the bound of the relation's value that decides it is read:
+        // the other is L - inf, NaN for an unbounded L.
         bool holds = false;
         switch (root->kind) {
         case nodeKind::ge:
+            holds = v.inf() >= 0.0;
+            break;
+        case nodeKind::gt:
+            holds = v.inf() > 0.0;
+            break;
         case nodeKind::le:
-            holds = v.inf() >= 0.0 && v.sup() <= 0.0;
+            holds = v.sup() <= 0.0;
+            break;
+        case nodeKind::lt:
+            holds = v.sup() < 0.0;
             break;
         case nodeKind::eq:
             holds = l.inf() >= 0.0 && l.sup() <= 0.0;

@@ -242,6 +242,16 @@ inline ivalDb acrossUndefined(const ivalDb& v, evalMode mode) noexcept {
     return ivalEntire();
 }
 
+// A product or quotient of operands that are defined everywhere, NaN only
+// because an infinite bound met a zero: every real number for outer
+// evaluations; inner evaluations claim nothing.
+inline ivalDb unboundedProduct(const ivalDb& v, const ivalDb& x, const ivalDb& y,
+                               evalMode mode) noexcept {
+    if (!isNaN(v) || hasNaN(x) || hasNaN(y) || mode == evalMode::Inn || mode == evalMode::Der)
+        return v;
+    return ivalEntire();
+}
+
 constexpr ivalDb kGreaterShift = ivalDb::exact(kInf, 0.0); // [+inf, 0]
 constexpr ivalDb kLessShift = ivalDb::exact(0.0, -kInf);   // [0, -inf]
 
@@ -281,7 +291,11 @@ inline void evalNode(tree& t, node& n, evalMode mode, bool innSingles, bool outS
         if (both) n.value = base[n.left].value - base[n.right].value;
         return;
     case nodeKind::mul:
-        if (both) n.value = base[n.left].value * base[n.right].value;
+        // 0 times an infinite bound has no interval value, but every point
+        // of the operands has a real product: outer bounds take every value.
+        if (both)
+            n.value = unboundedProduct(base[n.left].value * base[n.right].value, base[n.left].value,
+                                       base[n.right].value, mode);
         return;
     case nodeKind::div:
         if (both) {
@@ -294,7 +308,7 @@ inline void evalNode(tree& t, node& n, evalMode mode, bool innSingles, bool outS
                 }
                 n.value = acrossUndefined(base[n.left].value / y, mode);
             } else {
-                n.value = base[n.left].value / y;
+                n.value = unboundedProduct(base[n.left].value / y, base[n.left].value, y, mode);
             }
         }
         return;

@@ -54,16 +54,15 @@ void constraintSolver::load(const box& b, bool asGiven) {
     }
 }
 
-bool rejectsPiece(const ivalDb& inn, bool closed) noexcept {
+bool rejectsPiece(const ivalDb& inn, bool closed, int side) noexcept {
     // A NaN bound proves nothing: the solver gives [NaN, NaN] both for a
     // function with no value on the piece and for a run whose last strip was
     // dropped, and the latter happens on pieces full of solutions.
-    if (hasNaN(inn)) return false;
+    const bool lowNaN = std::isnan(inn.inf()), highNaN = std::isnan(inn.sup());
+    if ((side != 2 && lowNaN) || (side != 1 && highNaN)) return false;
     // The constraint can hold only where the inner approximation satisfies
-    // the relation: interior to zero, or for ">=", "<=" and "=" also touching
-    // it.
-    if (closed) return !(inn.inf() >= 0.0 && inn.sup() <= 0.0);
-    return !isInterior(inn, ivalZero());
+    // the relation.
+    return !relationHolds(inn, closed, side);
 }
 
 namespace {
@@ -72,15 +71,14 @@ namespace {
 // whole box; never where the constraint is undefined at some points.
 bool provenToHold(const fstar& f) {
     if (f.undefinedPoints) return false;
-    const ivalDb& out = f.globalTwin.getOut();
-    if (f.closedRelation) return out.inf() >= 0.0 && out.sup() <= 0.0;
-    return isInterior(out, ivalZero());
+    return f.relationHolds(f.globalTwin.getOut());
 }
 
 // The inner approximation of a run proves that the constraint fails at every
 // point; never from a run that met undefined points.
 bool provenToFail(const fstar& f) {
-    return !f.undefinedPoints && rejectsPiece(f.globalTwin.getInn(), f.closedRelation);
+    return !f.undefinedPoints &&
+           rejectsPiece(f.globalTwin.getInn(), f.closedRelation, f.relationSide);
 }
 
 } // namespace

@@ -97,7 +97,8 @@ private:
 // Whether the inner approximation `inn` of a constraint over a piece proves
 // that the constraint fails at every point of the piece.
 // `closed`: the relation is ">=", "<=" or "=", which also holds where its
-// function reaches zero.
-bool rejectsPiece(const ivalDb& inn, bool closed) noexcept;
+// function reaches zero; `side`: the bound that decides it (1 lower, 2
+// upper, 0 both).
+bool rejectsPiece(const ivalDb& inn, bool closed, int side = 0) noexcept;
 
 } // namespace modal

@@ -484,6 +484,7 @@ TEST_F(EndToEndTest, ResultsAtTheEdgesClaimNothingFalse) {
     EXPECT_NE(verdictOf("same", "Time=0.3; U(x,[0,1]); lf:= x - x >= 0;"), "False");
     EXPECT_NE(verdictOf("sqrt", "U(x,[3,4]); lf:= sqrt(x-3)+x >= 3.05;"), "True");
     EXPECT_NE(verdictOf("pole", "E(y,[1,2]); lf:= tan(y) = 0;"), "True");
+    EXPECT_EQ(verdictOf("unbounded", "U(x,[0,1e400]); lf:= x >= 0;"), "True");
     EXPECT_NE(verdictOf("undef", "Time=0.3; U(x,[-1,4]); lf:= sqrt(x) >= 0;"), "True");
 
     auto fstar = [&](const std::string& name, const std::string& text) {
@@ -502,6 +503,8 @@ TEST_F(EndToEndTest, ResultsAtTheEdgesClaimNothingFalse) {
     EXPECT_TRUE(outer.lo <= 1.0 && outer.hi >= 0.5 && inn.lo >= 1.0 && inn.hi <= 0.5);
     std::tie(inn, outer) = fstar("huge", "x in [1e200,1e201]; f:= pow(x,2);");
     EXPECT_TRUE(std::isnan(inn.lo) && std::isnan(inn.hi));
+    std::tie(inn, outer) = fstar("infinite", "Time=0.2; x in [0,1e400]; f:= x*x;");
+    EXPECT_TRUE(outer.lo <= 0.0 && outer.hi == INFINITY);
     std::tie(inn, outer) = fstar("pow0", "x in [-1,1]; f:= pow(x,0);");
     EXPECT_TRUE(inn.lo == 1.0 && outer.hi == 1.0);
     std::tie(inn, outer) = fstar("root", "Time=0.3; x in [-1,4]; f:= sqrt(x)*x;");
