@@ -3,6 +3,8 @@
 #include "glucosim/core/computation.h"
 #include "glucosim/core/data_files.h"
 #include "glucosim/core/float_text.h"
+#include "glucosim/core/output_files.h"
+#include "glucosim/core/safe_text.h"
 #include "glucosim/core/tables.h"
 
 #include <ctime>
@@ -14,6 +16,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace glucosim {
 
@@ -35,7 +38,9 @@ Opcions:
                      pacient (1 a 10).
   --glucose GLU      fitxer de glucosa: 300 files (minuts) de 24 valors.
   --params PARAMS    fitxer de paràmetres dels pacients (per defecte
-                     "parametros_bergman_ajustados.txt" del directori actual).
+                     "parametros_bergman_ajustados.txt" al costat del fitxer
+                     de l'experiment i, si no hi és, al directori actual,
+                     com fa el programa de finestres).
   --optimise N       càlcul amb optimització amb el criteri N:
                        0  Pr.Qualitatiu amb pes
                        1  sqrt (| X^2-Y^2 |)
@@ -47,6 +52,9 @@ Opcions:
                      S i T admeten '.' o ',' com a separador decimal.
   --out DIR          directori on es desen "resultats.txt", "glucosa.txt" i,
                      amb --optimise, "optimitzacio.txt" (es crea si no hi és).
+                     Les taules es reemplacen totes alhora, només quan totes
+                     s'han pogut escriure; no es desa res si una sortida
+                     hauria de reemplaçar un dels fitxers de dades.
   --help, -h         mostra aquesta ajuda.
 
 Cada opció amb valor també s'accepta com a --opció=valor.
@@ -58,12 +66,14 @@ Codis de sortida:
   1  error de dades (el missatge indica el fitxer, la fila i la columna) o
      fitxer que no es pot llegir o escriure
   2  error d'ús (opcions que falten, sobren o no són vàlides)
+  3  la simulació dóna valors no finits (NAN o INF) en algun experiment; les
+     taules es desen igualment i els avisos diuen on
 )";
 
 struct Options {
     std::string experiment;
     std::string glucose;
-    std::string params = kParameterFileName;
+    std::string params;
     std::string out;
     std::string optimise;
     std::string si;
@@ -96,9 +106,9 @@ std::optional<UsageError> parseOptions(int argc, const char* const* argv, Option
         }
         const auto option = valueOptions.find(name);
         if (name != "--batch" && option == valueOptions.end())
-            return UsageError{"opció desconeguda \"" + std::string(argv[i]) + "\""};
+            return UsageError{"opció desconeguda \"" + printable(argv[i]) + "\""};
         if (!o.given.insert(name).second)
-            return UsageError{"l'opció " + name + " apareix més d'una vegada"};
+            return UsageError{"l'opció " + printable(name) + " apareix més d'una vegada"};
         if (name == "--batch") {
             if (inlineValue) return UsageError{"l'opció --batch no porta valor"};
             continue;
@@ -116,8 +126,8 @@ std::optional<UsageError> parseOptions(int argc, const char* const* argv, Option
         if (o.has("--si") || o.has("--tmax"))
             return UsageError{"--optimise no es pot combinar amb --si ni --tmax"};
         if (o.optimise.size() != 1 || o.optimise[0] < '0' || o.optimise[0] > '3')
-            return UsageError{"el criteri de --optimise ha de ser 0, 1, 2 o 3, no \"" + o.optimise +
-                              "\""};
+            return UsageError{"el criteri de --optimise ha de ser 0, 1, 2 o 3, no \"" +
+                              printable(o.optimise) + "\""};
     } else if (!o.has("--si") || !o.has("--tmax")) {
         return UsageError{"cal --optimise N, o bé --si S i --tmax T"};
     }
@@ -162,19 +172,40 @@ int runBatch(int argc, const char* const* argv) {
         const auto s = parseUserNumber(o.si);
         const auto t = parseUserNumber(o.tmax);
         if (!s || *s < 0)
-            return usage("el valor de --si ha de ser un nombre no negatiu, no \"" + o.si + "\"");
+            return usage("el valor de --si ha de ser un nombre no negatiu, no \"" +
+                         printable(o.si) + "\"");
         if (!t || *t <= 0)
-            return usage("el valor de --tmax ha de ser un nombre positiu, no \"" + o.tmax + "\"");
+            return usage("el valor de --tmax ha de ser un nombre positiu, no \"" +
+                         printable(o.tmax) + "\"");
         sensitivity = *s;
         tmax = *t;
     }
 
+    const std::filesystem::path dir(o.out);
+    std::vector<std::string> names{"resultats.txt", "glucosa.txt"};
+    if (optimise) names.emplace_back("optimitzacio.txt");
+
     auto data = std::make_unique<DataSet>();
     DataError error;
-    if (!loadExperimentAndParameters(*data, o.experiment, o.params, error) ||
-        !loadGlucose(*data, o.glucose, error))
+    Warnings warnings;
+    const std::vector<std::string> parameterPaths =
+        o.has("--params") ? std::vector{o.params} : parameterFileCandidates(o.experiment);
+    if (!loadExperimentAndParameters(*data, o.experiment, parameterPaths, error, &warnings) ||
+        !loadGlucose(*data, o.glucose, error, &warnings))
         return dataError(error.message());
+    for (const std::string& w : warnings)
+        std::cerr << "glucosim: " << w << "\n";
     std::cerr << statusText(*data) << "\n";
+
+    // Refused before any work: an output that would replace an input.
+    const std::vector<std::string> inputs{data->experimentPath, data->parameterPath,
+                                          data->glucosePath};
+    {
+        std::vector<OutputFile> planned;
+        for (const std::string& name : names)
+            planned.push_back({(dir / name).string(), nullptr});
+        if (const auto refused = outputReplacingInput(planned, inputs)) return dataError(*refused);
+    }
 
     const std::clock_t start = std::clock();
     Results results;
@@ -196,27 +227,26 @@ int runBatch(int argc, const char* const* argv) {
     const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
     std::cerr << "Temps de càlcul: " << FloatToStr(seconds) << " s\n";
 
+    const std::vector<std::string> notFinite = nonFiniteWarnings(results);
+    for (const std::string& w : notFinite)
+        std::cerr << "glucosim: avís: " << w << "\n";
+
     std::error_code ec;
     std::filesystem::create_directories(o.out, ec);
     if (!std::filesystem::is_directory(o.out, ec))
-        return dataError("no es pot crear el directori de sortida \"" + o.out + "\"");
-    const std::filesystem::path dir(o.out);
-    const auto save = [&](const char* name, const Table& table) {
-        const std::string path = (dir / name).string();
-        if (!saveTable(path, table)) {
-            std::cerr << "glucosim: no es pot escriure el fitxer \"" << path << "\"\n";
-            return false;
-        }
-        std::cerr << "Desat \"" << path << "\"\n";
-        return true;
-    };
-    if (!save("resultats.txt", resultsTable(results))) return 1;
-    if (!save("glucosa.txt", glucoseTable(results))) return 1;
-    if (results.mode == Mode::Optimisation && !save("optimitzacio.txt", optimisationTable(results)))
-        return 1;
+        return dataError("no es pot crear el directori de sortida \"" + printable(o.out, 200) +
+                         "\"");
+    std::vector<Table> tables{resultsTable(results), glucoseTable(results)};
+    if (optimise) tables.push_back(optimisationTable(results));
+    std::vector<OutputFile> outputs;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        outputs.push_back({(dir / names[i]).string(), &tables[i]});
+    if (const auto failed = saveTables(outputs, inputs)) return dataError(*failed);
+    for (const OutputFile& out : outputs)
+        std::cerr << "Desat \"" << printable(out.path, 200) << "\"\n";
 
     std::cout << resultsCaption(results) << "\n";
-    return 0;
+    return notFinite.empty() ? 0 : 3;
 }
 
 } // namespace glucosim

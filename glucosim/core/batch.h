@@ -9,8 +9,8 @@ namespace glucosim {
 bool isBatchInvocation(int argc, const char* const* argv);
 
 // Runs the batch mode. Exit status: 0 success, 1 a data or file error, 2 a
-// usage error. Progress goes to standard error, the results caption to
-// standard output.
+// usage error, 3 a simulation that is not finite (the tables are written). Progress goes to
+// standard error, the results caption to standard output.
 int runBatch(int argc, const char* const* argv);
 
 } // namespace glucosim

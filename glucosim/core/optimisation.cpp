@@ -4,6 +4,7 @@
 #include "glucosim/core/simulation.h"
 
 #include <cmath>
+#include <limits>
 
 namespace glucosim {
 
@@ -38,17 +39,22 @@ struct SharedExperiment {
                                                   const ivalDb* factor, const ivalDb* meal) {
     std::array<ivalDb, kE> g = gb;
     std::array<HypoHyperAreas, kE> areas{};
+    // x - x is NaN exactly when x is infinite or NaN, and a NaN stays in the
+    // sum: a branch-free record of any bound that was not finite.
+    std::array<double, kE> notFinite{};
     for (std::size_t n = 0; n < kN; ++n) {
         for (std::size_t j = 0; j < kE; ++j) {
             const ivalDb next =
                 nextGlucose(sgStep, gb[j], g[j], factor[n * kE + j], meal[n * kE + j]);
             areas[j].addHypoMinute(g[j].inf(), next.inf());
+            notFinite[j] += (next.inf() - next.inf()) + (next.sup() - next.sup());
             g[j] = next;
         }
     }
     std::array<double, kE> result{};
     for (std::size_t j = 0; j < kE; ++j)
-        result[j] = areas[j].simulatedHypo();
+        result[j] = std::isnan(notFinite[j]) ? std::numeric_limits<double>::quiet_NaN()
+                                             : areas[j].simulatedHypo();
     return result;
 }
 
@@ -124,9 +130,18 @@ std::vector<GridPair> evaluateGrid(const DataSet& data, Criterion criterion,
 
             const auto areas = hypoAreas(
                 sgStep, gb, &factors[static_cast<std::size_t>(hStep) * kN * kE], meal.data());
-            for (std::size_t j = 0; j < kE; ++j)
+            bool finite = true;
+            for (std::size_t j = 0; j < kE; ++j) {
                 pair.sums.add(criterion, shared[j].realArea, areas[j]);
+                finite = finite && !std::isnan(areas[j]);
+            }
             pair.value = pair.sums.value(criterion);
+            // A pair whose simulation left the numbers is never chosen.
+            if (!finite) {
+                constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+                pair.sums = {nan, nan, nan};
+                pair.value = nan;
+            }
             if (progress) progress(index);
         }
     }

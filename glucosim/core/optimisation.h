@@ -31,7 +31,8 @@ using ProgressCallback = std::function<void(int)>;
 double gridTmax(int index);
 modal::ivalDb gridSensitivity(int index, double nominalSi);
 
-// Scores all 391 pairs on the loaded data. The insulin part of the model does
+// Scores all 391 pairs on the loaded data. A pair whose simulated glucose is
+// not finite in some experiment gets NaN sums and value. The insulin part of the model does
 // not depend on the pair and the remote insulin depends only on Si, so both
 // are computed once and shared; the glucose of every pair is exactly what
 // simulateExperiment gives.

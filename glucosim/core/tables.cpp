@@ -2,7 +2,6 @@
 
 #include "glucosim/core/float_text.h"
 
-#include <fstream>
 #include <ostream>
 
 namespace glucosim {
@@ -113,14 +112,6 @@ void writeTable(std::ostream& out, const Table& table) {
             out << (c + 1 < row.size() ? '\t' : '\n');
         }
     }
-}
-
-bool saveTable(const std::string& path, const Table& table) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    writeTable(out, table);
-    out.flush();
-    return static_cast<bool>(out);
 }
 
 } // namespace glucosim

@@ -35,10 +35,8 @@ inline constexpr int kGlucoseColumns = 163;
 Table optimisationTable(const Results& results);
 inline constexpr int kOptimisationRows = kGridPairs + 1;
 
-// Each row's cells separated by "\t" and ended by "\n".
+// Each row's cells separated by "\t" and ended by "\n" (output_files.h
+// writes tables to files).
 void writeTable(std::ostream& out, const Table& table);
-// Writes the table to `path`, replacing the file; false when it cannot be
-// written.
-bool saveTable(const std::string& path, const Table& table);
 
 } // namespace glucosim

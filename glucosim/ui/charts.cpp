@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "glucosim/core/float_text.h"
 #include "glucosim/ui/dialogs.h"
 
 namespace glucosim {
@@ -63,7 +64,8 @@ void savePngFrom(QWidget* parent, QChartView* view) {
     if (path.isEmpty()) return;
     if (!saveChartPng(view, path))
         dialogHooks().message(parent, kProgramTitle,
-                              QStringLiteral("No s'ha pogut desar el gràfic a \"%1\".").arg(path));
+                              QStringLiteral("No s'ha pogut desar el gràfic a \"%1\".").arg(path),
+                              MessageKind::Critical);
 }
 
 } // namespace
@@ -238,9 +240,19 @@ void RocChartDialog::setRoc(const RocTable& roc) {
         chart->removeAxis(axis);
         delete axis;
     }
-    chart->setTitle(QStringLiteral("Corba ROC de la detecció d'hipoglucèmia (20 llindars)"));
+    const QString title = QStringLiteral("Corba ROC de la detecció d'hipoglucèmia (20 llindars)");
+    const std::string missing = rocMissingReason(roc);
+    if (missing.empty())
+        chart->setTitle(title + QStringLiteral("<br>Àrea sota la corba (AUC) = ") +
+                        QString::fromStdString(formatFixed3(rocArea(roc))));
+    else
+        chart->setTitle(title + QStringLiteral("<br>") + QString::fromStdString(missing));
     QVector<QPointF> points = rocPoints(roc);
-    auto* curve = lineSeries(QStringLiteral("Sens. / 1-Espec."), points, QColor(30, 90, 200), 2.0);
+    QVector<QPointF> curvePoints;
+    for (const auto& [fpr, sens] : rocCurve(roc))
+        curvePoints.append(QPointF(fpr, sens));
+    auto* curve =
+        lineSeries(QStringLiteral("Sens. / 1-Espec."), curvePoints, QColor(30, 90, 200), 2.0);
     curve->setObjectName(QStringLiteral("roc"));
     auto* marks = new QScatterSeries;
     marks->setObjectName(QStringLiteral("thresholds"));

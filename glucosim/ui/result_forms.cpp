@@ -3,8 +3,10 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "glucosim/core/output_files.h"
 #include "glucosim/core/tables.h"
 #include "glucosim/ui/charts.h"
 #include "glucosim/ui/hipo_delegate.h"
@@ -27,6 +29,7 @@ QPushButton* button(const QString& name, const QString& text, QWidget* parent) {
 void layOut(QDialog* form, StringGrid* grid, std::initializer_list<QPushButton*> buttons) {
     auto* panel = new QHBoxLayout;
     panel->setContentsMargins(8, 6, 8, 6);
+    panel->setSpacing(8);
     for (QPushButton* b : buttons)
         panel->addWidget(b);
     panel->addStretch();
@@ -37,14 +40,23 @@ void layOut(QDialog* form, StringGrid* grid, std::initializer_list<QPushButton*>
     layout->addLayout(panel);
 }
 
+// Shows the first row and column of a grid.
+void scrollHome(StringGrid* grid) {
+    grid->scrollToTop();
+    grid->horizontalScrollBar()->setValue(0);
+}
+
 } // namespace
 
-void saveGrid(QWidget* parent, FileDialog* dialog, const StringGrid* grid, int rows, int columns) {
+void saveGrid(QWidget* parent, FileDialog* dialog, const StringGrid* grid, int rows, int columns,
+              const std::vector<std::string>& inputs) {
     if (!dialog->execute(parent)) return;
-    if (!saveTable(dialog->fileName().toStdString(), grid->grid()->table(rows, columns)))
-        dialogHooks().message(
-            parent, kProgramTitle,
-            QStringLiteral("No s'ha pogut desar el fitxer \"%1\".").arg(dialog->fileName()));
+    const Table table = grid->grid()->table(rows, columns);
+    if (const auto error = saveTables({{dialog->fileName().toStdString(), &table}}, inputs))
+        dialogHooks().message(parent, kProgramTitle,
+                              QStringLiteral("No s'ha pogut desar el fitxer \"%1\": %2.")
+                                  .arg(dialog->fileName(), QString::fromStdString(*error)),
+                              MessageKind::Critical);
 }
 
 TF_GlucosaSang::TF_GlucosaSang(QWidget* parent) : QDialog(parent) {
@@ -61,8 +73,10 @@ TF_GlucosaSang::TF_GlucosaSang(QWidget* parent) : QDialog(parent) {
                                  QStringLiteral("Guardar la glucosa en sang"), this);
     layOut(this, SG_GlucosaSang, {Btn_guardarGlucosa, Btn_SortirGlucosa, Btn_GraficGlucosa});
     Btn_GraficGlucosa->setEnabled(false);
-    connect(Btn_guardarGlucosa, &QPushButton::clicked, this,
-            [this] { saveGrid(this, SaveDialog2, SG_GlucosaSang, kGlucoseRows, kGlucoseColumns); });
+    connect(Btn_guardarGlucosa, &QPushButton::clicked, this, [this] {
+        saveGrid(this, SaveDialog2, SG_GlucosaSang, kGlucoseRows, kGlucoseColumns,
+                 results_ ? results_->inputFiles : std::vector<std::string>());
+    });
     connect(Btn_SortirGlucosa, &QPushButton::clicked, this, &QDialog::close);
     connect(Btn_GraficGlucosa, &QPushButton::clicked, this, [this] {
         const QModelIndex current = SG_GlucosaSang->currentIndex();
@@ -76,6 +90,7 @@ TF_GlucosaSang::TF_GlucosaSang(QWidget* parent) : QDialog(parent) {
 void TF_GlucosaSang::setResults(std::shared_ptr<const Results> results) {
     results_ = std::move(results);
     SG_GlucosaSang->grid()->setTable(results_ ? glucoseTable(*results_) : Table());
+    scrollHome(SG_GlucosaSang);
     Btn_GraficGlucosa->setEnabled(results_ != nullptr);
     if (chart_) chart_->setResults(results_);
 }
@@ -102,7 +117,7 @@ TF_Optimitzacio::TF_Optimitzacio(QWidget* parent) : QDialog(parent) {
     layOut(this, SG_Optimitzacio, {Btn_GuardarOpt, Btn_TancarOpt});
     connect(Btn_GuardarOpt, &QPushButton::clicked, this, [this] {
         saveGrid(this, SaveDialog3, SG_Optimitzacio, kOptimisationRows,
-                 SG_Optimitzacio->colCount() == 4 ? 4 : 3);
+                 SG_Optimitzacio->colCount() == 4 ? 4 : 3, inputs_);
     });
     connect(Btn_TancarOpt, &QPushButton::clicked, this, &QDialog::close);
     setFixedSize(326, 393);
@@ -110,7 +125,9 @@ TF_Optimitzacio::TF_Optimitzacio(QWidget* parent) : QDialog(parent) {
 
 void TF_Optimitzacio::setResults(const Results& results) {
     if (results.mode != Mode::Optimisation) return; // the grid keeps its last texts
+    inputs_ = results.inputFiles;
     SG_Optimitzacio->grid()->setTable(optimisationTable(results), true);
+    scrollHome(SG_Optimitzacio);
 }
 
 void TF_Optimitzacio::fitWidth() {
@@ -153,7 +170,8 @@ TF_Dades::TF_Dades(QWidget* parent) : QDialog(parent) {
     connect(Btn_VisualOpt, &QPushButton::clicked, this, &TF_Dades::Btn_VisualOptClick);
     connect(Btn_VisualGlucosa, &QPushButton::clicked, this, &TF_Dades::Btn_VisualGlucosaClick);
     connect(Btn2_Guardar, &QPushButton::clicked, this, [this] {
-        saveGrid(this, SaveDialog1, SG_TaulaResmExperiment, kResultsRows, kResultsColumns);
+        saveGrid(this, SaveDialog1, SG_TaulaResmExperiment, kResultsRows, kResultsColumns,
+                 results_ ? results_->inputFiles : std::vector<std::string>());
     });
     connect(Btn2_Tancar, &QPushButton::clicked, this, &QDialog::close);
     connect(Btn_CorbaROC, &QPushButton::clicked, this, &TF_Dades::showRocChart);
@@ -169,6 +187,7 @@ void TF_Dades::setResults(std::shared_ptr<const Results> results) {
     SG_TaulaResmExperiment->grid()->setTable(resultsTable(*results_));
     for (int c = 0; c < kResultsColumns; ++c)
         SG_TaulaResmExperiment->setColWidth(c, kResultsColumnWidths[static_cast<std::size_t>(c)]);
+    scrollHome(SG_TaulaResmExperiment);
     Btn_VisualOpt->setEnabled(results_->mode == Mode::Optimisation);
     Btn_CorbaROC->setEnabled(true);
     setWindowTitle(QString::fromStdString(resultsCaption(*results_)));

@@ -5,6 +5,8 @@
 
 #include <QDialog>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "glucosim/core/computation.h"
 #include "glucosim/ui/dialogs.h"
@@ -22,8 +24,11 @@ class TF_GlucosaSang;
 class TF_Optimitzacio;
 
 // Writes rows 0..rows-1 and columns 0..columns-1 of a grid to the file the
-// save dialog returns; a file that cannot be written is reported.
-void saveGrid(QWidget* parent, FileDialog* dialog, const StringGrid* grid, int rows, int columns);
+// save dialog returns, through a temporary file that replaces it only when
+// written in full. A file that cannot be written, or that is one of `inputs`
+// (the data files of the results), is reported and left as it was.
+void saveGrid(QWidget* parent, FileDialog* dialog, const StringGrid* grid, int rows, int columns,
+              const std::vector<std::string>& inputs);
 
 class TF_GlucosaSang : public QDialog {
     Q_OBJECT
@@ -59,6 +64,9 @@ public:
     void setResults(const Results& results);
     // The fixed width of the form: 445 for a grid of 4 columns, else 345.
     void fitWidth();
+
+private:
+    std::vector<std::string> inputs_;
 };
 
 class TF_Dades : public QDialog {

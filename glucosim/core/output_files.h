@@ -1,0 +1,31 @@
+// Writing result tables so that nothing is lost: every table goes to a
+// temporary file beside its destination, and the temporary files replace the
+// destinations only when all of them were written in full. A destination that
+// is one of the input files is refused before anything is written.
+#pragma once
+
+#include "glucosim/core/tables.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace glucosim {
+
+struct OutputFile {
+    std::string path;
+    const Table* table = nullptr;
+};
+
+// The first of `outputs` that is the same file as one of `inputs` (by file
+// identity when both exist, else by path), with a message; nothing when none.
+std::optional<std::string> outputReplacingInput(const std::vector<OutputFile>& outputs,
+                                                const std::vector<std::string>& inputs);
+
+// Writes the tables in the saved-grid format. Returns nothing on success, or
+// a Catalan message; on failure every destination keeps its earlier content
+// (or stays absent) and no temporary file is left.
+std::optional<std::string> saveTables(const std::vector<OutputFile>& outputs,
+                                      const std::vector<std::string>& inputs);
+
+} // namespace glucosim
