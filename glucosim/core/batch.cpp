@@ -3,7 +3,9 @@
 #include "glucosim/core/computation.h"
 #include "glucosim/core/data_files.h"
 #include "glucosim/core/float_text.h"
+#include "glucosim/core/metrics.h"
 #include "glucosim/core/output_files.h"
+#include "glucosim/core/provenance.h"
 #include "glucosim/core/safe_text.h"
 #include "glucosim/core/tables.h"
 
@@ -24,8 +26,9 @@ namespace {
 
 constexpr const char* kHelp =
     R"(Ús: glucosim --batch --experiment EXP --glucose GLU [--params PARAMS]
-               (--optimise N | --si S --tmax T) --out DIR
+               (--optimise N | --si S --tmax T) --out DIR [--csv] [--plots]
      glucosim --help
+     glucosim --version
 
 Mode per lots: simula tots els experiments sense finestra i desa les taules de
 resultats com a fitxers de text (cel·les separades per tabuladors, una fila per
@@ -46,16 +49,31 @@ Opcions:
                        1  sqrt (| X^2-Y^2 |)
                        2  Qualitatiu
                        3  log[sqrt (| X^2-Y^2 |)]
+                       4  Cobertura màxima: la parella amb més mostres
+                          mesurades dins la banda simulada (en cas
+                          d'empat, la de banda mitjana més estreta)
   --si S             càlcul amb Si i TmaxG concrets: sensibilitat a la
                      insulina en unitats de 10^-4 (S >= 0),
   --tmax T           i temps d'absorció de l'àpat TmaxG en minuts (T > 0).
                      S i T admeten '.' o ',' com a separador decimal.
   --out DIR          directori on es desen "resultats.txt", "glucosa.txt" i,
                      amb --optimise, "optimitzacio.txt" (es crea si no hi és).
-                     Les taules es reemplacen totes alhora, només quan totes
+                     Sempre s'hi desen també "metrics.csv" (mètriques de
+                     glucosa per experiment i de tots junts) i "run.json"
+                     (versió, fitxers d'entrada amb el seu SHA-256, pacient,
+                     mode, criteri i parella escollida).
+                     Els fitxers es reemplacen tots alhora, només quan tots
                      s'han pogut escriure; no es desa res si una sortida
                      hauria de reemplaçar un dels fitxers de dades.
+  --csv              desa també "glucosa.csv" (forma llarga: experiment,
+                     minut, banda i glucosa mesurada), "resultats.csv" i,
+                     amb --optimise, "optimitzacio.csv" (RFC 4180, '.' decimal,
+                     nombres exactes; nan, inf i -inf).
+  --plots            desa també els gràfics PNG: experiment_01.png ...
+                     experiment_24.png, overview.png, roc.png i, amb
+                     --optimise, criterion.png (no cal pantalla).
   --help, -h         mostra aquesta ajuda.
+  --version          mostra la versió del programa.
 
 Cada opció amb valor també s'accepta com a --opció=valor.
 El progrés s'escriu a la sortida d'error; la línia de resultats
@@ -105,12 +123,13 @@ std::optional<UsageError> parseOptions(int argc, const char* const* argv, Option
             name.resize(eq);
         }
         const auto option = valueOptions.find(name);
-        if (name != "--batch" && option == valueOptions.end())
+        const bool flag = name == "--batch" || name == "--csv" || name == "--plots";
+        if (!flag && option == valueOptions.end())
             return UsageError{"opció desconeguda \"" + printable(argv[i]) + "\""};
         if (!o.given.insert(name).second)
             return UsageError{"l'opció " + printable(name) + " apareix més d'una vegada"};
-        if (name == "--batch") {
-            if (inlineValue) return UsageError{"l'opció --batch no porta valor"};
+        if (flag) {
+            if (inlineValue) return UsageError{"l'opció " + name + " no porta valor"};
             continue;
         }
         if (!inlineValue) {
@@ -125,8 +144,8 @@ std::optional<UsageError> parseOptions(int argc, const char* const* argv, Option
     if (o.has("--optimise")) {
         if (o.has("--si") || o.has("--tmax"))
             return UsageError{"--optimise no es pot combinar amb --si ni --tmax"};
-        if (o.optimise.size() != 1 || o.optimise[0] < '0' || o.optimise[0] > '3')
-            return UsageError{"el criteri de --optimise ha de ser 0, 1, 2 o 3, no \"" +
+        if (o.optimise.size() != 1 || o.optimise[0] < '0' || o.optimise[0] > '4')
+            return UsageError{"el criteri de --optimise ha de ser 0, 1, 2, 3 o 4, no \"" +
                               printable(o.optimise) + "\""};
     } else if (!o.has("--si") || !o.has("--tmax")) {
         return UsageError{"cal --optimise N, o bé --si S i --tmax T"};
@@ -149,16 +168,20 @@ int dataError(const std::string& text) {
 bool isBatchInvocation(int argc, const char* const* argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
-        if (a == "--batch" || a == "--help" || a == "-h") return true;
+        if (a == "--batch" || a == "--help" || a == "-h" || a == "--version") return true;
     }
     return false;
 }
 
-int runBatch(int argc, const char* const* argv) {
+int runBatch(int argc, const char* const* argv, const PlotRenderer& plots) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
         if (a == "--help" || a == "-h") {
             std::cout << kHelp;
+            return 0;
+        }
+        if (a == "--version") {
+            std::cout << "glucosim " << kGlucosimVersion << "\n";
             return 0;
         }
     }
@@ -182,8 +205,18 @@ int runBatch(int argc, const char* const* argv) {
     }
 
     const std::filesystem::path dir(o.out);
+    const bool csv = o.has("--csv");
+    const bool drawPlots = o.has("--plots");
+    if (drawPlots && !plots) return usage("aquest programa no pot dibuixar gràfics (--plots)");
     std::vector<std::string> names{"resultats.txt", "glucosa.txt"};
     if (optimise) names.emplace_back("optimitzacio.txt");
+    names.insert(names.end(), {"metrics.csv", "run.json"});
+    if (csv) names.insert(names.end(), {"glucosa.csv", "resultats.csv"});
+    if (csv && optimise) names.emplace_back("optimitzacio.csv");
+    if (drawPlots) {
+        const auto plotNames = plotFileNames(optimise);
+        names.insert(names.end(), plotNames.begin(), plotNames.end());
+    }
 
     auto data = std::make_unique<DataSet>();
     DataError error;
@@ -203,7 +236,7 @@ int runBatch(int argc, const char* const* argv) {
     {
         std::vector<OutputFile> planned;
         for (const std::string& name : names)
-            planned.push_back({(dir / name).string(), nullptr});
+            planned.push_back({(dir / name).string(), {}});
         if (const auto refused = outputReplacingInput(planned, inputs)) return dataError(*refused);
     }
 
@@ -231,22 +264,49 @@ int runBatch(int argc, const char* const* argv) {
     for (const std::string& w : notFinite)
         std::cerr << "glucosim: avís: " << w << "\n";
 
+    std::vector<OutputFile> outputs;
+    const auto path = [&dir](const char* name) { return (dir / name).string(); };
+    outputs.push_back(gridFile(path("resultats.txt"), resultsTable(results)));
+    outputs.push_back(gridFile(path("glucosa.txt"), glucoseTable(results)));
+    if (optimise) outputs.push_back(gridFile(path("optimitzacio.txt"), optimisationTable(results)));
+    outputs.push_back(csvFile(path("metrics.csv"), metricsTable(results)));
+    outputs.push_back({path("run.json"), runJson(results, std::time(nullptr))});
+    if (csv) {
+        outputs.push_back(csvFile(path("glucosa.csv"), glucoseLongTable(results)));
+        outputs.push_back(csvFile(path("resultats.csv"), resultsTable(results, kCsvNumbers)));
+        if (optimise)
+            outputs.push_back(
+                csvFile(path("optimitzacio.csv"), optimisationTable(results, kCsvNumbers)));
+    }
+    if (drawPlots) {
+        std::vector<PlotFile> pictures;
+        std::string plotError;
+        if (!plots(results, pictures, plotError))
+            return dataError("no s'han pogut dibuixar els gràfics: " + plotError);
+        for (PlotFile& p : pictures)
+            outputs.push_back({(dir / p.name).string(), std::move(p.bytes)});
+    }
+
     std::error_code ec;
     std::filesystem::create_directories(o.out, ec);
     if (!std::filesystem::is_directory(o.out, ec))
         return dataError("no es pot crear el directori de sortida \"" + printable(o.out, 200) +
                          "\"");
-    std::vector<Table> tables{resultsTable(results), glucoseTable(results)};
-    if (optimise) tables.push_back(optimisationTable(results));
-    std::vector<OutputFile> outputs;
-    for (std::size_t i = 0; i < names.size(); ++i)
-        outputs.push_back({(dir / names[i]).string(), &tables[i]});
     if (const auto failed = saveTables(outputs, inputs)) return dataError(*failed);
     for (const OutputFile& out : outputs)
         std::cerr << "Desat \"" << printable(out.path, 200) << "\"\n";
 
     std::cout << resultsCaption(results) << "\n";
     return notFinite.empty() ? 0 : 3;
+}
+
+std::vector<std::string> plotFileNames(bool optimisation) {
+    std::vector<std::string> names;
+    for (int j = 1; j <= kExperiments; ++j)
+        names.push_back((j < 10 ? "experiment_0" : "experiment_") + std::to_string(j) + ".png");
+    names.insert(names.end(), {"overview.png", "roc.png"});
+    if (optimisation) names.emplace_back("criterion.png");
+    return names;
 }
 
 } // namespace glucosim

@@ -71,7 +71,7 @@ Results computeWithOptimisation(const DataSet& data, Criterion criterion,
     results.mode = Mode::Optimisation;
     results.criterion = criterion;
     results.grid = evaluateGrid(data, criterion, progress);
-    results.chosenPair = firstMinimum(results.grid);
+    results.chosenPair = chosenPair(results.grid, criterion);
     for (const GridPair& p : results.grid)
         results.nonFinitePairs += std::isnan(p.value);
     const GridPair& best = results.grid[static_cast<std::size_t>(results.chosenPair)];

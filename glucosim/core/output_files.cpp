@@ -1,5 +1,6 @@
 #include "glucosim/core/output_files.h"
 
+#include "glucosim/core/csv.h"
 #include "glucosim/core/safe_text.h"
 
 #include <cerrno>
@@ -73,9 +74,7 @@ std::optional<std::string> writeTemp(const OutputFile& out, std::vector<TempFile
     if (fd < 0)
         return "no es pot escriure el fitxer " + quotedPath(out.path) + ": " + std::strerror(errno);
     temps.push_back({pattern, out.path});
-    std::ostringstream text;
-    writeTable(text, *out.table);
-    bool ok = writeAll(fd, text.str()) && ::fchmod(fd, modeFor(out.path)) == 0 && ::fsync(fd) == 0;
+    bool ok = writeAll(fd, out.bytes) && ::fchmod(fd, modeFor(out.path)) == 0 && ::fsync(fd) == 0;
     const int error = errno;
     ok = (::close(fd) == 0) && ok;
     if (!ok)
@@ -85,6 +84,18 @@ std::optional<std::string> writeTemp(const OutputFile& out, std::vector<TempFile
 }
 
 } // namespace
+
+OutputFile gridFile(const std::string& path, const Table& table) {
+    std::ostringstream text;
+    writeTable(text, table);
+    return {path, text.str()};
+}
+
+OutputFile csvFile(const std::string& path, const Table& table) {
+    std::ostringstream text;
+    writeCsv(text, table);
+    return {path, text.str()};
+}
 
 std::optional<std::string> outputReplacingInput(const std::vector<OutputFile>& outputs,
                                                 const std::vector<std::string>& inputs) {

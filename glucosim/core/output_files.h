@@ -1,4 +1,4 @@
-// Writing result tables so that nothing is lost: every table goes to a
+// Writing the outputs of a run so that nothing is lost: every file goes to a
 // temporary file beside its destination, and the temporary files replace the
 // destinations only when all of them were written in full. A destination that
 // is one of the input files is refused before anything is written.
@@ -14,17 +14,20 @@ namespace glucosim {
 
 struct OutputFile {
     std::string path;
-    const Table* table = nullptr;
+    std::string bytes; // the whole content
 };
+
+// A table in the saved-grid format (tabs and newlines), or as CSV.
+OutputFile gridFile(const std::string& path, const Table& table);
+OutputFile csvFile(const std::string& path, const Table& table);
 
 // The first of `outputs` that is the same file as one of `inputs` (by file
 // identity when both exist, else by path), with a message; nothing when none.
 std::optional<std::string> outputReplacingInput(const std::vector<OutputFile>& outputs,
                                                 const std::vector<std::string>& inputs);
 
-// Writes the tables in the saved-grid format. Returns nothing on success, or
-// a Catalan message; on failure every destination keeps its earlier content
-// (or stays absent) and no temporary file is left.
+// Writes the files. Returns nothing on success, or a Catalan message; on failure every destination
+// keeps its earlier content (or stays absent) and no temporary file is left.
 std::optional<std::string> saveTables(const std::vector<OutputFile>& outputs,
                                       const std::vector<std::string>& inputs);
 

@@ -52,7 +52,7 @@ void saveGrid(QWidget* parent, FileDialog* dialog, const StringGrid* grid, int r
               const std::vector<std::string>& inputs) {
     if (!dialog->execute(parent)) return;
     const Table table = grid->grid()->table(rows, columns);
-    if (const auto error = saveTables({{dialog->fileName().toStdString(), &table}}, inputs))
+    if (const auto error = saveTables({gridFile(dialog->fileName().toStdString(), table)}, inputs))
         dialogHooks().message(parent, kProgramTitle,
                               QStringLiteral("No s'ha pogut desar el fitxer \"%1\": %2.")
                                   .arg(dialog->fileName(), QString::fromStdString(*error)),

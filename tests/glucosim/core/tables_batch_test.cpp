@@ -1,12 +1,14 @@
 #include "glucosim/core/batch.h"
 #include "glucosim/core/computation.h"
 #include "glucosim/core/float_text.h"
+#include "glucosim/core/metrics.h"
 #include "glucosim/core/tables.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <sstream>
@@ -189,7 +191,7 @@ TEST_F(Batch, UsageErrorsExitWithTwo) {
     EXPECT_EQ(run({}), 2);
     EXPECT_EQ(run(with({"--optimise", "1"})), 2); // no --out
     EXPECT_NE(stderrText.find("--out"), std::string::npos);
-    EXPECT_EQ(run(with({"--optimise", "4", "--out", out})), 2);
+    EXPECT_EQ(run(with({"--optimise", "5", "--out", out})), 2);
     EXPECT_EQ(run(with({"--optimise", "1", "--si", "1", "--tmax", "3", "--out", out})), 2);
     EXPECT_EQ(run(with({"--si", "1", "--out", out})), 2);
     EXPECT_EQ(run(with({"--si", "abc", "--tmax", "40", "--out", out})), 2);
@@ -388,6 +390,43 @@ TEST_F(Batch, SimulationsThatLeaveTheNumbersAreReportedWithStatusThree) {
     args[2] = copySample(dir, "experiment_pacient3.txt", 6, 4, "-1");
     EXPECT_EQ(run(args), 1);
     EXPECT_NE(stderrText.find("fila 6, columna 4"), std::string::npos) << stderrText;
+}
+
+// The added outputs beside the specified ones, which stay as they were.
+TEST_F(Batch, OpenFormatsAndProvenance) {
+    const std::string out = dir.file("csv");
+    ASSERT_EQ(run(with({"--optimise", "1", "--csv", "--out", out})), 0) << stderrText;
+    const std::string saved = MODAL_SOURCE_DIR "/tests/glucosim/data/outputs/opt1/";
+    for (const char* name : {"resultats.txt", "glucosa.txt", "optimitzacio.txt"})
+        EXPECT_TRUE(test::readText(out + "/" + name) == test::readText(saved + name)) << name;
+    EXPECT_EQ(test::readText(out + "/metrics.csv").rfind(std::string(kMetricsHeader) + "\r\n", 0),
+              0u);
+    EXPECT_EQ(test::readText(out + "/glucosa.csv")
+                  .rfind("experiment,minute,lower_mg_dl,upper_mg_dl,measured_mg_dl\r\n", 0),
+              0u);
+    EXPECT_EQ(test::readText(out + "/optimitzacio.csv").rfind("Tmax,Mitjana Si,Sumatori", 0), 0u);
+    EXPECT_EQ(test::readText(out + "/resultats.csv").rfind("Nº experiment,Classe Menjar,", 0), 0u);
+
+    // run.json names each input with the hash that sha256sum gives.
+    const std::string json = test::readText(out + "/run.json");
+    const std::string experiment = test::sampleDir() + "experiment_pacient3.txt";
+    std::string hash(64, ' ');
+    if (FILE* p = popen(("sha256sum '" + experiment + "'").c_str(), "r")) {
+        if (fread(hash.data(), 1, 64, p) != 64) hash.clear();
+        pclose(p);
+    }
+    EXPECT_NE(json.find("\"sha256\": \"" + hash + "\""), std::string::npos) << json;
+    for (const char* key : {"\"version\"", "\"patient\": 3", "\"mode\": \"optimisation\"",
+                            "\"criterion\": 1", "\"tied_pairs\"", "\"index\"", "\"date\""})
+        EXPECT_NE(json.find(key), std::string::npos) << key;
+
+    // The fit criterion saves its two columns; --plots needs the window
+    // program's renderer.
+    ASSERT_EQ(run(with({"--optimise", "4", "--csv", "--out", dir.file("fit")})), 0) << stderrText;
+    EXPECT_EQ(cells(test::readText(dir.file("fit/optimitzacio.txt")))[0][2], "Cobertura (%)");
+    EXPECT_EQ(run(with({"--optimise", "4", "--plots", "--out", dir.file("p")})), 2);
+    EXPECT_EQ(run({"--version"}), 0);
+    EXPECT_EQ(stdoutText.rfind("glucosim ", 0), 0u);
 }
 
 } // namespace
