@@ -23,6 +23,9 @@ DialogHooks standardHooks() {
             return QString();
         return dialog.selectedFiles().first();
     };
+    h.folder = [](QWidget* parent, const QString& title) {
+        return QFileDialog::getExistingDirectory(parent, title);
+    };
     h.message = [](QWidget* parent, const QString& title, const QString& text, MessageKind kind) {
         switch (kind) {
         case MessageKind::Information:

@@ -21,6 +21,8 @@ struct DialogHooks {
     std::function<QString(QWidget* parent, const QString& title, const QString& filter,
                           const QString& defaultSuffix)>
         saveFile;
+    // Returns the chosen folder, or an empty string when cancelled.
+    std::function<QString(QWidget* parent, const QString& title)> folder;
     // A modal message with an OK button and the icon of its kind.
     std::function<void(QWidget* parent, const QString& title, const QString& text,
                        MessageKind kind)>

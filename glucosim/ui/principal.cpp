@@ -99,7 +99,7 @@ TF_Principal::TF_Principal(QWidget* parent)
     auto* grid = new QGridLayout(RG_TipusOptimitzacio);
     grid->setContentsMargins(4, 2, 2, 4);
     grid->setHorizontalSpacing(4);
-    grid->setVerticalSpacing(2);
+    grid->setVerticalSpacing(0);
     const QString items[] = {QStringLiteral("Pr.Qualitatiu amb pes"),
                              QStringLiteral("sqrt (| X^2-Y^2 |)"), QStringLiteral("Qualitatiu"),
                              QStringLiteral("log[sqrt (| X^2-Y^2 |)]")};
@@ -111,6 +111,15 @@ TF_Principal::TF_Principal(QWidget* parent)
         // Two columns, filled column by column.
         grid->addWidget(item, i % 2, i / 2);
     }
+    // The fit criterion, added below the four items.
+    auto* fit = new QRadioButton(QString::fromStdString(criterionName(Criterion::Coverage)),
+                                 RG_TipusOptimitzacio);
+    fit->setObjectName(QStringLiteral("RG_TipusOptimitzacio_4"));
+    fit->setFont(itemFont);
+    fit->setToolTip(QStringLiteral("La parella amb més mostres de glucosa mesurada dins la banda "
+                                   "simulada; en cas d'empat, la de banda més estreta"));
+    criteria_->addButton(fit, 4);
+    grid->addWidget(fit, 2, 0, 1, 2);
 
     // Concrete values mode.
     Bevel2 = bevel(client, QStringLiteral("Bevel2"), 6, 136, 277, 84);

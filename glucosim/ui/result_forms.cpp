@@ -1,15 +1,19 @@
 #include "glucosim/ui/result_forms.h"
 
+#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "glucosim/core/metrics.h"
 #include "glucosim/core/output_files.h"
+#include "glucosim/core/provenance.h"
 #include "glucosim/core/tables.h"
 #include "glucosim/ui/charts.h"
 #include "glucosim/ui/hipo_delegate.h"
+#include "toolkit/conversions.h"
 
 namespace glucosim {
 
@@ -155,12 +159,18 @@ TF_Dades::TF_Dades(QWidget* parent) : QDialog(parent) {
     Btn2_Guardar = button(QStringLiteral("Btn2_Guardar"), QStringLiteral("Guardar"), this);
     Btn2_Tancar = button(QStringLiteral("Btn2_Tancar"), QStringLiteral("Tancar"), this);
     Btn_CorbaROC = button(QStringLiteral("Btn_CorbaROC"), QStringLiteral("Corba ROC"), this);
+    Btn_Metriques = button(QStringLiteral("Btn_Metriques"), QStringLiteral("Mètriques"), this);
+    Btn_ExportarCSV =
+        button(QStringLiteral("Btn_ExportarCSV"), QStringLiteral("Exportar CSV"), this);
+    Btn_Detalls = button(QStringLiteral("Btn_Detalls"), QStringLiteral("Detalls"), this);
     SaveDialog1 = new FileDialog(FileDialog::Kind::Save, QStringLiteral("SaveDialog1"),
                                  QStringLiteral("Guardar el resum de l'experiment"), this);
     layOut(this, SG_TaulaResmExperiment,
-           {Btn_VisualOpt, Btn_VisualGlucosa, Btn2_Guardar, Btn2_Tancar, Btn_CorbaROC});
+           {Btn_VisualOpt, Btn_VisualGlucosa, Btn2_Guardar, Btn2_Tancar, Btn_CorbaROC,
+            Btn_Metriques, Btn_ExportarCSV, Btn_Detalls});
     Btn_VisualOpt->setEnabled(false);
-    Btn_CorbaROC->setEnabled(false);
+    for (QPushButton* b : {Btn_CorbaROC, Btn_Metriques, Btn_ExportarCSV, Btn_Detalls})
+        b->setEnabled(false);
     SG_TaulaResmExperiment->setToolTip(
         QStringLiteral("Doble clic sobre un experiment per veure'n el gràfic de glucosa"));
 
@@ -175,6 +185,9 @@ TF_Dades::TF_Dades(QWidget* parent) : QDialog(parent) {
     });
     connect(Btn2_Tancar, &QPushButton::clicked, this, &QDialog::close);
     connect(Btn_CorbaROC, &QPushButton::clicked, this, &TF_Dades::showRocChart);
+    connect(Btn_Metriques, &QPushButton::clicked, this, &TF_Dades::showMetrics);
+    connect(Btn_ExportarCSV, &QPushButton::clicked, this, &TF_Dades::exportCsv);
+    connect(Btn_Detalls, &QPushButton::clicked, this, &TF_Dades::showDetails);
     connect(SG_TaulaResmExperiment, &StringGrid::rowActivated, this, [this](int row) {
         if (glucosa_ && row >= 1 && row <= kExperiments) glucosa_->showChart(row - 1);
     });
@@ -189,11 +202,13 @@ void TF_Dades::setResults(std::shared_ptr<const Results> results) {
         SG_TaulaResmExperiment->setColWidth(c, kResultsColumnWidths[static_cast<std::size_t>(c)]);
     scrollHome(SG_TaulaResmExperiment);
     Btn_VisualOpt->setEnabled(results_->mode == Mode::Optimisation);
-    Btn_CorbaROC->setEnabled(true);
+    for (QPushButton* b : {Btn_CorbaROC, Btn_Metriques, Btn_ExportarCSV, Btn_Detalls})
+        b->setEnabled(true);
     setWindowTitle(QString::fromStdString(resultsCaption(*results_)));
     if (glucosa_) glucosa_->setResults(results_);
     if (optimitzacio_) optimitzacio_->setResults(*results_);
     if (roc_) roc_->setRoc(results_->roc);
+    if (metrics_) metrics_->setResults(*results_);
 }
 
 void TF_Dades::Btn_VisualOptClick() {
@@ -217,6 +232,71 @@ RocChartDialog* TF_Dades::showRocChart() {
     roc_->show();
     roc_->raise();
     return roc_;
+}
+
+TF_Metriques* TF_Dades::showMetrics() {
+    if (!results_) return nullptr;
+    if (!metrics_) metrics_ = new TF_Metriques(this);
+    metrics_->setResults(*results_);
+    metrics_->show();
+    metrics_->raise();
+    return metrics_;
+}
+
+void TF_Dades::exportCsv() {
+    if (!results_) return;
+    const QString folder =
+        dialogHooks().folder(this, QStringLiteral("Carpeta on exportar els fitxers CSV"));
+    if (folder.isEmpty()) return;
+    const QDir dir(folder);
+    const auto path = [&dir](const char* name) {
+        return dir.filePath(QString::fromLatin1(name)).toStdString();
+    };
+    std::vector<OutputFile> files{
+        csvFile(path("glucosa.csv"), glucoseLongTable(*results_)),
+        csvFile(path("resultats.csv"), resultsTable(*results_, kCsvNumbers)),
+        csvFile(path("metrics.csv"), metricsTable(*results_))};
+    if (results_->mode == Mode::Optimisation)
+        files.push_back(
+            csvFile(path("optimitzacio.csv"), optimisationTable(*results_, kCsvNumbers)));
+    if (const auto error = saveTables(files, results_->inputFiles))
+        dialogHooks().message(this, kProgramTitle,
+                              QStringLiteral("No s'han pogut exportar els fitxers CSV: %1.")
+                                  .arg(QString::fromStdString(*error)),
+                              MessageKind::Critical);
+}
+
+void TF_Dades::showDetails() {
+    if (!results_) return;
+    dialogHooks().message(this, QStringLiteral("Detalls del càlcul"),
+                          QString::fromStdString(provenanceText(*results_)),
+                          MessageKind::Information);
+}
+
+TF_Metriques::TF_Metriques(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("F_Metriques"));
+    setWindowTitle(QStringLiteral("Mètriques de glucosa"));
+    SG_Metriques = new StringGrid(QStringLiteral("SG_Metriques"), 14, kExperiments + 2, 105, this);
+    auto* close = button(QStringLiteral("Btn_TancarMetriques"), QStringLiteral("Tancar"), this);
+    layOut(this, SG_Metriques, {close});
+    connect(close, &QPushButton::clicked, this, &QDialog::close);
+    resize(1200, 720);
+}
+
+void TF_Metriques::setResults(const Results& results) {
+    // The numbers of metrics.csv, shown with one decimal and a decimal comma.
+    Table t = metricsTable(results);
+    const QLocale catalan = toolkit::catalanLocale();
+    for (std::size_t r = 1; r < t.size(); ++r)
+        for (std::size_t c = 2; c < t[r].size(); ++c) {
+            const QString cell = QString::fromStdString(t[r][c]);
+            bool number = false;
+            const double v = cell.toDouble(&number);
+            if (number && cell.contains(QLatin1Char('.')))
+                t[r][c] = catalan.toString(v, 'f', 1).toStdString();
+        }
+    SG_Metriques->grid()->setTable(t, true);
+    scrollHome(SG_Metriques);
 }
 
 } // namespace glucosim

@@ -69,6 +69,17 @@ private:
     std::vector<std::string> inputs_;
 };
 
+// The glucose metrics of the measured samples against the band: one row per
+// experiment and one over all of them (the rows of metrics.csv).
+class TF_Metriques : public QDialog {
+    Q_OBJECT
+public:
+    explicit TF_Metriques(QWidget* parent = nullptr);
+
+    StringGrid* SG_Metriques;
+    void setResults(const Results& results);
+};
+
 class TF_Dades : public QDialog {
     Q_OBJECT
 public:
@@ -82,6 +93,9 @@ public:
     QPushButton* Btn2_Guardar;
     QPushButton* Btn2_Tancar;
     QPushButton* Btn_CorbaROC;
+    QPushButton* Btn_Metriques;
+    QPushButton* Btn_ExportarCSV;
+    QPushButton* Btn_Detalls;
     FileDialog* SaveDialog1;
 
     void setResults(std::shared_ptr<const Results> results);
@@ -89,6 +103,12 @@ public:
     HipoDelegate* hipoDelegate() const { return hipo_; }
     RocChartDialog* rocChart() const { return roc_; }
     RocChartDialog* showRocChart();
+    TF_Metriques* showMetrics();
+    // Writes glucosa.csv, resultats.csv, metrics.csv and, after an
+    // optimisation, optimitzacio.csv into a folder the user chooses.
+    void exportCsv();
+    // The version, inputs with their SHA-256, mode, criterion and chosen pair.
+    void showDetails();
 
     void Btn_VisualOptClick();
     void Btn_VisualGlucosaClick();
@@ -100,6 +120,7 @@ private:
     HipoDelegate* hipo_;
     std::shared_ptr<const Results> results_;
     RocChartDialog* roc_ = nullptr;
+    TF_Metriques* metrics_ = nullptr;
 };
 
 } // namespace glucosim

@@ -1,7 +1,7 @@
 // Makes the pictures of the README: starts the window program's forms, loads
 // the sample data through the loading command (the file dialogs answered by
 // this program), runs an optimisation and saves the main form, the results
-// form, the two charts and the open dialog as PNG files.
+// form, the metrics table, the two charts and the open dialog as PNG files.
 //
 // Usage: glucosim_screenshots OUTPUT_DIR SAMPLE_DIR
 #include <QAction>
@@ -107,6 +107,11 @@ int main(int argc, char** argv) {
     chart->setGeometry(60, 60, 1000, 640);
     ok = save(chart, out.filePath(QStringLiteral("glucosim-grafic-glucosa.png"))) && ok;
     chart->close();
+
+    TF_Metriques* metrics = dades->showMetrics();
+    metrics->setGeometry(40, 40, 1500, 720);
+    ok = save(metrics, out.filePath(QStringLiteral("glucosim-metriques.png"))) && ok;
+    metrics->close();
 
     RocChartDialog* roc = dades->showRocChart();
     roc->setGeometry(80, 80, 700, 640);

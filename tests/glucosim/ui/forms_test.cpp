@@ -298,7 +298,10 @@ private slots:
         QVERIFY(!main()->RG_TipusOptimitzacio->isEnabled());
         QCOMPARE(main()->ProgressBar1->value(), 0);
 
-        // The bottom buttons keep apart.
+        // The bottom buttons keep apart (on a screen wide enough for them).
+        dades()->setWindowState(Qt::WindowNoState);
+        dades()->resize(1280, 700);
+        QCoreApplication::processEvents();
         QVERIFY(dades()->Btn_VisualGlucosa->geometry().right() + 4 <
                 dades()->Btn2_Guardar->geometry().left());
         // A new computation shows the grids from their first row and column.
@@ -526,6 +529,40 @@ private slots:
         RocChartDialog* roc = dades()->showRocChart();
         QVERIFY(roc && roc->isVisible());
         QCOMPARE(rocPoints(main()->results()->roc).size() > 0, true);
+    }
+
+    void fitCriterionMetricsCsvAndDetails() {
+        auto* fit = main()->RG_TipusOptimitzacio->findChild<QRadioButton*>(
+            QStringLiteral("RG_TipusOptimitzacio_4"));
+        QVERIFY(fit);
+        QCOMPARE(fit->text(), QStringLiteral("Cobertura màxima"));
+        loadSample();
+        main()->setItemIndex(4);
+        QVERIFY(run());
+        QCOMPARE(main()->results()->criterion, Criterion::Coverage);
+        QCOMPARE(forms->F_Optimitzacio->SG_Optimitzacio->cell(2, 0),
+                 QStringLiteral("Cobertura (%)"));
+
+        TF_Metriques* metrics = dades()->showMetrics();
+        QVERIFY(metrics && metrics->isVisible());
+        QCOMPARE(metrics->SG_Metriques->cell(2, 0), QStringLiteral("mean_mg_dl"));
+        QCOMPARE(metrics->SG_Metriques->cell(0, 25), QStringLiteral("all"));
+        QCOMPARE(metrics->SG_Metriques->cell(1, 25), QStringLiteral("7200"));
+
+        QTemporaryDir dir;
+        dialogHooks().folder = [&dir](QWidget*, const QString&) { return dir.path(); };
+        QTest::mouseClick(dades()->Btn_ExportarCSV, Qt::LeftButton);
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.value(0).text));
+        for (const char* name : {"glucosa.csv", "resultats.csv", "metrics.csv", "optimitzacio.csv"})
+            QVERIFY2(QFile::exists(QDir(dir.path()).filePath(QLatin1String(name))), name);
+        QVERIFY(readLines(QDir(dir.path()).filePath(QStringLiteral("metrics.csv")))[0].startsWith(
+            QStringLiteral("experiment,samples,mean_mg_dl,")));
+
+        QTest::mouseClick(dades()->Btn_Detalls, Qt::LeftButton);
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].kind, MessageKind::Information);
+        QVERIFY(messages[0].text.contains(QStringLiteral("SHA-256")));
+        QVERIFY(messages[0].text.contains(QStringLiteral("Cobertura màxima")));
     }
 
     void sortirClosesTheMainForm() {
