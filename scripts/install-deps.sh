@@ -7,6 +7,7 @@ packages=(
     build-essential cmake ninja-build
     libboost-dev
     qt6-base-dev libqt6opengl6-dev qt6-charts-dev libxkbcommon-dev libgl-dev
+    qt6-translations-l10n
     libgtest-dev libgmock-dev libbenchmark-dev
 )
 

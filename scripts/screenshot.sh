@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the pictures of glucosim shown in the README, on a virtual X display
 # (Xvfb), from the bundled sample data: the main form, the results form, a
-# glucose chart and the ROC curve, as PNG files.
+# glucose chart, the metrics table, the ROC curve and the open dialog, as PNG
+# files.
 # Usage: scripts/screenshot.sh [BUILD_DIR] [OUTPUT_DIR]   (defaults: build docs)
 set -euo pipefail
 cd "$(dirname "$0")/.."

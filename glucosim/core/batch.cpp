@@ -3,6 +3,10 @@
 #include "glucosim/core/computation.h"
 #include "glucosim/core/data_files.h"
 #include "glucosim/core/float_text.h"
+#include "glucosim/core/metrics.h"
+#include "glucosim/core/output_files.h"
+#include "glucosim/core/provenance.h"
+#include "glucosim/core/safe_text.h"
 #include "glucosim/core/tables.h"
 
 #include <ctime>
@@ -14,6 +18,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace glucosim {
 
@@ -21,8 +26,9 @@ namespace {
 
 constexpr const char* kHelp =
     R"(Ús: glucosim --batch --experiment EXP --glucose GLU [--params PARAMS]
-               (--optimise N | --si S --tmax T) --out DIR
+               (--optimise N | --si S --tmax T) --out DIR [--csv] [--plots]
      glucosim --help
+     glucosim --version
 
 Mode per lots: simula tots els experiments sense finestra i desa les taules de
 resultats com a fitxers de text (cel·les separades per tabuladors, una fila per
@@ -35,19 +41,39 @@ Opcions:
                      pacient (1 a 10).
   --glucose GLU      fitxer de glucosa: 300 files (minuts) de 24 valors.
   --params PARAMS    fitxer de paràmetres dels pacients (per defecte
-                     "parametros_bergman_ajustados.txt" del directori actual).
+                     "parametros_bergman_ajustados.txt" al costat del fitxer
+                     de l'experiment i, si no hi és, al directori actual,
+                     com fa el programa de finestres).
   --optimise N       càlcul amb optimització amb el criteri N:
                        0  Pr.Qualitatiu amb pes
                        1  sqrt (| X^2-Y^2 |)
                        2  Qualitatiu
                        3  log[sqrt (| X^2-Y^2 |)]
+                       4  Cobertura màxima: la parella amb més mostres
+                          mesurades dins la banda simulada (en cas
+                          d'empat, la de banda mitjana més estreta)
   --si S             càlcul amb Si i TmaxG concrets: sensibilitat a la
                      insulina en unitats de 10^-4 (S >= 0),
   --tmax T           i temps d'absorció de l'àpat TmaxG en minuts (T > 0).
                      S i T admeten '.' o ',' com a separador decimal.
   --out DIR          directori on es desen "resultats.txt", "glucosa.txt" i,
                      amb --optimise, "optimitzacio.txt" (es crea si no hi és).
+                     Sempre s'hi desen també "metrics.csv" (mètriques de
+                     glucosa per experiment i de tots junts) i "run.json"
+                     (versió, fitxers d'entrada amb el seu SHA-256, pacient,
+                     mode, criteri i parella escollida).
+                     Els fitxers es reemplacen tots alhora, només quan tots
+                     s'han pogut escriure; no es desa res si una sortida
+                     hauria de reemplaçar un dels fitxers de dades.
+  --csv              desa també "glucosa.csv" (forma llarga: experiment,
+                     minut, banda i glucosa mesurada), "resultats.csv" i,
+                     amb --optimise, "optimitzacio.csv" (RFC 4180, '.' decimal,
+                     nombres exactes; nan, inf i -inf).
+  --plots            desa també els gràfics PNG: experiment_01.png ...
+                     experiment_24.png, overview.png, roc.png i, amb
+                     --optimise, criterion.png (no cal pantalla).
   --help, -h         mostra aquesta ajuda.
+  --version          mostra la versió del programa.
 
 Cada opció amb valor també s'accepta com a --opció=valor.
 El progrés s'escriu a la sortida d'error; la línia de resultats
@@ -58,12 +84,14 @@ Codis de sortida:
   1  error de dades (el missatge indica el fitxer, la fila i la columna) o
      fitxer que no es pot llegir o escriure
   2  error d'ús (opcions que falten, sobren o no són vàlides)
+  3  la simulació dóna valors no finits (NAN o INF) en algun experiment; les
+     taules es desen igualment i els avisos diuen on
 )";
 
 struct Options {
     std::string experiment;
     std::string glucose;
-    std::string params = kParameterFileName;
+    std::string params;
     std::string out;
     std::string optimise;
     std::string si;
@@ -95,12 +123,13 @@ std::optional<UsageError> parseOptions(int argc, const char* const* argv, Option
             name.resize(eq);
         }
         const auto option = valueOptions.find(name);
-        if (name != "--batch" && option == valueOptions.end())
-            return UsageError{"opció desconeguda \"" + std::string(argv[i]) + "\""};
+        const bool flag = name == "--batch" || name == "--csv" || name == "--plots";
+        if (!flag && option == valueOptions.end())
+            return UsageError{"opció desconeguda \"" + printable(argv[i]) + "\""};
         if (!o.given.insert(name).second)
-            return UsageError{"l'opció " + name + " apareix més d'una vegada"};
-        if (name == "--batch") {
-            if (inlineValue) return UsageError{"l'opció --batch no porta valor"};
+            return UsageError{"l'opció " + printable(name) + " apareix més d'una vegada"};
+        if (flag) {
+            if (inlineValue) return UsageError{"l'opció " + name + " no porta valor"};
             continue;
         }
         if (!inlineValue) {
@@ -115,9 +144,9 @@ std::optional<UsageError> parseOptions(int argc, const char* const* argv, Option
     if (o.has("--optimise")) {
         if (o.has("--si") || o.has("--tmax"))
             return UsageError{"--optimise no es pot combinar amb --si ni --tmax"};
-        if (o.optimise.size() != 1 || o.optimise[0] < '0' || o.optimise[0] > '3')
-            return UsageError{"el criteri de --optimise ha de ser 0, 1, 2 o 3, no \"" + o.optimise +
-                              "\""};
+        if (o.optimise.size() != 1 || o.optimise[0] < '0' || o.optimise[0] > '4')
+            return UsageError{"el criteri de --optimise ha de ser 0, 1, 2, 3 o 4, no \"" +
+                              printable(o.optimise) + "\""};
     } else if (!o.has("--si") || !o.has("--tmax")) {
         return UsageError{"cal --optimise N, o bé --si S i --tmax T"};
     }
@@ -139,16 +168,20 @@ int dataError(const std::string& text) {
 bool isBatchInvocation(int argc, const char* const* argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
-        if (a == "--batch" || a == "--help" || a == "-h") return true;
+        if (a == "--batch" || a == "--help" || a == "-h" || a == "--version") return true;
     }
     return false;
 }
 
-int runBatch(int argc, const char* const* argv) {
+int runBatch(int argc, const char* const* argv, const PlotRenderer& plots) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
         if (a == "--help" || a == "-h") {
             std::cout << kHelp;
+            return 0;
+        }
+        if (a == "--version") {
+            std::cout << "glucosim " << kGlucosimVersion << "\n";
             return 0;
         }
     }
@@ -162,19 +195,50 @@ int runBatch(int argc, const char* const* argv) {
         const auto s = parseUserNumber(o.si);
         const auto t = parseUserNumber(o.tmax);
         if (!s || *s < 0)
-            return usage("el valor de --si ha de ser un nombre no negatiu, no \"" + o.si + "\"");
+            return usage("el valor de --si ha de ser un nombre no negatiu, no \"" +
+                         printable(o.si) + "\"");
         if (!t || *t <= 0)
-            return usage("el valor de --tmax ha de ser un nombre positiu, no \"" + o.tmax + "\"");
+            return usage("el valor de --tmax ha de ser un nombre positiu, no \"" +
+                         printable(o.tmax) + "\"");
         sensitivity = *s;
         tmax = *t;
     }
 
+    const std::filesystem::path dir(o.out);
+    const bool csv = o.has("--csv");
+    const bool drawPlots = o.has("--plots");
+    if (drawPlots && !plots) return usage("aquest programa no pot dibuixar gràfics (--plots)");
+    std::vector<std::string> names{"resultats.txt", "glucosa.txt"};
+    if (optimise) names.emplace_back("optimitzacio.txt");
+    names.insert(names.end(), {"metrics.csv", "run.json"});
+    if (csv) names.insert(names.end(), {"glucosa.csv", "resultats.csv"});
+    if (csv && optimise) names.emplace_back("optimitzacio.csv");
+    if (drawPlots) {
+        const auto plotNames = plotFileNames(optimise);
+        names.insert(names.end(), plotNames.begin(), plotNames.end());
+    }
+
     auto data = std::make_unique<DataSet>();
     DataError error;
-    if (!loadExperimentAndParameters(*data, o.experiment, o.params, error) ||
-        !loadGlucose(*data, o.glucose, error))
+    Warnings warnings;
+    const std::vector<std::string> parameterPaths =
+        o.has("--params") ? std::vector{o.params} : parameterFileCandidates(o.experiment);
+    if (!loadExperimentAndParameters(*data, o.experiment, parameterPaths, error, &warnings) ||
+        !loadGlucose(*data, o.glucose, error, &warnings))
         return dataError(error.message());
+    for (const std::string& w : warnings)
+        std::cerr << "glucosim: " << w << "\n";
     std::cerr << statusText(*data) << "\n";
+
+    // Refused before any work: an output that would replace an input.
+    const std::vector<std::string> inputs{data->experimentPath, data->parameterPath,
+                                          data->glucosePath};
+    {
+        std::vector<OutputFile> planned;
+        for (const std::string& name : names)
+            planned.push_back({(dir / name).string(), {}});
+        if (const auto refused = outputReplacingInput(planned, inputs)) return dataError(*refused);
+    }
 
     const std::clock_t start = std::clock();
     Results results;
@@ -196,27 +260,53 @@ int runBatch(int argc, const char* const* argv) {
     const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
     std::cerr << "Temps de càlcul: " << FloatToStr(seconds) << " s\n";
 
+    const std::vector<std::string> notFinite = nonFiniteWarnings(results);
+    for (const std::string& w : notFinite)
+        std::cerr << "glucosim: avís: " << w << "\n";
+
+    std::vector<OutputFile> outputs;
+    const auto path = [&dir](const char* name) { return (dir / name).string(); };
+    outputs.push_back(gridFile(path("resultats.txt"), resultsTable(results)));
+    outputs.push_back(gridFile(path("glucosa.txt"), glucoseTable(results)));
+    if (optimise) outputs.push_back(gridFile(path("optimitzacio.txt"), optimisationTable(results)));
+    outputs.push_back(csvFile(path("metrics.csv"), metricsTable(results)));
+    outputs.push_back({path("run.json"), runJson(results, std::time(nullptr))});
+    if (csv) {
+        outputs.push_back(csvFile(path("glucosa.csv"), glucoseLongTable(results)));
+        outputs.push_back(csvFile(path("resultats.csv"), resultsTable(results, kCsvNumbers)));
+        if (optimise)
+            outputs.push_back(
+                csvFile(path("optimitzacio.csv"), optimisationTable(results, kCsvNumbers)));
+    }
+    if (drawPlots) {
+        std::vector<PlotFile> pictures;
+        std::string plotError;
+        if (!plots(results, pictures, plotError))
+            return dataError("no s'han pogut dibuixar els gràfics: " + plotError);
+        for (PlotFile& p : pictures)
+            outputs.push_back({(dir / p.name).string(), std::move(p.bytes)});
+    }
+
     std::error_code ec;
     std::filesystem::create_directories(o.out, ec);
     if (!std::filesystem::is_directory(o.out, ec))
-        return dataError("no es pot crear el directori de sortida \"" + o.out + "\"");
-    const std::filesystem::path dir(o.out);
-    const auto save = [&](const char* name, const Table& table) {
-        const std::string path = (dir / name).string();
-        if (!saveTable(path, table)) {
-            std::cerr << "glucosim: no es pot escriure el fitxer \"" << path << "\"\n";
-            return false;
-        }
-        std::cerr << "Desat \"" << path << "\"\n";
-        return true;
-    };
-    if (!save("resultats.txt", resultsTable(results))) return 1;
-    if (!save("glucosa.txt", glucoseTable(results))) return 1;
-    if (results.mode == Mode::Optimisation && !save("optimitzacio.txt", optimisationTable(results)))
-        return 1;
+        return dataError("no es pot crear el directori de sortida \"" + printable(o.out, 200) +
+                         "\"");
+    if (const auto failed = saveTables(outputs, inputs)) return dataError(*failed);
+    for (const OutputFile& out : outputs)
+        std::cerr << "Desat \"" << printable(out.path, 200) << "\"\n";
 
     std::cout << resultsCaption(results) << "\n";
-    return 0;
+    return notFinite.empty() ? 0 : 3;
+}
+
+std::vector<std::string> plotFileNames(bool optimisation) {
+    std::vector<std::string> names;
+    for (int j = 1; j <= kExperiments; ++j)
+        names.push_back((j < 10 ? "experiment_0" : "experiment_") + std::to_string(j) + ".png");
+    names.insert(names.end(), {"overview.png", "roc.png"});
+    if (optimisation) names.emplace_back("criterion.png");
+    return names;
 }
 
 } // namespace glucosim

@@ -3,6 +3,8 @@
 #include "glucosim/core/float_text.h"
 #include "glucosim/core/simulation.h"
 
+#include <cmath>
+#include <limits>
 #include <memory>
 
 namespace glucosim {
@@ -15,8 +17,17 @@ namespace {
 
 // The final pass: simulates every experiment with the chosen values and
 // evaluates the hypoglycaemia detection.
+int firstNonFiniteMinute(const Trajectory& t) {
+    for (int m = 0; m < kSamples; ++m) {
+        const modal::ivalDb& g = t.glucoseAt(m);
+        if (!std::isfinite(g.inf()) || !std::isfinite(g.sup())) return m;
+    }
+    return -1;
+}
+
 void finalPass(const DataSet& data, Results& results) {
     results.patient = data.patient;
+    results.inputFiles = {data.experimentPath, data.parameterPath, data.glucosePath};
     results.experiments.assign(kExperiments, ExperimentResult{});
     auto trajectory = std::make_unique<Trajectory>();
     std::array<std::string, kExperiments> areaTexts, hypoTexts;
@@ -29,6 +40,12 @@ void finalPass(const DataSet& data, Results& results) {
         for (std::size_t n = 0; n < kSamples; ++n)
             e.measured[n] = data.glucose.values[n][j];
         e.areas = trajectory->areas;
+        e.firstNonFiniteMinute = firstNonFiniteMinute(*trajectory);
+        if (e.firstNonFiniteMinute >= 0) {
+            // Comparisons with NaN would have counted nothing: no area is known.
+            constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+            e.areas = HypoHyperAreas{nan, nan, nan, nan};
+        }
         e.realHypoArea = e.row.realHypoArea();
         e.simulatedHypoArea = e.areas.simulatedHypo();
         areaTexts[j] = FloatToStr(e.simulatedHypoArea);
@@ -54,7 +71,9 @@ Results computeWithOptimisation(const DataSet& data, Criterion criterion,
     results.mode = Mode::Optimisation;
     results.criterion = criterion;
     results.grid = evaluateGrid(data, criterion, progress);
-    results.chosenPair = firstMinimum(results.grid);
+    results.chosenPair = chosenPair(results.grid, criterion);
+    for (const GridPair& p : results.grid)
+        results.nonFinitePairs += std::isnan(p.value);
     const GridPair& best = results.grid[static_cast<std::size_t>(results.chosenPair)];
     results.si = best.si();
     results.tmax = best.tmax;
@@ -72,6 +91,29 @@ ConcreteValues readConcreteValues(std::string_view sensText, std::string_view tm
 std::string resultsCaption(const Results& results) {
     return "Resultats experiments pacient " + std::to_string(results.patient) +
            " amb Si=" + FloatToStr(results.siMidpoint()) + " i TmaxG=" + FloatToStr(results.tmax);
+}
+
+} // namespace glucosim
+
+namespace glucosim {
+
+std::vector<std::string> nonFiniteWarnings(const Results& results) {
+    std::vector<std::string> out;
+    if (results.nonFinitePairs == kGridPairs)
+        out.push_back("cap parella de la graella d'optimització dóna una simulació amb valors "
+                      "finits: la parella escollida no té sentit");
+    else if (results.nonFinitePairs > 0)
+        out.push_back(std::to_string(results.nonFinitePairs) +
+                      " parelles de la graella d'optimització donen valors no finits (NAN o INF) "
+                      "i no s'han tingut en compte");
+    for (std::size_t j = 0; j < results.experiments.size(); ++j) {
+        const int m = results.experiments[j].firstNonFiniteMinute;
+        if (m >= 0)
+            out.push_back("la simulació de l'experiment " + std::to_string(j + 1) +
+                          " dóna valors no finits (NAN o INF) a partir del minut " +
+                          std::to_string(m) + "; les seves àrees no es poden calcular");
+    }
+    return out;
 }
 
 } // namespace glucosim

@@ -27,6 +27,9 @@ struct ExperimentResult {
     HypoHyperAreas areas;
     double realHypoArea = 0.0;
     double simulatedHypoArea = 0.0;
+    // The first minute whose simulated glucose is not finite (its areas are
+    // then NaN), or -1.
+    int firstNonFiniteMinute = -1;
 };
 
 struct Results {
@@ -37,8 +40,10 @@ struct Results {
     double tmax = 0.0;          // the absorption time of the final pass
     std::vector<GridPair> grid; // 391 pairs in optimisation mode, else empty
     int chosenPair = -1;
+    int nonFinitePairs = 0;                    // grid pairs left out of the choice
     std::vector<ExperimentResult> experiments; // 24
     RocTable roc;
+    std::vector<std::string> inputFiles; // the data files the results come from
 
     double siMidpoint() const { return si.inf() + (si.sup() - si.inf()) * 0.5; }
 };
@@ -71,5 +76,10 @@ inline constexpr const char* kInitialTmaxText = "35,0";
 
 // "Resultats experiments pacient 3 amb Si=0,00045 i TmaxG=35".
 std::string resultsCaption(const Results& results);
+
+// One Catalan sentence for each experiment of the final pass whose simulated
+// glucose is not finite, naming the experiment and the first such minute,
+// and one for grid pairs that were left out. Empty when all is finite.
+std::vector<std::string> nonFiniteWarnings(const Results& results);
 
 } // namespace glucosim

@@ -15,9 +15,11 @@ std::string criterionName(Criterion c) {
     case Criterion::Qualitative:
         return "Qualitatiu";
     case Criterion::LogSqrtDifference:
+        return "log[sqrt (| X^2-Y^2 |)]";
+    case Criterion::Coverage:
         break;
     }
-    return "log[sqrt (| X^2-Y^2 |)]";
+    return "Cobertura màxima";
 }
 
 int areaClass(double area) {
@@ -52,6 +54,8 @@ void CriterionSums::add(Criterion c, double real, double simulated) {
         if (d >= 1) sum += std::log10(std::sqrt(d));
         break;
     }
+    case Criterion::Coverage:
+        break;
     }
 }
 

@@ -1,20 +1,23 @@
 // The four criteria that compare the real hypoglycaemia areas of the
-// experiments with the simulated ones.
+// experiments with the simulated ones, and the fit of the band to the
+// measured glucose.
 #pragma once
 
 #include <string>
 
 namespace glucosim {
 
-// The items of "Tipus optimització", in order.
+// The items of "Tipus optimització", in order, and the fit criterion added
+// after them: the pair whose band holds the most measured samples.
 enum class Criterion {
     WeightedQualitative = 0,
     SqrtDifference = 1,
     Qualitative = 2,
-    LogSqrtDifference = 3
+    LogSqrtDifference = 3,
+    Coverage = 4
 };
 
-inline constexpr int kCriteria = 4;
+inline constexpr int kCriteria = 5;
 
 // The item's caption, e.g. "sqrt (| X^2-Y^2 |)".
 std::string criterionName(Criterion c);
@@ -33,7 +36,8 @@ struct CriterionSums {
     double jEsp = 0.0;  // experiments whose real area exceeds the simulated one
     double jSens = 0.0; // the others
 
-    // Adds one experiment with real area `real` and simulated area `simulated`.
+    // Adds one experiment with real area `real` and simulated area `simulated`
+    // (nothing for Coverage, which the grid measures on the band itself).
     void add(Criterion c, double real, double simulated);
 
     // The pair's value: the sum, or the mean of the two partial sums.

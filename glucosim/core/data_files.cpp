@@ -1,11 +1,11 @@
 #include "glucosim/core/data_files.h"
 
 #include "glucosim/core/float_text.h"
+#include "glucosim/core/safe_text.h"
 
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -14,60 +14,50 @@ namespace glucosim {
 
 namespace {
 
-struct Token {
-    std::string text;
-    int line = 0;
-    int column = 0;
+struct Line {
+    int number = 0; // 1-based line of the file
+    std::vector<std::string> tokens;
 };
 
 bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// Reads the first `wanted` tokens of a file with their places, and nothing
-// after them. Returns false when the file cannot be opened or read.
-bool readTokens(const std::string& path, std::size_t wanted, std::vector<Token>& tokens) {
+std::vector<std::string> split(const std::string& text) {
+    std::vector<std::string> tokens;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && isBlank(text[i]))
+            ++i;
+        std::size_t j = i;
+        while (j < text.size() && !isBlank(text[j]))
+            ++j;
+        if (j > i) tokens.emplace_back(text, i, j - i);
+        i = j;
+    }
+    return tokens;
+}
+
+// The lines of a file that hold anything, with their numbers. Returns false
+// when the file cannot be opened or read.
+bool readLines(const std::string& path, std::vector<Line>& lines) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) return false;
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
-
-    tokens.clear();
-    std::istreambuf_iterator<char> it(in), end;
-    // A UTF-8 byte order mark before the first token is not part of it.
-    static constexpr char kBom[] = "\xEF\xBB\xBF";
-    std::string current;
-    std::size_t bomMatched = 0;
-    while (it != end && bomMatched < 3 && *it == kBom[bomMatched]) {
-        current += *it;
-        ++it;
-        ++bomMatched;
+    lines.clear();
+    std::string text;
+    for (int number = 1; std::getline(in, text); ++number) {
+        // A UTF-8 byte order mark before the first value is not part of it.
+        if (number == 1 && text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+        auto tokens = split(text);
+        if (!tokens.empty()) lines.push_back({number, std::move(tokens)});
     }
-    if (bomMatched == 3) current.clear();
-
-    int line = 1, column = 0;
-    for (; it != end && tokens.size() < wanted; ++it) {
-        const char c = *it;
-        if (!isBlank(c)) {
-            current += c;
-            continue;
-        }
-        if (!current.empty()) {
-            tokens.push_back({std::move(current), line, ++column});
-            current.clear();
-        }
-        if (c == '\n') {
-            ++line;
-            column = 0;
-        }
-    }
-    if (!current.empty() && tokens.size() < wanted)
-        tokens.push_back({std::move(current), line, ++column});
     return !in.bad();
 }
 
-DataError makeError(DataError::Kind kind, FileKind fileKind, const std::string& path, int row,
-                    int column, std::string token = {}) {
+DataError makeError(DataError::Kind kind, FileKind fileKind, const std::string& path, int row = 0,
+                    int column = 0, std::string token = {}) {
     DataError e;
     e.kind = kind;
     e.fileKind = fileKind;
@@ -78,29 +68,101 @@ DataError makeError(DataError::Kind kind, FileKind fileKind, const std::string& 
     return e;
 }
 
-// Tokens of a file laid out in `rows` x `columns`, or the error of a file that
-// is missing or too short.
-bool readLayout(const std::string& path, FileKind kind, int rows, int columns,
-                std::vector<Token>& tokens, DataError& error) {
-    const auto wanted = static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns);
-    if (!readTokens(path, wanted, tokens)) {
-        error = makeError(DataError::Kind::Missing, kind, path, 0, 0);
+struct Layout {
+    FileKind kind;
+    int rows;            // data rows used
+    int columns;         // values in each of them
+    bool header;         // the first row is a header
+    bool optionalHeader; // the first row is a header when it does not start with a number
+};
+
+constexpr Layout kExperimentLayout{FileKind::Experiment, kExperiments, kExperimentColumns, true,
+                                   false};
+constexpr Layout kParameterLayout{FileKind::Parameters, kParameterRows - 1, kPatients + 1, true,
+                                  false};
+constexpr Layout kGlucoseLayout{FileKind::Glucose, kSamples, kExperiments, false, true};
+
+// The data rows of a file: exactly `layout.rows` rows of `layout.columns`
+// values, or the error of a file that is missing, has a row of another length
+// or too few rows. Rows after them are reported in `warnings`.
+bool readRows(const std::string& path, const Layout& layout, std::vector<Line>& rows,
+              DataError& error, Warnings* warnings) {
+    std::vector<Line> lines;
+    if (!readLines(path, lines)) {
+        error = makeError(DataError::Kind::Missing, layout.kind, path);
+        error.searched = {path};
         return false;
     }
-    if (tokens.size() < wanted) {
-        const int missing = static_cast<int>(tokens.size());
-        error = makeError(DataError::Kind::TooShort, kind, path, missing / columns + 1,
-                          missing % columns + 1);
+    std::size_t first = 0;
+    if (!lines.empty() && (layout.header || (layout.optionalHeader &&
+                                             !parseDataNumber(lines.front().tokens.front()))))
+        first = 1;
+    const std::size_t available = lines.size() - first;
+    const auto wanted = static_cast<std::size_t>(layout.rows);
+    for (std::size_t i = first; i < lines.size() && i < first + wanted; ++i) {
+        const Line& line = lines[i];
+        if (line.tokens.size() != static_cast<std::size_t>(layout.columns)) {
+            error = makeError(DataError::Kind::WrongCount, layout.kind, path, line.number);
+            error.count = static_cast<int>(line.tokens.size());
+            error.expected = layout.columns;
+            return false;
+        }
+    }
+    if (available < wanted) {
+        error = makeError(DataError::Kind::TooShort, layout.kind, path);
+        error.count = static_cast<int>(available);
+        error.expected = layout.rows;
+        // A header that was only guessed is named, in case it was data.
+        if (first == 1 && layout.optionalHeader) error.row = lines.front().number;
         return false;
     }
+    if (available > wanted && warnings)
+        warnings->push_back("Avís: el fitxer \"" + printable(path, 200) + "\" té " +
+                            std::to_string(available) +
+                            " files de dades; només es fan servir les " + std::to_string(wanted) +
+                            " primeres (a partir de la fila " +
+                            std::to_string(lines[first + wanted].number) + " no es llegeix)");
+    rows.assign(lines.begin() + static_cast<std::ptrdiff_t>(first),
+                lines.begin() + static_cast<std::ptrdiff_t>(first + wanted));
     return true;
 }
 
-std::optional<double> number(const Token& t, FileKind kind, const std::string& path,
+std::optional<double> number(const Line& line, int column, FileKind kind, const std::string& path,
                              DataError& error) {
-    const auto v = parseDataNumber(t.text);
-    if (!v) error = makeError(DataError::Kind::NotANumber, kind, path, t.line, t.column, t.text);
+    const std::string& token = line.tokens[static_cast<std::size_t>(column)];
+    const auto v = parseDataNumber(token);
+    if (!v)
+        error = makeError(DataError::Kind::NotANumber, kind, path, line.number, column + 1, token);
     return v;
+}
+
+DataError badValue(FileKind kind, const std::string& path, const Line& line, int column,
+                   std::string what) {
+    DataError e = makeError(DataError::Kind::BadValue, kind, path, line.number, column + 1,
+                            line.tokens[static_cast<std::size_t>(column)]);
+    e.what = std::move(what);
+    return e;
+}
+
+// The first value of an experiment row that the simulation cannot use.
+std::optional<int> senselessExperimentColumn(const ExperimentRow& row, std::string& what) {
+    if (row.bolus() < 0) {
+        what = "el bolus d'insulina (\"I Bolus\") no pot ser negatiu";
+        return 3;
+    }
+    if (row.carbohydrates() < 0) {
+        what = "els hidrats de carboni de l'àpat (\"CHO\") no poden ser negatius";
+        return 4;
+    }
+    if (row.basalInsulin() < 0) {
+        what = "la insulina basal no pot ser negativa";
+        return 5;
+    }
+    if (!(row.basalGlucose() > 0)) {
+        what = "la glucosa basal ha de ser positiva";
+        return 6;
+    }
+    return std::nullopt;
 }
 
 const char* missingText(FileKind kind) {
@@ -115,133 +177,194 @@ const char* missingText(FileKind kind) {
     return "No s'ha trobat arxiu de dades de glucosa";
 }
 
-int layoutRows(FileKind kind) {
-    switch (kind) {
-    case FileKind::Experiment:
-        return kExperiments + 1;
-    case FileKind::Parameters:
-        return kParameterRows;
-    case FileKind::Glucose:
-        break;
-    }
-    return kSamples;
-}
-
-int layoutColumns(FileKind kind) {
-    switch (kind) {
-    case FileKind::Experiment:
-        return kExperimentColumns;
-    case FileKind::Parameters:
-        return kPatients + 1;
-    case FileKind::Glucose:
-        break;
-    }
-    return kExperiments;
+std::string quoted(const std::string& text) {
+    return "\"" + printable(text) + "\"";
 }
 
 } // namespace
 
 std::string DataError::message() const {
-    const std::string where = "Error de dades al fitxer \"" + file + "\", fila " +
-                              std::to_string(row) + ", columna " + std::to_string(column) + ": ";
+    const std::string file = "\"" + printable(this->file, 200) + "\"";
+    const std::string inFile = "Error de dades al fitxer " + file;
+    const std::string where =
+        inFile + ", fila " + std::to_string(row) + ", columna " + std::to_string(column) + ": ";
     switch (kind) {
-    case Kind::Missing:
-        return std::string(missingText(fileKind)) + ": \"" + file + "\"";
-    case Kind::TooShort:
-        return "Error de dades al fitxer \"" + file + "\": el fitxer s'acaba abans de la fila " +
-               std::to_string(row) + ", columna " + std::to_string(column) + " (s'esperaven " +
-               std::to_string(layoutRows(fileKind)) + " files de " +
-               std::to_string(layoutColumns(fileKind)) + " valors)";
-    case Kind::NotANumber:
-        return where + "\"" + token + "\" no és un nombre";
+    case Kind::Missing: {
+        if (searched.size() < 2) return std::string(missingText(fileKind)) + ": " + file;
+        std::string places;
+        for (std::size_t i = 0; i < searched.size(); ++i)
+            places += (i == 0 ? " a \"" : (i + 1 == searched.size() ? " i a \"" : ", a \"")) +
+                      printable(searched[i], 200) + "\"";
+        return std::string(missingText(fileKind)) + ": s'ha buscat" + places;
+    }
+    case Kind::TooShort: {
+        std::string text = inFile + ": el fitxer té " + std::to_string(count) +
+                           " files de dades i se n'esperaven " + std::to_string(expected);
+        if (fileKind != FileKind::Glucose)
+            text += ", després d'una fila de capçalera";
+        else if (row > 0)
+            text += " (la fila " + std::to_string(row) +
+                    ", que no comença amb un nombre, s'ha pres com a capçalera)";
+        return text;
+    }
+    case Kind::WrongCount:
+        return inFile + ", fila " + std::to_string(row) + ": la fila té " + std::to_string(count) +
+               (count == 1 ? " valor" : " valors") + " i se n'esperaven " +
+               std::to_string(expected);
+    case Kind::NotANumber: {
+        std::string text = where + quoted(token) + " no és un nombre";
+        if (token.find(',') != std::string::npos && parseUserNumber(token))
+            text += " (els fitxers de dades fan servir '.' com a separador decimal)";
+        return text;
+    }
     case Kind::PatientOutOfRange:
-        return where + "el pacient \"" + token + "\" no és entre 1 i " + std::to_string(kPatients);
+        return where + "el pacient " + quoted(token) + " no és entre 1 i " +
+               std::to_string(kPatients);
+    case Kind::BadValue:
+        return where + what + " (" + quoted(token) + ")";
     }
     return where;
 }
 
-bool readExperimentFile(const std::string& path, ExperimentTable& table, DataError& error) {
-    std::vector<Token> tokens;
-    if (!readLayout(path, FileKind::Experiment, kExperiments + 1, kExperimentColumns, tokens,
-                    error))
-        return false;
+bool readExperimentFile(const std::string& path, ExperimentTable& table, DataError& error,
+                        Warnings* warnings) {
+    std::vector<Line> rows;
+    if (!readRows(path, kExperimentLayout, rows, error, warnings)) return false;
     ExperimentTable read;
     for (int r = 0; r < kExperiments; ++r) {
+        const Line& line = rows[static_cast<std::size_t>(r)];
         ExperimentRow& row = read.rows[static_cast<std::size_t>(r)];
         for (int c = 0; c < kExperimentColumns; ++c) {
-            const Token& t = tokens[static_cast<std::size_t>((r + 1) * kExperimentColumns + c)];
             if (c == 2) {
-                row.mealClass = t.text;
+                row.mealClass = line.tokens[2];
                 continue;
             }
-            const auto v = number(t, FileKind::Experiment, path, error);
+            const auto v = number(line, c, FileKind::Experiment, path, error);
             if (!v) return false;
             row.values[static_cast<std::size_t>(c)] = *v;
         }
+        if (r == 0) {
+            const double patient = std::trunc(row.values[1]);
+            if (!(patient >= 1.0 && patient <= kPatients)) {
+                error = makeError(DataError::Kind::PatientOutOfRange, FileKind::Experiment, path,
+                                  line.number, 2, line.tokens[1]);
+                return false;
+            }
+            read.patient = static_cast<int>(patient);
+        }
+        std::string what;
+        if (const auto c = senselessExperimentColumn(row, what)) {
+            error = badValue(FileKind::Experiment, path, line, *c, what);
+            return false;
+        }
     }
-    const double patient = std::trunc(read.rows[0].values[1]);
-    if (!(patient >= 1.0 && patient <= kPatients)) {
-        const Token& t = tokens[kExperimentColumns + 1];
-        error = makeError(DataError::Kind::PatientOutOfRange, FileKind::Experiment, path, t.line,
-                          t.column, t.text);
-        return false;
-    }
-    read.patient = static_cast<int>(patient);
     table = std::move(read);
     return true;
 }
 
 bool readParameterFile(const std::string& path, int patient, PatientParameters& params,
-                       DataError& error) {
+                       DataError& error, Warnings* warnings) {
     if (patient < 1 || patient > kPatients) {
         error = makeError(DataError::Kind::PatientOutOfRange, FileKind::Parameters, path, 1,
                           patient + 1, std::to_string(patient));
         return false;
     }
-    std::vector<Token> tokens;
-    if (!readLayout(path, FileKind::Parameters, kParameterRows, kPatients + 1, tokens, error))
-        return false;
+    std::vector<Line> rows;
+    if (!readRows(path, kParameterLayout, rows, error, warnings)) return false;
     PatientParameters read;
     for (int i = 1; i < kParameterRows; ++i) {
-        const auto v = number(tokens[static_cast<std::size_t>(i * (kPatients + 1) + patient)],
-                              FileKind::Parameters, path, error);
+        const Line& line = rows[static_cast<std::size_t>(i - 1)];
+        const auto v = number(line, patient, FileKind::Parameters, path, error);
         if (!v) return false;
         read.p[static_cast<std::size_t>(i)] = *v;
+        // The simulation divides by the clearance (5) and the volume (7).
+        if ((i == 5 || i == 7) && !(*v > 0)) {
+            error = badValue(FileKind::Parameters, path, line, patient,
+                             (i == 5 ? "el ritme d'eliminació de la insulina (n)"
+                                     : "el volum de distribució de la glucosa (Vg)") +
+                                 std::string(" del pacient ") + std::to_string(patient) +
+                                 " ha de ser positiu");
+            return false;
+        }
     }
     params = read;
     return true;
 }
 
-bool readGlucoseFile(const std::string& path, GlucoseTable& table, DataError& error) {
-    std::vector<Token> tokens;
-    if (!readLayout(path, FileKind::Glucose, kSamples, kExperiments, tokens, error)) return false;
+bool readGlucoseFile(const std::string& path, GlucoseTable& table, DataError& error,
+                     Warnings* warnings) {
+    std::vector<Line> rows;
+    if (!readRows(path, kGlucoseLayout, rows, error, warnings)) return false;
     auto read = std::make_unique<GlucoseTable>();
-    for (std::size_t i = 0; i < tokens.size(); ++i) {
-        const auto v = number(tokens[i], FileKind::Glucose, path, error);
-        if (!v) return false;
-        read->values[i / kExperiments][i % kExperiments] = *v;
-    }
+    for (std::size_t m = 0; m < rows.size(); ++m)
+        for (int j = 0; j < kExperiments; ++j) {
+            const auto v = number(rows[m], j, FileKind::Glucose, path, error);
+            if (!v) return false;
+            read->values[m][static_cast<std::size_t>(j)] = *v;
+        }
     table = *read;
     return true;
 }
 
+std::vector<std::string> parameterFileCandidates(const std::string& experimentPath) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path dir = fs::path(experimentPath).parent_path();
+    if (dir.empty()) dir = ".";
+    const fs::path beside = dir / kParameterFileName;
+    const fs::path current = fs::current_path(ec) / kParameterFileName;
+    std::vector<std::string> places{beside.lexically_normal().string()};
+    const fs::path a = fs::weakly_canonical(fs::absolute(beside, ec), ec);
+    const fs::path b = fs::weakly_canonical(current, ec);
+    if (ec || a != b) places.push_back(current.lexically_normal().string());
+    return places;
+}
+
 bool loadExperimentAndParameters(DataSet& data, const std::string& experimentPath,
-                                 const std::string& parameterPath, DataError& error) {
-    ExperimentTable experiment;
+                                 const std::vector<std::string>& parameterPaths, DataError& error,
+                                 Warnings* warnings) {
+    auto experiment = std::make_unique<ExperimentTable>();
     PatientParameters parameters;
-    if (!readExperimentFile(experimentPath, experiment, error)) return false;
-    if (!readParameterFile(parameterPath, experiment.patient, parameters, error)) return false;
-    data.patient = experiment.patient;
-    data.experiment = std::move(experiment);
+    Warnings notes;
+    if (!readExperimentFile(experimentPath, *experiment, error, &notes)) return false;
+    std::string parameterPath;
+    for (const std::string& candidate : parameterPaths) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(candidate, ec)) {
+            parameterPath = candidate;
+            break;
+        }
+    }
+    if (parameterPath.empty()) {
+        error = makeError(DataError::Kind::Missing, FileKind::Parameters,
+                          parameterPaths.empty() ? std::string() : parameterPaths.front());
+        error.searched = parameterPaths;
+        return false;
+    }
+    if (!readParameterFile(parameterPath, experiment->patient, parameters, error, &notes))
+        return false;
+    data.patient = experiment->patient;
+    data.experiment = std::move(*experiment);
     data.parameters = parameters;
     data.experimentLoaded = true;
     data.parametersLoaded = true;
+    data.experimentPath = experimentPath;
+    data.parameterPath = parameterPath;
+    if (warnings) warnings->insert(warnings->end(), notes.begin(), notes.end());
     return true;
 }
 
-bool loadGlucose(DataSet& data, const std::string& path, DataError& error) {
-    if (!readGlucoseFile(path, data.glucose, error)) return false;
+bool loadExperimentAndParameters(DataSet& data, const std::string& experimentPath,
+                                 const std::string& parameterPath, DataError& error,
+                                 Warnings* warnings) {
+    return loadExperimentAndParameters(data, experimentPath, std::vector{parameterPath}, error,
+                                       warnings);
+}
+
+bool loadGlucose(DataSet& data, const std::string& path, DataError& error, Warnings* warnings) {
+    if (!readGlucoseFile(path, data.glucose, error, warnings)) return false;
     data.glucoseLoaded = true;
+    data.glucosePath = path;
     return true;
 }
 

@@ -1,20 +1,23 @@
 // The three data files of the glucose study and the data set they fill.
 //
-// Each file is a stream of whitespace-separated tokens read in a fixed layout
-// (rows are counted in tokens, not in lines):
-//   experiment file: a header row and 24 rows of 12 tokens; column 2 is the
+// Each file is read line by line; a line holds one row of whitespace-separated
+// values and blank lines are skipped:
+//   experiment file: a header row and 24 rows of 12 values; column 2 is the
 //                    meal class (text), every other column a number;
-//   parameter file:  a header row and 11 rows of 11 tokens; column 0 holds the
+//   parameter file:  a header row and 11 rows of 11 values; column 0 holds the
 //                    row labels, column k the parameters of patient k;
-//   glucose file:    300 rows (minutes) of 24 numbers (experiments).
-// A reader either fills its whole table or reports where the file went wrong
-// and leaves the table as it was.
+//   glucose file:    300 rows (minutes) of 24 numbers (experiments), after an
+//                    optional header row (a first row that is not all numbers).
+// Every row used must hold exactly the expected number of values; rows after
+// those used are ignored with a warning. A reader either fills its whole table
+// or reports where the file went wrong and leaves the table as it was.
 #pragma once
 
 #include "glucosim/core/settings.h"
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace glucosim {
 
@@ -60,30 +63,51 @@ struct GlucoseTable {
 enum class FileKind { Experiment, Parameters, Glucose };
 
 struct DataError {
-    enum class Kind { Missing, TooShort, NotANumber, PatientOutOfRange };
+    enum class Kind {
+        Missing,           // cannot be opened (`searched`: every place looked in)
+        TooShort,          // fewer data rows than expected: `count` of `expected`
+        WrongCount,        // row `row` holds `count` values, `expected` wanted
+        NotANumber,        // `token` at (`row`, `column`)
+        PatientOutOfRange, // `token` at (`row`, `column`)
+        BadValue           // `token` at (`row`, `column`) makes no sense: `what`
+    };
     Kind kind = Kind::Missing;
     FileKind fileKind = FileKind::Experiment;
     std::string file;
-    // 1-based place: for a bad token its line in the file and its position
-    // in that line; for a file that ends too early, the row and column of
-    // the layout (header row included) where the first missing value belongs.
+    // 1-based place: the line in the file and the value's position in it.
     int row = 0;
     int column = 0;
+    int count = 0;
+    int expected = 0;
     std::string token; // the offending text, when there is one
+    std::string what;  // for BadValue: what the value should be
+    std::vector<std::string> searched;
 
     // One Catalan sentence naming the file and the place.
     std::string message() const;
 };
 
+// Notes about a file that was read all the same (rows beyond those used).
+using Warnings = std::vector<std::string>;
+
 // The readers: true and the table filled, or false, `error` set and the table
 // untouched. Only the chosen patient's column of the parameter file must hold
-// numbers; `patient` must be 1..10.
-bool readExperimentFile(const std::string& path, ExperimentTable& table, DataError& error);
+// numbers; `patient` must be 1..10. Values that the simulation cannot use
+// (a negative bolus, carbohydrate amount or basal insulin, a basal glucose,
+// distribution volume or insulin clearance that is not positive) are errors.
+bool readExperimentFile(const std::string& path, ExperimentTable& table, DataError& error,
+                        Warnings* warnings = nullptr);
 bool readParameterFile(const std::string& path, int patient, PatientParameters& params,
-                       DataError& error);
-bool readGlucoseFile(const std::string& path, GlucoseTable& table, DataError& error);
+                       DataError& error, Warnings* warnings = nullptr);
+bool readGlucoseFile(const std::string& path, GlucoseTable& table, DataError& error,
+                     Warnings* warnings = nullptr);
 
 inline constexpr const char* kParameterFileName = "parametros_bergman_ajustados.txt";
+
+// Where the parameter file of an experiment file is looked for, in order:
+// beside the experiment file, then in the current directory (once when both
+// are the same folder).
+std::vector<std::string> parameterFileCandidates(const std::string& experimentPath);
 
 // Everything the computation needs, with the three loaded flags. The flags
 // never go back to false: a failed load leaves earlier data in place.
@@ -95,15 +119,25 @@ struct DataSet {
     bool experimentLoaded = false;
     bool parametersLoaded = false;
     bool glucoseLoaded = false;
+    // The files the data came from.
+    std::string experimentPath;
+    std::string parameterPath;
+    std::string glucosePath;
 
     bool complete() const { return experimentLoaded && parametersLoaded && glucoseLoaded; }
 };
 
 // Loads an experiment file and the parameters of its patient as one unit:
-// on any error neither the experiment nor the parameters change.
+// on any error neither the experiment nor the parameters change. The
+// parameters come from the first of `parameterPaths` that exists.
 bool loadExperimentAndParameters(DataSet& data, const std::string& experimentPath,
-                                 const std::string& parameterPath, DataError& error);
-bool loadGlucose(DataSet& data, const std::string& path, DataError& error);
+                                 const std::vector<std::string>& parameterPaths, DataError& error,
+                                 Warnings* warnings = nullptr);
+bool loadExperimentAndParameters(DataSet& data, const std::string& experimentPath,
+                                 const std::string& parameterPath, DataError& error,
+                                 Warnings* warnings = nullptr);
+bool loadGlucose(DataSet& data, const std::string& path, DataError& error,
+                 Warnings* warnings = nullptr);
 
 // "CARREGADES DADES DEL PACIENT n" when all three files are loaded, else
 // "NO HI HA DADES CARREGADES".

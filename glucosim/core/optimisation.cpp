@@ -4,6 +4,7 @@
 #include "glucosim/core/simulation.h"
 
 #include <cmath>
+#include <limits>
 
 namespace glucosim {
 
@@ -29,26 +30,45 @@ struct SharedExperiment {
     std::array<ivalDb, kN> insulin; // I[n-1] for n = 0..299
 };
 
+// How the bands of one pair hold the measured samples.
+struct BandFit {
+    int covered = 0;    // samples with lower <= g <= upper
+    double width = 0.0; // sum of upper - lower
+};
+
 // The simulated hypoglycaemia areas of all experiments for one pair, from the
 // remote insulin factors and meal terms laid out [minute][experiment]. The
 // experiments advance together, minute by minute, so that their independent
-// chains of operations overlap; everything is inlined into this loop.
-[[gnu::flatten]] std::array<double, kE> hypoAreas(const ivalDb& sgStep,
-                                                  const std::array<ivalDb, kE>& gb,
-                                                  const ivalDb* factor, const ivalDb* meal) {
+// chains of operations overlap; everything is inlined into this loop. With
+// kFit, the band of each minute (G[n-1]) is also compared with the measured
+// sample n, laid out like the meal terms.
+template <bool kFit>
+[[gnu::flatten]] std::array<double, kE>
+hypoAreas(const ivalDb& sgStep, const std::array<ivalDb, kE>& gb, const ivalDb* factor,
+          const ivalDb* meal, const double* measured, BandFit& fit) {
     std::array<ivalDb, kE> g = gb;
     std::array<HypoHyperAreas, kE> areas{};
+    // x - x is NaN exactly when x is infinite or NaN, and a NaN stays in the
+    // sum: a branch-free record of any bound that was not finite.
+    std::array<double, kE> notFinite{};
     for (std::size_t n = 0; n < kN; ++n) {
         for (std::size_t j = 0; j < kE; ++j) {
             const ivalDb next =
                 nextGlucose(sgStep, gb[j], g[j], factor[n * kE + j], meal[n * kE + j]);
+            if constexpr (kFit) {
+                const double m = measured[n * kE + j];
+                fit.covered += g[j].inf() <= m && m <= g[j].sup();
+                fit.width += g[j].sup() - g[j].inf();
+            }
             areas[j].addHypoMinute(g[j].inf(), next.inf());
+            notFinite[j] += (next.inf() - next.inf()) + (next.sup() - next.sup());
             g[j] = next;
         }
     }
     std::array<double, kE> result{};
     for (std::size_t j = 0; j < kE; ++j)
-        result[j] = areas[j].simulatedHypo();
+        result[j] = std::isnan(notFinite[j]) ? std::numeric_limits<double>::quiet_NaN()
+                                             : areas[j].simulatedHypo();
     return result;
 }
 
@@ -100,6 +120,12 @@ std::vector<GridPair> evaluateGrid(const DataSet& data, Criterion criterion,
         }
     }
 
+    const bool fitBand = criterion == Criterion::Coverage;
+    std::vector<double> measured(fitBand ? kN * kE : 0); // [minute][experiment]
+    for (std::size_t n = 0; n < measured.size() / kE; ++n)
+        for (std::size_t j = 0; j < kE; ++j)
+            measured[n * kE + j] = data.glucose.values[n][j];
+
     std::vector<GridPair> grid(kGridPairs);
     std::vector<ivalDb> meal(kN * kE); // [minute][experiment]
     std::array<ivalDb, kE> gb;
@@ -122,11 +148,30 @@ std::vector<GridPair> evaluateGrid(const DataSet& data, Criterion criterion,
             pair.siSup = si.sup();
             pair.siMidpoint = si.inf() + (si.sup() - si.inf()) * 0.5;
 
-            const auto areas = hypoAreas(
-                sgStep, gb, &factors[static_cast<std::size_t>(hStep) * kN * kE], meal.data());
-            for (std::size_t j = 0; j < kE; ++j)
+            const ivalDb* factor = &factors[static_cast<std::size_t>(hStep) * kN * kE];
+            BandFit fit;
+            const auto areas =
+                fitBand ? hypoAreas<true>(sgStep, gb, factor, meal.data(), measured.data(), fit)
+                        : hypoAreas<false>(sgStep, gb, factor, meal.data(), nullptr, fit);
+            bool finite = true;
+            for (std::size_t j = 0; j < kE; ++j) {
                 pair.sums.add(criterion, shared[j].realArea, areas[j]);
+                finite = finite && !std::isnan(areas[j]);
+            }
             pair.value = pair.sums.value(criterion);
+            if (fitBand) {
+                pair.coverage = 100.0 * fit.covered / static_cast<double>(kN * kE);
+                pair.meanWidth = fit.width / static_cast<double>(kN * kE);
+                pair.value = pair.coverage;
+            }
+            // A pair whose simulation left the numbers is never chosen.
+            if (!finite) {
+                constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+                pair.sums = {nan, nan, nan};
+                pair.value = nan;
+                pair.coverage = nan;
+                pair.meanWidth = nan;
+            }
             if (progress) progress(index);
         }
     }
@@ -141,6 +186,32 @@ int firstMinimum(const std::vector<GridPair>& grid) {
             best = static_cast<int>(i);
     }
     return best < 0 ? 0 : best;
+}
+
+int chosenPair(const std::vector<GridPair>& grid, Criterion criterion) {
+    if (criterion != Criterion::Coverage) return firstMinimum(grid);
+    int best = -1;
+    for (std::size_t i = 0; i < grid.size(); ++i) {
+        const GridPair& p = grid[i];
+        if (std::isnan(p.value)) continue;
+        if (best < 0) {
+            best = static_cast<int>(i);
+            continue;
+        }
+        const GridPair& b = grid[static_cast<std::size_t>(best)];
+        if (p.coverage > b.coverage || (p.coverage == b.coverage && p.meanWidth < b.meanWidth))
+            best = static_cast<int>(i);
+    }
+    return best < 0 ? 0 : best;
+}
+
+int tiedPairs(const std::vector<GridPair>& grid, int chosen) {
+    if (chosen < 0 || static_cast<std::size_t>(chosen) >= grid.size()) return 0;
+    const double best = grid[static_cast<std::size_t>(chosen)].value;
+    int ties = 0;
+    for (const GridPair& p : grid)
+        ties += p.value == best;
+    return ties;
 }
 
 } // namespace glucosim

@@ -2,6 +2,7 @@
 
 #include "glucosim/core/float_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -24,6 +25,43 @@ double textValue(const std::string& text) {
 }
 
 } // namespace
+
+std::vector<std::pair<double, double>> rocCurve(const RocTable& roc) {
+    std::vector<std::pair<double, double>> points;
+    for (std::size_t k = 0; k < kRocThresholds; ++k) {
+        const double fpr = roc.rows[RocTable::OneMinusSpec][k];
+        const double sens = roc.rows[RocTable::Sens][k];
+        if (std::isfinite(fpr) && std::isfinite(sens)) points.emplace_back(fpr, sens);
+    }
+    if (points.empty()) return points;
+    points.emplace_back(0.0, 0.0);
+    points.emplace_back(1.0, 1.0);
+    std::sort(points.begin(), points.end());
+    points.erase(std::unique(points.begin(), points.end()), points.end());
+    return points;
+}
+
+double rocArea(const RocTable& roc) {
+    const auto points = rocCurve(roc);
+    if (points.empty()) return std::numeric_limits<double>::quiet_NaN();
+    double area = 0.0;
+    for (std::size_t i = 1; i < points.size(); ++i)
+        area += (points[i].first - points[i - 1].first) *
+                (points[i].second + points[i - 1].second) * 0.5;
+    return area;
+}
+
+std::string rocMissingReason(const RocTable& roc) {
+    if (!rocCurve(roc).empty()) return {};
+    const double positives = roc.rows[RocTable::VP][0] + roc.rows[RocTable::FN][0];
+    const double negatives = roc.rows[RocTable::FP][0] + roc.rows[RocTable::VN][0];
+    if (positives == 0 && negatives == 0) return "No hi ha resultats.";
+    if (positives == 0)
+        return "Cap experiment no té hipoglucèmia real (\"Hipo?\" diferent de 0): la "
+               "sensibilitat no es pot calcular i no hi ha corba ROC.";
+    return "Tots els experiments tenen hipoglucèmia real: l'especificitat no es pot calcular i "
+           "no hi ha corba ROC.";
+}
 
 RocTable evaluateRoc(const std::array<std::string, kExperiments>& simulatedAreaTexts,
                      const std::array<std::string, kExperiments>& hypoTexts) {

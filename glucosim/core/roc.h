@@ -6,6 +6,8 @@
 
 #include <array>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace glucosim {
 
@@ -27,6 +29,16 @@ const char* rocRowLabel(int row);
 // experiment's simulated area and its "Hipo?" outcome (negative when the
 // text is "0"). Thresholds run from 1 to M on a logarithmic scale, with M the
 // largest simulated area of all experiments and at least 10.
+// The ROC curve as (1-Espec., Sens.) points: the thresholds whose two rates
+// are numbers, in increasing order, from (0, 0) to (1, 1). Empty when no
+// threshold has both rates.
+std::vector<std::pair<double, double>> rocCurve(const RocTable& roc);
+// The area under rocCurve by trapezoids; NaN when the curve is empty.
+double rocArea(const RocTable& roc);
+// Why there is no curve (no experiment with, or none without, a real
+// hypoglycaemia); empty when there is one.
+std::string rocMissingReason(const RocTable& roc);
+
 RocTable evaluateRoc(const std::array<std::string, kExperiments>& simulatedAreaTexts,
                      const std::array<std::string, kExperiments>& hypoTexts);
 

@@ -1,8 +1,8 @@
 #include "glucosim/core/tables.h"
 
+#include "glucosim/core/csv.h"
 #include "glucosim/core/float_text.h"
 
-#include <fstream>
 #include <ostream>
 
 namespace glucosim {
@@ -16,7 +16,12 @@ Table emptyTable(int rows, int columns) {
 
 } // namespace
 
-Table resultsTable(const Results& results) {
+const NumberStyle kGridNumbers{FloatToStr, formatFixed3};
+const NumberStyle kCsvNumbers{csvNumber, csvFixed3};
+
+Table resultsTable(const Results& results, const NumberStyle& style) {
+    const auto FloatToStr = style.number;
+    const auto formatFixed3 = style.fixed3;
     Table t = emptyTable(kResultsRows, kResultsColumns);
     auto& head = t[0];
     const char* first[] = {"Nº experiment", "Classe Menjar",  "I Bolus",           "CHO",
@@ -79,15 +84,20 @@ Table glucoseTable(const Results& results) {
     return t;
 }
 
-Table optimisationTable(const Results& results) {
+Table optimisationTable(const Results& results, const NumberStyle& style) {
     if (results.mode != Mode::Optimisation) return {};
+    const auto FloatToStr = style.number;
     const bool partial = hasPartialSums(results.criterion);
-    Table t = emptyTable(kOptimisationRows, partial ? 4 : 3);
+    const bool coverage = results.criterion == Criterion::Coverage;
+    Table t = emptyTable(kOptimisationRows, partial || coverage ? 4 : 3);
     t[0][0] = "Tmax";
     t[0][1] = "Mitjana Si";
     if (partial) {
         t[0][2] = "J Esp.";
         t[0][3] = "J Sens.";
+    } else if (coverage) {
+        t[0][2] = "Cobertura (%)";
+        t[0][3] = "Amplada mitjana";
     } else {
         t[0][2] = "Sumatori d'àrees";
     }
@@ -99,9 +109,24 @@ Table optimisationTable(const Results& results) {
         if (partial) {
             row[2] = FloatToStr(p.sums.jEsp);
             row[3] = FloatToStr(p.sums.jSens);
+        } else if (coverage) {
+            row[2] = FloatToStr(p.coverage);
+            row[3] = FloatToStr(p.meanWidth);
         } else {
             row[2] = FloatToStr(p.sums.sum);
         }
+    }
+    return t;
+}
+
+Table glucoseLongTable(const Results& results) {
+    Table t{{"experiment", "minute", "lower_mg_dl", "upper_mg_dl", "measured_mg_dl"}};
+    t.reserve(results.experiments.size() * kSamples + 1);
+    for (std::size_t j = 0; j < results.experiments.size(); ++j) {
+        const ExperimentResult& e = results.experiments[j];
+        for (std::size_t m = 0; m < kSamples; ++m)
+            t.push_back({std::to_string(j + 1), std::to_string(m), csvNumber(e.glucose[m].inf()),
+                         csvNumber(e.glucose[m].sup()), csvNumber(e.measured[m])});
     }
     return t;
 }
@@ -113,14 +138,6 @@ void writeTable(std::ostream& out, const Table& table) {
             out << (c + 1 < row.size() ? '\t' : '\n');
         }
     }
-}
-
-bool saveTable(const std::string& path, const Table& table) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    writeTable(out, table);
-    out.flush();
-    return static_cast<bool>(out);
 }
 
 } // namespace glucosim

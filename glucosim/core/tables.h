@@ -13,10 +13,19 @@ namespace glucosim {
 // rows[row][column], every row with the same number of cells.
 using Table = std::vector<std::vector<std::string>>;
 
+// How the numbers of a table are written: the grids' Catalan forms, or the
+// forms of the CSV files.
+struct NumberStyle {
+    std::string (*number)(double);
+    std::string (*fixed3)(double);
+};
+extern const NumberStyle kGridNumbers; // FloatToStr, formatFixed3
+extern const NumberStyle kCsvNumbers;  // csvNumber, csvFixed3
+
 // Results grid: 61 rows x 31 columns (the form's grid has one more, empty
 // row). Row 0 the headers, rows 1..24 the experiments with the predictions of
 // the 20 thresholds, rows 55..60 the sensitivity / specificity table.
-Table resultsTable(const Results& results);
+Table resultsTable(const Results& results, const NumberStyle& style = kGridNumbers);
 inline constexpr int kResultsRows = 61;
 inline constexpr int kResultsColumns = 31;
 inline constexpr std::array<int, kResultsColumns> kResultsColumnWidths{
@@ -31,14 +40,18 @@ inline constexpr int kGlucoseRows = 301;
 inline constexpr int kGlucoseColumns = 163;
 
 // Optimisation grid: 392 rows x 4 columns for the criteria with two partial
-// sums, else x 3. Empty in concrete values mode.
-Table optimisationTable(const Results& results);
+// sums ("J Esp.", "J Sens.") and for Coverage ("Cobertura (%)", "Amplada
+// mitjana"), else x 3. Empty in concrete values mode.
+Table optimisationTable(const Results& results, const NumberStyle& style = kGridNumbers);
+
+// The glucose in long form for glucosa.csv: a header row, then one row per
+// experiment and minute (experiment, minute, lower, upper, measured), the
+// band of minute m being G[m-1] as in the glucose grid.
+Table glucoseLongTable(const Results& results);
 inline constexpr int kOptimisationRows = kGridPairs + 1;
 
-// Each row's cells separated by "\t" and ended by "\n".
+// Each row's cells separated by "\t" and ended by "\n" (output_files.h
+// writes tables to files).
 void writeTable(std::ostream& out, const Table& table);
-// Writes the table to `path`, replacing the file; false when it cannot be
-// written.
-bool saveTable(const std::string& path, const Table& table);
 
 } // namespace glucosim

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "glucosim/core/float_text.h"
 #include "glucosim/ui/dialogs.h"
 
 namespace glucosim {
@@ -63,10 +64,132 @@ void savePngFrom(QWidget* parent, QChartView* view) {
     if (path.isEmpty()) return;
     if (!saveChartPng(view, path))
         dialogHooks().message(parent, kProgramTitle,
-                              QStringLiteral("No s'ha pogut desar el gràfic a \"%1\".").arg(path));
+                              QStringLiteral("No s'ha pogut desar el gràfic a \"%1\".").arg(path),
+                              MessageKind::Critical);
 }
 
 } // namespace
+
+void clearChart(QChart* chart) {
+    chart->removeAllSeries();
+    for (QAbstractAxis* axis : chart->axes()) {
+        chart->removeAxis(axis);
+        delete axis;
+    }
+}
+
+void drawGlucoseChart(QChart* chart, const ExperimentResult& e, int j, int patient,
+                      double upperLine, const QString& upperName) {
+    const GlucoseSeries s = glucoseSeries(e);
+    chart->setTitle(QStringLiteral("Experiment nº %1 (pacient %2): glucosa simulada i mesurada")
+                        .arg(j + 1)
+                        .arg(patient));
+
+    auto* lower = lineSeries(QStringLiteral("Mín. glucosa simulada"), s.lower, QColor(30, 90, 200));
+    auto* upper = lineSeries(QStringLiteral("Màx. glucosa simulada"), s.upper, QColor(30, 90, 200));
+    lower->setObjectName(QStringLiteral("lower"));
+    upper->setObjectName(QStringLiteral("upper"));
+    // The band between the bounds, drawn under everything else.
+    QAreaSeries* band = nullptr;
+    if (s.lower.size() == s.upper.size() && !s.lower.isEmpty()) {
+        auto* bandUpper = lineSeries(QString(), s.upper, Qt::transparent);
+        auto* bandLower = lineSeries(QString(), s.lower, Qt::transparent);
+        band = new QAreaSeries(bandUpper, bandLower);
+        // The area series does not own its two boundary series.
+        bandUpper->setParent(band);
+        bandLower->setParent(band);
+        band->setName(QStringLiteral("Banda simulada"));
+        band->setObjectName(QStringLiteral("band"));
+        band->setBrush(QColor(30, 90, 200, 60));
+        band->setPen(Qt::NoPen);
+        chart->addSeries(band);
+    }
+    auto* measured =
+        lineSeries(QStringLiteral("Glucosa mesurada"), s.measured, QColor(200, 30, 30), 2.0);
+    measured->setObjectName(QStringLiteral("measured"));
+    auto* hypo = lineSeries(QStringLiteral("Hipoglucèmia (70 mg/dl)"),
+                            {QPointF(0, kHypo), QPointF(kSamples - 1, kHypo)}, QColor(230, 120, 0),
+                            1.5, Qt::DashLine);
+    auto* hyper = lineSeries(upperName, {QPointF(0, upperLine), QPointF(kSamples - 1, upperLine)},
+                             QColor(120, 0, 160), 1.5, Qt::DashLine);
+    hypo->setObjectName(QStringLiteral("hypo"));
+    hyper->setObjectName(QStringLiteral("hyper"));
+    for (QLineSeries* series : {lower, upper, measured, hypo, hyper})
+        chart->addSeries(series);
+
+    double lo = kSevereHypo, hi = kSevereHyper;
+    for (const auto* points : {&s.lower, &s.upper, &s.measured})
+        for (const QPointF& p : *points) {
+            lo = std::min(lo, p.y());
+            hi = std::max(hi, p.y());
+        }
+    auto* x = new QValueAxis;
+    x->setTitleText(QStringLiteral("Temps (min)"));
+    x->setRange(0, kSamples);
+    x->setLabelFormat(QStringLiteral("%.0f"));
+    x->setTickCount(7);
+    auto* y = new QValueAxis;
+    y->setTitleText(QStringLiteral("Glucosa (mg/dl)"));
+    y->setRange(std::floor(lo / 10) * 10 - 10, std::ceil(hi / 10) * 10 + 10);
+    y->setLabelFormat(QStringLiteral("%.0f"));
+    y->applyNiceNumbers();
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    for (QAbstractSeries* series : chart->series()) {
+        series->attachAxis(x);
+        series->attachAxis(y);
+    }
+    // The band stands for its bounds in the legend.
+    for (QLineSeries* series : {lower, upper})
+        for (QLegendMarker* marker : chart->legend()->markers(series))
+            marker->setVisible(false);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+}
+
+void drawRocChart(QChart* chart, const RocTable& roc) {
+    clearChart(chart);
+    const QString title = QStringLiteral("Corba ROC de la detecció d'hipoglucèmia (20 llindars)");
+    const std::string missing = rocMissingReason(roc);
+    if (missing.empty())
+        chart->setTitle(title + QStringLiteral("<br>Àrea sota la corba (AUC) = ") +
+                        QString::fromStdString(formatFixed3(rocArea(roc))));
+    else
+        chart->setTitle(title + QStringLiteral("<br>") + QString::fromStdString(missing));
+    QVector<QPointF> points = rocPoints(roc);
+    QVector<QPointF> curvePoints;
+    for (const auto& [fpr, sens] : rocCurve(roc))
+        curvePoints.append(QPointF(fpr, sens));
+    auto* curve =
+        lineSeries(QStringLiteral("Sens. / 1-Espec."), curvePoints, QColor(30, 90, 200), 2.0);
+    curve->setObjectName(QStringLiteral("roc"));
+    auto* marks = new QScatterSeries;
+    marks->setObjectName(QStringLiteral("thresholds"));
+    marks->setName(QStringLiteral("Llindars"));
+    marks->setMarkerSize(8);
+    marks->append(QList<QPointF>(points.begin(), points.end()));
+    auto* chance = lineSeries(QStringLiteral("Atzar"), {QPointF(0, 0), QPointF(1, 1)},
+                              QColor(128, 128, 128), 1.0, Qt::DashLine);
+    chance->setObjectName(QStringLiteral("chance"));
+    for (QAbstractSeries* s : std::initializer_list<QAbstractSeries*>{chance, curve, marks})
+        chart->addSeries(s);
+    auto* x = new QValueAxis;
+    x->setTitleText(QStringLiteral("1 - Especificitat"));
+    x->setRange(0, 1);
+    auto* y = new QValueAxis;
+    y->setTitleText(QStringLiteral("Sensibilitat"));
+    y->setRange(0, 1);
+    for (QValueAxis* a : {x, y}) {
+        a->setLabelFormat(QStringLiteral("%.1f"));
+        a->setTickCount(6);
+    }
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    for (QAbstractSeries* s : chart->series()) {
+        s->attachAxis(x);
+        s->attachAxis(y);
+    }
+    chart->legend()->setAlignment(Qt::AlignBottom);
+}
 
 GlucoseSeries glucoseSeries(const ExperimentResult& e) {
     GlucoseSeries s;
@@ -135,81 +258,13 @@ void GlucoseChartDialog::showExperiment(int j) {
         return;
     }
     QChart* chart = view_->chart();
-    chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes()) {
-        chart->removeAxis(axis);
-        delete axis;
-    }
+    clearChart(chart);
     if (!results_ || results_->experiments.size() != static_cast<std::size_t>(kExperiments)) {
         chart->setTitle(QStringLiteral("No hi ha resultats"));
         return;
     }
-    const ExperimentResult& e = results_->experiments[static_cast<std::size_t>(j)];
-    const GlucoseSeries s = glucoseSeries(e);
-    chart->setTitle(QStringLiteral("Experiment nº %1 (pacient %2): glucosa simulada i mesurada")
-                        .arg(j + 1)
-                        .arg(results_->patient));
-
-    auto* lower = lineSeries(QStringLiteral("Mín. glucosa simulada"), s.lower, QColor(30, 90, 200));
-    auto* upper = lineSeries(QStringLiteral("Màx. glucosa simulada"), s.upper, QColor(30, 90, 200));
-    lower->setObjectName(QStringLiteral("lower"));
-    upper->setObjectName(QStringLiteral("upper"));
-    // The band between the bounds, drawn under everything else.
-    QAreaSeries* band = nullptr;
-    if (s.lower.size() == s.upper.size() && !s.lower.isEmpty()) {
-        auto* bandUpper = lineSeries(QString(), s.upper, Qt::transparent);
-        auto* bandLower = lineSeries(QString(), s.lower, Qt::transparent);
-        band = new QAreaSeries(bandUpper, bandLower);
-        // The area series does not own its two boundary series.
-        bandUpper->setParent(band);
-        bandLower->setParent(band);
-        band->setName(QStringLiteral("Banda simulada"));
-        band->setObjectName(QStringLiteral("band"));
-        band->setBrush(QColor(30, 90, 200, 60));
-        band->setPen(Qt::NoPen);
-        chart->addSeries(band);
-    }
-    auto* measured =
-        lineSeries(QStringLiteral("Glucosa mesurada"), s.measured, QColor(200, 30, 30), 2.0);
-    measured->setObjectName(QStringLiteral("measured"));
-    auto* hypo = lineSeries(QStringLiteral("Hipoglucèmia (70 mg/dl)"),
-                            {QPointF(0, kHypo), QPointF(kSamples - 1, kHypo)}, QColor(230, 120, 0),
-                            1.5, Qt::DashLine);
-    auto* hyper = lineSeries(QStringLiteral("Hiperglucèmia (150 mg/dl)"),
-                             {QPointF(0, kHyper), QPointF(kSamples - 1, kHyper)},
-                             QColor(120, 0, 160), 1.5, Qt::DashLine);
-    hypo->setObjectName(QStringLiteral("hypo"));
-    hyper->setObjectName(QStringLiteral("hyper"));
-    for (QLineSeries* series : {lower, upper, measured, hypo, hyper})
-        chart->addSeries(series);
-
-    double lo = kSevereHypo, hi = kSevereHyper;
-    for (const auto* points : {&s.lower, &s.upper, &s.measured})
-        for (const QPointF& p : *points) {
-            lo = std::min(lo, p.y());
-            hi = std::max(hi, p.y());
-        }
-    auto* x = new QValueAxis;
-    x->setTitleText(QStringLiteral("Temps (min)"));
-    x->setRange(0, kSamples);
-    x->setLabelFormat(QStringLiteral("%.0f"));
-    x->setTickCount(7);
-    auto* y = new QValueAxis;
-    y->setTitleText(QStringLiteral("Glucosa (mg/dl)"));
-    y->setRange(std::floor(lo / 10) * 10 - 10, std::ceil(hi / 10) * 10 + 10);
-    y->setLabelFormat(QStringLiteral("%.0f"));
-    y->applyNiceNumbers();
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    for (QAbstractSeries* series : chart->series()) {
-        series->attachAxis(x);
-        series->attachAxis(y);
-    }
-    // The band stands for its bounds in the legend.
-    for (QLineSeries* series : {lower, upper})
-        for (QLegendMarker* marker : chart->legend()->markers(series))
-            marker->setVisible(false);
-    chart->legend()->setAlignment(Qt::AlignBottom);
+    drawGlucoseChart(chart, results_->experiments[static_cast<std::size_t>(j)], j,
+                     results_->patient, kHyper, QStringLiteral("Hiperglucèmia (150 mg/dl)"));
 }
 
 RocChartDialog::RocChartDialog(QWidget* parent)
@@ -232,43 +287,7 @@ RocChartDialog::RocChartDialog(QWidget* parent)
 }
 
 void RocChartDialog::setRoc(const RocTable& roc) {
-    QChart* chart = view_->chart();
-    chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes()) {
-        chart->removeAxis(axis);
-        delete axis;
-    }
-    chart->setTitle(QStringLiteral("Corba ROC de la detecció d'hipoglucèmia (20 llindars)"));
-    QVector<QPointF> points = rocPoints(roc);
-    auto* curve = lineSeries(QStringLiteral("Sens. / 1-Espec."), points, QColor(30, 90, 200), 2.0);
-    curve->setObjectName(QStringLiteral("roc"));
-    auto* marks = new QScatterSeries;
-    marks->setObjectName(QStringLiteral("thresholds"));
-    marks->setName(QStringLiteral("Llindars"));
-    marks->setMarkerSize(8);
-    marks->append(QList<QPointF>(points.begin(), points.end()));
-    auto* chance = lineSeries(QStringLiteral("Atzar"), {QPointF(0, 0), QPointF(1, 1)},
-                              QColor(128, 128, 128), 1.0, Qt::DashLine);
-    chance->setObjectName(QStringLiteral("chance"));
-    for (QAbstractSeries* s : std::initializer_list<QAbstractSeries*>{chance, curve, marks})
-        chart->addSeries(s);
-    auto* x = new QValueAxis;
-    x->setTitleText(QStringLiteral("1 - Especificitat"));
-    x->setRange(0, 1);
-    auto* y = new QValueAxis;
-    y->setTitleText(QStringLiteral("Sensibilitat"));
-    y->setRange(0, 1);
-    for (QValueAxis* a : {x, y}) {
-        a->setLabelFormat(QStringLiteral("%.1f"));
-        a->setTickCount(6);
-    }
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    for (QAbstractSeries* s : chart->series()) {
-        s->attachAxis(x);
-        s->attachAxis(y);
-    }
-    chart->legend()->setAlignment(Qt::AlignBottom);
+    drawRocChart(view_->chart(), roc);
 }
 
 } // namespace glucosim

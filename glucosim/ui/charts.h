@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QPointF>
+#include <QString>
 #include <QVector>
 #include <memory>
 
@@ -28,6 +29,16 @@ GlucoseSeries glucoseSeries(const ExperimentResult& experiment);
 
 // (1-Espec., Sens.) of each threshold whose two values are numbers.
 QVector<QPointF> rocPoints(const RocTable& roc);
+
+// Removes every series and axis of a chart.
+void clearChart(QChart* chart);
+// Draws experiment j (0..23) of a patient into an empty chart: the simulated
+// band, its bounds, the measured glucose, the 70 mg/dl line and an upper line.
+void drawGlucoseChart(QChart* chart, const ExperimentResult& experiment, int j, int patient,
+                      double upperLine, const QString& upperName);
+// Draws the ROC curve with its thresholds, the chance line and the area under
+// the curve in the title (or why there is no curve) into a chart.
+void drawRocChart(QChart* chart, const RocTable& roc);
 
 // Saves what a chart view shows as a PNG file; false when it cannot be
 // written.

@@ -23,8 +23,21 @@ DialogHooks standardHooks() {
             return QString();
         return dialog.selectedFiles().first();
     };
-    h.message = [](QWidget* parent, const QString& title, const QString& text) {
-        QMessageBox::information(parent, title, text, QMessageBox::Ok);
+    h.folder = [](QWidget* parent, const QString& title) {
+        return QFileDialog::getExistingDirectory(parent, title);
+    };
+    h.message = [](QWidget* parent, const QString& title, const QString& text, MessageKind kind) {
+        switch (kind) {
+        case MessageKind::Information:
+            QMessageBox::information(parent, title, text, QMessageBox::Ok);
+            break;
+        case MessageKind::Warning:
+            QMessageBox::warning(parent, title, text, QMessageBox::Ok);
+            break;
+        case MessageKind::Critical:
+            QMessageBox::critical(parent, title, text, QMessageBox::Ok);
+            break;
+        }
     };
     return h;
 }

@@ -11,14 +11,22 @@ class QWidget;
 
 namespace glucosim {
 
+// How a message box presents its text: a notice, something the user should
+// look at, or an operation that failed.
+enum class MessageKind { Information, Warning, Critical };
+
 struct DialogHooks {
     // Returns the chosen file name, or an empty string when cancelled.
     std::function<QString(QWidget* parent, const QString& title, const QString& filter)> openFile;
     std::function<QString(QWidget* parent, const QString& title, const QString& filter,
                           const QString& defaultSuffix)>
         saveFile;
-    // A modal message with an OK button.
-    std::function<void(QWidget* parent, const QString& title, const QString& text)> message;
+    // Returns the chosen folder, or an empty string when cancelled.
+    std::function<QString(QWidget* parent, const QString& title)> folder;
+    // A modal message with an OK button and the icon of its kind.
+    std::function<void(QWidget* parent, const QString& title, const QString& text,
+                       MessageKind kind)>
+        message;
 };
 
 // The hooks in use; they start as the ordinary Qt dialogs.

@@ -2,7 +2,10 @@
 // living until the program ends.
 #pragma once
 
+#include <QString>
 #include <memory>
+
+class QCoreApplication;
 
 namespace glucosim {
 
@@ -24,6 +27,11 @@ struct Forms {
 // Whether the window program has somewhere to show its windows: a display,
 // or a Qt platform chosen explicitly.
 bool displayAvailable(int argc, char** argv);
+
+// Installs Qt's own Catalan translations ("qtbase_ca") from `directory`, by
+// default Qt's translations folder. False, and Qt keeps its built-in texts,
+// when they cannot be loaded.
+bool installQtTranslations(QCoreApplication& app, const QString& directory = QString());
 
 // Sets up the application (Catalan locale), creates the forms, shows the main
 // form and runs until it is closed. Returns the exit status; 1 at once, with a

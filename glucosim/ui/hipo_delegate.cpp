@@ -1,6 +1,8 @@
 #include "glucosim/ui/hipo_delegate.h"
 
+#include <QApplication>
 #include <QPainter>
+#include <QStyle>
 
 #include "glucosim/core/float_text.h"
 
@@ -23,18 +25,21 @@ std::vector<Led> HipoDelegate::ledsOf(const QModelIndex& index) const {
 
 void HipoDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                          const QModelIndex& index) const {
-    const auto leds = ledsOf(index);
-    if (leds.empty()) {
+    if (!index.isValid() || index.row() + 1 > lastRow_) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }
-    // The text keeps clear of the pictures drawn at the cell's top-left corner.
-    QStyleOptionViewItem textOption = option;
-    textOption.displayAlignment = Qt::AlignRight | Qt::AlignBottom;
-    QStyledItemDelegate::paint(painter, textOption, index);
+    // An experiment row shows only its LEDs over the cell's background; the
+    // value itself is in the tooltip and in the saved grid.
+    QStyleOptionViewItem cell = option;
+    initStyleOption(&cell, index);
+    cell.text.clear();
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
     painter->save();
     painter->setClipRect(option.rect);
-    for (Led led : leds)
+    for (Led led : ledsOf(index))
         painter->drawImage(option.rect.topLeft(), pictures_->picture(led));
     painter->restore();
 }

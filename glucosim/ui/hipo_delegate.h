@@ -1,5 +1,6 @@
-// Draws the "Hipo?" cells of the results grid: the text, then the LED
-// pictures that the real outcome and the real area of the row call for.
+// Draws the "Hipo?" cells of the experiment rows of the results grid: the
+// cell's background and the LED pictures that the real outcome and the real
+// area of the row call for, without the text the pictures would cover.
 #pragma once
 
 #include <QStyledItemDelegate>

@@ -1,9 +1,12 @@
 // glucosim: the window program, or with --batch the same computation from the
 // command line without a display.
 #include "glucosim/core/batch.h"
+#include "glucosim/ui/batch_plots.h"
 #include "glucosim/ui/forms.h"
 
+#include <QApplication>
 #include <iostream>
+#include <memory>
 #include <string_view>
 
 namespace {
@@ -31,6 +34,18 @@ bool wantsHelp(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (wantsHelp(argc, argv)) std::cout << kWindowHelp;
-    if (glucosim::isBatchInvocation(argc, argv)) return glucosim::runBatch(argc, argv);
+    if (glucosim::isBatchInvocation(argc, argv)) {
+        // The pictures of --plots are drawn off screen: no display needed.
+        std::unique_ptr<QApplication> app;
+        const auto plots = [&](const glucosim::Results& results,
+                               std::vector<glucosim::PlotFile>& files, std::string& error) {
+            if (!app) {
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+                app = std::make_unique<QApplication>(argc, argv);
+            }
+            return glucosim::renderBatchPlots(results, files, error);
+        };
+        return glucosim::runBatch(argc, argv, plots);
+    }
     return glucosim::runWindowProgram(argc, argv);
 }

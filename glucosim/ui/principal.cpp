@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QStyle>
 #include <QThread>
 
@@ -62,14 +63,6 @@ void colourEdit(QLineEdit* edit, const QColor& colour) {
     edit->setPalette(p);
 }
 
-// The parameter file is looked for beside the experiment file first (where
-// the help tells the user to keep it), then in the current directory.
-std::string parameterFileFor(const QString& experimentPath) {
-    const QString beside = QFileInfo(experimentPath).dir().filePath(QString(kParameterFileName));
-    if (QFileInfo::exists(beside)) return beside.toStdString();
-    return kParameterFileName;
-}
-
 } // namespace
 
 TF_Principal::TF_Principal(QWidget* parent)
@@ -106,7 +99,7 @@ TF_Principal::TF_Principal(QWidget* parent)
     auto* grid = new QGridLayout(RG_TipusOptimitzacio);
     grid->setContentsMargins(4, 2, 2, 4);
     grid->setHorizontalSpacing(4);
-    grid->setVerticalSpacing(2);
+    grid->setVerticalSpacing(0);
     const QString items[] = {QStringLiteral("Pr.Qualitatiu amb pes"),
                              QStringLiteral("sqrt (| X^2-Y^2 |)"), QStringLiteral("Qualitatiu"),
                              QStringLiteral("log[sqrt (| X^2-Y^2 |)]")};
@@ -118,6 +111,15 @@ TF_Principal::TF_Principal(QWidget* parent)
         // Two columns, filled column by column.
         grid->addWidget(item, i % 2, i / 2);
     }
+    // The fit criterion, added below the four items.
+    auto* fit = new QRadioButton(QString::fromStdString(criterionName(Criterion::Coverage)),
+                                 RG_TipusOptimitzacio);
+    fit->setObjectName(QStringLiteral("RG_TipusOptimitzacio_4"));
+    fit->setFont(itemFont);
+    fit->setToolTip(QStringLiteral("La parella amb més mostres de glucosa mesurada dins la banda "
+                                   "simulada; en cas d'empat, la de banda més estreta"));
+    criteria_->addButton(fit, 4);
+    grid->addWidget(fit, 2, 0, 1, 2);
 
     // Concrete values mode.
     Bevel2 = bevel(client, QStringLiteral("Bevel2"), 6, 136, 277, 84);
@@ -161,9 +163,16 @@ TF_Principal::TF_Principal(QWidget* parent)
     connect(RB_ValorsPuntuals, &QRadioButton::clicked, this, &TF_Principal::RB_ValorsPuntualsClick);
     connect(Btn_Visualitzacio, &QPushButton::clicked, this, &TF_Principal::Btn_VisualitzacioClick);
 
-    // Fixed border: the client area keeps its size below the menu bar.
+    // Notes about the data files (rows that were not read) go to the status
+    // bar below the client area; its tooltip holds the whole text.
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+
+    // Fixed border: the client area keeps its size between the menu and the
+    // status bar.
     client->setFixedSize(kClientWidth, kClientHeight);
-    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    setFixedSize(kClientWidth,
+                 kClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint |
                    Qt::WindowTitleHint | Qt::CustomizeWindowHint);
 
@@ -209,22 +218,33 @@ void TF_Principal::RB_ValorsPuntualsClick() {
 }
 
 void TF_Principal::AjudaClick() {
-    dialogHooks().message(this, kHelpTitle, kHelpText);
+    dialogHooks().message(this, kHelpTitle, kHelpText, MessageKind::Information);
 }
 
 void TF_Principal::CarregarDadesClick() {
     if (computing()) return;
     DataError error;
+    Warnings warnings;
+    const auto report = [this](const DataError& e) {
+        dialogHooks().message(this, kProgramTitle, QString::fromStdString(e.message()),
+                              MessageKind::Warning);
+    };
     if (OpenDialog1->execute(this)) {
-        const QString path = OpenDialog1->fileName();
-        if (!loadExperimentAndParameters(*data_, path.toStdString(), parameterFileFor(path), error))
-            dialogHooks().message(this, kProgramTitle, QString::fromStdString(error.message()));
+        const std::string path = OpenDialog1->fileName().toStdString();
+        if (!loadExperimentAndParameters(*data_, path, parameterFileCandidates(path), error,
+                                         &warnings))
+            report(error);
     }
     if (OpenDialog2->execute(this)) {
-        if (!loadGlucose(*data_, OpenDialog2->fileName().toStdString(), error))
-            dialogHooks().message(this, kProgramTitle, QString::fromStdString(error.message()));
+        if (!loadGlucose(*data_, OpenDialog2->fileName().toStdString(), error, &warnings))
+            report(error);
     }
     showDataStatus();
+    QStringList notes;
+    for (const std::string& w : warnings)
+        notes << QString::fromStdString(w);
+    statusBar()->showMessage(notes.join(QStringLiteral("; ")));
+    statusBar()->setToolTip(notes.join(QLatin1Char('\n')));
 }
 
 void TF_Principal::setComputing(bool on) {
@@ -252,7 +272,8 @@ void TF_Principal::Btn_VisualitzacioClick() {
     if (!optimise) {
         values = readConcreteValues(TB_Sens->text().toStdString(), TB_Tmax->text().toStdString());
         if (values.corrected) {
-            dialogHooks().message(this, kProgramTitle, QString::fromUtf8(kValuesErrorText));
+            dialogHooks().message(this, kProgramTitle, QString::fromUtf8(kValuesErrorText),
+                                  MessageKind::Warning);
             TB_Tmax->setText(kResetTmaxText);
             TB_Sens->setText(kResetSensText);
         }
@@ -294,6 +315,16 @@ void TF_Principal::finishComputation() {
         dades_->setResults(results_);
         dades_->show();
         dades_->raise();
+    }
+    const std::vector<std::string> notFinite = nonFiniteWarnings(*results_);
+    if (!notFinite.empty()) {
+        QStringList lines;
+        for (const std::string& w : notFinite)
+            lines << QStringLiteral("- ") + QString::fromStdString(w);
+        dialogHooks().message(dades_ ? static_cast<QWidget*>(dades_) : this, kProgramTitle,
+                              QStringLiteral("La simulació ha donat valors no finits:\n") +
+                                  lines.join(QLatin1Char('\n')),
+                              MessageKind::Warning);
     }
     emit computationFinished();
 }

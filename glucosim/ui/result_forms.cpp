@@ -1,13 +1,19 @@
 #include "glucosim/ui/result_forms.h"
 
+#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "glucosim/core/metrics.h"
+#include "glucosim/core/output_files.h"
+#include "glucosim/core/provenance.h"
 #include "glucosim/core/tables.h"
 #include "glucosim/ui/charts.h"
 #include "glucosim/ui/hipo_delegate.h"
+#include "toolkit/conversions.h"
 
 namespace glucosim {
 
@@ -27,6 +33,7 @@ QPushButton* button(const QString& name, const QString& text, QWidget* parent) {
 void layOut(QDialog* form, StringGrid* grid, std::initializer_list<QPushButton*> buttons) {
     auto* panel = new QHBoxLayout;
     panel->setContentsMargins(8, 6, 8, 6);
+    panel->setSpacing(8);
     for (QPushButton* b : buttons)
         panel->addWidget(b);
     panel->addStretch();
@@ -37,14 +44,23 @@ void layOut(QDialog* form, StringGrid* grid, std::initializer_list<QPushButton*>
     layout->addLayout(panel);
 }
 
+// Shows the first row and column of a grid.
+void scrollHome(StringGrid* grid) {
+    grid->scrollToTop();
+    grid->horizontalScrollBar()->setValue(0);
+}
+
 } // namespace
 
-void saveGrid(QWidget* parent, FileDialog* dialog, const StringGrid* grid, int rows, int columns) {
+void saveGrid(QWidget* parent, FileDialog* dialog, const StringGrid* grid, int rows, int columns,
+              const std::vector<std::string>& inputs) {
     if (!dialog->execute(parent)) return;
-    if (!saveTable(dialog->fileName().toStdString(), grid->grid()->table(rows, columns)))
-        dialogHooks().message(
-            parent, kProgramTitle,
-            QStringLiteral("No s'ha pogut desar el fitxer \"%1\".").arg(dialog->fileName()));
+    const Table table = grid->grid()->table(rows, columns);
+    if (const auto error = saveTables({gridFile(dialog->fileName().toStdString(), table)}, inputs))
+        dialogHooks().message(parent, kProgramTitle,
+                              QStringLiteral("No s'ha pogut desar el fitxer \"%1\": %2.")
+                                  .arg(dialog->fileName(), QString::fromStdString(*error)),
+                              MessageKind::Critical);
 }
 
 TF_GlucosaSang::TF_GlucosaSang(QWidget* parent) : QDialog(parent) {
@@ -61,8 +77,10 @@ TF_GlucosaSang::TF_GlucosaSang(QWidget* parent) : QDialog(parent) {
                                  QStringLiteral("Guardar la glucosa en sang"), this);
     layOut(this, SG_GlucosaSang, {Btn_guardarGlucosa, Btn_SortirGlucosa, Btn_GraficGlucosa});
     Btn_GraficGlucosa->setEnabled(false);
-    connect(Btn_guardarGlucosa, &QPushButton::clicked, this,
-            [this] { saveGrid(this, SaveDialog2, SG_GlucosaSang, kGlucoseRows, kGlucoseColumns); });
+    connect(Btn_guardarGlucosa, &QPushButton::clicked, this, [this] {
+        saveGrid(this, SaveDialog2, SG_GlucosaSang, kGlucoseRows, kGlucoseColumns,
+                 results_ ? results_->inputFiles : std::vector<std::string>());
+    });
     connect(Btn_SortirGlucosa, &QPushButton::clicked, this, &QDialog::close);
     connect(Btn_GraficGlucosa, &QPushButton::clicked, this, [this] {
         const QModelIndex current = SG_GlucosaSang->currentIndex();
@@ -76,6 +94,7 @@ TF_GlucosaSang::TF_GlucosaSang(QWidget* parent) : QDialog(parent) {
 void TF_GlucosaSang::setResults(std::shared_ptr<const Results> results) {
     results_ = std::move(results);
     SG_GlucosaSang->grid()->setTable(results_ ? glucoseTable(*results_) : Table());
+    scrollHome(SG_GlucosaSang);
     Btn_GraficGlucosa->setEnabled(results_ != nullptr);
     if (chart_) chart_->setResults(results_);
 }
@@ -102,7 +121,7 @@ TF_Optimitzacio::TF_Optimitzacio(QWidget* parent) : QDialog(parent) {
     layOut(this, SG_Optimitzacio, {Btn_GuardarOpt, Btn_TancarOpt});
     connect(Btn_GuardarOpt, &QPushButton::clicked, this, [this] {
         saveGrid(this, SaveDialog3, SG_Optimitzacio, kOptimisationRows,
-                 SG_Optimitzacio->colCount() == 4 ? 4 : 3);
+                 SG_Optimitzacio->colCount() == 4 ? 4 : 3, inputs_);
     });
     connect(Btn_TancarOpt, &QPushButton::clicked, this, &QDialog::close);
     setFixedSize(326, 393);
@@ -110,7 +129,9 @@ TF_Optimitzacio::TF_Optimitzacio(QWidget* parent) : QDialog(parent) {
 
 void TF_Optimitzacio::setResults(const Results& results) {
     if (results.mode != Mode::Optimisation) return; // the grid keeps its last texts
+    inputs_ = results.inputFiles;
     SG_Optimitzacio->grid()->setTable(optimisationTable(results), true);
+    scrollHome(SG_Optimitzacio);
 }
 
 void TF_Optimitzacio::fitWidth() {
@@ -138,12 +159,18 @@ TF_Dades::TF_Dades(QWidget* parent) : QDialog(parent) {
     Btn2_Guardar = button(QStringLiteral("Btn2_Guardar"), QStringLiteral("Guardar"), this);
     Btn2_Tancar = button(QStringLiteral("Btn2_Tancar"), QStringLiteral("Tancar"), this);
     Btn_CorbaROC = button(QStringLiteral("Btn_CorbaROC"), QStringLiteral("Corba ROC"), this);
+    Btn_Metriques = button(QStringLiteral("Btn_Metriques"), QStringLiteral("Mètriques"), this);
+    Btn_ExportarCSV =
+        button(QStringLiteral("Btn_ExportarCSV"), QStringLiteral("Exportar CSV"), this);
+    Btn_Detalls = button(QStringLiteral("Btn_Detalls"), QStringLiteral("Detalls"), this);
     SaveDialog1 = new FileDialog(FileDialog::Kind::Save, QStringLiteral("SaveDialog1"),
                                  QStringLiteral("Guardar el resum de l'experiment"), this);
     layOut(this, SG_TaulaResmExperiment,
-           {Btn_VisualOpt, Btn_VisualGlucosa, Btn2_Guardar, Btn2_Tancar, Btn_CorbaROC});
+           {Btn_VisualOpt, Btn_VisualGlucosa, Btn2_Guardar, Btn2_Tancar, Btn_CorbaROC,
+            Btn_Metriques, Btn_ExportarCSV, Btn_Detalls});
     Btn_VisualOpt->setEnabled(false);
-    Btn_CorbaROC->setEnabled(false);
+    for (QPushButton* b : {Btn_CorbaROC, Btn_Metriques, Btn_ExportarCSV, Btn_Detalls})
+        b->setEnabled(false);
     SG_TaulaResmExperiment->setToolTip(
         QStringLiteral("Doble clic sobre un experiment per veure'n el gràfic de glucosa"));
 
@@ -153,10 +180,14 @@ TF_Dades::TF_Dades(QWidget* parent) : QDialog(parent) {
     connect(Btn_VisualOpt, &QPushButton::clicked, this, &TF_Dades::Btn_VisualOptClick);
     connect(Btn_VisualGlucosa, &QPushButton::clicked, this, &TF_Dades::Btn_VisualGlucosaClick);
     connect(Btn2_Guardar, &QPushButton::clicked, this, [this] {
-        saveGrid(this, SaveDialog1, SG_TaulaResmExperiment, kResultsRows, kResultsColumns);
+        saveGrid(this, SaveDialog1, SG_TaulaResmExperiment, kResultsRows, kResultsColumns,
+                 results_ ? results_->inputFiles : std::vector<std::string>());
     });
     connect(Btn2_Tancar, &QPushButton::clicked, this, &QDialog::close);
     connect(Btn_CorbaROC, &QPushButton::clicked, this, &TF_Dades::showRocChart);
+    connect(Btn_Metriques, &QPushButton::clicked, this, &TF_Dades::showMetrics);
+    connect(Btn_ExportarCSV, &QPushButton::clicked, this, &TF_Dades::exportCsv);
+    connect(Btn_Detalls, &QPushButton::clicked, this, &TF_Dades::showDetails);
     connect(SG_TaulaResmExperiment, &StringGrid::rowActivated, this, [this](int row) {
         if (glucosa_ && row >= 1 && row <= kExperiments) glucosa_->showChart(row - 1);
     });
@@ -169,12 +200,15 @@ void TF_Dades::setResults(std::shared_ptr<const Results> results) {
     SG_TaulaResmExperiment->grid()->setTable(resultsTable(*results_));
     for (int c = 0; c < kResultsColumns; ++c)
         SG_TaulaResmExperiment->setColWidth(c, kResultsColumnWidths[static_cast<std::size_t>(c)]);
+    scrollHome(SG_TaulaResmExperiment);
     Btn_VisualOpt->setEnabled(results_->mode == Mode::Optimisation);
-    Btn_CorbaROC->setEnabled(true);
+    for (QPushButton* b : {Btn_CorbaROC, Btn_Metriques, Btn_ExportarCSV, Btn_Detalls})
+        b->setEnabled(true);
     setWindowTitle(QString::fromStdString(resultsCaption(*results_)));
     if (glucosa_) glucosa_->setResults(results_);
     if (optimitzacio_) optimitzacio_->setResults(*results_);
     if (roc_) roc_->setRoc(results_->roc);
+    if (metrics_) metrics_->setResults(*results_);
 }
 
 void TF_Dades::Btn_VisualOptClick() {
@@ -198,6 +232,71 @@ RocChartDialog* TF_Dades::showRocChart() {
     roc_->show();
     roc_->raise();
     return roc_;
+}
+
+TF_Metriques* TF_Dades::showMetrics() {
+    if (!results_) return nullptr;
+    if (!metrics_) metrics_ = new TF_Metriques(this);
+    metrics_->setResults(*results_);
+    metrics_->show();
+    metrics_->raise();
+    return metrics_;
+}
+
+void TF_Dades::exportCsv() {
+    if (!results_) return;
+    const QString folder =
+        dialogHooks().folder(this, QStringLiteral("Carpeta on exportar els fitxers CSV"));
+    if (folder.isEmpty()) return;
+    const QDir dir(folder);
+    const auto path = [&dir](const char* name) {
+        return dir.filePath(QString::fromLatin1(name)).toStdString();
+    };
+    std::vector<OutputFile> files{
+        csvFile(path("glucosa.csv"), glucoseLongTable(*results_)),
+        csvFile(path("resultats.csv"), resultsTable(*results_, kCsvNumbers)),
+        csvFile(path("metrics.csv"), metricsTable(*results_))};
+    if (results_->mode == Mode::Optimisation)
+        files.push_back(
+            csvFile(path("optimitzacio.csv"), optimisationTable(*results_, kCsvNumbers)));
+    if (const auto error = saveTables(files, results_->inputFiles))
+        dialogHooks().message(this, kProgramTitle,
+                              QStringLiteral("No s'han pogut exportar els fitxers CSV: %1.")
+                                  .arg(QString::fromStdString(*error)),
+                              MessageKind::Critical);
+}
+
+void TF_Dades::showDetails() {
+    if (!results_) return;
+    dialogHooks().message(this, QStringLiteral("Detalls del càlcul"),
+                          QString::fromStdString(provenanceText(*results_)),
+                          MessageKind::Information);
+}
+
+TF_Metriques::TF_Metriques(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("F_Metriques"));
+    setWindowTitle(QStringLiteral("Mètriques de glucosa"));
+    SG_Metriques = new StringGrid(QStringLiteral("SG_Metriques"), 14, kExperiments + 2, 105, this);
+    auto* close = button(QStringLiteral("Btn_TancarMetriques"), QStringLiteral("Tancar"), this);
+    layOut(this, SG_Metriques, {close});
+    connect(close, &QPushButton::clicked, this, &QDialog::close);
+    resize(1200, 720);
+}
+
+void TF_Metriques::setResults(const Results& results) {
+    // The numbers of metrics.csv, shown with one decimal and a decimal comma.
+    Table t = metricsTable(results);
+    const QLocale catalan = toolkit::catalanLocale();
+    for (std::size_t r = 1; r < t.size(); ++r)
+        for (std::size_t c = 2; c < t[r].size(); ++c) {
+            const QString cell = QString::fromStdString(t[r][c]);
+            bool number = false;
+            const double v = cell.toDouble(&number);
+            if (number && cell.contains(QLatin1Char('.')))
+                t[r][c] = catalan.toString(v, 'f', 1).toStdString();
+        }
+    SG_Metriques->grid()->setTable(t, true);
+    scrollHome(SG_Metriques);
 }
 
 } // namespace glucosim

@@ -5,6 +5,8 @@
 
 #include <QDialog>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "glucosim/core/computation.h"
 #include "glucosim/ui/dialogs.h"
@@ -22,8 +24,11 @@ class TF_GlucosaSang;
 class TF_Optimitzacio;
 
 // Writes rows 0..rows-1 and columns 0..columns-1 of a grid to the file the
-// save dialog returns; a file that cannot be written is reported.
-void saveGrid(QWidget* parent, FileDialog* dialog, const StringGrid* grid, int rows, int columns);
+// save dialog returns, through a temporary file that replaces it only when
+// written in full. A file that cannot be written, or that is one of `inputs`
+// (the data files of the results), is reported and left as it was.
+void saveGrid(QWidget* parent, FileDialog* dialog, const StringGrid* grid, int rows, int columns,
+              const std::vector<std::string>& inputs);
 
 class TF_GlucosaSang : public QDialog {
     Q_OBJECT
@@ -59,6 +64,20 @@ public:
     void setResults(const Results& results);
     // The fixed width of the form: 445 for a grid of 4 columns, else 345.
     void fitWidth();
+
+private:
+    std::vector<std::string> inputs_;
+};
+
+// The glucose metrics of the measured samples against the band: one row per
+// experiment and one over all of them (the rows of metrics.csv).
+class TF_Metriques : public QDialog {
+    Q_OBJECT
+public:
+    explicit TF_Metriques(QWidget* parent = nullptr);
+
+    StringGrid* SG_Metriques;
+    void setResults(const Results& results);
 };
 
 class TF_Dades : public QDialog {
@@ -74,6 +93,9 @@ public:
     QPushButton* Btn2_Guardar;
     QPushButton* Btn2_Tancar;
     QPushButton* Btn_CorbaROC;
+    QPushButton* Btn_Metriques;
+    QPushButton* Btn_ExportarCSV;
+    QPushButton* Btn_Detalls;
     FileDialog* SaveDialog1;
 
     void setResults(std::shared_ptr<const Results> results);
@@ -81,6 +103,12 @@ public:
     HipoDelegate* hipoDelegate() const { return hipo_; }
     RocChartDialog* rocChart() const { return roc_; }
     RocChartDialog* showRocChart();
+    TF_Metriques* showMetrics();
+    // Writes glucosa.csv, resultats.csv, metrics.csv and, after an
+    // optimisation, optimitzacio.csv into a folder the user chooses.
+    void exportCsv();
+    // The version, inputs with their SHA-256, mode, criterion and chosen pair.
+    void showDetails();
 
     void Btn_VisualOptClick();
     void Btn_VisualGlucosaClick();
@@ -92,6 +120,7 @@ private:
     HipoDelegate* hipo_;
     std::shared_ptr<const Results> results_;
     RocChartDialog* roc_ = nullptr;
+    TF_Metriques* metrics_ = nullptr;
 };
 
 } // namespace glucosim

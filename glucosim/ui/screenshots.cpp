@@ -1,13 +1,14 @@
 // Makes the pictures of the README: starts the window program's forms, loads
 // the sample data through the loading command (the file dialogs answered by
 // this program), runs an optimisation and saves the main form, the results
-// form and the two charts as PNG files.
+// form, the metrics table, the two charts and the open dialog as PNG files.
 //
 // Usage: glucosim_screenshots OUTPUT_DIR SAMPLE_DIR
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -15,6 +16,7 @@
 #include <iostream>
 
 #include "glucosim/ui/charts.h"
+#include "glucosim/ui/dialogs.h"
 #include "glucosim/ui/forms.h"
 #include "glucosim/ui/principal.h"
 #include "glucosim/ui/result_forms.h"
@@ -56,6 +58,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     QLocale::setDefault(toolkit::catalanLocale());
+    installQtTranslations(app);
     const QDir out(QString::fromLocal8Bit(argv[1]));
     const QDir sample(QString::fromLocal8Bit(argv[2]));
     if (!out.exists() && !QDir().mkpath(out.path())) return 1;
@@ -66,7 +69,7 @@ int main(int argc, char** argv) {
         return answers.isEmpty() ? QString() : answers.takeFirst();
     };
     bool failed = false;
-    dialogHooks().message = [&failed](QWidget*, const QString&, const QString& text) {
+    dialogHooks().message = [&failed](QWidget*, const QString&, const QString& text, MessageKind) {
         std::cerr << text.toStdString() << "\n";
         failed = true;
     };
@@ -79,6 +82,16 @@ int main(int argc, char** argv) {
     main->CarregarDades->trigger();
     if (failed || !main->data().complete()) return 1;
     bool ok = save(main, out.filePath(QStringLiteral("glucosim-principal.png")));
+
+    // The dialog that the loading command opens, with Qt's Catalan texts.
+    {
+        QFileDialog dialog(main, main->OpenDialog1->title(), sample.path(),
+                           qtNameFilter(main->OpenDialog1->filter()));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setGeometry(60, 60, 760, 440);
+        ok = save(&dialog, out.filePath(QStringLiteral("glucosim-dialeg-obrir.png"))) && ok;
+        dialog.close();
+    }
 
     QSignalSpy done(main, &TF_Principal::computationFinished);
     main->Btn_Visualitzacio->click();
@@ -94,6 +107,11 @@ int main(int argc, char** argv) {
     chart->setGeometry(60, 60, 1000, 640);
     ok = save(chart, out.filePath(QStringLiteral("glucosim-grafic-glucosa.png"))) && ok;
     chart->close();
+
+    TF_Metriques* metrics = dades->showMetrics();
+    metrics->setGeometry(40, 40, 1500, 720);
+    ok = save(metrics, out.filePath(QStringLiteral("glucosim-metriques.png"))) && ok;
+    metrics->close();
 
     RocChartDialog* roc = dades->showRocChart();
     roc->setGeometry(80, 80, 700, 640);

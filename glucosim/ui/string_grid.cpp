@@ -1,6 +1,7 @@
 #include "glucosim/ui/string_grid.h"
 
 #include <QHeaderView>
+#include <QStyleOptionHeader>
 #include <algorithm>
 
 namespace glucosim {
@@ -20,15 +21,25 @@ int GridModel::columnCount(const QModelIndex& parent) const {
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
-    if (role == Qt::DisplayRole) return cell(index.column(), index.row() + 1);
+    // The tooltip shows the whole text of a cell too narrow for it.
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+        const QString text = cell(index.column(), index.row() + 1);
+        if (role == Qt::ToolTipRole && text.isEmpty()) return {};
+        return text;
+    }
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     return {};
 }
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole) return {};
-    if (orientation == Qt::Horizontal) return cell(section, 0);
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
+    if (orientation == Qt::Horizontal) {
+        const QString text = cell(section, 0);
+        if (role == Qt::ToolTipRole && text.isEmpty()) return {};
+        return text;
+    }
+    if (role == Qt::ToolTipRole) return {};
     return section + 1;
 }
 
@@ -81,11 +92,31 @@ Table GridModel::table(int rows, int columns) const {
     return t;
 }
 
+namespace {
+
+// Column headers that do not fit their column end in "..." (the tooltip
+// shows them whole).
+class ElidingHeader : public QHeaderView {
+public:
+    explicit ElidingHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+
+protected:
+    void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override {
+        QHeaderView::initStyleOptionForIndex(option, logicalIndex);
+        const int margin = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, option, this);
+        option->text = option->fontMetrics.elidedText(option->text, Qt::ElideRight,
+                                                      sectionSize(logicalIndex) - margin);
+    }
+};
+
+} // namespace
+
 StringGrid::StringGrid(const QString& name, int columns, int rows, int defaultColWidth,
                        QWidget* parent)
     : QTableView(parent), model_(new GridModel(columns, rows, this)),
       defaultColWidth_(defaultColWidth) {
     setObjectName(name);
+    setHorizontalHeader(new ElidingHeader(this));
     setModel(model_);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);

@@ -108,18 +108,19 @@ TEST(ExperimentFile, NonNumericTokenNamesFileRowAndColumn) {
 TEST(ExperimentFile, ShortAndMissingFiles) {
     TempDir dir;
     std::string text = experimentText();
-    text.resize(text.rfind(" 0 0\n")); // the last row lacks two tokens
+    text.resize(text.rfind(" 0 0\n")); // the last row lacks two values
     ExperimentTable t;
     DataError e;
-    ASSERT_FALSE(readExperimentFile(dir.write("short.txt", text), t, e));
-    EXPECT_EQ(e.kind, DataError::Kind::TooShort);
-    EXPECT_EQ(e.row, 25);
-    EXPECT_EQ(e.column, 11);
-    EXPECT_NE(e.message().find("short.txt"), std::string::npos);
+    const std::string shortPath = dir.write("short.txt", text);
+    ASSERT_FALSE(readExperimentFile(shortPath, t, e));
+    EXPECT_EQ(e.kind, DataError::Kind::WrongCount);
+    EXPECT_EQ(e.message(), "Error de dades al fitxer \"" + shortPath +
+                               "\", fila 25: la fila té 10 valors i se n'esperaven 12");
 
-    ASSERT_FALSE(readExperimentFile(dir.write("empty.txt", ""), t, e));
+    ASSERT_FALSE(readExperimentFile(dir.write("empty.txt", "\n \n"), t, e));
     EXPECT_EQ(e.kind, DataError::Kind::TooShort);
-    EXPECT_EQ(e.row, 1);
+    EXPECT_EQ(e.count, 0);
+    EXPECT_NE(e.message().find("té 0 files de dades i se n'esperaven 24"), std::string::npos);
 
     ASSERT_FALSE(readExperimentFile(dir.file("none.txt"), t, e));
     EXPECT_EQ(e.kind, DataError::Kind::Missing);
@@ -179,7 +180,7 @@ TEST(GlucoseFile, MinutesByExperimentsAndErrors) {
     std::string text = glucoseText();
     text.resize(text.size() - 10);
     ASSERT_FALSE(readGlucoseFile(dir.write("short.txt", text), *g, e));
-    EXPECT_EQ(e.kind, DataError::Kind::TooShort);
+    EXPECT_EQ(e.kind, DataError::Kind::WrongCount);
     EXPECT_EQ(e.row, 300);
     EXPECT_EQ(g->at(299, 1), 299.5); // untouched
 
@@ -221,6 +222,160 @@ TEST(DataSet, LoadingIsAllOrNothingAndStatusFollowsTheFlags) {
     ASSERT_FALSE(loadGlucose(*data, dir.file("none.txt"), e));
     EXPECT_TRUE(data->glucoseLoaded);
     EXPECT_EQ(data->glucose.at(299, 1), 299.5);
+}
+
+// Files of another shape than expected are errors that name the row and the
+// two counts; rows after those used are read with a warning.
+TEST(DataFileShape, RowsHoldExactlyTheExpectedValues) {
+    TempDir dir;
+    ExperimentTable t;
+    DataError e;
+    Warnings w;
+
+    // A thirteenth column, and a header whose names have spaces: the header
+    // is taken as it is, the first data row is wrong.
+    std::string wide;
+    std::istringstream lines(experimentText());
+    std::string line;
+    for (int n = 0; std::getline(lines, line); ++n)
+        wide += line + (n == 0 ? " Area Hiper Sev\n" : " 7\n");
+    ASSERT_FALSE(readExperimentFile(dir.write("wide.txt", wide), t, e));
+    EXPECT_EQ(e.kind, DataError::Kind::WrongCount);
+    EXPECT_EQ(e.row, 2);
+    EXPECT_EQ(e.count, 13);
+    EXPECT_EQ(e.expected, 12);
+
+    // A header with a space in a name is still one header row.
+    std::string spaced = experimentText();
+    spaced.replace(0, 3, "Nº experiment");
+    ASSERT_TRUE(readExperimentFile(dir.write("spaced.txt", spaced), t, e)) << e.message();
+
+    // Without its header row the first experiment would be lost: too short.
+    const std::string body = experimentText().substr(experimentText().find('\n') + 1);
+    ASSERT_FALSE(readExperimentFile(dir.write("nohead.txt", body), t, e));
+    EXPECT_EQ(e.kind, DataError::Kind::TooShort);
+    EXPECT_EQ(e.count, 23);
+
+    // A 25th row is not read, and says so.
+    const std::string longer =
+        dir.write("25.txt", experimentText() + "25 3 A 1 1 12 100 0 0 0 0 0\n\n");
+    ASSERT_TRUE(readExperimentFile(longer, t, e, &w)) << e.message();
+    ASSERT_EQ(w.size(), 1u);
+    EXPECT_NE(w[0].find(longer), std::string::npos);
+    EXPECT_NE(w[0].find("té 25 files de dades"), std::string::npos) << w[0];
+    EXPECT_NE(w[0].find("fila 26"), std::string::npos) << w[0];
+    EXPECT_EQ(t.rows[23].number(), 24);
+
+    // Glucose with a leading minute column: row 1 has 25 values.
+    auto g = std::make_unique<GlucoseTable>();
+    std::string minutes;
+    std::istringstream glucose(glucoseText());
+    for (int m = 0; std::getline(glucose, line); ++m)
+        minutes += std::to_string(m) + " " + line + "\n";
+    ASSERT_FALSE(readGlucoseFile(dir.write("min.txt", minutes), *g, e));
+    EXPECT_EQ(e.kind, DataError::Kind::WrongCount);
+    EXPECT_EQ(e.row, 1);
+    EXPECT_EQ(e.count, 25);
+    EXPECT_EQ(e.expected, 24);
+
+    // A header row of names is recognised; values are read as without it.
+    std::string header;
+    for (int j = 1; j <= kExperiments; ++j)
+        header += "exp" + std::to_string(j) + (j < kExperiments ? " " : "\n");
+    w.clear();
+    ASSERT_TRUE(readGlucoseFile(dir.write("head.txt", header + glucoseText() + "1 2\n"), *g, e, &w))
+        << e.message();
+    EXPECT_EQ(g->at(0, 23), 11.5);
+    EXPECT_EQ(g->at(299, 1), 299.5);
+    EXPECT_EQ(w.size(), 1u); // the row after minute 299
+}
+
+TEST(DataFileShape, MessagesHintAtDecimalCommasAndQuoteBytesSafely) {
+    TempDir dir;
+    auto g = std::make_unique<GlucoseTable>();
+    DataError e;
+    std::string text = glucoseText();
+    text.replace(text.find("\n3 3.5"), 6, "\n3 3,5");
+    ASSERT_FALSE(readGlucoseFile(dir.write("comma.txt", text), *g, e));
+    EXPECT_NE(e.message().find("\"3,5\" no és un nombre (els fitxers de dades fan servir '.'"),
+              std::string::npos)
+        << e.message();
+
+    text = glucoseText();
+    text.replace(text.find("\n3 3.5"), 6, std::string("\n3 \x01\xff\xc3\xa9", 7));
+    ASSERT_FALSE(readGlucoseFile(dir.write("bin.txt", text), *g, e));
+    EXPECT_NE(e.message().find("\"\\x01\\xFFé\" no és un nombre"), std::string::npos)
+        << e.message();
+    EXPECT_EQ(e.message().find('\x01'), std::string::npos);
+
+    text = glucoseText();
+    text.replace(text.find("\n3 3.5"), 6, "\n3 " + std::string(500, 'x'));
+    ASSERT_FALSE(readGlucoseFile(dir.write("long.txt", text), *g, e));
+    EXPECT_LT(e.message().size(), 200u);
+}
+
+// Values the model cannot use are refused at loading, naming the place.
+TEST(DataFileSense, NegativeAmountsAndNonPositiveDivisorsAreErrors) {
+    TempDir dir;
+    ExperimentTable t;
+    DataError e;
+    // Experiment 3 (line 4): columns 4..7 are bolus, CHO, basal insulin and
+    // basal glucose.
+    const struct {
+        int column;
+        const char* value;
+        const char* words;
+    } cases[] = {{4, "-0.5", "\"I Bolus\""},
+                 {5, "-1", "\"CHO\""},
+                 {6, "-12", "insulina basal"},
+                 {7, "0", "glucosa basal"}};
+    for (const auto& c : cases) {
+        std::istringstream lines(experimentText());
+        std::string text, line;
+        for (int n = 1; std::getline(lines, line); ++n) {
+            if (n == 4) {
+                std::istringstream values(line);
+                std::string v, rebuilt;
+                for (int col = 1; values >> v; ++col)
+                    rebuilt += (col > 1 ? " " : "") + (col == c.column ? std::string(c.value) : v);
+                line = rebuilt;
+            }
+            text += line + "\n";
+        }
+        ASSERT_FALSE(readExperimentFile(dir.write("s.txt", text), t, e)) << c.value;
+        EXPECT_EQ(e.kind, DataError::Kind::BadValue);
+        EXPECT_EQ(e.row, 4);
+        EXPECT_EQ(e.column, c.column);
+        EXPECT_NE(e.message().find(c.words), std::string::npos) << e.message();
+    }
+    PatientParameters p;
+    for (const char* row : {" 307", " 305"}) { // Vg, then the insulin clearance
+        std::string text = parameterText();
+        text.replace(text.find(row), 4, " 0");
+        ASSERT_FALSE(readParameterFile(dir.write("p.txt", text), 3, p, e));
+        EXPECT_EQ(e.kind, DataError::Kind::BadValue);
+        EXPECT_EQ(e.column, 4);
+        EXPECT_NE(e.message().find("pacient 3 ha de ser positiu"), std::string::npos);
+    }
+}
+
+TEST(DataSet, ParameterFileBesideTheExperimentThenInTheCurrentFolder) {
+    TempDir dir, other;
+    const std::string experiment = dir.write("e.txt", experimentText());
+    const auto places = parameterFileCandidates(experiment);
+    ASSERT_EQ(places.size(), 2u);
+    EXPECT_EQ(places[0], dir.file(kParameterFileName));
+    EXPECT_EQ(places[1],
+              (std::filesystem::current_path() / kParameterFileName).lexically_normal().string());
+
+    auto data = std::make_unique<DataSet>();
+    DataError e;
+    ASSERT_FALSE(loadExperimentAndParameters(*data, experiment, places, e));
+    EXPECT_EQ(e.message(), "No s'ha trobat l'arxiu de dades de pacients: s'ha buscat a \"" +
+                               places[0] + "\" i a \"" + places[1] + "\"");
+    dir.write(kParameterFileName, parameterText());
+    ASSERT_TRUE(loadExperimentAndParameters(*data, experiment, places, e)) << e.message();
+    EXPECT_EQ(data->parameterPath, places[0]);
 }
 
 } // namespace

@@ -165,6 +165,32 @@ TEST(Roc, WithoutPositivesSensitivityIsNan) {
     EXPECT_EQ(roc.rows[RocTable::VN][5], 24.0);
 }
 
+// Three positives of area 5 and one of 0, two negatives of area 3 and 18 of
+// 0: thresholds 1 to 2.8 give (0.1, 0.75), 3.2 to 4.5 give (0, 0.75), 5 and
+// above (0, 0). The curve adds its ends; the area by trapezoids is
+// 0.1 x 0.75 + 0.9 x (0.75 + 1) / 2 = 0.8625.
+TEST(Roc, CurveRunsFromZeroToOneAndHasItsArea) {
+    std::array<std::string, kExperiments> areas, hypo;
+    for (std::size_t j = 0; j < kExperiments; ++j) {
+        areas[j] = j < 3 ? "5" : (j == 4 || j == 5) ? "3" : "0";
+        hypo[j] = j < 4 ? "1" : "0";
+    }
+    const RocTable roc = evaluateRoc(areas, hypo);
+    using P = std::pair<double, double>;
+    EXPECT_EQ(rocCurve(roc), (std::vector<P>{{0, 0}, {0, 0.75}, {0.1, 0.75}, {1, 1}}));
+    EXPECT_DOUBLE_EQ(rocArea(roc), 0.8625);
+    EXPECT_EQ(rocMissingReason(roc), "");
+
+    const RocTable none = evaluateRoc(texts({}), texts({}));
+    EXPECT_TRUE(rocCurve(none).empty());
+    EXPECT_TRUE(std::isnan(rocArea(none)));
+    EXPECT_NE(rocMissingReason(none).find("Cap experiment no té hipoglucèmia real"),
+              std::string::npos);
+    hypo.fill("1");
+    EXPECT_NE(rocMissingReason(evaluateRoc(areas, hypo)).find("Tots els experiments"),
+              std::string::npos);
+}
+
 TEST(Optimisation, FirstMinimumWinsTiesAndNanNeverWins) {
     std::vector<GridPair> grid(6);
     const double values[] = {std::numeric_limits<double>::quiet_NaN(), 5, 3, 4, 3, 7};

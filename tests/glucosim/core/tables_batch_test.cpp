@@ -1,15 +1,21 @@
 #include "glucosim/core/batch.h"
 #include "glucosim/core/computation.h"
 #include "glucosim/core/float_text.h"
+#include "glucosim/core/metrics.h"
 #include "glucosim/core/tables.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <sstream>
 #include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace glucosim {
 namespace {
@@ -185,7 +191,7 @@ TEST_F(Batch, UsageErrorsExitWithTwo) {
     EXPECT_EQ(run({}), 2);
     EXPECT_EQ(run(with({"--optimise", "1"})), 2); // no --out
     EXPECT_NE(stderrText.find("--out"), std::string::npos);
-    EXPECT_EQ(run(with({"--optimise", "4", "--out", out})), 2);
+    EXPECT_EQ(run(with({"--optimise", "5", "--out", out})), 2);
     EXPECT_EQ(run(with({"--optimise", "1", "--si", "1", "--tmax", "3", "--out", out})), 2);
     EXPECT_EQ(run(with({"--si", "1", "--out", out})), 2);
     EXPECT_EQ(run(with({"--si", "abc", "--tmax", "40", "--out", out})), 2);
@@ -236,6 +242,191 @@ TEST_F(Batch, DataErrorsExitWithOneAndNameThePlace) {
     // An output directory that cannot be made is a file error too.
     const std::string blocker = dir.write("plain", "x");
     EXPECT_EQ(run(with({"--si", "1", "--tmax", "40", "--out", blocker + "/sub"})), 1);
+}
+
+// The files that good data gave before the readers and the writers were
+// rebuilt, compared whole.
+TEST_F(Batch, GoodDataGiveTheSameFilesAsBefore) {
+    const std::string saved = MODAL_SOURCE_DIR "/tests/glucosim/data/outputs/";
+    const struct {
+        std::vector<std::string> args;
+        const char* dir;
+    } runs[] = {{{"--optimise", "0"}, "opt0"},
+                {{"--optimise", "1"}, "opt1"},
+                {{"--optimise", "2"}, "opt2"},
+                {{"--si", "1", "--tmax", "35"}, "values"}};
+    for (const auto& r : runs) {
+        const std::string out = dir.file(r.dir);
+        auto args = with(r.args);
+        args.insert(args.end(), {"--out", out});
+        ASSERT_EQ(run(args), 0) << stderrText;
+        for (const auto& entry : std::filesystem::directory_iterator(saved + r.dir)) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_TRUE(test::readText(out + "/" + name) == test::readText(entry.path().string()))
+                << r.dir << "/" << name;
+        }
+    }
+}
+
+// Sample files copied into the test's directory, with an optional change of
+// one value: `value` replaces the value at 1-based (line, column) of `file`.
+std::string copySample(const TempDir& dir, const std::string& file, int line = 0, int column = 0,
+                       const std::string& value = {}) {
+    std::istringstream in(test::readText(test::sampleDir() + file));
+    std::string text, row;
+    for (int n = 1; std::getline(in, row); ++n) {
+        if (n == line) {
+            std::istringstream values(row);
+            std::string v, rebuilt;
+            for (int c = 1; values >> v; ++c)
+                rebuilt += (c > 1 ? " " : "") + (c == column ? value : v);
+            row = rebuilt;
+        }
+        text += row + "\n";
+    }
+    return dir.write(file, text);
+}
+
+TEST_F(Batch, OutputsThatWouldReplaceAnInputAreRefusedBeforeAnythingIsWritten) {
+    const std::string experiment = copySample(dir, "experiment_pacient3.txt");
+    const std::string glucose = copySample(dir, "glucosa_pacient3.txt");
+    copySample(dir, kParameterFileName);
+    // The glucose input is named like the glucose output of --out.
+    const std::string input = dir.write("glucosa.txt", test::readText(glucose));
+    EXPECT_EQ(run({"--batch", "--experiment", experiment, "--glucose", input, "--si", "1", "--tmax",
+                   "40", "--out", dir.file(".")}),
+              1);
+    EXPECT_NE(stderrText.find("és un dels fitxers de dades"), std::string::npos) << stderrText;
+    EXPECT_EQ(test::readText(input), test::readText(glucose));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("resultats.txt")));
+}
+
+TEST_F(Batch, AFailedTableLeavesEveryEarlierOutputAsItWas) {
+    const std::string out = dir.file("out");
+    std::filesystem::create_directories(out);
+    const std::string oldResults = dir.write("out/resultats.txt", "old results\n");
+    const std::string oldGlucose = dir.write("out/glucosa.txt", "old glucose\n");
+
+    // The second table cannot be written: a folder has the name of the third.
+    std::filesystem::create_directories(out + "/optimitzacio.txt");
+    EXPECT_EQ(run(with({"--optimise", "1", "--out", out})), 1);
+    EXPECT_NE(stderrText.find("optimitzacio.txt"), std::string::npos) << stderrText;
+    std::filesystem::remove(out + "/optimitzacio.txt");
+
+    // A disk that fills up while the glucose table is written.
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 100000; // the results table fits, the glucose table does not
+    setrlimit(RLIMIT_FSIZE, &small);
+    const int status = run(with({"--si", "1", "--tmax", "40", "--out", out}));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(stderrText.find("glucosa.txt"), std::string::npos) << stderrText;
+
+    EXPECT_EQ(test::readText(oldResults), "old results\n");
+    EXPECT_EQ(test::readText(oldGlucose), "old glucose\n");
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(out))
+        ++files;
+    EXPECT_EQ(files, 2u); // no temporary file left behind
+
+    // Once it can be written, the run replaces both.
+    ASSERT_EQ(run(with({"--si", "1", "--tmax", "40", "--out", out})), 0) << stderrText;
+    EXPECT_NE(test::readText(oldResults), "old results\n");
+}
+
+TEST_F(Batch, ParameterFileIsFoundBesideTheExperiment) {
+    const std::string experiment = copySample(dir, "experiment_pacient3.txt");
+    const std::string glucose = copySample(dir, "glucosa_pacient3.txt");
+    const std::vector<std::string> args{"--batch", "--experiment", experiment,   "--glucose",
+                                        glucose,   "--si",         "1",          "--tmax",
+                                        "35",      "--out",        dir.file("o")};
+    TempDir elsewhere;
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(elsewhere.file("."));
+    const int missing = run(args);
+    const std::string missingText = stderrText;
+    copySample(dir, kParameterFileName);
+    const int found = run(args);
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(missing, 1);
+    EXPECT_NE(missingText.find("s'ha buscat a \"" + dir.file(kParameterFileName) + "\" i a"),
+              std::string::npos)
+        << missingText;
+    ASSERT_EQ(found, 0) << stderrText;
+    EXPECT_TRUE(test::readText(dir.file("o/glucosa.txt")) ==
+                test::readText(MODAL_SOURCE_DIR "/tests/glucosim/data/outputs/values/glucosa.txt"));
+}
+
+TEST_F(Batch, SimulationsThatLeaveTheNumbersAreReportedWithStatusThree) {
+    // Experiment 5 (line 6) with a bolus of 1e300 units.
+    const std::string experiment = copySample(dir, "experiment_pacient3.txt", 6, 4, "1e300");
+    auto args = with({"--si", "1", "--tmax", "35", "--out", dir.file("a")});
+    args[2] = experiment;
+    EXPECT_EQ(run(args), 3);
+    EXPECT_NE(
+        stderrText.find("l'experiment 5 dóna valors no finits (NAN o INF) a partir del minut"),
+        std::string::npos)
+        << stderrText;
+    EXPECT_EQ(stderrText.find("l'experiment 4 "), std::string::npos);
+    const auto results = cells(test::readText(dir.file("a/resultats.txt")));
+    EXPECT_EQ(results[5][6], "NAN"); // not a zero area
+    EXPECT_EQ(results[4][6], "0");
+
+    // Every pair of the grid fails: none is chosen silently.
+    EXPECT_EQ(run(with({"--optimise", "1", "--out", dir.file("b")})), 0);
+    args = with({"--optimise", "1", "--out", dir.file("b")});
+    args[2] = experiment;
+    EXPECT_EQ(run(args), 3);
+    EXPECT_NE(stderrText.find("cap parella"), std::string::npos) << stderrText;
+
+    EXPECT_EQ(run(with({"--si", "1", "--tmax", "1e-300", "--out", dir.file("c")})), 3);
+    EXPECT_NE(stderrText.find("a partir del minut 0"), std::string::npos) << stderrText;
+
+    // A negative bolus is refused when the file is read.
+    args[2] = copySample(dir, "experiment_pacient3.txt", 6, 4, "-1");
+    EXPECT_EQ(run(args), 1);
+    EXPECT_NE(stderrText.find("fila 6, columna 4"), std::string::npos) << stderrText;
+}
+
+// The added outputs beside the specified ones, which stay as they were.
+TEST_F(Batch, OpenFormatsAndProvenance) {
+    const std::string out = dir.file("csv");
+    ASSERT_EQ(run(with({"--optimise", "1", "--csv", "--out", out})), 0) << stderrText;
+    const std::string saved = MODAL_SOURCE_DIR "/tests/glucosim/data/outputs/opt1/";
+    for (const char* name : {"resultats.txt", "glucosa.txt", "optimitzacio.txt"})
+        EXPECT_TRUE(test::readText(out + "/" + name) == test::readText(saved + name)) << name;
+    EXPECT_EQ(test::readText(out + "/metrics.csv").rfind(std::string(kMetricsHeader) + "\r\n", 0),
+              0u);
+    EXPECT_EQ(test::readText(out + "/glucosa.csv")
+                  .rfind("experiment,minute,lower_mg_dl,upper_mg_dl,measured_mg_dl\r\n", 0),
+              0u);
+    EXPECT_EQ(test::readText(out + "/optimitzacio.csv").rfind("Tmax,Mitjana Si,Sumatori", 0), 0u);
+    EXPECT_EQ(test::readText(out + "/resultats.csv").rfind("Nº experiment,Classe Menjar,", 0), 0u);
+
+    // run.json names each input with the hash that sha256sum gives.
+    const std::string json = test::readText(out + "/run.json");
+    const std::string experiment = test::sampleDir() + "experiment_pacient3.txt";
+    std::string hash(64, ' ');
+    if (FILE* p = popen(("sha256sum '" + experiment + "'").c_str(), "r")) {
+        if (fread(hash.data(), 1, 64, p) != 64) hash.clear();
+        pclose(p);
+    }
+    EXPECT_NE(json.find("\"sha256\": \"" + hash + "\""), std::string::npos) << json;
+    for (const char* key : {"\"version\"", "\"patient\": 3", "\"mode\": \"optimisation\"",
+                            "\"criterion\": 1", "\"tied_pairs\"", "\"index\"", "\"date\""})
+        EXPECT_NE(json.find(key), std::string::npos) << key;
+
+    // The fit criterion saves its two columns; --plots needs the window
+    // program's renderer.
+    ASSERT_EQ(run(with({"--optimise", "4", "--csv", "--out", dir.file("fit")})), 0) << stderrText;
+    EXPECT_EQ(cells(test::readText(dir.file("fit/optimitzacio.txt")))[0][2], "Cobertura (%)");
+    EXPECT_EQ(run(with({"--optimise", "4", "--plots", "--out", dir.file("p")})), 2);
+    EXPECT_EQ(run({"--version"}), 0);
+    EXPECT_EQ(stdoutText.rfind("glucosim ", 0), 0u);
 }
 
 } // namespace

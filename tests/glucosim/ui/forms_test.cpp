@@ -14,6 +14,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QtTest>
@@ -36,6 +38,7 @@ const QString kGlucoseFile = kSampleDir + QStringLiteral("/glucosa_pacient3.txt"
 
 struct Message {
     QString title, text;
+    MessageKind kind;
 };
 
 QStringList readLines(const QString& path) {
@@ -97,8 +100,9 @@ private slots:
         dialogHooks().saveFile = [this](QWidget*, const QString&, const QString&, const QString&) {
             return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
         };
-        dialogHooks().message = [this](QWidget*, const QString& title, const QString& text) {
-            messages.append({title, text});
+        dialogHooks().message = [this](QWidget*, const QString& title, const QString& text,
+                                       MessageKind kind) {
+            messages.append({title, text, kind});
         };
         forms = std::make_unique<Forms>();
     }
@@ -193,6 +197,7 @@ private slots:
         main()->Ajuda->trigger();
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages[0].title, QStringLiteral("Procediment d'utilització del programa"));
+        QCOMPARE(messages[0].kind, MessageKind::Information);
         QCOMPARE(
             messages[0].text,
             QStringLiteral(
@@ -261,6 +266,7 @@ private slots:
                      QStringLiteral("No s'ha trobat arxiu de dades de l'experiment")),
                  qPrintable(messages[0].text));
         QVERIFY(messages[0].text.contains(missing));
+        QCOMPARE(messages[0].kind, MessageKind::Warning);
         QVERIFY2(messages[1].text.contains(bad.fileName()), qPrintable(messages[1].text));
         QVERIFY(messages[1].text.contains(QStringLiteral("abc")));
         QCOMPARE(main()->Txt_InfoUsuari->text(), QStringLiteral("CARREGADES DADES DEL PACIENT 3"));
@@ -291,6 +297,75 @@ private slots:
         QVERIFY(main()->TB_Sens->isEnabled());
         QVERIFY(!main()->RG_TipusOptimitzacio->isEnabled());
         QCOMPARE(main()->ProgressBar1->value(), 0);
+
+        // The bottom buttons keep apart (on a screen wide enough for them).
+        dades()->setWindowState(Qt::WindowNoState);
+        dades()->resize(1280, 700);
+        QCoreApplication::processEvents();
+        QVERIFY(dades()->Btn_VisualGlucosa->geometry().right() + 4 <
+                dades()->Btn2_Guardar->geometry().left());
+        // A new computation shows the grids from their first row and column.
+        StringGrid* grids[] = {dades()->SG_TaulaResmExperiment,
+                               forms->F_GlucosaSang->SG_GlucosaSang};
+        forms->F_GlucosaSang->show();
+        for (StringGrid* g : grids) {
+            g->scrollToBottom();
+            g->horizontalScrollBar()->setValue(g->horizontalScrollBar()->maximum());
+            QVERIFY(g->verticalScrollBar()->value() > 0);
+        }
+        QVERIFY(run());
+        for (StringGrid* g : grids) {
+            QCOMPARE(g->verticalScrollBar()->value(), 0);
+            QCOMPARE(g->horizontalScrollBar()->value(), 0);
+        }
+    }
+
+    // Copies of the sample files in a folder of the test: the experiment with
+    // a 25th row and a bolus of 1e300 units in experiment 5.
+    void warningsOfTheDataAndTheSimulationAndSavingOverAnInput() {
+        QTemporaryDir dir;
+        const QDir d(dir.path());
+        QStringList experiment = readLines(kExperimentFile);
+        experiment[5].replace(QStringLiteral("5 3 1 4.5 "), QStringLiteral("5 3 1 1e300 "));
+        experiment << QStringLiteral("25 3 1 0.5 40.0 12 118 0 0 0 0 0");
+        const QString exp = d.filePath(QStringLiteral("e.txt"));
+        const QString glu = d.filePath(QStringLiteral("g.txt"));
+        QFile e(exp);
+        QVERIFY(e.open(QIODevice::WriteOnly));
+        e.write(experiment.join(QLatin1Char('\n')).toUtf8() + "\n");
+        e.close();
+        QVERIFY(QFile::copy(kGlucoseFile, glu));
+        QVERIFY(QFile::copy(kSampleDir + QStringLiteral("/parametros_bergman_ajustados.txt"),
+                            d.filePath(QStringLiteral("parametros_bergman_ajustados.txt"))));
+        openAnswers = {exp, glu};
+        main()->CarregarDades->trigger();
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.value(0).text));
+        QCOMPARE(main()->Txt_InfoUsuari->text(), QStringLiteral("CARREGADES DADES DEL PACIENT 3"));
+        QVERIFY2(main()->statusBar()->currentMessage().contains(QStringLiteral("té 25 files")),
+                 qPrintable(main()->statusBar()->currentMessage()));
+
+        QTest::mouseClick(main()->RB_ValorsPuntuals, Qt::LeftButton, {}, QPoint(8, 10));
+        QVERIFY(run());
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].kind, MessageKind::Warning);
+        QVERIFY2(messages[0].text.contains(QStringLiteral("experiment 5 dóna valors no finits")),
+                 qPrintable(messages[0].text));
+        QCOMPARE(dades()->SG_TaulaResmExperiment->cell(6, 5), QStringLiteral("NAN"));
+
+        // Saving a grid over an input file is refused; the file stays.
+        const QByteArray before = [&] {
+            QFile f(glu);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        saveAnswers = {glu};
+        QTest::mouseClick(dades()->Btn2_Guardar, Qt::LeftButton);
+        QCOMPARE(messages.size(), 2);
+        QCOMPARE(messages[1].kind, MessageKind::Critical);
+        QVERIFY2(messages[1].text.contains(QStringLiteral("és un dels fitxers de dades")),
+                 qPrintable(messages[1].text));
+        QFile after(glu);
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), before);
     }
 
     void textsThatAreNotNumbersAreResetAndTheRunGoesOn() {
@@ -405,6 +480,7 @@ private slots:
         QTest::mouseClick(dades()->Btn2_Guardar, Qt::LeftButton);
         QCOMPARE(messages.size(), 1);
         QVERIFY(messages[0].text.contains(QStringLiteral("no/such/dir/x.txt")));
+        QCOMPARE(messages[0].kind, MessageKind::Critical);
     }
 
     void closeButtonsCloseTheirForms() {
@@ -453,6 +529,40 @@ private slots:
         RocChartDialog* roc = dades()->showRocChart();
         QVERIFY(roc && roc->isVisible());
         QCOMPARE(rocPoints(main()->results()->roc).size() > 0, true);
+    }
+
+    void fitCriterionMetricsCsvAndDetails() {
+        auto* fit = main()->RG_TipusOptimitzacio->findChild<QRadioButton*>(
+            QStringLiteral("RG_TipusOptimitzacio_4"));
+        QVERIFY(fit);
+        QCOMPARE(fit->text(), QStringLiteral("Cobertura màxima"));
+        loadSample();
+        main()->setItemIndex(4);
+        QVERIFY(run());
+        QCOMPARE(main()->results()->criterion, Criterion::Coverage);
+        QCOMPARE(forms->F_Optimitzacio->SG_Optimitzacio->cell(2, 0),
+                 QStringLiteral("Cobertura (%)"));
+
+        TF_Metriques* metrics = dades()->showMetrics();
+        QVERIFY(metrics && metrics->isVisible());
+        QCOMPARE(metrics->SG_Metriques->cell(2, 0), QStringLiteral("mean_mg_dl"));
+        QCOMPARE(metrics->SG_Metriques->cell(0, 25), QStringLiteral("all"));
+        QCOMPARE(metrics->SG_Metriques->cell(1, 25), QStringLiteral("7200"));
+
+        QTemporaryDir dir;
+        dialogHooks().folder = [&dir](QWidget*, const QString&) { return dir.path(); };
+        QTest::mouseClick(dades()->Btn_ExportarCSV, Qt::LeftButton);
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.value(0).text));
+        for (const char* name : {"glucosa.csv", "resultats.csv", "metrics.csv", "optimitzacio.csv"})
+            QVERIFY2(QFile::exists(QDir(dir.path()).filePath(QLatin1String(name))), name);
+        QVERIFY(readLines(QDir(dir.path()).filePath(QStringLiteral("metrics.csv")))[0].startsWith(
+            QStringLiteral("experiment,samples,mean_mg_dl,")));
+
+        QTest::mouseClick(dades()->Btn_Detalls, Qt::LeftButton);
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].kind, MessageKind::Information);
+        QVERIFY(messages[0].text.contains(QStringLiteral("SHA-256")));
+        QVERIFY(messages[0].text.contains(QStringLiteral("Cobertura màxima")));
     }
 
     void sortirClosesTheMainForm() {

@@ -4,6 +4,7 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QLineSeries>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -74,6 +75,15 @@ private slots:
         grid.grid()->setTable({{"1", "2", "3", "4"}}, true);
         QCOMPARE(grid.colCount(), 4);
         QCOMPARE(grid.cell(3, 0), QStringLiteral("4"));
+
+        // Texts too long for their column show whole in the tooltip.
+        grid.setCell(1, 0, QStringLiteral("Mín. Glucosa Sim. nº 12"));
+        grid.setCell(1, 2, QStringLiteral("13,7662496421234"));
+        QCOMPARE(grid.model()->headerData(1, Qt::Horizontal, Qt::ToolTipRole).toString(),
+                 QStringLiteral("Mín. Glucosa Sim. nº 12"));
+        QCOMPARE(grid.model()->index(1, 1).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("13,7662496421234"));
+        QVERIFY(grid.model()->index(0, 0).data(Qt::ToolTipRole).isNull()); // empty cell
     }
 
     void gridDoubleClickReportsTheGridRow() {
@@ -167,6 +177,15 @@ private slots:
         QCOMPARE(pixelAt(2), pictures.picture(Led::Red).pixelColor(10, 6));
         QCOMPARE(pixelAt(4), pictures.picture(Led::Orange).pixelColor(10, 6));
         QVERIFY(pixelAt(3) != pictures.picture(Led::Orange).pixelColor(10, 6));
+        // No text in the experiment rows: row 3 ("10", no LED) stays one colour
+        // right of the LED pictures, where a text would show.
+        const QRect r3 = grid.cellRect(4, 3);
+        const qreal ratio = shot.devicePixelRatio();
+        const QColor background = shot.pixelColor(QPoint(r3.right() - 2, r3.top() + 2) * ratio);
+        for (int x = r3.left() + 2; x < r3.right() - 1; ++x)
+            for (int y = r3.top() + 2; y < r3.bottom() - 1; ++y)
+                QCOMPARE(shot.pixelColor(QPoint(x, y) * ratio), background);
+        QCOMPARE(grid.model()->index(2, 4).data(Qt::ToolTipRole).toString(), QStringLiteral("10"));
     }
 
     void fileDialogPassesTitleFilterAndSuffixAndKeepsTheChosenName() {
@@ -245,7 +264,33 @@ private slots:
         dialog.setRoc(roc);
         QLineSeries* curve = seriesNamed(dialog.view()->chart(), QStringLiteral("roc"));
         QVERIFY(curve);
-        QCOMPARE(curve->count(), 19);
+        // The 19 points on Sens. = 2 (1-Espec.) up to (0.5, 1), then (1, 1):
+        // an area of 0.25 + 0.5.
+        QCOMPARE(curve->count(), 21);
+        QCOMPARE(curve->at(0), QPointF(0, 0));
+        QCOMPARE(curve->at(20), QPointF(1, 1));
+        const QString title = dialog.view()->chart()->title();
+        QVERIFY2(title.contains(QStringLiteral("(AUC) = 0,750")), qPrintable(title));
+
+        roc.rows[RocTable::Sens].fill(modal::kNaN); // no positives: no curve, and why
+        roc.rows[RocTable::VN].fill(24);
+        dialog.setRoc(roc);
+        QCOMPARE(seriesNamed(dialog.view()->chart(), QStringLiteral("roc"))->count(), 0);
+        QVERIFY(dialog.view()->chart()->title().contains(QStringLiteral("no hi ha corba ROC")));
+        QVERIFY(!dialog.view()->chart()->title().contains(QStringLiteral("AUC")));
+    }
+
+    void qtTranslationsAreCatalanWhenInstalled() {
+        QTemporaryDir empty;
+        QVERIFY(!installQtTranslations(*QCoreApplication::instance(), empty.path()));
+        QCOMPARE(QCoreApplication::translate("QFileDialog", "Look in:"),
+                 QStringLiteral("Look in:"));
+        if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
+                           QStringLiteral("/qtbase_ca.qm")))
+            QSKIP("qt6-translations-l10n is not installed");
+        QVERIFY(installQtTranslations(*QCoreApplication::instance()));
+        QVERIFY(QCoreApplication::translate("QFileDialog", "Look in:") != "Look in:");
+        QVERIFY(QCoreApplication::translate("QPlatformTheme", "Cancel") != "Cancel");
     }
 
     void noDisplayIsNoticedBeforeQtWouldAbort() {

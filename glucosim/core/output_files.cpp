@@ -1,0 +1,136 @@
+#include "glucosim/core/output_files.h"
+
+#include "glucosim/core/csv.h"
+#include "glucosim/core/safe_text.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace glucosim {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string quotedPath(const std::string& path) {
+    return "\"" + printable(path, 200) + "\"";
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec) && !ec;
+    const fs::path ca = fs::weakly_canonical(fs::absolute(a, ec), ec);
+    const fs::path cb = fs::weakly_canonical(fs::absolute(b, ec), ec);
+    return ca == cb;
+}
+
+// Mode of a new file: that of the file it replaces, else 0666 less the umask.
+mode_t modeFor(const std::string& destination) {
+    struct stat st {};
+    if (::stat(destination.c_str(), &st) == 0) return st.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+bool writeAll(int fd, const std::string& text) {
+    const char* p = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+struct TempFile {
+    std::string path;
+    std::string destination;
+};
+
+void removeAll(const std::vector<TempFile>& temps) {
+    for (const TempFile& t : temps)
+        ::unlink(t.path.c_str());
+}
+
+// Writes one table to a new temporary file in the destination's folder.
+std::optional<std::string> writeTemp(const OutputFile& out, std::vector<TempFile>& temps) {
+    const fs::path dest(out.path);
+    const fs::path dir = dest.has_parent_path() ? dest.parent_path() : fs::path(".");
+    std::string pattern = (dir / ("." + dest.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0)
+        return "no es pot escriure el fitxer " + quotedPath(out.path) + ": " + std::strerror(errno);
+    temps.push_back({pattern, out.path});
+    bool ok = writeAll(fd, out.bytes) && ::fchmod(fd, modeFor(out.path)) == 0 && ::fsync(fd) == 0;
+    const int error = errno;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok)
+        return "no es pot escriure el fitxer " + quotedPath(out.path) + ": " +
+               std::strerror(error ? error : errno);
+    return std::nullopt;
+}
+
+} // namespace
+
+OutputFile gridFile(const std::string& path, const Table& table) {
+    std::ostringstream text;
+    writeTable(text, table);
+    return {path, text.str()};
+}
+
+OutputFile csvFile(const std::string& path, const Table& table) {
+    std::ostringstream text;
+    writeCsv(text, table);
+    return {path, text.str()};
+}
+
+std::optional<std::string> outputReplacingInput(const std::vector<OutputFile>& outputs,
+                                                const std::vector<std::string>& inputs) {
+    for (const OutputFile& out : outputs)
+        for (const std::string& in : inputs)
+            if (!in.empty() && sameFile(out.path, in))
+                return "el fitxer de sortida " + quotedPath(out.path) +
+                       " és un dels fitxers de dades (" + quotedPath(in) +
+                       "): no s'ha desat res; trieu un altre nom o un altre directori";
+    return std::nullopt;
+}
+
+std::optional<std::string> saveTables(const std::vector<OutputFile>& outputs,
+                                      const std::vector<std::string>& inputs) {
+    if (auto refused = outputReplacingInput(outputs, inputs)) return refused;
+    std::vector<TempFile> temps;
+    for (const OutputFile& out : outputs) {
+        std::error_code ec;
+        if (fs::is_directory(out.path, ec)) {
+            removeAll(temps);
+            return "no es pot escriure el fitxer " + quotedPath(out.path) + ": és un directori";
+        }
+        if (auto error = writeTemp(out, temps)) {
+            removeAll(temps);
+            return error;
+        }
+    }
+    for (std::size_t i = 0; i < temps.size(); ++i) {
+        if (std::rename(temps[i].path.c_str(), temps[i].destination.c_str()) != 0) {
+            const std::string error = std::strerror(errno);
+            removeAll({temps.begin() + static_cast<std::ptrdiff_t>(i), temps.end()});
+            return "no es pot desar el fitxer " + quotedPath(temps[i].destination) + ": " + error;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace glucosim

@@ -1,0 +1,34 @@
+// Writing the outputs of a run so that nothing is lost: every file goes to a
+// temporary file beside its destination, and the temporary files replace the
+// destinations only when all of them were written in full. A destination that
+// is one of the input files is refused before anything is written.
+#pragma once
+
+#include "glucosim/core/tables.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace glucosim {
+
+struct OutputFile {
+    std::string path;
+    std::string bytes; // the whole content
+};
+
+// A table in the saved-grid format (tabs and newlines), or as CSV.
+OutputFile gridFile(const std::string& path, const Table& table);
+OutputFile csvFile(const std::string& path, const Table& table);
+
+// The first of `outputs` that is the same file as one of `inputs` (by file
+// identity when both exist, else by path), with a message; nothing when none.
+std::optional<std::string> outputReplacingInput(const std::vector<OutputFile>& outputs,
+                                                const std::vector<std::string>& inputs);
+
+// Writes the files. Returns nothing on success, or a Catalan message; on failure every destination
+// keeps its earlier content (or stays absent) and no temporary file is left.
+std::optional<std::string> saveTables(const std::vector<OutputFile>& outputs,
+                                      const std::vector<std::string>& inputs);
+
+} // namespace glucosim

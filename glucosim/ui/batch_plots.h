@@ -1,0 +1,19 @@
+// The pictures of the batch mode, drawn with the charts of the window
+// program on whatever Qt platform is in use (offscreen in batch mode).
+#pragma once
+
+#include "glucosim/core/batch.h"
+#include "glucosim/core/computation.h"
+
+#include <string>
+#include <vector>
+
+namespace glucosim {
+
+// The files of plotFileNames: each experiment's band against the measured
+// glucose with the 70 and 180 mg/dl lines, all 24 on one page, the ROC curve
+// and, after an optimisation, the criterion over the grid of pairs as a heat
+// map with the chosen pair marked. Needs a QApplication.
+bool renderBatchPlots(const Results& results, std::vector<PlotFile>& files, std::string& error);
+
+} // namespace glucosim
