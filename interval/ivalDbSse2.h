@@ -11,6 +11,7 @@
 #pragma once
 
 #include <bit>
+#include <cstdint>
 #include <emmintrin.h>
 
 namespace modal::detail::sse2 {
@@ -96,65 +97,73 @@ inline ivalDb sub(const ivalDb& x, const ivalDb& y) noexcept {
     return store(negateUpper(sumDown(negateUpper(load(x)), negateLower(swapLanes(load(y))))));
 }
 
-// One cell of the Kaucher product table: [x[i] * y[j], x[k] * y[l]], where
-// index 0 is the infimum and 1 the supremum.
-template <int i, int j, int k, int l> inline ivalDb productCell(__m128d x, __m128d y) noexcept {
-    const __m128d u = _mm_shuffle_pd(x, x, i | k << 1);
-    const __m128d v = negateUpper(_mm_shuffle_pd(y, y, j | l << 1));
-    return store(negateUpper(roundDownFinite(_mm_mul_pd(u, v))));
+// Sign classes of an operand from its two sign bits (movmskpd), finite non-zero
+// bounds assumed: P both positive, Z [-, +], dZ [+, -], N both negative.
+enum SignBits { P = 0, Z = 1, dZ = 2, N = 3 };
+
+// The cells of the Kaucher product table that take one product per bound,
+// [x[i] * y[j], x[k] * y[l]], indexed by xClass * 4 + yClass. Each row holds
+// lane masks {i, k, j, l}: all ones where the lane takes the supremum. The
+// rows of Z * Z, Z * dZ, dZ * Z and dZ * dZ are not used.
+inline constexpr std::uint64_t kSup = ~std::uint64_t{0};
+alignas(16) inline constexpr std::uint64_t kProductCells[16][4] = {
+    {0, kSup, 0, kSup},    // P * P:   [a1 b1, a2 b2]
+    {kSup, kSup, 0, kSup}, // P * Z:   [a2 b1, a2 b2]
+    {0, 0, 0, kSup},       // P * dZ:  [a1 b1, a1 b2]
+    {kSup, 0, 0, kSup},    // P * N:   [a2 b1, a1 b2]
+    {0, kSup, kSup, kSup}, // Z * P:   [a1 b2, a2 b2]
+    {0, 0, 0, 0},          // Z * Z
+    {0, 0, 0, 0},          // Z * dZ
+    {kSup, 0, 0, 0},       // Z * N:   [a2 b1, a1 b1]
+    {0, kSup, 0, 0},       // dZ * P:  [a1 b1, a2 b1]
+    {0, 0, 0, 0},          // dZ * Z
+    {0, 0, 0, 0},          // dZ * dZ
+    {kSup, 0, kSup, kSup}, // dZ * N:  [a2 b2, a1 b2]
+    {0, kSup, kSup, 0},    // N * P:   [a1 b2, a2 b1]
+    {0, 0, kSup, 0},       // N * Z:   [a1 b2, a1 b1]
+    {kSup, kSup, kSup, 0}, // N * dZ:  [a2 b2, a2 b1]
+    {kSup, 0, kSup, 0},    // N * N:   [a2 b2, a1 b1]
+};
+// The codes where both operands have bounds of opposite signs.
+inline constexpr unsigned kBothStraddle =
+    1u << (Z * 4 + Z) | 1u << (Z * 4 + dZ) | 1u << (dZ * 4 + Z) | 1u << (dZ * 4 + dZ);
+
+// Z * Z, dZ * dZ and the exact zero of Z * dZ, dZ * Z.
+inline ivalDb straddlingProduct(__m128d x, __m128d y, int code) noexcept {
+    const __m128d a1 = _mm_unpacklo_pd(x, x), a2 = _mm_unpackhi_pd(x, x);
+    if (code == Z * 4 + Z) {
+        // [min(a1 b2, a2 b1), max(a1 b1, a2 b2)]; the upper lanes hold the
+        // negated candidates, so one lane-wise minimum takes both bounds.
+        const __m128d p = roundDownFinite(_mm_mul_pd(a1, negateUpper(swapLanes(y))));
+        const __m128d q = roundDownFinite(_mm_mul_pd(a2, negateUpper(y)));
+        return store(negateUpper(_mm_min_pd(q, p)));
+    }
+    if (code == dZ * 4 + dZ) {
+        // [max(a1 b1, a2 b2), min(a1 b2, a2 b1)], likewise with one maximum.
+        const __m128d p = roundDownFinite(_mm_mul_pd(a1, negateUpper(y)));
+        const __m128d q = roundDownFinite(_mm_mul_pd(a2, negateUpper(swapLanes(y))));
+        return store(negateUpper(_mm_max_pd(q, p)));
+    }
+    return ivalZero();
 }
 
 inline ivalDb mul(const ivalDb& x, const ivalDb& y) noexcept {
     const __m128d vx = load(x), vy = load(y);
     if (!allFiniteNonZero(vx, vy)) [[unlikely]]
         return portable::mul(x, y);
+    const int code = _mm_movemask_pd(vx) * 4 + _mm_movemask_pd(vy);
+    if (code == P * 4 + P) // the commonest cell, [a1 b1, a2 b2], without the lookup
+        return store(negateUpper(roundDownFinite(_mm_mul_pd(vx, negateUpper(vy)))));
+    if ((kBothStraddle >> code) & 1u) [[unlikely]]
+        return straddlingProduct(vx, vy, code);
 
-    // Sign classes from the two sign bits of each operand.
-    enum { P = 0, Z = 1, dZ = 2, N = 3 };
-    switch (_mm_movemask_pd(vx) * 4 + _mm_movemask_pd(vy)) {
-    case P * 4 + P:
-        return productCell<0, 0, 1, 1>(vx, vy);
-    case P * 4 + dZ:
-        return productCell<0, 0, 0, 1>(vx, vy);
-    case P * 4 + Z:
-        return productCell<1, 0, 1, 1>(vx, vy);
-    case P * 4 + N:
-        return productCell<1, 0, 0, 1>(vx, vy);
-    case dZ * 4 + P:
-        return productCell<0, 0, 1, 0>(vx, vy);
-    case dZ * 4 + dZ: {
-        // [max(a1*b1, a2*b2), min(a1*b2, a2*b1)]; the upper lanes hold the
-        // negated candidates, so one lane-wise maximum takes both.
-        const __m128d p = roundDownFinite(_mm_mul_pd(_mm_unpacklo_pd(vx, vx), negateUpper(vy)));
-        const __m128d q =
-            roundDownFinite(_mm_mul_pd(_mm_unpackhi_pd(vx, vx), negateUpper(swapLanes(vy))));
-        return store(negateUpper(_mm_max_pd(q, p)));
-    }
-    case dZ * 4 + Z:
-    case Z * 4 + dZ:
-        return ivalZero();
-    case dZ * 4 + N:
-        return productCell<1, 1, 0, 1>(vx, vy);
-    case Z * 4 + P:
-        return productCell<0, 1, 1, 1>(vx, vy);
-    case Z * 4 + Z: {
-        // [min(a1*b2, a2*b1), max(a1*b1, a2*b2)], likewise with one minimum.
-        const __m128d p =
-            roundDownFinite(_mm_mul_pd(_mm_unpacklo_pd(vx, vx), negateUpper(swapLanes(vy))));
-        const __m128d q = roundDownFinite(_mm_mul_pd(_mm_unpackhi_pd(vx, vx), negateUpper(vy)));
-        return store(negateUpper(_mm_min_pd(q, p)));
-    }
-    case Z * 4 + N:
-        return productCell<1, 0, 0, 0>(vx, vy);
-    case N * 4 + P:
-        return productCell<0, 1, 1, 0>(vx, vy);
-    case N * 4 + dZ:
-        return productCell<1, 1, 1, 0>(vx, vy);
-    case N * 4 + Z:
-        return productCell<0, 1, 0, 0>(vx, vy);
-    default: // N * 4 + N
-        return productCell<1, 1, 0, 0>(vx, vy);
-    }
+    // The cell's operands picked by lane masks, no branch on the class.
+    const auto* cell = reinterpret_cast<const __m128i*>(kProductCells[code]);
+    const __m128d u = select(_mm_castsi128_pd(_mm_load_si128(cell)), _mm_unpackhi_pd(vx, vx),
+                             _mm_unpacklo_pd(vx, vx));
+    const __m128d v = select(_mm_castsi128_pd(_mm_load_si128(cell + 1)), _mm_unpackhi_pd(vy, vy),
+                             _mm_unpacklo_pd(vy, vy));
+    return store(negateUpper(roundDownFinite(_mm_mul_pd(u, negateUpper(v)))));
 }
 
 inline ivalDb div(const ivalDb& x, const ivalDb& y) noexcept {
@@ -163,6 +172,9 @@ inline ivalDb div(const ivalDb& x, const ivalDb& y) noexcept {
         return portable::div(x, y);
     const int divisorSigns = _mm_movemask_pd(vy);
     if (divisorSigns == 1 || divisorSigns == 2) return ivalNaN(); // zero strictly inside
+
+    if ((_mm_movemask_pd(vx) | divisorSigns) == 0) // both positive: [a1 / b2, a2 / b1]
+        return store(negateUpper(roundDownFinite(_mm_div_pd(negateUpper(vx), swapLanes(vy)))));
 
     // With a divisor of one sign the table reads [u0 / v0, u1 / v1]: the
     // dividend's bounds u in order for a positive divisor, exchanged for a
