@@ -285,7 +285,8 @@ std::ostream& operator<<(std::ostream& os, const ivalDb& x);
 //
 // These are the definitions. On x86-64 the operators run SSE2 kernels that give
 // the same bits and fall back to the Kaucher code below only for operands with
-// a zero, infinite or NaN bound; elsewhere the operators are this code.
+// an infinite or NaN bound and for divisors with a zero bound; elsewhere the
+// operators are this code.
 
 namespace detail {
 

@@ -66,25 +66,36 @@ inline __m128d sumDown(__m128d a, __m128d b) noexcept {
     return stepBits(r, grow, shrink);
 }
 
-// A product or quotient of finite non-zero operands, each lane rounded one ulp
-// down: positive values (+inf from overflow too) step toward zero, negative
-// ones (-0 from underflow too) away from it; +0 and -inf stay.
-inline __m128d roundDownFinite(__m128d r) noexcept {
+// A product or quotient of finite operands, each lane rounded one ulp down:
+// positive values (+inf from overflow too) step toward zero, negative ones
+// away from it, and so does -0 from underflow; +0, -inf and the zeros that
+// `exact` marks stay.
+inline __m128d roundDownFinite(__m128d r, __m128d exact) noexcept {
     const __m128d shrink = _mm_cmpgt_pd(r, _mm_setzero_pd());
-    const __m128d grow = _mm_andnot_pd(_mm_cmpeq_pd(r, _mm_set1_pd(-kInf)), signMask(r));
-    return stepBits(r, grow, shrink);
+    const __m128d keep = _mm_or_pd(_mm_cmpeq_pd(r, _mm_set1_pd(-kInf)), exact);
+    return stepBits(r, _mm_andnot_pd(keep, signMask(r)), shrink);
+}
+// u * v and u / v of finite operands, rounded one ulp down in each lane. A
+// zero factor or dividend makes the lane's zero exact.
+inline __m128d productDown(__m128d u, __m128d v) noexcept {
+    const __m128d zero = _mm_setzero_pd();
+    const __m128d exact = _mm_or_pd(_mm_cmpeq_pd(u, zero), _mm_cmpeq_pd(v, zero));
+    return roundDownFinite(_mm_mul_pd(u, v), exact);
+}
+inline __m128d quotientDown(__m128d u, __m128d v) noexcept {
+    return roundDownFinite(_mm_div_pd(u, v), _mm_cmpeq_pd(u, _mm_setzero_pd()));
 }
 
-// All four bounds finite and non-zero (so none is NaN).
-inline bool allFiniteNonZero(__m128d x, __m128d y) noexcept {
+// Lanes where v < 0 (a zero of either sign counts as non-negative).
+inline __m128d negativeMask(__m128d v) noexcept {
+    return _mm_cmplt_pd(v, _mm_setzero_pd());
+}
+// |x| < inf and |y| < inf in every lane (so no NaN either).
+inline __m128d finiteMask(__m128d x, __m128d y) noexcept {
     const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffff));
-    const __m128d ax = _mm_and_pd(x, magnitude), ay = _mm_and_pd(y, magnitude);
-    // minpd and maxpd return their second operand when one is NaN: a NaN in ay
-    // reaches `smaller`, a NaN in ax reaches `larger`, and fails its compare.
-    const __m128d smaller = _mm_min_pd(ax, ay), larger = _mm_max_pd(ay, ax);
-    const __m128d ok = _mm_and_pd(_mm_cmpgt_pd(smaller, _mm_setzero_pd()),
-                                  _mm_cmplt_pd(larger, _mm_set1_pd(kInf)));
-    return _mm_movemask_pd(ok) == 3;
+    const __m128d inf = _mm_set1_pd(kInf);
+    return _mm_and_pd(_mm_cmplt_pd(_mm_and_pd(x, magnitude), inf),
+                      _mm_cmplt_pd(_mm_and_pd(y, magnitude), inf));
 }
 
 inline ivalDb add(const ivalDb& x, const ivalDb& y) noexcept {
@@ -97,8 +108,8 @@ inline ivalDb sub(const ivalDb& x, const ivalDb& y) noexcept {
     return store(negateUpper(sumDown(negateUpper(load(x)), negateLower(swapLanes(load(y))))));
 }
 
-// Sign classes of an operand from its two sign bits (movmskpd), finite non-zero
-// bounds assumed: P both positive, Z [-, +], dZ [+, -], N both negative.
+// Sign classes of an operand from the movmskpd bits of negativeMask: P both
+// bounds non-negative, Z [-, +], dZ [+, -], N both negative.
 enum SignBits { P = 0, Z = 1, dZ = 2, N = 3 };
 
 // The cells of the Kaucher product table that take one product per bound,
@@ -134,14 +145,14 @@ inline ivalDb straddlingProduct(__m128d x, __m128d y, int code) noexcept {
     if (code == Z * 4 + Z) {
         // [min(a1 b2, a2 b1), max(a1 b1, a2 b2)]; the upper lanes hold the
         // negated candidates, so one lane-wise minimum takes both bounds.
-        const __m128d p = roundDownFinite(_mm_mul_pd(a1, negateUpper(swapLanes(y))));
-        const __m128d q = roundDownFinite(_mm_mul_pd(a2, negateUpper(y)));
+        const __m128d p = productDown(a1, negateUpper(swapLanes(y)));
+        const __m128d q = productDown(a2, negateUpper(y));
         return store(negateUpper(_mm_min_pd(q, p)));
     }
     if (code == dZ * 4 + dZ) {
         // [max(a1 b1, a2 b2), min(a1 b2, a2 b1)], likewise with one maximum.
-        const __m128d p = roundDownFinite(_mm_mul_pd(a1, negateUpper(y)));
-        const __m128d q = roundDownFinite(_mm_mul_pd(a2, negateUpper(swapLanes(y))));
+        const __m128d p = productDown(a1, negateUpper(y));
+        const __m128d q = productDown(a2, negateUpper(swapLanes(y)));
         return store(negateUpper(_mm_max_pd(q, p)));
     }
     return ivalZero();
@@ -149,11 +160,11 @@ inline ivalDb straddlingProduct(__m128d x, __m128d y, int code) noexcept {
 
 inline ivalDb mul(const ivalDb& x, const ivalDb& y) noexcept {
     const __m128d vx = load(x), vy = load(y);
-    if (!allFiniteNonZero(vx, vy)) [[unlikely]]
+    if (_mm_movemask_pd(finiteMask(vx, vy)) != 3) [[unlikely]]
         return portable::mul(x, y);
-    const int code = _mm_movemask_pd(vx) * 4 + _mm_movemask_pd(vy);
+    const int code = _mm_movemask_pd(negativeMask(vx)) * 4 + _mm_movemask_pd(negativeMask(vy));
     if (code == P * 4 + P) // the commonest cell, [a1 b1, a2 b2], without the lookup
-        return store(negateUpper(roundDownFinite(_mm_mul_pd(vx, negateUpper(vy)))));
+        return store(negateUpper(productDown(vx, negateUpper(vy))));
     if ((kBothStraddle >> code) & 1u) [[unlikely]]
         return straddlingProduct(vx, vy, code);
 
@@ -163,27 +174,31 @@ inline ivalDb mul(const ivalDb& x, const ivalDb& y) noexcept {
                              _mm_unpacklo_pd(vx, vx));
     const __m128d v = select(_mm_castsi128_pd(_mm_load_si128(cell + 1)), _mm_unpackhi_pd(vy, vy),
                              _mm_unpacklo_pd(vy, vy));
-    return store(negateUpper(roundDownFinite(_mm_mul_pd(u, negateUpper(v)))));
+    return store(negateUpper(productDown(u, negateUpper(v))));
 }
 
 inline ivalDb div(const ivalDb& x, const ivalDb& y) noexcept {
     const __m128d vx = load(x), vy = load(y);
-    if (!allFiniteNonZero(vx, vy)) [[unlikely]]
+    // Finite bounds and a divisor without zero bounds; the rest, with its
+    // infinite results, is the portable code's.
+    const __m128d divisorNonZero = _mm_cmpneq_pd(vy, _mm_setzero_pd());
+    if (_mm_movemask_pd(_mm_and_pd(finiteMask(vx, vy), divisorNonZero)) != 3) [[unlikely]]
         return portable::div(x, y);
-    const int divisorSigns = _mm_movemask_pd(vy);
+    const __m128d divisorNegative = negativeMask(vy);
+    const int divisorSigns = _mm_movemask_pd(divisorNegative);
     if (divisorSigns == 1 || divisorSigns == 2) return ivalNaN(); // zero strictly inside
 
-    if ((_mm_movemask_pd(vx) | divisorSigns) == 0) // both positive: [a1 / b2, a2 / b1]
-        return store(negateUpper(roundDownFinite(_mm_div_pd(negateUpper(vx), swapLanes(vy)))));
+    if ((_mm_movemask_pd(negativeMask(vx)) | divisorSigns) == 0) // [a1 / b2, a2 / b1]
+        return store(negateUpper(quotientDown(negateUpper(vx), swapLanes(vy))));
 
     // With a divisor of one sign the table reads [u0 / v0, u1 / v1]: the
     // dividend's bounds u in order for a positive divisor, exchanged for a
     // negative one; each lane divides by b2 when its dividend bound is
     // non-negative in the lower lane, negative in the upper lane, else by b1.
-    const __m128d u = select(signMask(vy), swapLanes(vx), vx);
-    const __m128d byB2 = _mm_xor_pd(signMask(u), _mm_castsi128_pd(_mm_set_epi64x(0, -1)));
+    const __m128d u = select(divisorNegative, swapLanes(vx), vx);
+    const __m128d byB2 = _mm_xor_pd(negativeMask(u), _mm_castsi128_pd(_mm_set_epi64x(0, -1)));
     const __m128d v = select(byB2, _mm_unpackhi_pd(vy, vy), _mm_unpacklo_pd(vy, vy));
-    return store(negateUpper(roundDownFinite(_mm_div_pd(negateUpper(u), v))));
+    return store(negateUpper(quotientDown(negateUpper(u), v)));
 }
 
 } // namespace modal::detail::sse2
