@@ -232,14 +232,10 @@ inline double sumUp(double a, double b) noexcept {
 
 // Arithmetic. NaN bounds pass through + and - as IEEE arithmetic carries them;
 // a NaN bound in an operand of * or / makes the whole result [NaN, NaN], since
-// the sign classes of the Kaucher tables are not defined for it.
-inline ivalDb operator+(const ivalDb& x, const ivalDb& y) noexcept {
-    return ivalDb::exact(detail::sumDown(x.inf(), y.inf()), detail::sumUp(x.sup(), y.sup()));
-}
-inline ivalDb operator-(const ivalDb& x, const ivalDb& y) noexcept {
-    return ivalDb::exact(detail::sumDown(x.inf(), -y.sup()), detail::sumUp(x.sup(), -y.inf()));
-}
-// Kaucher multiplication and division; defined at the end of this header.
+// the sign classes of the Kaucher tables are not defined for it. Defined at the
+// end of this header.
+inline ivalDb operator+(const ivalDb& x, const ivalDb& y) noexcept;
+inline ivalDb operator-(const ivalDb& x, const ivalDb& y) noexcept;
 inline ivalDb operator*(const ivalDb& x, const ivalDb& y) noexcept;
 inline ivalDb operator/(const ivalDb& x, const ivalDb& y) noexcept;
 
@@ -285,7 +281,12 @@ constexpr ivalDb ivalNaN() noexcept {
 // "[" inf ", " sup "]" with the stream's current settings, no line end.
 std::ostream& operator<<(std::ostream& os, const ivalDb& x);
 
-// ---- Kaucher multiplication and division (inline: they sit in hot loops) ----
+// ---- The four operations, bound by bound (inline: they sit in hot loops) ----
+//
+// These are the definitions. On x86-64 the operators run SSE2 kernels that give
+// the same bits and fall back to the Kaucher code below only for operands with
+// an infinite or NaN bound and for divisors with a zero bound; elsewhere the
+// operators are this code.
 
 namespace detail {
 
@@ -338,10 +339,17 @@ inline ivalDb bounds(double lo, double hi) noexcept {
     return ivalDb::exact(lo, hi);
 }
 
-} // namespace detail
+// The four operations in plain C++.
+namespace portable {
 
-inline ivalDb operator*(const ivalDb& x, const ivalDb& y) noexcept {
-    using namespace detail;
+inline ivalDb add(const ivalDb& x, const ivalDb& y) noexcept {
+    return ivalDb::exact(sumDown(x.inf(), y.inf()), sumUp(x.sup(), y.sup()));
+}
+inline ivalDb sub(const ivalDb& x, const ivalDb& y) noexcept {
+    return ivalDb::exact(sumDown(x.inf(), -y.sup()), sumUp(x.sup(), -y.inf()));
+}
+
+inline ivalDb mul(const ivalDb& x, const ivalDb& y) noexcept {
     if (anyNaN(x, y)) return ivalNaN();
     const double a1 = x.inf(), a2 = x.sup(), b1 = y.inf(), b2 = y.sup();
     if ((containsZeroEitherModality(a1, a2) && hasInfiniteBound(b1, b2)) ||
@@ -386,8 +394,7 @@ inline ivalDb operator*(const ivalDb& x, const ivalDb& y) noexcept {
     }
 }
 
-inline ivalDb operator/(const ivalDb& x, const ivalDb& y) noexcept {
-    using namespace detail;
+inline ivalDb div(const ivalDb& x, const ivalDb& y) noexcept {
     if (anyNaN(x, y)) return ivalNaN();
     const double a1 = x.inf(), a2 = x.sup(), b1 = y.inf(), b2 = y.sup();
     if ((hasInfiniteBound(a1, a2) && hasInfiniteBound(b1, b2)) || (b1 < 0.0 && b2 > 0.0) ||
@@ -471,6 +478,36 @@ inline ivalDb operator/(const ivalDb& x, const ivalDb& y) noexcept {
         break;
     }
     return ivalNaN(); // not reached: every class and column is handled above
+}
+
+} // namespace portable
+} // namespace detail
+} // namespace modal
+
+#if defined(__x86_64__) || defined(_M_X64)
+#include "interval/ivalDbSse2.h"
+namespace modal::detail {
+namespace kernels = sse2;
+}
+#else
+namespace modal::detail {
+namespace kernels = portable;
+}
+#endif
+
+namespace modal {
+
+inline ivalDb operator+(const ivalDb& x, const ivalDb& y) noexcept {
+    return detail::kernels::add(x, y);
+}
+inline ivalDb operator-(const ivalDb& x, const ivalDb& y) noexcept {
+    return detail::kernels::sub(x, y);
+}
+inline ivalDb operator*(const ivalDb& x, const ivalDb& y) noexcept {
+    return detail::kernels::mul(x, y);
+}
+inline ivalDb operator/(const ivalDb& x, const ivalDb& y) noexcept {
+    return detail::kernels::div(x, y);
 }
 
 } // namespace modal

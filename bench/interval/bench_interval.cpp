@@ -49,16 +49,20 @@ BoostInterval makeBoost(double a, double b) {
 }
 
 template <class T, class Op>
-void binary(benchmark::State& state, T (*make)(double, double), Op op) {
-    const auto x = operands<T>(1, make), y = operands<T>(2, make);
-    std::vector<T> r(kCount, make(0, 0));
+void binaryOn(benchmark::State& state, const std::vector<T>& x, const std::vector<T>& y, Op op) {
+    std::vector<T> r(x.size(), x.front());
     for (auto _ : state) {
-        for (std::size_t i = 0; i < kCount; ++i)
+        for (std::size_t i = 0; i < x.size(); ++i)
             r[i] = op(x[i], y[i]);
         benchmark::DoNotOptimize(r.data());
         benchmark::ClobberMemory();
     }
-    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kCount));
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * x.size()));
+}
+
+template <class T, class Op>
+void binary(benchmark::State& state, T (*make)(double, double), Op op) {
+    binaryOn(state, operands<T>(1, make), operands<T>(2, make), op);
 }
 
 template <class T, class Op> void unary(benchmark::State& state, T (*make)(double, double), Op op) {
@@ -106,6 +110,30 @@ MODAL_BINARY(add, +, add);
 MODAL_BINARY(sub, -, sub);
 MODAL_BINARY(mul, *, mul);
 MODAL_BINARY(div, /, div);
+
+// ivalDb * and / on operands of every sign class and both modalities, drawn at
+// random so that the case selection cannot be predicted (divisors with zero
+// strictly inside give NaN).
+template <class Op> void anySigns(benchmark::State& state, Op op) {
+    std::mt19937 rng(4);
+    std::uniform_real_distribution<double> d(0.5, 2.0);
+    std::bernoulli_distribution negative(0.5);
+    auto bound = [&] { return negative(rng) ? -d(rng) : d(rng); };
+    std::vector<ivalDb> x, y;
+    for (std::size_t i = 0; i < kCount; ++i) {
+        x.push_back(ivalDb::exact(bound(), bound()));
+        y.push_back(ivalDb::exact(bound(), bound()));
+    }
+    binaryOn(state, x, y, op);
+}
+void BM_mul_ivalDb_anySigns(benchmark::State& s) {
+    anySigns(s, [](const ivalDb& a, const ivalDb& b) { return a * b; });
+}
+void BM_div_ivalDb_anySigns(benchmark::State& s) {
+    anySigns(s, [](const ivalDb& a, const ivalDb& b) { return a / b; });
+}
+BENCHMARK(BM_mul_ivalDb_anySigns);
+BENCHMARK(BM_div_ivalDb_anySigns);
 
 #define MODAL_UNARY(NAME)                                                                          \
     void BM_##NAME##_ivalDb(benchmark::State& s) {                                                 \
