@@ -30,6 +30,8 @@ public:
     void setTimeLimit(double seconds) noexcept { settings_.time_limit = seconds; }
     void setPlotXName(std::string name) { settings_.plot_x_name = std::move(name); }
     void setPlotYName(std::string name) { settings_.plot_y_name = std::move(name); }
+    // Threads that classify boxes: 0 every core, 1 a sequential run.
+    void setThreads(int n) noexcept { settings_.threads = n; }
     // All four at once, as the problem file set them.
     void setSettings(const qsiParam& p) { settings_ = p; }
     const qsiParam& getSettings() const noexcept { return settings_; }
