@@ -4,6 +4,7 @@
 // decision into a plot frame and writing the paving to a report file.
 #pragma once
 
+#include <ctime>
 #include <iosfwd>
 #include <list>
 #include <string>
@@ -75,6 +76,14 @@ public:
 
 private:
     double epsilonOf(std::size_t i) const noexcept;
+    // Threads the run uses: the setting, or every core for 0 or less.
+    int threadCount() const;
+    // The loop over the agenda, on one thread or on several; each returns
+    // the elapsed seconds at its last time check.
+    double runSequential(repere& frame, std::clock_t begin);
+    double runParallel(repere& frame, std::clock_t begin, int threads);
+    // Files, draws or bisects the front box of the agenda by its verdict.
+    void takeVerdict(verdict v, repere& frame);
     void decide(boxList& target, toolkit::Color colour, repere& frame);
 
     boxList agenda_;
