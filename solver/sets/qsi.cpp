@@ -100,15 +100,19 @@ void qsi::takeVerdict(verdict v, repere& frame) {
     }
 }
 
+// Without a finite time limit the clock (a system call) is read only at the
+// end, for the report: the loop cannot stop on it.
 double qsi::runSequential(repere& frame, std::clock_t begin) {
     const double limit = settings_.time_limit;
+    const bool timed = std::isfinite(limit);
     double elapsed = 0.0;
     while (!agenda_.empty() && !(elapsed >= limit)) {
         takeVerdict(classify(agenda_.front()), frame);
+        if (!timed) continue;
         elapsed = secondsBetween(begin, std::clock());
         if (elapsed > limit) break;
     }
-    return elapsed;
+    return timed ? elapsed : secondsBetween(begin, std::clock());
 }
 
 double qsi::runParallel(repere& frame, std::clock_t begin, int threads) {
@@ -119,6 +123,7 @@ double qsi::runParallel(repere& frame, std::clock_t begin, int threads) {
     // picture do not depend on the number of threads. Halves appended by
     // bisection go to the back and are classified in a later batch.
     const double limit = settings_.time_limit;
+    const bool timed = std::isfinite(limit);
     std::vector<constraintList> copies(static_cast<std::size_t>(threads - 1), constraints());
     std::vector<std::uint64_t> runs(static_cast<std::size_t>(threads), 0);
     std::vector<box*> batch;
@@ -150,6 +155,7 @@ double qsi::runParallel(repere& frame, std::clock_t begin, int threads) {
 
         for (std::size_t i = 0; i < n; ++i) {
             takeVerdict(verdicts[i], frame);
+            if (!timed) continue;
             elapsed = secondsBetween(begin, std::clock());
             if (elapsed > limit) break;
         }
@@ -157,7 +163,7 @@ double qsi::runParallel(repere& frame, std::clock_t begin, int threads) {
     }
     for (std::uint64_t r : runs)
         addSolverRuns(r);
-    return elapsed;
+    return timed ? elapsed : secondsBetween(begin, std::clock());
 }
 
 void qsi::decide(boxList& target, toolkit::Color colour, repere& frame) {
