@@ -66,21 +66,16 @@ int qsi::bisectionVariable(const box& b) const {
     return chosen;
 }
 
-bool qsi::bisectFront(repere& frame) {
-    box& b = agenda_.front();
-    const int k = bisectionVariable(b);
+bool qsi::bisect(box& lower, box& upper) const {
+    const int k = bisectionVariable(lower);
     if (k < 0) return false;
-    const double lo = b[k].domain.inf(), hi = b[k].domain.sup();
+    const double lo = lower[k].domain.inf(), hi = lower[k].domain.sup();
     const double m = midpoint(lo, hi);
     if (!splittable(lo, hi, m)) return false;
-
-    b[k].domain = ivalDb::exact(lo, m);
-    agenda_.push_back(b);
-    frame.outlineBox(agenda_.back(), kOutlineColor, 0, 1);
-
-    b[k].domain = ivalDb::exact(m, hi);
-    agenda_.splice(agenda_.end(), agenda_, agenda_.begin());
-    frame.outlineBox(agenda_.back(), kOutlineColor, 0, 1);
+    for (int i = 0; i < lower.size(); ++i)
+        upper[i].domain = lower[i].domain;
+    lower[k].domain = ivalDb::exact(lo, m);
+    upper[k].domain = ivalDb::exact(m, hi);
     return true;
 }
 
@@ -89,112 +84,129 @@ int qsi::threadCount() const {
     return static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
 }
 
-void qsi::takeVerdict(verdict v, repere& frame) {
+void qsi::takeVerdict(verdict v, std::size_t i, box& b, box& half, repere& frame) {
     if (v == verdict::solution) {
-        decide(solutions_, kSolutionColor, frame);
+        frame.fillBox(b, kSolutionColor, kOutlineColor, 0);
+        solutions_.append(queue_, i);
     } else if (v == verdict::nonSolution) {
-        decide(nonSolutions_, kNonSolutionColor, frame);
-    } else if (isSmall(agenda_.front()) || !bisectFront(frame)) {
+        frame.fillBox(b, kNonSolutionColor, kOutlineColor, 0);
+        nonSolutions_.append(queue_, i);
+    } else if (isSmall(b) || !bisect(b, half)) {
         // Undecided and too small to cut, or cut as far as doubles go.
-        decide(undefined_, kUndefinedColor, frame);
+        frame.fillBox(b, kUndefinedColor, kOutlineColor, 0);
+        undefined_.append(queue_, i);
+    } else {
+        // Both halves go to the back of the queue, the lower one first.
+        queue_.append(b);
+        frame.outlineBox(b, kOutlineColor, 0, 1);
+        queue_.append(half);
+        frame.outlineBox(half, kOutlineColor, 0, 1);
     }
 }
 
-// Without a finite time limit the clock (a system call) is read only at the
-// end, for the report: the loop cannot stop on it.
-double qsi::runSequential(repere& frame, std::clock_t begin) {
-    const double limit = settings_.time_limit;
-    const bool timed = std::isfinite(limit);
-    double elapsed = 0.0;
-    while (!agenda_.empty() && !(elapsed >= limit)) {
-        takeVerdict(classify(agenda_.front()), frame);
-        if (!timed) continue;
-        elapsed = secondsBetween(begin, std::clock());
-        if (elapsed > limit) break;
-    }
-    return timed ? elapsed : secondsBetween(begin, std::clock());
-}
-
-double qsi::runParallel(repere& frame, std::clock_t begin, int threads) {
-    // The boxes at the front of the agenda are classified together, each
-    // thread with its own copy of the constraint solvers; then their
-    // verdicts are taken one by one in agenda order, exactly as the
+double qsi::pave(repere& frame, std::clock_t begin, int threads) {
+    // The boxes at the front of the queue are classified together, each
+    // thread with its own copy of the constraint solvers and its own box;
+    // then their verdicts are taken one by one in queue order, as a
     // sequential loop takes them, so that the paving, the report and the
     // picture do not depend on the number of threads. Halves appended by
-    // bisection go to the back and are classified in a later batch.
+    // bisection are classified in a later batch.
+    //
+    // Without a finite time limit the clock (a system call) is read only at
+    // the end, for the report: the loop cannot stop on it.
     const double limit = settings_.time_limit;
     const bool timed = std::isfinite(limit);
-    std::vector<constraintList> copies(static_cast<std::size_t>(threads - 1), constraints());
-    std::vector<std::uint64_t> runs(static_cast<std::size_t>(threads), 0);
-    std::vector<box*> batch;
+    const std::size_t count = static_cast<std::size_t>(threads);
+    std::vector<constraintList> copies(count - 1, constraints());
+    std::vector<box> scratch(count, queue_.empty() ? box() : queue_.front());
+    std::vector<std::uint64_t> runs(count, 0);
     std::vector<verdict> verdicts;
-    double elapsed = 0.0;
-    while (!agenda_.empty() && !(elapsed >= limit)) {
-        const std::size_t n =
-            std::min(agenda_.size(), kBoxesPerThread * static_cast<std::size_t>(threads));
-        batch.clear();
-        for (auto it = agenda_.begin(); batch.size() < n; ++it)
-            batch.push_back(&*it);
-        verdicts.assign(n, verdict::undefined);
+    box current = scratch[0], half = scratch[0];
 
+    double elapsed = 0.0;
+    bool stopped = false;
+    while (head_ < queue_.size() && !(elapsed >= limit) && !stopped) {
+        const std::size_t n = std::min(queue_.size() - head_, kBoxesPerThread * count);
+        verdicts.assign(n, verdict::undefined);
         std::atomic<std::size_t> next{0};
-        auto work = [&](int t) {
+        auto work = [&](std::size_t t) {
             std::ostream dropped(nullptr);
-            constraintList& list = t == 0 ? constraints() : copies[static_cast<std::size_t>(t - 1)];
-            for (std::size_t i = next++; i < n; i = next++)
-                verdicts[i] = classify(list, *batch[i], dropped, runs[static_cast<std::size_t>(t)]);
+            constraintList& list = t == 0 ? constraints() : copies[t - 1];
+            box& b = scratch[t];
+            for (std::size_t i = next++; i < n; i = next++) {
+                queue_.load(head_ + i, b);
+                verdicts[i] = classify(list, b, dropped, runs[t]);
+            }
         };
         std::vector<std::thread> helpers;
-        const int used =
-            static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(threads), n));
-        for (int t = 1; t < used; ++t)
+        for (std::size_t t = 1; t < std::min(count, n); ++t)
             helpers.emplace_back(work, t);
         work(0);
         for (std::thread& h : helpers)
             h.join();
 
         for (std::size_t i = 0; i < n; ++i) {
-            takeVerdict(verdicts[i], frame);
+            queue_.load(head_, current);
+            takeVerdict(verdicts[i], head_, current, half, frame);
+            ++head_;
             if (!timed) continue;
             elapsed = secondsBetween(begin, std::clock());
-            if (elapsed > limit) break;
+            if (elapsed > limit) {
+                stopped = true;
+                break;
+            }
         }
-        if (elapsed > limit) break;
+        // The decided boxes leave the queue once they are half of it.
+        if (head_ >= 4096 && 2 * head_ >= queue_.size()) {
+            queue_.dropFront(head_);
+            head_ = 0;
+        }
     }
     for (std::uint64_t r : runs)
         addSolverRuns(r);
     return timed ? elapsed : secondsBetween(begin, std::clock());
 }
 
-void qsi::decide(boxList& target, toolkit::Color colour, repere& frame) {
-    frame.fillBox(agenda_.front(), colour, kOutlineColor, 0);
-    target.splice(target.end(), agenda_, agenda_.begin());
-}
-
 bool qsi::run(const std::string& prefix, repere& frame) {
-    solutions_.clear();
-    nonSolutions_.clear();
-    undefined_.clear();
     epsilons_.clear();
+    box shape;
     if (!agenda_.empty()) {
-        box& start = agenda_.front();
-        setPlotIndices(start);
-        for (int i = 0; i < start.size(); ++i)
-            epsilons_.push_back(start[i].domain.width() * settings_.epsilon);
+        setPlotIndices(agenda_.front());
+        shape = agenda_.front();
+        for (int i = 0; i < shape.size(); ++i)
+            epsilons_.push_back(shape[i].domain.width() * settings_.epsilon);
+    }
+    for (boxStore* s : {&queue_, &solutions_, &nonSolutions_, &undefined_})
+        s->reset(shape);
+    head_ = 0;
+    // The queue takes the agenda's boxes that have the variables of the
+    // first.
+    for (auto it = agenda_.begin(); it != agenda_.end();) {
+        if (it->size() != shape.size()) {
+            ++it;
+            continue;
+        }
+        queue_.append(*it);
+        it = agenda_.erase(it);
     }
 
     const double limit = settings_.time_limit;
     const std::clock_t begin = std::clock();
     setTimeBudget(begin, limit);
-    const int threads = threadCount();
-    const double elapsed =
-        threads > 1 ? runParallel(frame, begin, threads) : runSequential(frame, begin);
+    const double elapsed = pave(frame, begin, threadCount());
 
-    // Boxes the time limit left on the agenda are undecided: reported and
+    // Boxes the time limit left in the queue are undecided: reported and
     // drawn as undefined, so that the paving covers the whole box.
-    leftUndecided_ = agenda_.size();
-    while (!agenda_.empty())
-        decide(undefined_, kUndefinedColor, frame);
+    leftUndecided_ = queue_.size() - head_;
+    box b = shape;
+    for (; head_ < queue_.size(); ++head_) {
+        queue_.load(head_, b);
+        frame.fillBox(b, kUndefinedColor, kOutlineColor, 0);
+        undefined_.append(queue_, head_);
+    }
+    queue_.clear();
+    queue_.shrink();
+    head_ = 0;
 
     const bool written = writeReport(prefix, elapsed);
     release();
