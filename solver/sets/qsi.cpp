@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <ctime>
+#include <functional>
 #include <ostream>
 #include <thread>
 
@@ -22,7 +23,15 @@ bool splittable(double a, double b, double m) {
 // Boxes classified together before their results are taken in order, per
 // thread: enough to keep every thread busy, few enough that the time limit
 // is checked often.
-constexpr std::size_t kBoxesPerThread = 64;
+constexpr std::size_t kBoxesPerThread = 256;
+
+// Boxes copied from the queue with their verdicts, classified by several
+// threads: each takes the next box not yet taken.
+struct batch {
+    boxStore boxes;
+    std::vector<verdict> verdicts;
+    std::atomic<std::size_t> next{0};
+};
 
 } // namespace
 
@@ -105,60 +114,103 @@ void qsi::takeVerdict(verdict v, std::size_t i, box& b, box& half, repere& frame
 }
 
 double qsi::pave(repere& frame, std::clock_t begin, int threads) {
-    // The boxes at the front of the queue are classified together, each
-    // thread with its own copy of the constraint solvers and its own box;
-    // then their verdicts are taken one by one in queue order, as a
+    // Boxes are classified in batches copied from the front of the queue,
+    // each thread with its own copy of the constraint solvers and its own
+    // box; their verdicts are then taken one by one in queue order, as a
     // sequential loop takes them, so that the paving, the report and the
-    // picture do not depend on the number of threads. Halves appended by
-    // bisection are classified in a later batch.
+    // picture do not depend on the number of threads. While the main thread
+    // takes the verdicts of one batch (drawing, filing, bisecting), the other
+    // threads already classify the next one, made of the boxes queued
+    // behind it; halves appended meanwhile go into a later batch.
     //
     // Without a finite time limit the clock (a system call) is read only at
     // the end, for the report: the loop cannot stop on it.
     const double limit = settings_.time_limit;
     const bool timed = std::isfinite(limit);
     const std::size_t count = static_cast<std::size_t>(threads);
+    const box shape = queue_.empty() ? box() : queue_.front();
     std::vector<constraintList> copies(count - 1, constraints());
-    std::vector<box> scratch(count, queue_.empty() ? box() : queue_.front());
+    std::vector<box> scratch(count, shape);
     std::vector<std::uint64_t> runs(count, 0);
-    std::vector<verdict> verdicts;
-    box current = scratch[0], half = scratch[0];
+    box current = shape, half = shape;
 
-    double elapsed = 0.0;
-    bool stopped = false;
-    while (head_ < queue_.size() && !(elapsed >= limit) && !stopped) {
-        const std::size_t n = std::min(queue_.size() - head_, kBoxesPerThread * count);
-        verdicts.assign(n, verdict::undefined);
-        std::atomic<std::size_t> next{0};
-        auto work = [&](std::size_t t) {
-            std::ostream dropped(nullptr);
-            constraintList& list = t == 0 ? constraints() : copies[t - 1];
-            box& b = scratch[t];
-            for (std::size_t i = next++; i < n; i = next++) {
-                queue_.load(head_ + i, b);
-                verdicts[i] = classify(list, b, dropped, runs[t]);
-            }
-        };
-        std::vector<std::thread> helpers;
-        for (std::size_t t = 1; t < std::min(count, n); ++t)
-            helpers.emplace_back(work, t);
-        work(0);
+    batch batches[2];
+    for (batch& w : batches)
+        w.boxes.reset(shape);
+    batch* now = &batches[0];
+    batch* ahead = &batches[1];
+    std::size_t handedOut = head_; // queue position of the first box in no batch
+
+    auto fill = [&](batch& w) {
+        const std::size_t n = std::min(queue_.size() - handedOut, kBoxesPerThread * count);
+        w.boxes.clear();
+        for (std::size_t i = 0; i < n; ++i)
+            w.boxes.append(queue_, handedOut + i);
+        handedOut += n;
+        w.verdicts.assign(n, verdict::undefined);
+        w.next = 0;
+    };
+    auto work = [&](batch& w, std::size_t t) {
+        std::ostream dropped(nullptr);
+        constraintList& list = t == 0 ? constraints() : copies[t - 1];
+        box& b = scratch[t];
+        const std::size_t n = w.boxes.size();
+        for (std::size_t i = w.next++; i < n; i = w.next++) {
+            w.boxes.load(i, b);
+            w.verdicts[i] = classify(list, b, dropped, runs[t]);
+        }
+    };
+    std::vector<std::thread> helpers;
+    auto startHelpers = [&](batch& w) {
+        for (std::size_t t = 1; t < std::min(count, w.boxes.size()); ++t)
+            helpers.emplace_back(work, std::ref(w), t);
+    };
+    auto joinHelpers = [&] {
         for (std::thread& h : helpers)
             h.join();
+        helpers.clear();
+    };
 
-        for (std::size_t i = 0; i < n; ++i) {
-            queue_.load(head_, current);
-            takeVerdict(verdicts[i], head_, current, half, frame);
-            ++head_;
-            if (!timed) continue;
-            elapsed = secondsBetween(begin, std::clock());
-            if (elapsed > limit) {
+    double elapsed = 0.0;
+    fill(*now);
+    startHelpers(*now);
+    work(*now, 0);
+    joinHelpers();
+    while (!now->boxes.empty() && !(elapsed >= limit)) {
+        fill(*ahead);
+        startHelpers(*ahead);
+        bool stopped = false;
+        for (std::size_t i = 0; i < now->boxes.size(); ++i) {
+            // The time limit is checked before every box.
+            if (elapsed >= limit) {
                 stopped = true;
                 break;
             }
+            queue_.load(head_, current);
+            takeVerdict(now->verdicts[i], head_, current, half, frame);
+            ++head_;
+            if (timed) elapsed = secondsBetween(begin, std::clock());
         }
+        if (stopped) {
+            ahead->next = ahead->boxes.size(); // nothing more to classify
+            joinHelpers();
+            break;
+        }
+        work(*ahead, 0);
+        joinHelpers();
+        if (ahead->boxes.empty()) {
+            // The batch just taken was the end of the queue: the next one is
+            // made of its halves.
+            fill(*ahead);
+            startHelpers(*ahead);
+            work(*ahead, 0);
+            joinHelpers();
+        }
+        std::swap(now, ahead);
         // The decided boxes leave the queue once they are half of it.
         if (head_ >= 4096 && 2 * head_ >= queue_.size()) {
             queue_.dropFront(head_);
+            handedOut -= head_;
             head_ = 0;
         }
     }
