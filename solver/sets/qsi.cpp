@@ -25,6 +25,9 @@ bool splittable(double a, double b, double m) {
 // is checked often.
 constexpr std::size_t kBoxesPerThread = 256;
 
+// More threads than this are not started, unless the machine has more cores.
+constexpr int kMaxThreads = 64;
+
 // Boxes copied from the queue with their verdicts, classified by several
 // threads: each takes the next box not yet taken.
 struct batch {
@@ -89,8 +92,11 @@ bool qsi::bisect(box& lower, box& upper) const {
 }
 
 int qsi::threadCount() const {
-    if (settings_.threads > 0) return settings_.threads;
-    return static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+    const int cores = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+    if (settings_.threads <= 0) return cores;
+    // Each thread holds a copy of the constraint solvers: an absurd setting
+    // must not exhaust memory.
+    return std::min(settings_.threads, std::max(kMaxThreads, cores));
 }
 
 void qsi::takeVerdict(verdict v, std::size_t i, box& b, box& half, repere& frame) {

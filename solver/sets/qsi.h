@@ -33,7 +33,8 @@ public:
     void setTimeLimit(double seconds) noexcept { settings_.time_limit = seconds; }
     void setPlotXName(std::string name) { settings_.plot_x_name = std::move(name); }
     void setPlotYName(std::string name) { settings_.plot_y_name = std::move(name); }
-    // Threads that classify boxes: 0 every core, 1 a sequential run.
+    // Threads that classify boxes: 0 (or less) every core, 1 a sequential
+    // run; at most 64 or the number of cores.
     void setThreads(int n) noexcept { settings_.threads = n; }
     // All four at once, as the problem file set them.
     void setSettings(const qsiParam& p) { settings_ = p; }
@@ -79,7 +80,7 @@ public:
 
 private:
     double epsilonOf(std::size_t i) const noexcept;
-    // Threads the run uses: the setting, or every core for 0 or less.
+    // Threads the run uses.
     int threadCount() const;
     // The loop over the queue; returns the elapsed seconds at its last time
     // check.

@@ -2,6 +2,7 @@
 // The paving loop, its order, bisection, the report and the picture.
 #include <QImage>
 #include <QString>
+#include <climits>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -131,22 +132,27 @@ TEST(QsiBisection, WidestVariableCutInTwoKeepingItsModality) {
     EXPECT_EQ(tiny[0].domain.sup(), std::nextafter(1.0, 2.0));
 }
 
-TEST(QsiRun, BreadthFirstLowerHalfFirst) {
-    qsiProblem p;
-    p.built.variable("x", 0, 1);
-    atMost(p.built, 0.3);
-    p.start(0.1);
-    repere noPicture;
-    tempDir dir;
-    ASSERT_TRUE(p.solver.run(dir.file("order"), noPicture));
-    EXPECT_TRUE(p.solver.getAgenda().empty());
-    EXPECT_EQ(firstComponents(p.solver.solutionBoxes()), (pairs{{0, 0.25}}));
-    EXPECT_EQ(firstComponents(p.solver.nonSolutionBoxes()),
-              (pairs{{0.5, 1}, {0.375, 0.5}, {0.3125, 0.375}}));
-    EXPECT_EQ(firstComponents(p.solver.undefinedBoxes()), (pairs{{0.25, 0.3125}}));
-    EXPECT_EQ(p.solver.variableEpsilons(), (std::vector<double>{0.1}));
-    // run releases the constraints
-    EXPECT_TRUE(p.solver.constraints().empty());
+TEST(QsiRun, BreadthFirstLowerHalfFirstWithAnyNumberOfThreads) {
+    // Every core, one thread, and a setting far beyond any machine.
+    for (int threads : {0, 1, 2, INT_MAX}) {
+        SCOPED_TRACE(threads);
+        qsiProblem p;
+        p.built.variable("x", 0, 1);
+        atMost(p.built, 0.3);
+        p.start(0.1);
+        p.solver.setThreads(threads);
+        repere noPicture;
+        tempDir dir;
+        ASSERT_TRUE(p.solver.run(dir.file("order"), noPicture));
+        EXPECT_TRUE(p.solver.getAgenda().empty());
+        EXPECT_EQ(firstComponents(p.solver.solutionBoxes()), (pairs{{0, 0.25}}));
+        EXPECT_EQ(firstComponents(p.solver.nonSolutionBoxes()),
+                  (pairs{{0.5, 1}, {0.375, 0.5}, {0.3125, 0.375}}));
+        EXPECT_EQ(firstComponents(p.solver.undefinedBoxes()), (pairs{{0.25, 0.3125}}));
+        EXPECT_EQ(p.solver.variableEpsilons(), (std::vector<double>{0.1}));
+        // run releases the constraints
+        EXPECT_TRUE(p.solver.constraints().empty());
+    }
 }
 
 TEST(QsiRun, NoBoxIsCutAlongAVariableAlreadyWithinItsShareOfTheStartWidth) {
