@@ -150,18 +150,22 @@ TEST_F(CanvasTest, DrawPlacesAPictureAtItsTopLeftCorner) {
 // What the painter itself draws for a rectangle (corners in order, clipped
 // like the canvas) and for a line: the reference the canvas must match pixel
 // for pixel, however it draws.
+QPen painterPen(const Pen& p, Qt::PenCapStyle cap) {
+    QPen pen(toQColor(p.color));
+    pen.setStyle(p.style == PenStyle::Dash ? Qt::DashLine : Qt::SolidLine);
+    pen.setWidth(std::max(1, p.width));
+    pen.setCapStyle(cap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    return pen;
+}
+
 void painterRectangle(QImage& im, QRect r, const Brush& b, const Pen& p) {
     QPainter painter(&im);
     if (b.style == BrushStyle::Solid) painter.fillRect(r, toQColor(b.color));
     if (b.style == BrushStyle::Cross)
         painter.fillRect(r, QBrush(toQColor(b.color), Qt::CrossPattern));
     if (p.style == PenStyle::Clear) return;
-    QPen pen(toQColor(p.color));
-    pen.setStyle(p.style == PenStyle::Dash ? Qt::DashLine : Qt::SolidLine);
-    pen.setWidth(std::max(1, p.width));
-    pen.setCapStyle(Qt::SquareCap);
-    pen.setJoinStyle(Qt::MiterJoin);
-    painter.setPen(pen);
+    painter.setPen(painterPen(p, Qt::SquareCap));
     if (r.width() == 1 || r.height() == 1)
         painter.fillRect(r, toQColor(p.color));
     else
@@ -171,12 +175,7 @@ void painterRectangle(QImage& im, QRect r, const Brush& b, const Pen& p) {
 void painterLine(QImage& im, QPoint a, QPoint b, const Pen& p) {
     if (p.style == PenStyle::Clear || a == b) return;
     QPainter painter(&im);
-    QPen pen(toQColor(p.color));
-    pen.setStyle(p.style == PenStyle::Dash ? Qt::DashLine : Qt::SolidLine);
-    pen.setWidth(std::max(1, p.width));
-    pen.setCapStyle(Qt::FlatCap);
-    pen.setJoinStyle(Qt::MiterJoin);
-    painter.setPen(pen);
+    painter.setPen(painterPen(p, Qt::FlatCap));
     painter.drawLine(a, b);
 }
 
