@@ -74,12 +74,53 @@ int limit(int v) {
     return std::clamp(v, -kFar, kFar);
 }
 
+// A solid pen one pixel wide: what the painter draws with it along a row or a
+// column is a run of whole pixels, written directly.
+bool thinSolid(const Pen& p) {
+    return (p.style == PenStyle::Solid || p.style == PenStyle::InsideFrame) && p.width <= 1;
+}
+
 } // namespace
+
+bool Canvas::directPixels(int left, int top, int right, int bottom) const {
+    // The painter clips outlines that leave the image in its own way: only
+    // areas inside the image are written directly.
+    return (image_->format() == QImage::Format_RGB32 ||
+            image_->format() == QImage::Format_ARGB32) &&
+           left >= 0 && top >= 0 && right <= image_->width() && bottom <= image_->height();
+}
+
+void Canvas::fillPixels(int left, int top, int right, int bottom, Color c) {
+    // The half-open area [left, right) x [top, bottom), clipped.
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, image_->width());
+    bottom = std::min(bottom, image_->height());
+    if (right <= left || bottom <= top) return;
+    const QRgb v = toQColor(c).rgb();
+    for (int y = top; y < bottom; ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(image_->scanLine(y));
+        std::fill(row + left, row + right, v);
+    }
+}
 
 void Canvas::rectangle(int x1, int y1, int x2, int y2) {
     const int left = limit(std::min(x1, x2)), right = limit(std::max(x1, x2));
     const int top = limit(std::min(y1, y2)), bottom = limit(std::max(y1, y2));
     if (right <= left || bottom <= top) return;
+    if (directPixels(left, top, right, bottom) &&
+        (brush_.style == BrushStyle::Solid || brush_.style == BrushStyle::Clear) &&
+        (pen_.style == PenStyle::Clear || thinSolid(pen_))) {
+        if (brush_.style == BrushStyle::Solid) fillPixels(left, top, right, bottom, brush_.color);
+        if (pen_.style != PenStyle::Clear) {
+            // The outline is the outermost ring of pixels of the area.
+            fillPixels(left, top, right, top + 1, pen_.color);
+            fillPixels(left, bottom - 1, right, bottom, pen_.color);
+            fillPixels(left, top, left + 1, bottom, pen_.color);
+            fillPixels(right - 1, top, right, bottom, pen_.color);
+        }
+        return;
+    }
     const QRect r(left, top, right - left, bottom - top);
     QPainter painter(image_);
     if (brush_.style != BrushStyle::Clear)
@@ -108,7 +149,17 @@ void Canvas::moveTo(int x, int y) {
 
 void Canvas::lineTo(int x, int y) {
     const QPoint to(limit(x), limit(y));
-    if (pen_.style != PenStyle::Clear && to != penPos_) {
+    const int x0 = std::min(to.x(), penPos_.x()), x1 = std::max(to.x(), penPos_.x());
+    const int y0 = std::min(to.y(), penPos_.y()), y1 = std::max(to.y(), penPos_.y());
+    if (to != penPos_ && thinSolid(pen_) && (x0 == x1 || y0 == y1) &&
+        directPixels(x0, y0, x1 + 1, y1 + 1)) {
+        // A row or a column stops short of its larger end, whichever way it
+        // is drawn.
+        if (y0 == y1)
+            fillPixels(x0, y0, x1, y0 + 1, pen_.color);
+        else
+            fillPixels(x0, y0, x0 + 1, y1, pen_.color);
+    } else if (pen_.style != PenStyle::Clear && to != penPos_) {
         QPainter painter(image_);
         painter.setPen(qtPen(pen_));
         painter.drawLine(penPos_, to);

@@ -84,6 +84,11 @@ public:
     const QImage& image() const { return *image_; }
 
 private:
+    // Whether pixels of the area [left, right) x [top, bottom) can be
+    // written directly, with the same result as the painter's.
+    bool directPixels(int left, int top, int right, int bottom) const;
+    void fillPixels(int left, int top, int right, int bottom, Color c);
+
     QImage* image_;
     Brush brush_;
     Pen pen_;

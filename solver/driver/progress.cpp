@@ -58,7 +58,7 @@ void progress_display::box(const qsi& solver) {
     std::ostringstream text;
     text << solver.solutionBoxes().size() << " solution, " << solver.nonSolutionBoxes().size()
          << " non-solution, " << solver.undefinedBoxes().size() << " undefined boxes, "
-         << solver.getAgenda().size() << " to decide";
+         << solver.boxesToDecide() << " to decide";
     draw(text.str());
 }
 

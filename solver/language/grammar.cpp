@@ -304,7 +304,8 @@ problem_grammar::impl::impl(parse_context& c, model_actions& m) : ctx(c), model(
                                      "MAXMIN" | "CONTRACTOR")[set_mode]];
 
     option_name = str_p("Epsilon") | "Tolerance" | "Bisect" | "Debug" | "Optim" | "PlotX" |
-                  "PlotY" | "ScreenOut" | "Time" | "Solution" | "Plot" | "CSPEps" | "QSITime";
+                  "PlotY" | "ScreenOut" | "Time" | "Solution" | "Plot" | "CSPEps" | "QSITime" |
+                  "Threads";
 
     relation = (expression >> E("a comparison (=, <=, >=, < or >)")[relop][push_sym] >>
                 expression)[on_operator];

@@ -33,14 +33,20 @@ repere::scale repere::currentScale() const {
     return s;
 }
 
-int repere::pixelX(double v, int shift) const {
-    const scale s = currentScale();
+int repere::pixelX(const scale& s, double v, int shift) {
     return truncatePixel(static_cast<long double>(v) * s.sx + s.ox + shift);
 }
 
-int repere::pixelY(double w, int shift) const {
-    const scale s = currentScale();
+int repere::pixelY(const scale& s, double w, int shift) {
     return truncatePixel(static_cast<long double>(w) * s.sy + s.oy + shift);
+}
+
+int repere::pixelX(double v, int shift) const {
+    return pixelX(currentScale(), v, shift);
+}
+
+int repere::pixelY(double w, int shift) const {
+    return pixelY(currentScale(), w, shift);
 }
 
 bool repere::canDraw() const {
@@ -69,27 +75,35 @@ void repere::fillBox(const box& b, toolkit::Color brushColor, toolkit::Color pen
     canvas.brush().style = toolkit::brushStyleFromInt(brushStyle);
     canvas.brush().color = brushColor;
     canvas.pen().color = penColor;
-    canvas.rectangle(pixelX(x.inf()), pixelY(y.inf()), pixelX(x.sup(), 1), pixelY(y.sup(), -1));
+    const scale s = currentScale();
+    canvas.rectangle(pixelX(s, x.inf()), pixelY(s, y.inf()), pixelX(s, x.sup(), 1),
+                     pixelY(s, y.sup(), -1));
 }
 
 void repere::outlineBox(const box& b, toolkit::Color penColor, int penStyle, int penWidth) {
     ivalDb x, y;
     if (!canDraw() || !drawnIntervals(b, x, y)) return;
-    line(x.inf(), y.inf(), x.inf(), y.sup(), penColor, penStyle, penWidth);
-    line(x.inf(), y.inf(), x.sup(), y.inf(), penColor, penStyle, penWidth);
-    line(x.sup(), y.sup(), x.inf(), y.sup(), penColor, penStyle, penWidth);
-    line(x.sup(), y.sup(), x.sup(), y.inf(), penColor, penStyle, penWidth);
+    const scale s = currentScale();
+    line(s, x.inf(), y.inf(), x.inf(), y.sup(), penColor, penStyle, penWidth);
+    line(s, x.inf(), y.inf(), x.sup(), y.inf(), penColor, penStyle, penWidth);
+    line(s, x.sup(), y.sup(), x.inf(), y.sup(), penColor, penStyle, penWidth);
+    line(s, x.sup(), y.sup(), x.sup(), y.inf(), penColor, penStyle, penWidth);
 }
 
 void repere::line(double x1, double y1, double x2, double y2, toolkit::Color penColor, int penStyle,
                   int penWidth) {
     if (!canDraw()) return;
+    line(currentScale(), x1, y1, x2, y2, penColor, penStyle, penWidth);
+}
+
+void repere::line(const scale& s, double x1, double y1, double x2, double y2,
+                  toolkit::Color penColor, int penStyle, int penWidth) {
     toolkit::Canvas& canvas = image_->canvas();
     canvas.pen().color = penColor;
     canvas.pen().style = toolkit::penStyleFromInt(penStyle);
     canvas.pen().width = penWidth;
-    canvas.moveTo(pixelX(x1), pixelY(y1));
-    canvas.lineTo(pixelX(x2), pixelY(y2));
+    canvas.moveTo(pixelX(s, x1), pixelY(s, y1));
+    canvas.lineTo(pixelX(s, x2), pixelY(s, y2));
     canvas.pen().width = 1;
 }
 

@@ -55,7 +55,13 @@ private:
     struct scale {
         float sx, ox, sy, oy;
     };
+    // The mapping for the image's current size, computed once per drawing
+    // call.
     scale currentScale() const;
+    static int pixelX(const scale& s, double v, int shift = 0);
+    static int pixelY(const scale& s, double w, int shift = 0);
+    void line(const scale& s, double x1, double y1, double x2, double y2, toolkit::Color penColor,
+              int penStyle, int penWidth);
     // The drawn intervals of b; false when b has nothing to draw.
     bool drawnIntervals(const box& b, ivalDb& x, ivalDb& y) const;
     bool canDraw() const;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <ctime>
+#include <deque>
 #include <ostream>
 
 namespace modal {
@@ -126,8 +127,8 @@ void csp::prepare(box& b) {
     }
 }
 
-void csp::runSolver(constraintSolver& c, box& b, std::ostream& log) {
-    ++solverRuns_;
+void csp::runSolver(constraintSolver& c, box& b, std::ostream& log, std::uint64_t& runs) const {
+    ++runs;
     // The solver's own time limit, within what is left of the run's.
     double limit = c.ownTimeLimit;
     if (std::isfinite(budget_))
@@ -141,10 +142,13 @@ bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
     const std::clock_t start = std::clock();
     setTimeBudget(start, limit);
     double elapsed = -1.0; // no time check yet
+    // Without a limit that can stop a loop the clock (a system call) is read
+    // only at the end.
+    const bool timed = limit < kInf;
 
     std::vector<constraintSolver*> upper;
     std::vector<constraintSolver*> lower;
-    std::list<ivalDb> pieces;
+    std::deque<ivalDb> pieces;
 
     // One shaving loop: examine the piece at one end of the list until it
     // is too narrow, no constraint involves the variable, or time is up.
@@ -159,7 +163,7 @@ bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
             for (constraintSolver* c : list) {
                 c->loadImproper(b, -1);
                 c->solver.settings.logic_mode = 2;
-                runSolver(*c, b, log);
+                runSolver(*c, b, log, solverRuns_);
                 if (provenToFail(c->solver)) {
                     rejected = true;
                     break;
@@ -185,6 +189,7 @@ bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
                     pieces.push_front(ivalDb::exact(lo, m));
                 }
             }
+            if (!timed) continue;
             elapsed = secondsBetween(start, std::clock());
             if (elapsed > limit) break;
         }
@@ -215,22 +220,27 @@ bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
 }
 
 verdict csp::classify(box& b) {
+    return classify(constraints_, b, droppedLog(), solverRuns_);
+}
+
+verdict csp::classify(constraintList& constraints, box& b, std::ostream& log,
+                      std::uint64_t& runs) const {
     verdict v = verdict::solution;
-    for (constraintSolver& c : constraints_) {
+    for (constraintSolver& c : constraints) {
         fstar& f = c.solver;
         bool proven = false;
         if (v == verdict::solution) {
             c.load(b, true);
             f.settings.logic_mode = 1;
             f.settings.optim = c.classifyOptim;
-            runSolver(c, b, droppedLog());
+            runSolver(c, b, log, runs);
             proven = provenToHold(f);
         }
         if (proven) continue;
         c.load(b, false);
         f.settings.logic_mode = 2;
         f.settings.optim = c.classifyOptim;
-        runSolver(c, b, droppedLog());
+        runSolver(c, b, log, runs);
         if (provenToFail(f)) return verdict::nonSolution;
         v = verdict::undefined;
     }

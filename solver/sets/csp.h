@@ -84,8 +84,17 @@ public:
     // Number of F* runs made by contract and classify (for measurements).
     std::uint64_t solverRuns() const noexcept { return solverRuns_; }
 
+protected:
+    // classify with a list of constraint solvers of its own (a copy of the
+    // prepared constraints), logging to `log` and counting F* runs in `runs`:
+    // boxes can be classified on several threads at once, each with its own
+    // list, stream and count.
+    verdict classify(constraintList& constraints, box& b, std::ostream& log,
+                     std::uint64_t& runs) const;
+    void addSolverRuns(std::uint64_t n) noexcept { solverRuns_ += n; }
+
 private:
-    void runSolver(constraintSolver& c, box& b, std::ostream& log);
+    void runSolver(constraintSolver& c, box& b, std::ostream& log, std::uint64_t& runs) const;
 
     box box_;
     constraintList constraints_;

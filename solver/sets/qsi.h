@@ -4,13 +4,16 @@
 // decision into a plot frame and writing the paving to a report file.
 #pragma once
 
+#include <ctime>
 #include <functional>
 #include <iosfwd>
 #include <list>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "solver/plot/repere.h"
+#include "solver/sets/boxStore.h"
 #include "solver/sets/csp.h"
 #include "solver/sets/qsiParam.h"
 
@@ -31,6 +34,9 @@ public:
     void setTimeLimit(double seconds) noexcept { settings_.time_limit = seconds; }
     void setPlotXName(std::string name) { settings_.plot_x_name = std::move(name); }
     void setPlotYName(std::string name) { settings_.plot_y_name = std::move(name); }
+    // Threads that classify boxes: 0 (or less) every core, 1 a sequential
+    // run; at most 64 or the number of cores.
+    void setThreads(int n) noexcept { settings_.threads = n; }
     // All four at once, as the problem file set them.
     void setSettings(const qsiParam& p) { settings_ = p; }
     const qsiParam& getSettings() const noexcept { return settings_; }
@@ -38,11 +44,14 @@ public:
     double getTimeLimit() const noexcept { return settings_.time_limit; }
 
     // --- lists -----------------------------------------------------------------
+    // Boxes to pave; run takes them all (each with the variables of the
+    // first).
     boxList& getAgenda() noexcept { return agenda_; }
-    const boxList& getAgenda() const noexcept { return agenda_; }
-    const boxList& solutionBoxes() const noexcept { return solutions_; }
-    const boxList& nonSolutionBoxes() const noexcept { return nonSolutions_; }
-    const boxList& undefinedBoxes() const noexcept { return undefined_; }
+    const boxStore& solutionBoxes() const noexcept { return solutions_; }
+    const boxStore& nonSolutionBoxes() const noexcept { return nonSolutions_; }
+    const boxStore& undefinedBoxes() const noexcept { return undefined_; }
+    // Boxes waiting to be decided during a run.
+    std::size_t boxesToDecide() const noexcept { return agenda_.size() + queue_.size() - head_; }
     const std::vector<double>& variableEpsilons() const noexcept { return epsilons_; }
     // Boxes the time limit of the last run left undecided (reported among
     // the undefined boxes).
@@ -64,13 +73,12 @@ public:
     // --- pieces of the loop, public for the tests ----------------------------
     // Every variable is at most its epsilon wide.
     bool isSmall(const box& b) const;
-    // Cuts the front box of the agenda in two along its widest cuttable
-    // variable (the last of equal widths); both halves go to the back of the
-    // agenda, the lower one first, and are outlined in `frame`. False, and
-    // nothing changes, when no variable can be cut.
-    bool bisectFront(repere& frame);
-    // The variable bisectFront cuts, or -1 when none is wider than its
-    // epsilon.
+    // Cuts `lower` in two along its widest cuttable variable (the last of
+    // equal widths): `lower` keeps the lower half and `upper`, a box with the
+    // same variables, gets the upper one. False, and nothing changes, when no
+    // variable can be cut.
+    bool bisect(box& lower, box& upper) const;
+    // The variable bisect cuts, or -1 when none is wider than its epsilon.
     int bisectionVariable(const box& b) const;
     // The report text: computation time and the three lists.
     void writeReport(std::ostream& os, double elapsedSeconds) const;
@@ -79,12 +87,22 @@ public:
 
 private:
     double epsilonOf(std::size_t i) const noexcept;
-    void decide(boxList& target, toolkit::Color colour, repere& frame);
+    // Threads the run uses.
+    int threadCount() const;
+    // The loop over the queue; returns the elapsed seconds at its last time
+    // check.
+    double pave(repere& frame, std::clock_t begin, int threads);
+    // Files, draws or bisects box i of the queue, loaded in `b`, by its
+    // verdict.
+    void takeVerdict(verdict v, std::size_t i, box& b, box& half, repere& frame);
 
     boxList agenda_;
-    boxList solutions_;
-    boxList nonSolutions_;
-    boxList undefined_;
+    // The run's first-in first-out queue: boxes before head_ are decided.
+    boxStore queue_;
+    std::size_t head_ = 0;
+    boxStore solutions_;
+    boxStore nonSolutions_;
+    boxStore undefined_;
     std::vector<double> epsilons_;
     std::size_t leftUndecided_ = 0;
     qsiParam settings_;

@@ -12,6 +12,7 @@ struct qsiParam {
     double time_limit = std::numeric_limits<double>::infinity(); // "QSITime", seconds
     std::string plot_x_name; // "PlotX": variable on the horizontal axis
     std::string plot_y_name; // "PlotY": variable on the vertical axis
+    int threads = 0;         // "Threads": threads that classify boxes; 0 every core
 };
 
 } // namespace modal

@@ -12,18 +12,18 @@ void qsi::writeReport(std::ostream& os, double elapsedSeconds) const {
     os << "Computation Time:" << elapsedSeconds << "\n\n";
     os << "Solution Boxes:"
        << "\n\n";
-    for (const box& b : solutions_)
-        b.print(os);
+    for (std::size_t i = 0; i < solutions_.size(); ++i)
+        solutions_.print(os, i);
     os << "\n\n"
        << "Non Solution Boxes:"
        << "\n\n";
-    for (const box& b : nonSolutions_)
-        b.print(os);
+    for (std::size_t i = 0; i < nonSolutions_.size(); ++i)
+        nonSolutions_.print(os, i);
     os << "\n\n"
        << "Undefined Boxes:"
        << "\n\n";
-    for (const box& b : undefined_)
-        b.print(os);
+    for (std::size_t i = 0; i < undefined_.size(); ++i)
+        undefined_.print(os, i);
     os.precision(oldPrecision);
 }
 

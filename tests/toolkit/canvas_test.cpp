@@ -1,4 +1,7 @@
 #include <climits>
+#include <random>
+
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -142,6 +145,78 @@ TEST_F(CanvasTest, DrawPlacesAPictureAtItsTopLeftCorner) {
     EXPECT_EQ(c.pixel(10, 9), kWhite);
     EXPECT_EQ(c.pixel(7, 10), kWhite);
     EXPECT_EQ(c.pixel(6, 8), kWhite);
+}
+
+// What the painter itself draws for a rectangle (corners in order, clipped
+// like the canvas) and for a line: the reference the canvas must match pixel
+// for pixel, however it draws.
+QPen painterPen(const Pen& p, Qt::PenCapStyle cap) {
+    QPen pen(toQColor(p.color));
+    pen.setStyle(p.style == PenStyle::Dash ? Qt::DashLine : Qt::SolidLine);
+    pen.setWidth(std::max(1, p.width));
+    pen.setCapStyle(cap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    return pen;
+}
+
+void painterRectangle(QImage& im, QRect r, const Brush& b, const Pen& p) {
+    QPainter painter(&im);
+    if (b.style == BrushStyle::Solid) painter.fillRect(r, toQColor(b.color));
+    if (b.style == BrushStyle::Cross)
+        painter.fillRect(r, QBrush(toQColor(b.color), Qt::CrossPattern));
+    if (p.style == PenStyle::Clear) return;
+    painter.setPen(painterPen(p, Qt::SquareCap));
+    if (r.width() == 1 || r.height() == 1)
+        painter.fillRect(r, toQColor(p.color));
+    else
+        painter.drawRect(r.adjusted(0, 0, -1, -1));
+}
+
+void painterLine(QImage& im, QPoint a, QPoint b, const Pen& p) {
+    if (p.style == PenStyle::Clear || a == b) return;
+    QPainter painter(&im);
+    painter.setPen(painterPen(p, Qt::FlatCap));
+    painter.drawLine(a, b);
+}
+
+TEST(CanvasPixels, RectanglesAndLinesMatchThePainterPixelForPixel) {
+    std::mt19937 rng(7);
+    auto coord = [&](int size) { return std::uniform_int_distribution<int>(-12, size + 12)(rng); };
+    auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+    const BrushStyle brushes[] = {BrushStyle::Solid, BrushStyle::Clear, BrushStyle::Cross};
+    const PenStyle pens[] = {PenStyle::Solid, PenStyle::InsideFrame, PenStyle::Clear,
+                             PenStyle::Dash};
+    for (int round = 0; round < 500; ++round) {
+        Bitmap bmp(40, 30);
+        QImage reference = bmp.image().copy();
+        Canvas& c = bmp.canvas();
+        for (int k = 0; k < 6; ++k) {
+            c.brush().style = brushes[pick(3)];
+            c.brush().color = static_cast<Color>(rng() & 0xFFFFFF);
+            c.pen().style = pens[pick(4)];
+            c.pen().color = static_cast<Color>(rng() & 0xFFFFFF);
+            c.pen().width = 1 + pick(4) / 3; // mostly 1, sometimes 2
+            const int x1 = coord(40), y1 = coord(30);
+            // Lines along a row or a column most of the time.
+            const int kind = pick(4);
+            const int x2 = kind == 0 ? x1 : coord(40), y2 = kind == 1 ? y1 : coord(30);
+            const bool isRect = pick(2) == 0;
+            if (isRect) {
+                c.rectangle(x1, y1, x2, y2);
+                const QRect r = QRect(QPoint(std::min(x1, x2), std::min(y1, y2)),
+                                      QPoint(std::max(x1, x2) - 1, std::max(y1, y2) - 1));
+                if (x1 != x2 && y1 != y2) painterRectangle(reference, r, c.brush(), c.pen());
+            } else {
+                const QPoint from = c.penPos();
+                c.lineTo(x2, y2);
+                painterLine(reference, from, QPoint(x2, y2), c.pen());
+            }
+        }
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x)
+                ASSERT_EQ(bmp.image().pixel(x, y), reference.pixel(x, y))
+                    << "round " << round << " at " << x << "," << y;
+    }
 }
 
 TEST(StyleNumbers, UnknownValuesFallBackToSolid) {

@@ -1,7 +1,18 @@
-// Quantified set inversion and the contractor on three 2-D problems (a disc,
-// an annulus and a constraint with an existential variable) at CSPEps 0.1,
-// 0.05 and 0.02: boxes decided per second, the time of one whole run, and
-// how both grow as CSPEps halves.
+// Quantified set inversion and the contractor.
+//
+// BM_Qsi: three 2-D problems (a disc, an annulus and a constraint with an
+// existential variable) at CSPEps 0.1, 0.05 and 0.02: boxes decided per
+// second and how the time grows as CSPEps halves.
+//
+// BM_QsiPaving: the disc and the annulus at CSPEps 0.01, the 3-D ball
+// x^2 + y^2 + z^2 <= 1 in [-3, 3]^3 at 0.01 and the 4-D ball at 0.02, each
+// with the given number of threads (0: every core). Counters: boxes decided,
+// process CPU microseconds per box, boxes per second of wall time, heap bytes
+// held per stored box after the run, and the process's peak resident memory.
+#include <malloc.h>
+#include <sys/resource.h>
+
+#include <ctime>
 #include <sstream>
 #include <string>
 
@@ -24,17 +35,60 @@ problem build(int which) {
     case 1:
         annulus(p);
         break;
-    default:
+    case 2:
         existsDisc(p);
+        break;
+    case 3:
+        ball(p, 3);
+        break;
+    default:
+        ball(p, 4);
         break;
     }
     return p;
 }
 
-const char* names[] = {"disc", "annulus", "exists"};
+const char* names[] = {"disc", "annulus", "exists", "ball3", "ball4"};
 
 double epsilonOf(int code) {
     return code == 0 ? 0.1 : (code == 1 ? 0.05 : 0.02);
+}
+
+std::size_t heapInUse() {
+    return mallinfo2().uordblks;
+}
+
+double peakResidentMiB() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_maxrss) / 1024.0;
+}
+
+struct paving {
+    std::size_t decided = 0;
+    std::size_t heldBytes = 0;
+};
+
+// One whole QSI run of `p` at `eps`, as the driver makes it.
+paving runQsi(const problem& p, double eps, int threads, const std::string& prefix,
+              toolkit::Bitmap& image) {
+    const std::size_t before = heapInUse();
+    qsi solver;
+    static_cast<csp&>(solver) = p.target;
+    solver.setEpsilon(eps);
+    solver.setThreads(threads);
+    box start = solver.getBox();
+    repere frame(image, start[0].domain.inf(), start[0].domain.sup(), start[1].domain.inf(),
+                 start[1].domain.sup());
+    solver.prepare(start);
+    solver.getAgenda().push_back(start);
+    solver.run(prefix, frame);
+    paving r;
+    r.decided = solver.solutionBoxes().size() + solver.nonSolutionBoxes().size() +
+                solver.undefinedBoxes().size();
+    const std::size_t after = heapInUse();
+    r.heldBytes = after > before ? after - before : 0;
+    return r;
 }
 
 void BM_Qsi(benchmark::State& state) {
@@ -43,30 +97,51 @@ void BM_Qsi(benchmark::State& state) {
     tempDir dir;
     const std::string prefix = dir.file("bench");
     toolkit::Bitmap image(repere::kImageWidth, repere::kImageHeight);
-    std::size_t decided = 0, solverRuns = 0;
+    std::size_t decided = 0;
     for (auto _ : state) {
-        qsi solver;
-        static_cast<csp&>(solver) = p.target;
-        solver.setEpsilon(eps);
-        box start = solver.getBox();
-        repere frame(image, start[0].domain.inf(), start[0].domain.sup(), start[1].domain.inf(),
-                     start[1].domain.sup());
-        solver.prepare(start);
-        solver.getAgenda().push_back(start);
-        solver.run(prefix, frame);
-        decided = solver.solutionBoxes().size() + solver.nonSolutionBoxes().size() +
-                  solver.undefinedBoxes().size();
-        solverRuns = solver.solverRuns();
+        decided = runQsi(p, eps, 1, prefix, image).decided;
         benchmark::DoNotOptimize(decided);
     }
     state.SetLabel(std::string(names[state.range(0)]) + " eps " + std::to_string(eps));
     state.counters["boxes"] = static_cast<double>(decided);
-    state.counters["fstarRuns"] = static_cast<double>(solverRuns);
     state.counters["boxes/s"] =
         benchmark::Counter(static_cast<double>(decided) * static_cast<double>(state.iterations()),
                            benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_Qsi)->ArgsProduct({{0, 1, 2}, {0, 1, 2}})->Unit(benchmark::kMillisecond);
+
+// Args: problem (0 disc, 1 annulus, 3 ball3, 4 ball4), threads.
+void BM_QsiPaving(benchmark::State& state) {
+    const int which = static_cast<int>(state.range(0));
+    const int threads = static_cast<int>(state.range(1));
+    const problem p = build(which);
+    const double eps = which == 4 ? 0.02 : 0.01;
+    tempDir dir;
+    const std::string prefix = dir.file("bench");
+    toolkit::Bitmap image(repere::kImageWidth, repere::kImageHeight);
+    paving last;
+    double cpuSeconds = 0;
+    for (auto _ : state) {
+        const std::clock_t c0 = std::clock();
+        last = runQsi(p, eps, threads, prefix, image);
+        cpuSeconds += static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
+        benchmark::DoNotOptimize(last);
+    }
+    const double boxes = static_cast<double>(last.decided);
+    const double iterations = static_cast<double>(state.iterations());
+    state.SetLabel(std::string(names[which]) + " eps " + std::to_string(eps) + " threads " +
+                   std::to_string(threads));
+    state.counters["boxes"] = boxes;
+    state.counters["cpu_us/box"] = cpuSeconds * 1e6 / (boxes * iterations);
+    state.counters["boxes/s"] = benchmark::Counter(boxes * iterations, benchmark::Counter::kIsRate);
+    state.counters["bytes/box"] = static_cast<double>(last.heldBytes) / boxes;
+    state.counters["peakRSS_MiB"] = peakResidentMiB();
+}
+BENCHMARK(BM_QsiPaving)
+    ->ArgsProduct({{0, 1, 3, 4}, {1, 0}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 void BM_Contract(benchmark::State& state) {
     const problem p = build(static_cast<int>(state.range(0)));
@@ -83,7 +158,10 @@ void BM_Contract(benchmark::State& state) {
     }
     state.SetLabel(std::string(names[state.range(0)]) + " eps " + std::to_string(eps));
     state.counters["fstarRuns"] = static_cast<double>(runs);
+    state.counters["s/run"] =
+        benchmark::Counter(static_cast<double>(runs) * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_Contract)->ArgsProduct({{0, 1, 2}, {0, 1, 2}})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Contract)->ArgsProduct({{0, 1, 2, 3}, {0, 1, 2}})->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -2,6 +2,7 @@
 // The paving loop, its order, bisection, the report and the picture.
 #include <QImage>
 #include <QString>
+#include <climits>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -39,7 +40,7 @@ std::string readAll(const std::string& name) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::vector<std::pair<double, double>> firstComponents(const qsi::boxList& l) {
+std::vector<std::pair<double, double>> firstComponents(const boxStore& l) {
     std::vector<std::pair<double, double>> out;
     for (const box& b : l)
         out.emplace_back(b[0].domain.inf(), b[0].domain.sup());
@@ -105,52 +106,53 @@ TEST(QsiBisection, WidestVariableLastOfEqualWidthsAboveItsEpsilon) {
     EXPECT_TRUE(q.isSmall(b));
 }
 
-TEST(QsiBisection, LowerHalfThenUpperHalfAtTheBackBothOutlined) {
+TEST(QsiBisection, WidestVariableCutInTwoKeepingItsModality) {
     qsi q;
-    box b;
-    b.append(variable(0, ivalDb::exact(-1, 1), "x"));
-    b.append(variable(0, ivalDb::exact(3, -1), "y")); // improper, the widest
-    box other = b;
-    other[0].domain = ivalDb::exact(5, 6);
-    q.getAgenda().push_back(b);
-    q.getAgenda().push_back(other);
+    box lower;
+    lower.append(variable(0, ivalDb::exact(-1, 1), "x"));
+    lower.append(variable(0, ivalDb::exact(3, -1), "y")); // improper, the widest
+    box upper = lower;
+    upper[0].domain = ivalDb::exact(5, 6); // overwritten
+    ASSERT_TRUE(q.bisect(lower, upper));
+    EXPECT_EQ(lower[0].domain.inf(), -1.0);
+    EXPECT_EQ(lower[0].domain.sup(), 1.0);
+    EXPECT_EQ(upper[0].domain.inf(), -1.0);
+    EXPECT_EQ(upper[0].domain.sup(), 1.0);
+    EXPECT_EQ(lower[1].domain.inf(), 3.0); // [3, 1]: stays improper
+    EXPECT_EQ(lower[1].domain.sup(), 1.0);
+    EXPECT_EQ(upper[1].domain.inf(), 1.0); // [1, -1]
+    EXPECT_EQ(upper[1].domain.sup(), -1.0);
 
-    toolkit::Bitmap image(repere::kImageWidth, repere::kImageHeight);
-    repere frame(image, -1, 1, -1, 3);
-    ASSERT_TRUE(q.bisectFront(frame));
-    const auto& agenda = q.getAgenda();
-    ASSERT_EQ(agenda.size(), 3u);
-    auto it = agenda.begin();
-    EXPECT_EQ(it->operator[](0).domain.inf(), 5.0);
-    ++it;
-    EXPECT_EQ(it->operator[](1).domain.inf(), 3.0); // [3, 1]: stays improper
-    EXPECT_EQ(it->operator[](1).domain.sup(), 1.0);
-    ++it;
-    EXPECT_EQ(it->operator[](1).domain.inf(), 1.0); // [1, -1]
-    EXPECT_EQ(it->operator[](1).domain.sup(), -1.0);
-    EXPECT_EQ(it->operator[](0).domain.inf(), -1.0);
-    // The outlines are drawn in black with the pen back at width 1.
-    EXPECT_EQ(image.canvas().pen().width, 1);
-    EXPECT_EQ(image.canvas().pixel(frame.pixelX(0.0), frame.pixelY(1.0)), toolkit::kBlack);
-    EXPECT_EQ(image.canvas().pixel(frame.pixelX(0.0), frame.pixelY(2.0)), toolkit::kWhite);
+    // Two adjacent doubles cannot be cut: nothing changes.
+    box tiny;
+    tiny.append(variable(0, ivalDb::exact(1, std::nextafter(1.0, 2.0)), "x"));
+    box other = tiny;
+    q.setEpsilon(0);
+    EXPECT_FALSE(q.bisect(tiny, other));
+    EXPECT_EQ(tiny[0].domain.sup(), std::nextafter(1.0, 2.0));
 }
 
-TEST(QsiRun, BreadthFirstLowerHalfFirst) {
-    qsiProblem p;
-    p.built.variable("x", 0, 1);
-    atMost(p.built, 0.3);
-    p.start(0.1);
-    repere noPicture;
-    tempDir dir;
-    ASSERT_TRUE(p.solver.run(dir.file("order"), noPicture));
-    EXPECT_TRUE(p.solver.getAgenda().empty());
-    EXPECT_EQ(firstComponents(p.solver.solutionBoxes()), (pairs{{0, 0.25}}));
-    EXPECT_EQ(firstComponents(p.solver.nonSolutionBoxes()),
-              (pairs{{0.5, 1}, {0.375, 0.5}, {0.3125, 0.375}}));
-    EXPECT_EQ(firstComponents(p.solver.undefinedBoxes()), (pairs{{0.25, 0.3125}}));
-    EXPECT_EQ(p.solver.variableEpsilons(), (std::vector<double>{0.1}));
-    // run releases the constraints
-    EXPECT_TRUE(p.solver.constraints().empty());
+TEST(QsiRun, BreadthFirstLowerHalfFirstWithAnyNumberOfThreads) {
+    // Every core, one thread, and a setting far beyond any machine.
+    for (int threads : {0, 1, 2, INT_MAX}) {
+        SCOPED_TRACE(threads);
+        qsiProblem p;
+        p.built.variable("x", 0, 1);
+        atMost(p.built, 0.3);
+        p.start(0.1);
+        p.solver.setThreads(threads);
+        repere noPicture;
+        tempDir dir;
+        ASSERT_TRUE(p.solver.run(dir.file("order"), noPicture));
+        EXPECT_TRUE(p.solver.getAgenda().empty());
+        EXPECT_EQ(firstComponents(p.solver.solutionBoxes()), (pairs{{0, 0.25}}));
+        EXPECT_EQ(firstComponents(p.solver.nonSolutionBoxes()),
+                  (pairs{{0.5, 1}, {0.375, 0.5}, {0.3125, 0.375}}));
+        EXPECT_EQ(firstComponents(p.solver.undefinedBoxes()), (pairs{{0.25, 0.3125}}));
+        EXPECT_EQ(p.solver.variableEpsilons(), (std::vector<double>{0.1}));
+        // run releases the constraints
+        EXPECT_TRUE(p.solver.constraints().empty());
+    }
 }
 
 TEST(QsiRun, NoBoxIsCutAlongAVariableAlreadyWithinItsShareOfTheStartWidth) {
@@ -297,7 +299,7 @@ TEST(QsiPicture, SavedBitmapShowsEachVerdictInItsColour) {
     QImage picture(QString::fromStdString(prefix + "Image.bmp"));
     ASSERT_EQ(picture.width(), 1017);
     ASSERT_EQ(picture.height(), 713);
-    auto checkCentres = [&](const qsi::boxList& l, toolkit::Color c) {
+    auto checkCentres = [&](const boxStore& l, toolkit::Color c) {
         int checked = 0;
         for (const box& b : l) {
             const int x0 = frame.pixelX(b[0].domain.inf()), x1 = frame.pixelX(b[0].domain.sup());

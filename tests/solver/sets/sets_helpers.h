@@ -173,6 +173,30 @@ inline void existsDisc(problem& p) {
          nodeKind::le, quantifier::exists, 0, 1});
 }
 
+// The ball x1^2 + ... + xn^2 <= 1 in [-3, 3]^n, variables x1 ... xn.
+inline void ball(problem& p, int n) {
+    std::vector<std::string> names;
+    for (int i = 1; i <= n; ++i) {
+        names.push_back("x" + std::to_string(i));
+        p.variable(names.back(), -3, 3);
+    }
+    const ivalDb d = ivalDb::exact(-3, 3);
+    p.constraint(
+        [=](tree& t) {
+            nodeId sum = sqr(t, var(t, names[0], d));
+            for (std::size_t i = 1; i < names.size(); ++i)
+                sum = add(t, sum, sqr(t, var(t, names[i], d)));
+            return t.createBinary(nodeKind::le, sum, num(t, 1));
+        },
+        {[](const std::vector<double>& x, double) {
+             double s = -1;
+             for (double v : x)
+                 s += v * v;
+             return s;
+         },
+         nodeKind::le});
+}
+
 // A fresh temporary directory, removed with its contents.
 class tempDir {
 public:

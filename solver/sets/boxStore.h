@@ -1,0 +1,89 @@
+// Boxes of one set-inversion run held compactly: the variables' names and the
+// plot axes once for the whole store, the bounds of every box side by side in
+// one array (inf and sup of each variable, in variable order). A box costs
+// two doubles per variable.
+#pragma once
+
+#include <cstddef>
+#include <iosfwd>
+#include <iterator>
+#include <memory>
+#include <vector>
+
+#include "solver/model/box.h"
+
+namespace modal {
+
+class boxStore {
+public:
+    boxStore() = default;
+
+    // Empties the store and takes the names and plot axes of `shape`; every
+    // box stored from then on has its variables.
+    void reset(const box& shape);
+    // Empties the store, keeping the names.
+    void clear() noexcept {
+        bounds_.clear();
+        count_ = 0;
+    }
+    // Gives back the memory of the bounds.
+    void shrink();
+
+    int dimension() const noexcept { return n_; }
+    std::size_t size() const noexcept { return count_; }
+    bool empty() const noexcept { return count_ == 0; }
+
+    // Appends the bounds of b, which has the store's variables.
+    void append(const box& b);
+    // Appends box i of another store with the same variables.
+    void append(const boxStore& other, std::size_t i);
+    // Removes the first k boxes.
+    void dropFront(std::size_t k);
+
+    // Sets the domains of `into`, a box with the store's variables, to the
+    // bounds of box i.
+    void load(std::size_t i, box& into) const;
+    // Box i with its names and plot axes.
+    box at(std::size_t i) const;
+    box front() const { return at(0); }
+    // Box i in the text form of a box ("\nBox:" then "\n" name "=" interval
+    // per variable).
+    void print(std::ostream& os, std::size_t i) const;
+
+    // Iteration yields the boxes by value.
+    class iterator {
+    public:
+        using iterator_category = std::input_iterator_tag;
+        using value_type = box;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = box;
+
+        iterator(const boxStore* s, std::size_t i) : s_(s), i_(i) {}
+        box operator*() const { return s_->at(i_); }
+        iterator& operator++() {
+            ++i_;
+            return *this;
+        }
+        bool operator==(const iterator& o) const { return i_ == o.i_; }
+
+    private:
+        const boxStore* s_;
+        std::size_t i_;
+    };
+    iterator begin() const { return {this, 0}; }
+    iterator end() const { return {this, count_}; }
+
+private:
+    const double* boundsOf(std::size_t i) const noexcept {
+        return bounds_.data() + i * 2 * static_cast<std::size_t>(n_);
+    }
+
+    // Names and plot axes, shared by every box (its domains are not used).
+    std::shared_ptr<const box> shape_ = std::make_shared<const box>();
+    std::vector<double> bounds_;
+    std::size_t count_ = 0;
+    int n_ = 0;
+};
+
+} // namespace modal
