@@ -30,12 +30,15 @@ template <class Order> double agendaIndex::boundSet<Order>::fold(double acc) con
 }
 
 template <class Order>
-void agendaIndex::boundSet<Order>::matching(double v, std::vector<slot*>& out) const {
+void agendaIndex::boundSet<Order>::matching(double v, std::vector<slot*>& out,
+                                            std::vector<std::size_t>& runEnds) const {
     for (auto it = keys.lower_bound(boundKey{v, 0, nullptr, false});
          !isEnd(it, keys) && !Order::better(v, it->v); ++it)
         out.push_back(it->s);
+    runEnds.push_back(out.size());
     for (auto it = keys.lower_bound(boundKey{0.0, 0, nullptr, true}); it != keys.end(); ++it)
         out.push_back(it->s);
+    runEnds.push_back(out.size());
 }
 
 agendaIndex::agendaIndex()
@@ -212,18 +215,26 @@ void agendaIndex::rebuild(const twin& g, int optim, std::vector<removedStrip>& r
         removed.push_back({s->it, s->removing});
 
     std::vector<slot*>& found = found_;
+    std::vector<std::size_t>& runEnds = runEnds_;
     found.clear();
+    runEnds.clear();
     if (optim != 2) {
-        joinedInnInf_.matching(gInnInf, found);
-        otherInnInf_.matching(gInnInf, found);
-        outInf_.matching(g.getOut().inf(), found);
+        joinedInnInf_.matching(gInnInf, found, runEnds);
+        otherInnInf_.matching(gInnInf, found, runEnds);
+        outInf_.matching(g.getOut().inf(), found, runEnds);
     }
     if (optim != 1) {
-        joinedInnSup_.matching(gInnSup, found);
-        otherInnSup_.matching(gInnSup, found);
-        outSup_.matching(g.getOut().sup(), found);
+        joinedInnSup_.matching(gInnSup, found, runEnds);
+        otherInnSup_.matching(gInnSup, found, runEnds);
+        outSup_.matching(g.getOut().sup(), found, runEnds);
     }
-    std::sort(found.begin(), found.end(), bySeq);
+    // Each run (equal values, or NaNs) is in agenda order already: merge.
+    std::size_t merged = 0;
+    for (const std::size_t end : runEnds) {
+        std::inplace_merge(found.begin(), found.begin() + static_cast<std::ptrdiff_t>(merged),
+                           found.begin() + static_cast<std::ptrdiff_t>(end), bySeq);
+        merged = end;
+    }
     found.erase(std::unique(found.begin(), found.end()), found.end());
     for (slot* s : found)
         if (s->removing == removal::none) candidates.push_back(s->it);

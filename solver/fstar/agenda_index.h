@@ -108,8 +108,9 @@ private:
         // (the earliest of equal ones), `acc` first; with no number at all,
         // the last NaN met.
         double fold(double acc) const;
-        // Appends the strips whose value equals `v` or is NaN.
-        void matching(double v, std::vector<slot*>& out) const;
+        // Appends the strips whose value equals `v`, then those whose value
+        // is NaN, each run in agenda order, and the end of each run.
+        void matching(double v, std::vector<slot*>& out, std::vector<std::size_t>& runEnds) const;
         // First position of the numbers strictly beyond `v` (above it when
         // ascending, below it when descending); they end at the first NaN.
         auto beyond(double v) const {
@@ -155,6 +156,7 @@ private:
     std::pmr::map<std::uint64_t, slot*> inconsistent_;
     std::vector<slot*> marked_;
     std::vector<slot*> found_;
+    std::vector<std::size_t> runEnds_;
 };
 
 } // namespace modal
