@@ -62,6 +62,7 @@ fstar::fstar(const fstar& o)
             if (c.xp.empty() && c.xpRef != nullptr) c.xp = *c.xpRef;
             c.xpRef = nullptr;
         }
+    reindex();
 }
 
 fstar& fstar::operator=(const fstar& o) {
@@ -88,6 +89,7 @@ fstar& fstar::operator=(const fstar& o) {
         undefinedPoints = o.undefinedPoints;
         noSolution = o.noSolution;
         screen = o.screen;
+        reindex();
     }
     return *this;
 }
@@ -97,6 +99,12 @@ void fstar::resetSelection() noexcept {
     selectedCandidate = -1;
     hasSelectedStrip = false;
     selectedStrip = stripIter{};
+}
+
+void fstar::reindex() {
+    index_.clear();
+    for (auto it = agenda.begin(); it != agenda.end(); ++it)
+        index_.record(it);
 }
 
 void fstar::prepare(box& /*plotBox*/) {
@@ -151,6 +159,7 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
     double elapsed = -1.0;
 
     agenda.clear();
+    index_.clear();
     accumulatedStrips.clear();
     joinedMinCells.clear();
     joinedMaxCells.clear();
@@ -253,6 +262,9 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
 
 void fstar::updateGlobalTwin(std::ostream& log) {
     const int level = settings.debug;
+    // The index follows every change the loop makes; a caller that changed
+    // the agenda directly gets it rebuilt.
+    if (index_.size() != agenda.size()) reindex();
     if (!updateFlag) {
         logLine(log, level, "No Update Global Twin:");
     } else {
@@ -263,15 +275,11 @@ void fstar::updateGlobalTwin(std::ostream& log) {
         logLine(log, level, "Accumulated Twin");
         accumulatedTwin.print(log, level);
         logLine(log, level, "Strip's List");
-        scratch_.clear();
-        for (auto it = agenda.begin(); it != agenda.end(); ++it) {
-            const strip& s = *it;
-            if (s.joinFlag) globalTwin.setInn(join(globalTwin.getInn(), s.tw.getInn()));
-            globalTwin.setOut(join(globalTwin.getOut(), s.tw.getOut()));
-            if (level == 1) s.dump(log, level, false);
-            scratch_.push_back({it, s.tw, s.consistencyMark});
-        }
-        scratchValid_ = true;
+        if (level == 1)
+            for (const strip& s : agenda)
+                s.dump(log, level, false);
+        globalTwin.setInn(index_.joinedInn(accumulatedTwin.getInn()));
+        globalTwin.setOut(index_.joinedOut(accumulatedTwin.getOut()));
         globalTwin.computeTol();
         logLine(log, level, "Updated Global Twin:");
         globalTwin.print(log, level);
@@ -295,52 +303,61 @@ bool fstar::inclusionTest(const twin& s) const {
     }
 }
 
+void fstar::rebuildByScan(std::vector<agendaIndex::removedStrip>& removed) {
+    const twin& g = globalTwin;
+    for (auto it = agenda.begin(); it != agenda.end(); ++it) {
+        const twin& s = it->tw;
+        if (it->consistencyMark == 1) {
+            removed.push_back({it, agendaIndex::removal::inconsistent});
+            continue;
+        }
+        if (inclusionTest(s)) {
+            removed.push_back({it, agendaIndex::removal::inclusion});
+            continue;
+        }
+        if (settings.optim != 2 && (equalOrNaN(g.getInn().inf(), s.getInn().inf()) ||
+                                    equalOrNaN(s.getOut().inf(), g.getOut().inf()))) {
+            candidates.push_back(it);
+            continue;
+        }
+        if (settings.optim != 1 && (equalOrNaN(g.getInn().sup(), s.getInn().sup()) ||
+                                    equalOrNaN(s.getOut().sup(), g.getOut().sup())))
+            candidates.push_back(it);
+    }
+}
+
 void fstar::eliminateAndSelect(std::ostream& log) {
     const int level = settings.debug;
-    const twin& g = globalTwin;
     if (updateFlag || candidates.empty()) {
         resetSelection();
-        if (!scratchValid_) {
-            scratch_.clear();
-            for (auto it = agenda.begin(); it != agenda.end(); ++it)
-                scratch_.push_back({it, it->tw, it->consistencyMark});
-        }
-        std::vector<stripIter> marked;
-        for (agendaEntry& e : scratch_) {
-            if (settings.optim == 1) {
-                e.it->tw.computeLowerTol();
-                e.tw.computeLowerTol();
-            } else if (settings.optim == 2) {
-                e.it->tw.computeUpperTol();
-                e.tw.computeUpperTol();
-            }
-            if (e.consistencyMark == 1) {
+        if (index_.size() != agenda.size()) reindex();
+        // The candidates are chosen by the distance on the bound(s) sought:
+        // bring the tolerance of every strip changed since the last rebuild
+        // to it.
+        auto boundTol = [this](strip& s) {
+            if (settings.optim == 1)
+                s.tw.computeLowerTol();
+            else if (settings.optim == 2)
+                s.tw.computeUpperTol();
+        };
+        index_.forEachRecordedSince(boundTol);
+        std::vector<agendaIndex::removedStrip> removed;
+        if (agendaIndex::answers(globalTwin, settings.optim))
+            index_.rebuild(globalTwin, settings.optim, removed, candidates);
+        else
+            rebuildByScan(removed);
+        for (const auto& r : removed) {
+            if (r.reason == agendaIndex::removal::inconsistent) {
                 logLine(log, level, "Eliminate Strip: Consistency");
-                marked.push_back(e.it);
-                continue;
-            }
-            if (inclusionTest(e.tw)) {
+            } else {
                 removedByInclusion_ = true;
                 logLine(log, level, "Eliminate Strip: Inclusion");
-                e.it->dump(log, level, false);
-                marked.push_back(e.it);
-                continue;
+                r.it->dump(log, level, false);
             }
-            const twin& s = e.tw;
-            if (settings.optim != 2 && (equalOrNaN(g.getInn().inf(), s.getInn().inf()) ||
-                                        equalOrNaN(s.getOut().inf(), g.getOut().inf()))) {
-                candidates.push_back(e.it);
-                continue;
-            }
-            if (settings.optim != 1 && (equalOrNaN(g.getInn().sup(), s.getInn().sup()) ||
-                                        equalOrNaN(s.getOut().sup(), g.getOut().sup())))
-                candidates.push_back(e.it);
+            index_.forget(*r.it);
+            agenda.erase(r.it);
         }
-        for (auto it : marked)
-            agenda.erase(it);
     }
-    scratch_.clear();
-    scratchValid_ = false;
     hasSelectedStrip = false;
     selectedCandidate = -1;
     if (candidates.empty()) return;
@@ -426,6 +443,7 @@ void fstar::selectAndCut(std::ostream& log) {
         logLine(log, level, "Action: Bisect Cell Xi");
         s->bisectSelectedCell(mainModel, settings, log);
         s->update(mainModel, false, settings, log);
+        index_.record(selectedStrip);
         logLine(log, level, "Updated Selected Strip:");
         s->dump(log, level, true);
         // A cut changes the strips' twins: the global twin must follow, or
@@ -444,6 +462,7 @@ void fstar::selectAndCut(std::ostream& log) {
 void fstar::accumulateStrip(stripIter s) {
     if (s->joinFlag) accumulatedTwin.setInn(join(accumulatedTwin.getInn(), s->tw.getInn()));
     accumulatedTwin.setOut(join(accumulatedTwin.getOut(), s->tw.getOut()));
+    index_.forget(*s);
     accumulatedStrips.splice(accumulatedStrips.end(), agenda, s);
 }
 
@@ -455,6 +474,7 @@ void fstar::insertStrip(stripIter s, std::ostream& log) {
     if (s->consistencyMark == 1 || inclusionTest(*s)) {
         if (s->consistencyMark != 1) removedByInclusion_ = true;
         logLine(log, level, "Eliminate Strip: Inclusion");
+        index_.forget(*s);
         agenda.erase(s);
         return;
     }
@@ -463,6 +483,7 @@ void fstar::insertStrip(stripIter s, std::ostream& log) {
         accumulateStrip(s);
         return;
     }
+    index_.record(s);
     logLine(log, level, "Insert Strip");
 }
 

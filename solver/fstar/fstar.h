@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "interval/twin.h"
+#include "solver/fstar/agenda_index.h"
 #include "solver/fstar/cell.h"
 #include "solver/fstar/param.h"
 #include "solver/fstar/strip.h"
@@ -125,17 +126,9 @@ public:
     bool allImproper() const;
 
 private:
-    // What the elimination pass reads of each agenda strip, gathered by the
-    // global-twin update in agenda order so that the second pass over the
-    // agenda reads one contiguous array instead of the list. Filled and used
-    // within one `updateGlobalTwin` call only.
-    struct agendaEntry {
-        stripIter it;
-        twin tw;
-        std::uint8_t consistencyMark;
-    };
-    std::vector<agendaEntry> scratch_;
-    bool scratchValid_ = false;
+    // The bounds of the agenda's strips in order, kept up to date by every
+    // change of the agenda, for the global twin and the candidates.
+    agendaIndex index_;
     // A strip left the agenda by the inclusion test (not by its constraints).
     bool removedByInclusion_ = false;
 
@@ -143,6 +136,10 @@ private:
     // Constraint index maps and single-incidence positions for the current
     // Xp/Xi split of the model's variables.
     void linkGroups();
+    // Records every strip of the agenda in the index anew, in agenda order.
+    void reindex();
+    // The candidate rebuild by a pass over the whole agenda.
+    void rebuildByScan(std::vector<agendaIndex::removedStrip>& removed);
     void insertStrip(stripIter s, std::ostream& log);
     void accumulateStrip(stripIter s);
     void cutStrip(stripIter s, std::ostream& log);
