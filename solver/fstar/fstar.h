@@ -148,6 +148,10 @@ private:
     void resetSelection() noexcept;
 };
 
+// Time limits from here up are never reached (the default is 1e301 s): runs
+// with such a limit do not read the clock at every step.
+inline constexpr double kNoTimeLimit = 1e300;
+
 // Seconds of process time between two clock readings.
 double secondsBetween(std::clock_t start, std::clock_t now) noexcept;
 
