@@ -49,7 +49,7 @@ run_summary run_fstar(run_state& state, const std::string& base_name) {
         file << no_function_message;
         file.close();
         summary.stop = "no function to solve";
-        (file ? summary.written : summary.failed).push_back(solution);
+        record(summary, static_cast<bool>(file), solution);
         return summary;
     }
 
@@ -70,14 +70,12 @@ run_summary run_fstar(run_state& state, const std::string& base_name) {
         settings.logic_mode = 1;
         settings.epsilon = 1e-15;
         settings.tolerance = 1e-15;
-        (writeTreeDump(solver.mainModel.fn) ? summary.written : summary.failed)
-            .push_back("Tree.txt");
+        record(summary, writeTreeDump(solver.mainModel.fn), "Tree.txt");
     }
 
     progress_display progress(*state.err, state.options.progress, algorithm);
     if (progress.enabled()) solver.onStep = [&progress](const fstar& s) { progress.step(s); };
     settings.stop_reason = "?";
-    const auto started = write_clock_now();
     solver.run(run_box, log);
     solver.onStep = nullptr;
     progress.finish();
@@ -89,7 +87,7 @@ run_summary run_fstar(run_state& state, const std::string& base_name) {
         summary.stop += kVerdicts[settings.logic_result <= 2 ? settings.logic_result : 2];
     }
     summary.tol = number(reported_tol(solver));
-    (written_since(solution, started) ? summary.written : summary.failed).push_back(solution);
+    record(summary, solver.reportWritten, solution);
 
     // The trees are not needed once the report is written.
     solver.mainModel.fn = tree();

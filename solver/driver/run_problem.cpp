@@ -7,6 +7,8 @@
 #include <ostream>
 #include <string_view>
 
+#include <unistd.h>
+
 #include "solver/driver/runs.h"
 #include "solver/driver/statement_reader.h"
 
@@ -45,7 +47,7 @@ std::string fileList(const std::vector<std::string>& files) {
 
 void showSummary(std::ostream& err, const run_summary& s) {
     for (const std::string& f : s.failed)
-        err << "solver: cannot write " << f << "\n";
+        err << "solver: cannot write " << f << ": " << write_failure_reason(f) << "\n";
     err << "solver: stopped: " << s.stop;
     if (!s.tol.empty()) err << "; final Tol " << s.tol;
     err << "; " << (s.written.empty() ? "no file written" : "wrote " + fileList(s.written)) << "\n";
@@ -75,6 +77,22 @@ run_summary dispatch(run_state& state, const std::string& base_name) {
 }
 
 } // namespace
+
+void record(run_summary& summary, bool ok, const std::string& file) {
+    (ok ? summary.written : summary.failed).push_back(file);
+}
+
+std::string write_failure_reason(const std::string& file) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::is_directory(file, ec)) return std::strerror(EISDIR);
+    // Asked without touching anything: the file if it exists, else its folder.
+    const fs::path parent = fs::path(file).parent_path();
+    const std::string target =
+        fs::exists(file, ec) ? file : (parent.empty() ? std::string(".") : parent.string());
+    if (::access(target.c_str(), W_OK) != 0) return std::strerror(errno);
+    return "the data could not be written (is the disk full?)";
+}
 
 void print_banner(std::ostream& out) {
     const std::string rule(57, '/');
@@ -164,7 +182,8 @@ int run_problem(const std::string& base_name, std::ostream& out, std::ostream& e
     if (!outcome.parse_ok) {
         const std::string solution_file_name = base_name + "Solution.txt";
         if (!writeSyntaxError(solution_file_name, outcome.failed_statement)) {
-            err << "solver: cannot write " << solution_file_name << "\n";
+            err << "solver: cannot write " << solution_file_name << ": "
+                << write_failure_reason(solution_file_name) << "\n";
             return 1;
         }
         err << "solver: stopped: syntax error; wrote " << solution_file_name << "\n";
@@ -174,7 +193,8 @@ int run_problem(const std::string& base_name, std::ostream& out, std::ostream& e
     const run_summary summary = dispatch(state, base_name);
     out << std::flush;
     showSummary(err, summary);
-    return 0;
+    // A result that could not be written is a failure, whatever the run found.
+    return summary.failed.empty() ? 0 : 1;
 }
 
 } // namespace modal

@@ -1,7 +1,6 @@
 // The solving runs the algorithm statement chooses.
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,11 +18,6 @@ enum class run_kind {
 // Which run an algorithm name starts (exact, case-sensitive names).
 run_kind run_kind_for(std::string_view algorithm_name) noexcept;
 
-// The clock of file modification times, and whether `path` was written at
-// or after `since` (allowing for file systems with coarse time stamps).
-std::filesystem::file_time_type write_clock_now();
-bool written_since(const std::string& path, std::filesystem::file_time_type since);
-
 // How a run ended, for the closing message on the error stream.
 struct run_summary {
     std::string stop;                 // what stopped the run
@@ -31,6 +25,13 @@ struct run_summary {
     std::vector<std::string> written; // files written, in order
     std::vector<std::string> failed;  // files that could not be written
 };
+
+// Every result file of a run goes through here: `ok` says whether it was
+// written. A file that could not be written is named on standard error with
+// the system's reason, and the program then exits with status 1.
+void record(run_summary& summary, bool ok, const std::string& file);
+// Why `file` cannot be written, as the system says it.
+std::string write_failure_reason(const std::string& file);
 
 // F* runs: prepare the solver, force the settings the algorithm imposes, run
 // and report. A problem without a function ("f:=", or "lf:=" for LOGIC) is

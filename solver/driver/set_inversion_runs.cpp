@@ -18,10 +18,6 @@ std::string number(double x) {
     return os.str();
 }
 
-void record(run_summary& summary, bool ok, const std::string& file) {
-    (ok ? summary.written : summary.failed).push_back(file);
-}
-
 // A QSI problem that cannot be paved: the reason goes to the output and to
 // the result file.
 void reportNotRun(run_state& state, const std::string& base_name, std::string_view message,
@@ -89,11 +85,9 @@ run_summary runQsi(run_state& state, const std::string& base_name) {
     const bool reportWritten = solver.run(base_name, state.plot_frame);
     solver.onBox = nullptr;
     progress.finish();
-    if (!reportWritten) *state.out << "Cannot write " << base_name << "Solution.txt\n";
     record(summary, reportWritten, base_name + "Solution.txt");
     if (state.options.write_bmp) {
         const bool saved = state.plot_frame.savePicture(base_name);
-        if (!saved) *state.out << "Cannot write " << base_name << "Image.bmp\n";
         record(summary, saved, base_name + "Image.bmp");
     }
     record(summary, state.plot_frame.savePng(base_name), base_name + "Image.png");
@@ -130,7 +124,6 @@ run_summary runContractor(run_state& state, const std::string& base_name) {
     // A domain found empty: no point of the box satisfies the constraints.
     if (!consistent) log << "\nNo Solution\n";
     log.close();
-    if (log.fail()) *state.out << "Cannot write " << base_name << "Solution.txt\n";
     record(summary, !log.fail(), base_name + "Solution.txt");
     solver.release();
 

@@ -76,6 +76,8 @@ public:
     bool undefinedPoints = false;
     // After a run: the constraints ruled out every cell.
     bool noSolution = false;
+    // After a run with `write_solution`: the report file was written whole.
+    bool reportWritten = false;
     // Where the step lines go (standard output unless a caller redirects it).
     std::ostream* screen;
     // Called after each step of the main loop when set (a progress display).

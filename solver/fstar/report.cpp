@@ -19,8 +19,11 @@ int reportDecimals(double tolerance) noexcept {
 
 void fstar::writeReport(double elapsedSeconds) {
     std::ofstream f(settings.problem_name + "Solution.txt", std::ios::out | std::ios::trunc);
+    reportWritten = false;
     if (!f) return;
     writeReport(f, elapsedSeconds);
+    f.close();
+    reportWritten = !f.fail();
 }
 
 void fstar::writeReport(std::ostream& os, double elapsedSeconds) {

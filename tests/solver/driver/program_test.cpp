@@ -93,6 +93,30 @@ TEST_F(ProgramTest, AMissingProblemFileSaysWhichAndWhy) {
 
 // The name may be given with its ".txt", unless a file of that name plus
 // ".txt" exists (a problem named "p.txt" keeps its file "p.txt.txt").
+// A result file that cannot be written is a failure in every algorithm: its
+// name and the reason on standard error, exit status 1. A folder in the
+// file's place stops even a run as root.
+TEST_F(ProgramTest, AResultFileThatCannotBeWrittenFailsTheRun) {
+    const std::string problems[] = {
+        "Algorithm=FSTAR; x in [0,1]; f:= x*x;",
+        "Algorithm=LOGIC; U(x,[0,1]); lf:= x >= 0;",
+        "Algorithm=QSI; CSPEps=0.5; F(x,[-1,1]); c:= x <= 0;",
+        "Algorithm=CONTRACTOR; F(x,[-1,1]); c:= x <= 0;",
+    };
+    int n = 0;
+    for (const std::string& text : problems) {
+        const std::string name = "w" + std::to_string(n++);
+        write_file(dir.file(name + ".txt"), text + "\n");
+        std::filesystem::create_directory(dir.file(name + "Solution.txt"));
+        const auto r = runSolver(name);
+        EXPECT_EQ(r.status, 1) << text;
+        EXPECT_NE(r.err.find("solver: cannot write " + name + "Solution.txt: Is a directory\n"),
+                  std::string::npos)
+            << text << "\n"
+            << r.err;
+    }
+}
+
 TEST_F(ProgramTest, TheProblemNameMayEndInTxt) {
     write_file(dir.file("p.txt"), "x in [0, 1];\n");
     const auto plain = runSolver("p");
