@@ -62,7 +62,7 @@ the run and which files it wrote) go to standard error, prefixed "solver: ".
 
 Exit status: 0 when the file was read (also after a syntax error, which
 BASESolution.txt holds); 1 when the problem file cannot be opened or read, or
-the syntax error cannot be written; 2 on a usage error.
+a result file cannot be written; 2 on a usage error.
 )";
 
 std::string version_line() {
