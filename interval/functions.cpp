@@ -33,7 +33,7 @@ double sqrtBound(double x) noexcept {
 // x^m on a proper interval for m >= 0, by the sign cases of the bounds. Each
 // power is rounded as a bound of its own so that overflow and underflow stay
 // on the outer side.
-ivalDb powProper(const ivalDb& p, long long m) noexcept {
+ivalDb powProper(const ivalDb& p, unsigned long long m) noexcept {
     const double a = p.inf(), b = p.sup();
     const double e = static_cast<double>(m);
     auto down = [&](double x) {
@@ -91,13 +91,15 @@ ivalDb tanProper(const ivalDb& p) noexcept {
 
 } // namespace
 
-ivalDb pow(const ivalDb& x, int n) noexcept {
-    const long long m = n;
-    if (m >= 0) return onProperProjection(x, [m](const ivalDb& p) { return powProper(p, m); });
+ivalDb pow(const ivalDb& x, long long n) noexcept {
+    // |n| in unsigned arithmetic, defined for every n.
+    const unsigned long long m =
+        n >= 0 ? static_cast<unsigned long long>(n) : 0ULL - static_cast<unsigned long long>(n);
+    if (n >= 0) return onProperProjection(x, [m](const ivalDb& p) { return powProper(p, m); });
     // x^n = 1 / x^-n with the Kaucher division, so the result encloses the range
     // of x^n wherever it is defined.
     return onProperProjection(
-        x, [m](const ivalDb& p) { return ivalDb::exact(1.0, 1.0) / powProper(p, -m); });
+        x, [m](const ivalDb& p) { return ivalDb::exact(1.0, 1.0) / powProper(p, m); });
 }
 
 ivalDb sqr(const ivalDb& x) noexcept {

@@ -135,8 +135,8 @@ void strip::update(model& m, bool full, const param& p, std::ostream& log) {
         tw.setInn(ivalNaN());
         tw.setOut(ivalNaN());
         if (full) {
-            bind(t, xp, t.xpMap);
-            bind(t, xi, t.xiMap);
+            modal::bind(t, xp, t.xpMap);
+            modal::bind(t, xi, t.xiMap);
             evaluateDerivatives(t, varGroup::Full);
             if (t.hasDerivatives) {
                 sumDerivatives(xp);

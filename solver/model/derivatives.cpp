@@ -1,6 +1,9 @@
 #include "solver/model/derivatives.h"
 
 #include <cmath>
+#include <cstdint>
+
+#include "solver/model/derivative_builder.h"
 
 namespace modal {
 
@@ -22,7 +25,7 @@ nodeId differentiate(tree& t, nodeId n, int target) {
     const nodeKind k = t.at(n).kind;
     const nodeId u = t.at(n).left;
     const nodeId v = t.at(n).right;
-    const int exponent = t.at(n).exponent;
+    const std::int64_t exponent = t.at(n).exponent;
     const int slot = t.at(n).slot;
     switch (k) {
     case nodeKind::var:
@@ -73,7 +76,8 @@ nodeId differentiate(tree& t, nodeId n, int target) {
     case nodeKind::pow: {
         const nodeId du = differentiate(t, u, target);
         const nodeId p = t.createPower(deepCopy(t, u), exponent - 1);
-        return mk(t, nodeKind::mul, constNode(t, exponent), mk(t, nodeKind::mul, p, du));
+        return mk(t, nodeKind::mul, constNode(t, static_cast<double>(exponent)),
+                  mk(t, nodeKind::mul, p, du));
     }
     case nodeKind::sqr: {
         const nodeId du = differentiate(t, u, target);
@@ -208,6 +212,7 @@ void simplify(tree& t, nodeId& ref) {
 }
 
 void buildDerivatives(tree& t) {
+    if (buildSharedDerivatives(t)) return;
     t.derivTrees.assign(t.vars.size(), {});
     for (std::size_t i = 0; i < t.vars.size(); ++i) {
         for (const int slot : t.vars[i]) {
