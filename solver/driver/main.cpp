@@ -1,6 +1,7 @@
 // solver BASENAME: solves the problem in BASENAME.txt.
 #include <exception>
 #include <iostream>
+#include <new>
 
 #include "solver/driver/run_problem.h"
 
@@ -11,6 +12,10 @@ int main(int argc, char** argv) {
     }
     try {
         return modal::run_problem(argv[1], std::cout, std::cerr);
+    } catch (const std::bad_alloc&) {
+        std::cout << std::flush;
+        std::cerr << "solver: memory ran out: the system refused more memory; no report\n";
+        return 1;
     } catch (const std::exception& e) {
         std::cout << std::flush;
         std::cerr << "solver: " << e.what() << "\n";

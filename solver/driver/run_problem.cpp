@@ -7,6 +7,8 @@
 
 #include "solver/driver/runs.h"
 #include "solver/driver/statement_reader.h"
+#include "solver/fstar/memory_limit.h"
+#include "solver/fstar/strip.h"
 
 namespace modal {
 
@@ -107,8 +109,17 @@ int run_problem(const std::string& base_name, std::ostream& out, std::ostream& e
         return 0;
     }
 
+    const param& settings = state.fstar_solver.getParam();
+    if (settings.bisect > kMaxPiecesPerCut)
+        err << "solver: warning: Bisect=" << settings.bisect << " is more than one cut can make; "
+            << "each cut makes " << kMaxPiecesPerCut << " pieces\n";
+    setMemoryLimit(settings.memory_limit);
+    resetMemoryRanOut();
     dispatch(state, base_name);
     out << std::flush;
+    if (memoryRanOut())
+        err << "solver: memory ran out: the run used more than the memory limit of "
+            << memoryLimitMegabytes() << " MB and stopped; its report is partial\n";
     return 0;
 }
 

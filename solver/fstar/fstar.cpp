@@ -6,6 +6,7 @@
 #include <string>
 
 #include "solver/fstar/log.h"
+#include "solver/fstar/memory_limit.h"
 #include "solver/model/derivatives.h"
 #include "solver/model/dump.h"
 
@@ -141,6 +142,7 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
     const std::clock_t start = std::clock();
     const int level = settings.debug;
     double elapsed = -1.0;
+    memoryGuard memory;
 
     agenda.clear();
     accumulatedStrips.clear();
@@ -203,6 +205,11 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
         if (settings.time_limit < elapsed) {
             logLine(log, level, "TimeLimit Exceded");
             settings.stop_reason = "Time";
+            break;
+        }
+        if (memory.exceeded()) {
+            logLine(log, level, "MemoryLimit Exceded");
+            settings.stop_reason = "Memory";
             break;
         }
         if (settings.logic_mode != 0 && stopByInclusion()) {

@@ -19,7 +19,7 @@ bool equalOrNaN(double a, double b) {
 } // namespace
 
 int effectivePieces(int bisect) noexcept {
-    return bisect < 2 ? 2 : bisect;
+    return bisect < 2 ? 2 : (bisect > kMaxPiecesPerCut ? kMaxPiecesPerCut : bisect);
 }
 
 bool canCut(const ivalDb& d) noexcept {

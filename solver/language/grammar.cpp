@@ -183,7 +183,8 @@ problem_grammar::impl::impl(parse_context& c, model_actions& m) : ctx(c), model(
                                              "MAXMIN" | "CONTRACTOR")[set_mode];
 
     option_name = str_p("Epsilon") | "Tolerance" | "Bisect" | "Debug" | "Optim" | "PlotX" |
-                  "PlotY" | "ScreenOut" | "Time" | "Solution" | "Plot" | "CSPEps" | "QSITime";
+                  "PlotY" | "ScreenOut" | "Time" | "Solution" | "Plot" | "CSPEps" | "QSITime" |
+                  "MemoryLimit";
 
     relation = (expression >> relop[push_sym] >> expression)[on_operator];
 

@@ -32,7 +32,7 @@ template <typename F> void toQsi(parse_context& ctx, F f) {
     if (ctx.qsi_settings) f(*ctx.qsi_settings);
 }
 
-const std::array<numOption, 11> numOptions{{
+const std::array<numOption, 12> numOptions{{
     {"Epsilon", [](parse_context& c, double x) { toParam(c, [x](param& p) { p.epsilon = x; }); }},
     {"Tolerance",
      [](parse_context& c, double x) { toParam(c, [x](param& p) { p.tolerance = x; }); }},
@@ -54,6 +54,8 @@ const std::array<numOption, 11> numOptions{{
     {"CSPEps", [](parse_context& c, double x) { toQsi(c, [x](qsiParam& q) { q.epsilon = x; }); }},
     {"QSITime",
      [](parse_context& c, double x) { toQsi(c, [x](qsiParam& q) { q.time_limit = x; }); }},
+    {"MemoryLimit",
+     [](parse_context& c, double x) { toParam(c, [x](param& p) { p.memory_limit = x; }); }},
 }};
 
 } // namespace

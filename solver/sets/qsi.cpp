@@ -3,6 +3,8 @@
 #include <cmath>
 #include <ctime>
 
+#include "solver/fstar/memory_limit.h"
+
 namespace modal {
 
 namespace {
@@ -95,7 +97,8 @@ bool qsi::run(const std::string& prefix, repere& frame) {
     const double limit = settings_.time_limit;
     const std::clock_t begin = std::clock();
     double elapsed = 0.0;
-    while (!agenda_.empty() && !(elapsed >= limit)) {
+    memoryGuard memory;
+    while (!agenda_.empty() && !(elapsed >= limit) && !memory.exceeded()) {
         box& b = agenda_.front();
         const verdict v = classify(b);
         if (v == verdict::solution) {
