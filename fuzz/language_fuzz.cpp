@@ -33,6 +33,7 @@ void runParsed(modal::run_state& state) {
     q.time_limit = std::min(q.time_limit, kRunSeconds);
     if (!(q.epsilon >= kSmallestCspEps)) q.epsilon = kSmallestCspEps;
     modal::setMemoryLimit(kMemoryMegabytes);
+    modal::resetMemoryRanOut();
     std::ostringstream out;
     state.out = &out;
     state.fstar_solver.screen = &out;

@@ -142,7 +142,6 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
     const std::clock_t start = std::clock();
     const int level = settings.debug;
     double elapsed = -1.0;
-    memoryGuard memory;
 
     agenda.clear();
     accumulatedStrips.clear();
@@ -207,7 +206,7 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
             settings.stop_reason = "Time";
             break;
         }
-        if (memory.exceeded()) {
+        if (memoryLimitPassed()) {
             logLine(log, level, "MemoryLimit Exceded");
             settings.stop_reason = "Memory";
             break;

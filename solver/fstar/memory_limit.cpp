@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <ctime>
 
 namespace modal {
 
@@ -10,6 +11,8 @@ namespace {
 
 double limitSetting = 0.0;
 bool ranOut = false;
+bool checkedOnce = false;
+std::clock_t lastCheck = 0;
 
 double pageMegabytes() noexcept {
     const long page = sysconf(_SC_PAGESIZE);
@@ -46,20 +49,17 @@ bool memoryRanOut() noexcept {
 
 void resetMemoryRanOut() noexcept {
     ranOut = false;
+    checkedOnce = false;
 }
 
-memoryGuard::memoryGuard() noexcept : lastCheck_(std::clock() - CLOCKS_PER_SEC) {}
-
-bool memoryGuard::exceeded() noexcept {
-    if (exceeded_) return true;
+bool memoryLimitPassed() noexcept {
+    if (ranOut) return true;
     const std::clock_t now = std::clock();
-    if (now - lastCheck_ < CLOCKS_PER_SEC / 100) return false;
-    lastCheck_ = now;
-    if (residentMegabytes() > memoryLimitMegabytes()) {
-        exceeded_ = true;
-        ranOut = true;
-    }
-    return exceeded_;
+    if (checkedOnce && now - lastCheck < CLOCKS_PER_SEC / 100) return false;
+    checkedOnce = true;
+    lastCheck = now;
+    ranOut = residentMegabytes() > memoryLimitMegabytes();
+    return ranOut;
 }
 
 } // namespace modal

@@ -1,10 +1,8 @@
-// The memory ceiling of a run. The solvers' loops ask a memoryGuard at their
-// time test; once the process's resident memory has passed the limit they stop
+// The memory ceiling of a run. The solvers' loops ask memoryLimitPassed at
+// their time test; once the process's resident memory has passed the limit they stop
 // as they do when the time runs out, so that a run ends with its partial
 // report instead of failing to allocate or being killed by the system.
 #pragma once
-
-#include <ctime>
 
 namespace modal {
 
@@ -19,21 +17,15 @@ double halfPhysicalMegabytes() noexcept;
 double memoryLimitMegabytes() noexcept;
 void setMemoryLimit(double megabytes) noexcept;
 
-// True once a guard has found the memory above the limit in this process.
+// True once the resident memory has been found above the limit; from then on
+// every call says so until resetMemoryRanOut. The memory is read at most once
+// per 10 ms of process time for the whole process, so asking at every step of
+// every loop (the many short constraint runs of QSI included) costs one clock
+// reading.
+bool memoryLimitPassed() noexcept;
+// True when memoryLimitPassed has said so since the last reset.
 bool memoryRanOut() noexcept;
 // Forgets that the memory ran out (for a new run in the same process).
 void resetMemoryRanOut() noexcept;
-
-// Reads the resident memory at most once per 10 ms of process time, so that
-// asking at every step of a loop costs one clock reading.
-class memoryGuard {
-public:
-    memoryGuard() noexcept;
-    bool exceeded() noexcept;
-
-private:
-    std::clock_t lastCheck_;
-    bool exceeded_ = false;
-};
 
 } // namespace modal

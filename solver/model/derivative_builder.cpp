@@ -1,5 +1,7 @@
 #include "solver/model/derivative_builder.h"
 
+#include "solver/model/derivative_rules.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -44,7 +46,6 @@ private:
         t_.nodes.push_back(std::move(n));
         return size() - 1;
     }
-    nodeId make(nodeKind k, nodeId l, nodeId r = noNode) { return t_.createBinary(k, l, r); }
     nodeId copyOf(nodeId n);
     nodeId zeroOf(nodeId n);
     nodeId diff(nodeId n);
@@ -110,107 +111,11 @@ nodeId derivativeBuilder::diff(nodeId n) {
     return rule(n, false);
 }
 
-// The differentiation rules, node for node as `differentiate` builds them.
 nodeId derivativeBuilder::rule(nodeId n, bool occurrenceFree) {
-    const nodeKind k = t_.at(n).kind;
-    const nodeId u = t_.at(n).left;
-    const nodeId v = t_.at(n).right;
-    const std::int64_t exponent = t_.at(n).exponent;
-    const int slot = t_.at(n).slot;
-    auto d = [&](nodeId c) { return occurrenceFree ? zeroOf(c) : diff(c); };
-    switch (k) {
-    case nodeKind::var:
-        if (occurrenceFree || slot != target_) return noNode;
-        {
-            const nodeId one = t_.createNode(nodeKind::one);
-            t_.at(one).value = ivalDb(1.0);
-            return one;
-        }
-    case nodeKind::eq:
-    case nodeKind::lt:
-    case nodeKind::gt:
-    case nodeKind::le:
-    case nodeKind::ge:
-        return d(u);
-    case nodeKind::plus:
-    case nodeKind::sub: {
-        const nodeId du = d(u);
-        const nodeId dv = d(v);
-        return make(k, du, dv);
-    }
-    case nodeKind::mul: {
-        const nodeId du = d(u);
-        const nodeId dv = d(v);
-        const nodeId a = make(nodeKind::mul, du, copyOf(v));
-        const nodeId b = make(nodeKind::mul, copyOf(u), dv);
-        return make(nodeKind::plus, a, b);
-    }
-    case nodeKind::div: {
-        const nodeId du = d(u);
-        const nodeId dv = d(v);
-        const nodeId a = make(nodeKind::mul, du, copyOf(v));
-        const nodeId b = make(nodeKind::mul, copyOf(u), dv);
-        const nodeId num = make(nodeKind::sub, a, b);
-        const nodeId den = t_.createUnary(nodeKind::sqr, copyOf(v));
-        return make(nodeKind::div, num, den);
-    }
-    case nodeKind::minus:
-        return t_.createUnary(nodeKind::minus, d(u));
-    case nodeKind::exp: {
-        const nodeId du = d(u);
-        return make(nodeKind::mul, t_.createUnary(nodeKind::exp, copyOf(u)), du);
-    }
-    case nodeKind::log: {
-        const nodeId du = d(u);
-        return make(nodeKind::div, du, copyOf(u));
-    }
-    case nodeKind::pow: {
-        const nodeId du = d(u);
-        const nodeId p = t_.createPower(copyOf(u), exponent - 1);
-        const nodeId c = t_.createConst(static_cast<double>(exponent));
-        return make(nodeKind::mul, c, make(nodeKind::mul, p, du));
-    }
-    case nodeKind::sqr: {
-        const nodeId du = d(u);
-        const nodeId twice = make(nodeKind::mul, t_.createConst(2.0), copyOf(u));
-        return make(nodeKind::mul, twice, du);
-    }
-    case nodeKind::sqrt: {
-        const nodeId du = d(u);
-        const nodeId q = make(nodeKind::div, du, t_.createUnary(nodeKind::sqrt, copyOf(u)));
-        return make(nodeKind::mul, t_.createConst(0.5), q);
-    }
-    case nodeKind::cos: {
-        const nodeId du = d(u);
-        const nodeId s = t_.createUnary(nodeKind::sin, copyOf(u));
-        return make(nodeKind::mul, make(nodeKind::sub, noNode, s), du);
-    }
-    case nodeKind::sin: {
-        const nodeId du = d(u);
-        return make(nodeKind::mul, t_.createUnary(nodeKind::cos, copyOf(u)), du);
-    }
-    case nodeKind::tan: {
-        const nodeId du = d(u);
-        const nodeId c = t_.createUnary(nodeKind::cos, copyOf(u));
-        return make(nodeKind::div, du, t_.createUnary(nodeKind::sqr, c));
-    }
-    case nodeKind::acos:
-    case nodeKind::asin: {
-        nodeId du = d(u);
-        if (k == nodeKind::acos) du = t_.createUnary(nodeKind::minus, du);
-        const nodeId sq = t_.createUnary(nodeKind::sqr, copyOf(u));
-        const nodeId root =
-            t_.createUnary(nodeKind::sqrt, make(nodeKind::sub, t_.createConst(1.0), sq));
-        return make(nodeKind::div, du, root);
-    }
-    case nodeKind::atan: {
-        const nodeId du = d(u);
-        const nodeId sq = t_.createUnary(nodeKind::sqr, copyOf(u));
-        return make(nodeKind::div, du, make(nodeKind::plus, t_.createConst(1.0), sq));
-    }
-    default:
-        return noNode;
-    }
+    return detail::derivativeRule(
+        t_, n, !occurrenceFree && t_.at(n).slot == target_,
+        [&](nodeId c) { return occurrenceFree ? zeroOf(c) : diff(c); },
+        [&](nodeId c) { return copyOf(c); });
 }
 
 nodeId derivativeBuilder::simp(nodeId x) {

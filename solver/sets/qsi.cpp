@@ -97,8 +97,7 @@ bool qsi::run(const std::string& prefix, repere& frame) {
     const double limit = settings_.time_limit;
     const std::clock_t begin = std::clock();
     double elapsed = 0.0;
-    memoryGuard memory;
-    while (!agenda_.empty() && !(elapsed >= limit) && !memory.exceeded()) {
+    while (!agenda_.empty() && !(elapsed >= limit) && !memoryLimitPassed()) {
         box& b = agenda_.front();
         const verdict v = classify(b);
         if (v == verdict::solution) {
