@@ -1,12 +1,12 @@
 #include "solver/model/derivative_builder.h"
 
-#include "solver/model/derivative_rules.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <utility>
 #include <vector>
+
+#include "solver/model/derivative_rules.h"
 
 namespace modal {
 
