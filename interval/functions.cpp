@@ -106,7 +106,7 @@ template <class F> ivalDb increasing(const ivalDb& x, F f) noexcept {
 
 // x^m for m >= 0 on one bound. Overflow and underflow keep the exact
 // value's nature known, so that each side rounds correctly.
-bound powBound(double x, long long m) noexcept {
+bound powBound(double x, unsigned long long m) noexcept {
     if (m == 0) return {.value = 1.0, .exact = true};
     // For a square the C library's pow gives the same double as the product
     // (also at exact ties and in the subnormal range), which costs far less.
@@ -120,7 +120,7 @@ bound powBound(double x, long long m) noexcept {
 }
 
 // x^m on a proper interval for m >= 0, by the sign cases of the bounds.
-ivalDb powProper(const ivalDb& p, long long m, rounding r) noexcept {
+ivalDb powProper(const ivalDb& p, unsigned long long m, rounding r) noexcept {
     const double a = p.inf(), b = p.sup();
     if (m == 0) return ivalDb::exact(1.0, 1.0); // x^0 is 1 everywhere
     const bound A = powBound(a, m), B = powBound(b, m);
@@ -133,7 +133,7 @@ ivalDb powProper(const ivalDb& p, long long m, rounding r) noexcept {
 
 // x^-m = 1 / x^m for m > 0. Two roundings to nearest (the power and the
 // quotient) stay within two ulps of the exact value.
-ivalDb reciprocalPower(const ivalDb& p, long long m, rounding r) noexcept {
+ivalDb reciprocalPower(const ivalDb& p, unsigned long long m, rounding r) noexcept {
     const ivalDb q = powProper(p, m, rounding::outward);
     if (r == rounding::outward) return ivalDb::exact(1.0, 1.0) / q;
     const double a = p.inf(), b = p.sup();
@@ -204,15 +204,17 @@ template <class F> bound atZeroExact(F f, double x) noexcept {
 
 } // namespace
 
-ivalDb pow(const ivalDb& x, int n) noexcept {
-    const long long m = n;
-    if (m >= 0)
+ivalDb pow(const ivalDb& x, long long n) noexcept {
+    // |n| in unsigned arithmetic, defined for every n.
+    const unsigned long long m =
+        n >= 0 ? static_cast<unsigned long long>(n) : 0ULL - static_cast<unsigned long long>(n);
+    if (n >= 0)
         return onProperProjection(x,
                                   [m](const ivalDb& p, rounding r) { return powProper(p, m, r); });
     // x^n = 1 / x^-n, so the result encloses the range of x^n wherever it is
     // defined.
     return onProperProjection(
-        x, [m](const ivalDb& p, rounding r) { return reciprocalPower(p, -m, r); });
+        x, [m](const ivalDb& p, rounding r) { return reciprocalPower(p, m, r); });
 }
 
 ivalDb sqr(const ivalDb& x) noexcept {

@@ -9,7 +9,7 @@ namespace modal {
 
 ivalDb sqr(const ivalDb& x) noexcept;
 // x^n; a negative n gives the reciprocal of x^-n.
-ivalDb pow(const ivalDb& x, int n) noexcept;
+ivalDb pow(const ivalDb& x, long long n) noexcept;
 ivalDb sqrt(const ivalDb& x) noexcept;
 ivalDb exp(const ivalDb& x) noexcept;
 ivalDb log(const ivalDb& x) noexcept;

@@ -30,7 +30,7 @@ Options in the file (name=value;), with their defaults:
   Epsilon=0      no cut of a cell or strip narrower than this (F*)
   Tolerance=0    stop once Tol, the distance of the approximations, is not
                  above this; also the decimals of the report (F*)
-  Bisect=2       pieces per cut (F*), at most 10000
+  Bisect=2       pieces per cut (F*), at most 1000
   Time=1e301     time limit in seconds of processor time (F*)
   Optim=0        0 both bounds, 1 the lower, 2 the upper; set it before MIN/MAX
   ScreenOut=0    1: one line per F* step on standard output

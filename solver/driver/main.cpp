@@ -3,6 +3,7 @@
 
 #include <exception>
 #include <iostream>
+#include <new>
 
 #include "solver/driver/command_line.h"
 #include "solver/driver/run_problem.h"
@@ -27,6 +28,10 @@ int main(int argc, char** argv) {
     c.options.progress = c.options.terminal && !c.quiet;
     try {
         return modal::run_problem(c.base_name, std::cout, std::cerr, c.options);
+    } catch (const std::bad_alloc&) {
+        std::cout << std::flush;
+        std::cerr << "solver: memory ran out: the system refused more memory; no report\n";
+        return 1;
     } catch (const std::exception& e) {
         std::cout << std::flush;
         std::cerr << "solver: " << e.what() << "\n";

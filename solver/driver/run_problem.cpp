@@ -11,6 +11,8 @@
 
 #include "solver/driver/runs.h"
 #include "solver/driver/statement_reader.h"
+#include "solver/fstar/memory_limit.h"
+#include "solver/fstar/strip.h"
 
 namespace modal {
 
@@ -190,8 +192,14 @@ int run_problem(const std::string& base_name, std::ostream& out, std::ostream& e
         return 0;
     }
 
+    const param& settings = state.fstar_solver.getParam();
+    setMemoryLimit(settings.memory_limit);
+    resetMemoryRanOut();
     const run_summary summary = dispatch(state, base_name);
     out << std::flush;
+    if (memoryRanOut())
+        err << "solver: memory ran out: the run used more than the memory limit of "
+            << memoryLimitMegabytes() << " MB and stopped; its report is partial\n";
     showSummary(err, summary);
     // A result that could not be written is a failure, whatever the run found.
     return summary.failed.empty() ? 0 : 1;

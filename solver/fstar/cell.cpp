@@ -70,8 +70,8 @@ variable& cell::variableAt(int i) {
 }
 
 void cell::bindTo(tree& t, bool useRef) {
-    bind(t, (useRef && xpRef != nullptr) ? *xpRef : xp, t.xpMap);
-    bind(t, xi, t.xiMap);
+    modal::bind(t, (useRef && xpRef != nullptr) ? *xpRef : xp, t.xpMap);
+    modal::bind(t, xi, t.xiMap);
 }
 
 void cell::derivativeSums(tree& t, varGroup group) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "solver/fstar/log.h"
+#include "solver/fstar/memory_limit.h"
 #include "solver/model/derivatives.h"
 #include "solver/model/dump.h"
 
@@ -228,6 +229,11 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
         if (timed && settings.time_limit < elapsed) {
             logLine(log, level, "TimeLimit Exceded");
             settings.stop_reason = "Time";
+            break;
+        }
+        if (memoryLimitPassed()) {
+            logLine(log, level, "MemoryLimit Exceded");
+            settings.stop_reason = "Memory";
             break;
         }
         if (settings.logic_mode != 0 && stopByInclusion()) {

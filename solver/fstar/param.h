@@ -27,6 +27,7 @@ struct param {
     std::uint8_t logic_result = 2; // 0 false, 1 true, 2 undecided
     bool minmax_mode = false;      // gather the extreme cells after the loop
     std::string problem_name;      // prefix of the report file name
+    double memory_limit = 0;       // "MemoryLimit": megabytes; 0: half of physical memory
 };
 
 } // namespace modal

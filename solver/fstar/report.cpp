@@ -30,7 +30,8 @@ void fstar::writeReport(std::ostream& os, double elapsedSeconds) {
     const twin& g = globalTwin;
     os.precision(3);
     os.unsetf(std::ios::floatfield);
-    if (settings.time_limit >= elapsedSeconds)
+    // A run stopped by the memory limit is as partial as one stopped by time.
+    if (settings.time_limit >= elapsedSeconds && settings.stop_reason != "Memory")
         os << "Computation Time (s):" << elapsedSeconds << "\n\n";
     else
         os << "WARNING: TimeOut => Partial solution provided"

@@ -19,7 +19,7 @@ bool equalOrNaN(double a, double b) {
 } // namespace
 
 int effectivePieces(int bisect) noexcept {
-    return bisect < 2 ? 2 : bisect;
+    return bisect < 2 ? 2 : (bisect > kMaxPiecesPerCut ? kMaxPiecesPerCut : bisect);
 }
 
 bool canCut(const ivalDb& d) noexcept {
@@ -135,8 +135,8 @@ void strip::update(model& m, bool full, const param& p, std::ostream& log) {
         tw.setInn(ivalNaN());
         tw.setOut(ivalNaN());
         if (full) {
-            bind(t, xp, t.xpMap);
-            bind(t, xi, t.xiMap);
+            modal::bind(t, xp, t.xpMap);
+            modal::bind(t, xi, t.xiMap);
             evaluateDerivatives(t, varGroup::Full);
             if (t.hasDerivatives) {
                 sumDerivatives(xp);

@@ -76,8 +76,14 @@ private:
     void relinkCells();
 };
 
+// Most pieces one cut makes. Every piece is a strip or cell of its own that is
+// evaluated as it is made, so a larger setting would let one cut outlast any
+// time limit and fill the memory before the next time test.
+inline constexpr int kMaxPiecesPerCut = 1000;
+
 // Pieces count actually used for a `bisect` setting: fewer than two pieces
-// would never shrink anything, so such settings cut in two.
+// would never shrink anything, so such settings cut in two; more than
+// kMaxPiecesPerCut cut in kMaxPiecesPerCut.
 int effectivePieces(int bisect) noexcept;
 
 // True when a domain can be cut: its width is finite and a double lies

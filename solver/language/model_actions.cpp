@@ -65,13 +65,13 @@ void model_actions::attach(fstar& solver, csp& constraints) {
     csp_solver_ = &constraints;
     current_ = &solver.mainModel.fn;
     declared_.clear();
+    declared_index_.clear();
     aux_counter_ = 0;
 }
 
 const node* model_actions::find_declared(std::string_view name) const noexcept {
-    for (const node& n : declared_)
-        if (n.label == name) return &n;
-    return nullptr;
+    const auto it = declared_index_.find(name);
+    return it == declared_index_.end() ? nullptr : &declared_[it->second];
 }
 
 nodeId model_actions::pop_node(parse_context& ctx) const {
@@ -98,6 +98,7 @@ void model_actions::create_var(parse_context& ctx, std::string_view) {
     std::string name = pop_symbol(ctx);
     const ivalDb domain = pop_interval(ctx);
     warnIfUnbounded(ctx, name, domain);
+    declared_index_.emplace(name, declared_.size());
     declared_.push_back(declaration(std::move(name), domain));
 }
 
@@ -125,6 +126,7 @@ void model_actions::create_quantvar(parse_context& ctx, std::string_view) {
         ctx.optim_uses.push_back({name, optim});
     }
     warnIfUnbounded(ctx, name, domain);
+    declared_index_.emplace(name, declared_.size());
     declared_.push_back(declaration(std::move(name), domain));
 }
 

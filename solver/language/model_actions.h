@@ -18,6 +18,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "solver/language/parse_context.h"
@@ -91,6 +92,8 @@ private:
     csp* csp_solver_ = nullptr;
     tree* current_ = nullptr;
     std::vector<node> declared_;
+    // Position in declared_ of the first declaration of each name.
+    std::unordered_map<std::string, std::size_t, nameHash, std::equal_to<>> declared_index_;
     int aux_counter_ = 0;
 };
 

@@ -34,7 +34,7 @@ template <typename F> void toQsi(parse_context& ctx, F f) {
     if (ctx.qsi_settings) f(*ctx.qsi_settings);
 }
 
-const std::array<numOption, 12> numOptions{{
+const std::array<numOption, 13> numOptions{{
     {"Epsilon", [](parse_context& c, double x) { toParam(c, [x](param& p) { p.epsilon = x; }); }},
     {"Tolerance",
      [](parse_context& c, double x) { toParam(c, [x](param& p) { p.tolerance = x; }); }},
@@ -60,6 +60,8 @@ const std::array<numOption, 12> numOptions{{
      [](parse_context& c, double x) { toQsi(c, [x](qsiParam& q) { q.time_limit = x; }); }},
     {"Threads", [](parse_context& c,
                    double x) { toQsi(c, [x](qsiParam& q) { q.threads = option_integer(x); }); }},
+    {"MemoryLimit",
+     [](parse_context& c, double x) { toParam(c, [x](param& p) { p.memory_limit = x; }); }},
 }};
 
 } // namespace

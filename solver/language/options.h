@@ -24,7 +24,7 @@ void warn_optim_after_declarations(parse_context& ctx);
 
 // Most pieces one cut may make: a cut cannot be interrupted by the time
 // limit, and one into millions of pieces would exhaust the memory first.
-inline constexpr int kMaxBisect = 10000;
+inline constexpr int kMaxBisect = 1000;
 
 // Conversions of a number given to an option.
 // Truncation toward zero, saturated to the range of int (a NaN gives 0).

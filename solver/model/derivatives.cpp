@@ -1,121 +1,18 @@
 #include "solver/model/derivatives.h"
 
 #include <cmath>
+#include <cstdint>
+
+#include "solver/model/derivative_builder.h"
+#include "solver/model/derivative_rules.h"
 
 namespace modal {
 
-namespace {
-
-nodeId mk(tree& t, nodeKind k, nodeId l, nodeId r = noNode) {
-    return t.createBinary(k, l, r);
-}
-
-nodeId constNode(tree& t, double c) {
-    return t.createConst(c);
-}
-
-} // namespace
-
 nodeId differentiate(tree& t, nodeId n, int target) {
     if (n == noNode) return noNode;
-    // Copy what is needed of the node: creating nodes may move the storage.
-    const nodeKind k = t.at(n).kind;
-    const nodeId u = t.at(n).left;
-    const nodeId v = t.at(n).right;
-    const int exponent = t.at(n).exponent;
-    const int slot = t.at(n).slot;
-    switch (k) {
-    case nodeKind::var:
-        if (slot != target) return noNode;
-        {
-            const nodeId one = t.createNode(nodeKind::one);
-            t.at(one).value = ivalDb(1.0);
-            return one;
-        }
-    case nodeKind::eq:
-    case nodeKind::lt:
-    case nodeKind::gt:
-    case nodeKind::le:
-    case nodeKind::ge:
-        return differentiate(t, u, target);
-    case nodeKind::plus:
-    case nodeKind::sub: {
-        const nodeId du = differentiate(t, u, target);
-        const nodeId dv = differentiate(t, v, target);
-        return mk(t, k, du, dv);
-    }
-    case nodeKind::mul: {
-        const nodeId du = differentiate(t, u, target);
-        const nodeId dv = differentiate(t, v, target);
-        const nodeId a = mk(t, nodeKind::mul, du, deepCopy(t, v));
-        const nodeId b = mk(t, nodeKind::mul, deepCopy(t, u), dv);
-        return mk(t, nodeKind::plus, a, b);
-    }
-    case nodeKind::div: {
-        const nodeId du = differentiate(t, u, target);
-        const nodeId dv = differentiate(t, v, target);
-        const nodeId a = mk(t, nodeKind::mul, du, deepCopy(t, v));
-        const nodeId b = mk(t, nodeKind::mul, deepCopy(t, u), dv);
-        const nodeId num = mk(t, nodeKind::sub, a, b);
-        const nodeId den = t.createUnary(nodeKind::sqr, deepCopy(t, v));
-        return mk(t, nodeKind::div, num, den);
-    }
-    case nodeKind::minus:
-        return t.createUnary(nodeKind::minus, differentiate(t, u, target));
-    case nodeKind::exp: {
-        const nodeId du = differentiate(t, u, target);
-        return mk(t, nodeKind::mul, t.createUnary(nodeKind::exp, deepCopy(t, u)), du);
-    }
-    case nodeKind::log: {
-        const nodeId du = differentiate(t, u, target);
-        return mk(t, nodeKind::div, du, deepCopy(t, u));
-    }
-    case nodeKind::pow: {
-        const nodeId du = differentiate(t, u, target);
-        const nodeId p = t.createPower(deepCopy(t, u), exponent - 1);
-        return mk(t, nodeKind::mul, constNode(t, exponent), mk(t, nodeKind::mul, p, du));
-    }
-    case nodeKind::sqr: {
-        const nodeId du = differentiate(t, u, target);
-        const nodeId twice = mk(t, nodeKind::mul, constNode(t, 2.0), deepCopy(t, u));
-        return mk(t, nodeKind::mul, twice, du);
-    }
-    case nodeKind::sqrt: {
-        const nodeId du = differentiate(t, u, target);
-        const nodeId q = mk(t, nodeKind::div, du, t.createUnary(nodeKind::sqrt, deepCopy(t, u)));
-        return mk(t, nodeKind::mul, constNode(t, 0.5), q);
-    }
-    case nodeKind::cos: {
-        const nodeId du = differentiate(t, u, target);
-        const nodeId s = t.createUnary(nodeKind::sin, deepCopy(t, u));
-        return mk(t, nodeKind::mul, mk(t, nodeKind::sub, noNode, s), du);
-    }
-    case nodeKind::sin: {
-        const nodeId du = differentiate(t, u, target);
-        return mk(t, nodeKind::mul, t.createUnary(nodeKind::cos, deepCopy(t, u)), du);
-    }
-    case nodeKind::tan: {
-        const nodeId du = differentiate(t, u, target);
-        const nodeId c = t.createUnary(nodeKind::cos, deepCopy(t, u));
-        return mk(t, nodeKind::div, du, t.createUnary(nodeKind::sqr, c));
-    }
-    case nodeKind::acos:
-    case nodeKind::asin: {
-        nodeId du = differentiate(t, u, target);
-        if (k == nodeKind::acos) du = t.createUnary(nodeKind::minus, du);
-        const nodeId sq = t.createUnary(nodeKind::sqr, deepCopy(t, u));
-        const nodeId root =
-            t.createUnary(nodeKind::sqrt, mk(t, nodeKind::sub, constNode(t, 1.0), sq));
-        return mk(t, nodeKind::div, du, root);
-    }
-    case nodeKind::atan: {
-        const nodeId du = differentiate(t, u, target);
-        const nodeId sq = t.createUnary(nodeKind::sqr, deepCopy(t, u));
-        return mk(t, nodeKind::div, du, mk(t, nodeKind::plus, constNode(t, 1.0), sq));
-    }
-    default: // "const", "aux", "one" and unknown kinds
-        return noNode;
-    }
+    return detail::derivativeRule(
+        t, n, t.at(n).slot == target, [&](nodeId c) { return differentiate(t, c, target); },
+        [&](nodeId c) { return deepCopy(t, c); });
 }
 
 void simplify(tree& t, nodeId& ref) {
@@ -208,6 +105,7 @@ void simplify(tree& t, nodeId& ref) {
 }
 
 void buildDerivatives(tree& t) {
+    if (buildSharedDerivatives(t)) return;
     t.derivTrees.assign(t.vars.size(), {});
     for (std::size_t i = 0; i < t.vars.size(); ++i) {
         for (const int slot : t.vars[i]) {

@@ -30,8 +30,8 @@ void model::buildGroups() {
 }
 
 void model::bindOwn() {
-    bind(fn, xp, fn.xpMap);
-    bind(fn, xi, fn.xiMap);
+    modal::bind(fn, xp, fn.xpMap);
+    modal::bind(fn, xi, fn.xiMap);
 }
 
 variable& model::cellVariable(int i) {

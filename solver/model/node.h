@@ -50,11 +50,21 @@ bool isUnary(nodeKind k) noexcept;    // "minus", the functions and "pow"
 
 // Index of a node in its tree's node storage; -1 for none.
 using nodeId = std::int32_t;
+
+// Hash of names for maps that are searched with a string_view.
+struct nameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const noexcept {
+        return std::hash<std::string_view>{}(s);
+    }
+};
 inline constexpr nodeId noNode = -1;
 
 struct node {
     nodeKind kind = nodeKind::unknown;
-    std::int32_t exponent = 0; // "pow" exponent
+    // "pow" exponent; 64 bits, so that the exponent of a derivative (one
+    // less) of any exponent the problem language accepts is exact.
+    std::int64_t exponent = 0;
     nodeId left = noNode;
     nodeId right = noNode;
     // On a "var" leaf: index of its incidence slot in the tree's slot table.

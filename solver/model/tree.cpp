@@ -69,16 +69,15 @@ nodeId tree::createBinary(nodeKind k, nodeId l, nodeId r) {
     return id;
 }
 
-nodeId tree::createPower(nodeId child, int exponent) {
+nodeId tree::createPower(nodeId child, std::int64_t exponent) {
     const nodeId id = createUnary(nodeKind::pow, child);
     at(id).exponent = exponent;
     return id;
 }
 
 int tree::findVariable(std::string_view name) const noexcept {
-    for (std::size_t i = 0; i < varNodes.size(); ++i)
-        if (varNodes[i].label == name) return static_cast<int>(i);
-    return -1;
+    const auto it = varIndex.find(name);
+    return it == varIndex.end() ? -1 : it->second;
 }
 
 int tree::addVariable(std::string name, const ivalDb& domain) {
@@ -86,6 +85,7 @@ int tree::addVariable(std::string name, const ivalDb& domain) {
     n.kind = nodeKind::var;
     n.label = std::move(name);
     n.value = domain;
+    varIndex.emplace(n.label, static_cast<int>(varNodes.size()));
     varNodes.push_back(std::move(n));
     vars.emplace_back();
     return static_cast<int>(vars.size()) - 1;

@@ -12,6 +12,7 @@
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "interval/ivalDb.h"
@@ -64,6 +65,8 @@ public:
     std::vector<std::vector<std::int32_t>> vars;
     // One "var" node per variable: label = name, value = domain at first use.
     std::vector<node> varNodes;
+    // Position in varNodes of the first variable of each name.
+    std::unordered_map<std::string, int, nameHash, std::equal_to<>> varIndex;
     ivalDb value;
     // Number of `evaluateTree` calls (for measurements).
     std::uint64_t evaluationCount = 0;
@@ -109,7 +112,7 @@ public:
     nodeId createValue(nodeKind k, const ivalDb& v);
     nodeId createUnary(nodeKind k, nodeId child);
     nodeId createBinary(nodeKind k, nodeId l, nodeId r);
-    nodeId createPower(nodeId child, int exponent);
+    nodeId createPower(nodeId child, std::int64_t exponent);
     void setLeft(nodeId parent, nodeId child) { at(parent).left = child; }
     void setRight(nodeId parent, nodeId child) { at(parent).right = child; }
     void setRoot(nodeId id) noexcept { root = id; }
@@ -153,6 +156,9 @@ void evaluateList(tree& t, const std::vector<nodeId>& list, evalMode mode, bool 
 ivalDb evaluateTree(tree& t, evalMode mode, bool innSingles, bool outSingles,
                     std::uint8_t consistency, char pointChoice);
 
+// Call it qualified, `modal::bind`: where <functional> is visible, an
+// unqualified call with a non-const map finds std::bind by argument-dependent
+// lookup, which builds a bind object and binds nothing.
 // Points the slots of the tree's variable map[i] at the incidences of
 // group[i]. Variables or occurrences beyond the tree's tables are ignored.
 void bind(tree& t, std::vector<variable>& group, const std::vector<int>& map);

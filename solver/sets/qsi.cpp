@@ -8,6 +8,8 @@
 #include <ostream>
 #include <thread>
 
+#include "solver/fstar/memory_limit.h"
+
 namespace modal {
 
 namespace {
@@ -182,13 +184,13 @@ double qsi::pave(repere& frame, std::clock_t begin, int threads) {
     startHelpers(*now);
     work(*now, 0);
     joinHelpers();
-    while (!now->boxes.empty() && !(elapsed >= limit)) {
+    while (!now->boxes.empty() && !(elapsed >= limit) && !memoryLimitPassed()) {
         fill(*ahead);
         startHelpers(*ahead);
         bool stopped = false;
         for (std::size_t i = 0; i < now->boxes.size(); ++i) {
-            // The time limit is checked before every box.
-            if (elapsed >= limit) {
+            // The time limit (and the memory limit) is checked before every box.
+            if (elapsed >= limit || memoryLimitPassed()) {
                 stopped = true;
                 break;
             }

@@ -92,14 +92,14 @@ TEST_F(OptionsTest, ALaterStatementReplacesTheValue) {
     EXPECT_FALSE(settings.write_solution);
     EXPECT_EQ(settings.bisect, -1);
     EXPECT_TRUE(ctx.warnings.empty());
-    for (const char* huge : {"Bisect=1e300;", "Bisect=1e400;", "Bisect=10001;"}) {
+    for (const char* huge : {"Bisect=1e300;", "Bisect=1e400;", "Bisect=1001;"}) {
         parse(huge);
         EXPECT_EQ(settings.bisect, kMaxBisect) << huge;
         ASSERT_EQ(ctx.warnings.size(), 1u);
-        EXPECT_EQ(ctx.warnings[0], "one cut makes at most 10000 pieces: Bisect is 10000");
+        EXPECT_EQ(ctx.warnings[0], "one cut makes at most 1000 pieces: Bisect is 1000");
         ctx.warnings.clear();
     }
-    parse("Bisect=10000;");
+    parse("Bisect=1000;");
     EXPECT_EQ(settings.bisect, kMaxBisect);
     EXPECT_TRUE(ctx.warnings.empty());
 }
