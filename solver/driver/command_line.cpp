@@ -38,7 +38,12 @@ Options in the file (name=value;), with their defaults:
   Solution, Plot accepted; FSTAR, MINMAX and LOGIC set them themselves
   CSPEps=0.1     QSI: smallest box, as a fraction of each variable's width;
                  CONTRACTOR: width tolerance
-  QSITime=inf    time limit in seconds of QSI and CONTRACTOR
+  QSITime=inf    time limit in seconds of QSI and CONTRACTOR (every constraint
+                 run included; boxes left undecided are reported as undefined)
+  Threads=0      QSI: threads that classify boxes (0 every core, 1 one);
+                 the results are the same for any number
+  MemoryLimit=0  megabytes the run may use (0: half of the physical memory);
+                 past it the run stops as at its time limit
   PlotX=name, PlotY=name   the F variables on the axes of the QSI picture
   LOGIC uses Epsilon=Tolerance=1e-15 whatever the file says.
 
