@@ -12,13 +12,6 @@ namespace modal {
 
 namespace {
 
-std::string number(double x) {
-    std::ostringstream os;
-    os.precision(3);
-    os << x;
-    return os.str();
-}
-
 // What the main loop's stop reason means, with the setting it refers to.
 std::string stopText(const fstar& solver) {
     const param& p = solver.settings;

@@ -26,6 +26,9 @@ struct run_summary {
     std::vector<std::string> failed;  // files that could not be written
 };
 
+// A number as the closing message writes it (three significant digits).
+std::string number(double x);
+
 // Every result file of a run goes through here: `ok` says whether it was
 // written. A file that could not be written is named on standard error with
 // the system's reason, and the program then exits with status 1.

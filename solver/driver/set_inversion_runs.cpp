@@ -11,13 +11,6 @@ namespace modal {
 
 namespace {
 
-std::string number(double x) {
-    std::ostringstream os;
-    os.precision(3);
-    os << x;
-    return os.str();
-}
-
 // A QSI problem that cannot be paved: the reason goes to the output and to
 // the result file.
 void reportNotRun(run_state& state, const std::string& base_name, std::string_view message,
