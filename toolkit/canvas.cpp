@@ -188,9 +188,4 @@ Color Canvas::pixel(int x, int y) const {
     return fromRgb(image_->pixel(x, y));
 }
 
-void Canvas::setPixel(int x, int y, Color c) {
-    if (!image_->rect().contains(x, y)) return;
-    image_->setPixel(x, y, toQColor(c).rgb());
-}
-
 } // namespace toolkit

@@ -58,7 +58,6 @@ public:
 
     int width() const { return image_->width(); }
     int height() const { return image_->height(); }
-    QRect clipRect() const { return image_->rect(); }
 
     // The rectangle of corners (x1, y1) and (x2, y2), in either order, without
     // its right column and bottom row: filled with the brush, then outlined
@@ -79,7 +78,6 @@ public:
     void draw(int x, int y, const QImage& picture);
 
     Color pixel(int x, int y) const; // black outside the image
-    void setPixel(int x, int y, Color c);
 
     const QImage& image() const { return *image_; }
 

@@ -15,7 +15,6 @@ namespace modal {
 class model {
 public:
     std::string label = "Function";
-    std::uint8_t modelClass = 2;
     tree fn;
     // For each variable of this model's cell (Xp first, then Xi), the index of
     // the same variable in the cell it is checked against; -1 when that cell
@@ -28,8 +27,6 @@ public:
     // ones (Xi), filled by `buildGroups`.
     std::vector<variable> xp;
     std::vector<variable> xi;
-    // Integer setting "TOptimal", kept but not used by the solvers.
-    int tOptimal = 0;
 
     // The tree's variables as `variable`s: name, domain and occurrence count.
     std::vector<variable> variables() const;

@@ -58,12 +58,6 @@ public:
     incidence& getIncidence(int i) { return incidences[static_cast<std::size_t>(i)]; }
     const incidence& getIncidence(int i) const { return incidences[static_cast<std::size_t>(i)]; }
     int incidenceCount() const noexcept { return static_cast<int>(incidences.size()); }
-    const ivalDb& getDomain() const noexcept { return domain; }
-    void setGlobalDerivative(const ivalDb& d) noexcept { globalDerivative = d; }
-    bool isIncreasing() const noexcept { return globalSign == 1; }
-    bool isDecreasing() const noexcept { return globalSign == -1; }
-    bool isSingle() const noexcept { return incidences.size() == 1; }
-    bool isTotalMono() const noexcept { return totalMono; }
 
     // Signs from the current enclosures: globalSign from globalDerivative, each
     // incidence's sign from its derivative, then totalMono = (globalSign != 0

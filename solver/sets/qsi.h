@@ -24,10 +24,10 @@ public:
     using boxList = std::list<box>;
 
     // Colours of the decisions ($00BBGGRR) and of the outlines.
-    static constexpr toolkit::Color kSolutionColor = 0x0000FF;    // red
-    static constexpr toolkit::Color kNonSolutionColor = 0xFF0000; // blue
-    static constexpr toolkit::Color kUndefinedColor = 0x00FFFF;   // yellow
-    static constexpr toolkit::Color kOutlineColor = 0x000000;     // black
+    static constexpr toolkit::Color kSolutionColor = toolkit::kRed;
+    static constexpr toolkit::Color kNonSolutionColor = toolkit::kBlue;
+    static constexpr toolkit::Color kUndefinedColor = toolkit::kYellow;
+    static constexpr toolkit::Color kOutlineColor = toolkit::kBlack;
 
     // --- settings ------------------------------------------------------------
     void setEpsilon(double e) noexcept { settings_.epsilon = e; }
