@@ -1,5 +1,7 @@
 #include "glucosim/ui/charts.h"
 
+#include <initializer_list>
+
 #include <QAreaSeries>
 #include <QBrush>
 #include <QChart>
@@ -66,6 +68,25 @@ void savePngFrom(QWidget* parent, QChartView* view) {
         dialogHooks().message(parent, kProgramTitle,
                               QStringLiteral("No s'ha pogut desar el gràfic a \"%1\".").arg(path),
                               MessageKind::Critical);
+}
+
+// The chart above a bar of buttons: whatever `leading` holds on the left, then
+// "Desar imatge..." (saving the chart as PNG) and "Tancar" on the right.
+void layOutChart(QDialog* dialog, QChartView* view, QPushButton* save,
+                 std::initializer_list<QWidget*> leading) {
+    auto* close = new QPushButton(QStringLiteral("Tancar"), dialog);
+    auto* bar = new QHBoxLayout;
+    for (QWidget* w : leading)
+        bar->addWidget(w);
+    bar->addStretch();
+    bar->addWidget(save);
+    bar->addWidget(close);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addWidget(view, 1);
+    layout->addLayout(bar);
+    QObject::connect(save, &QPushButton::clicked, dialog,
+                     [dialog, view] { savePngFrom(dialog, view); });
+    QObject::connect(close, &QPushButton::clicked, dialog, &QDialog::close);
 }
 
 } // namespace
@@ -225,20 +246,9 @@ GlucoseChartDialog::GlucoseChartDialog(QWidget* parent)
     save_->setObjectName(QStringLiteral("Btn_DesarGrafic"));
     for (int j = 1; j <= kExperiments; ++j)
         selector_->addItem(QStringLiteral("Experiment nº %1").arg(j));
-    auto* close = new QPushButton(QStringLiteral("Tancar"), this);
-    auto* bar = new QHBoxLayout;
-    bar->addWidget(new QLabel(QStringLiteral("Experiment:"), this));
-    bar->addWidget(selector_);
-    bar->addStretch();
-    bar->addWidget(save_);
-    bar->addWidget(close);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(view_, 1);
-    layout->addLayout(bar);
+    layOutChart(this, view_, save_, {new QLabel(QStringLiteral("Experiment:"), this), selector_});
     connect(selector_, &QComboBox::currentIndexChanged, this,
             [this](int index) { showExperiment(index); });
-    connect(save_, &QPushButton::clicked, this, [this] { savePngFrom(this, view_); });
-    connect(close, &QPushButton::clicked, this, &QDialog::close);
     resize(900, 600);
 }
 
@@ -273,16 +283,7 @@ RocChartDialog::RocChartDialog(QWidget* parent)
     setObjectName(QStringLiteral("RocChart"));
     setWindowTitle(QStringLiteral("Corba ROC"));
     save_->setObjectName(QStringLiteral("Btn_DesarGrafic"));
-    auto* close = new QPushButton(QStringLiteral("Tancar"), this);
-    auto* bar = new QHBoxLayout;
-    bar->addStretch();
-    bar->addWidget(save_);
-    bar->addWidget(close);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(view_, 1);
-    layout->addLayout(bar);
-    connect(save_, &QPushButton::clicked, this, [this] { savePngFrom(this, view_); });
-    connect(close, &QPushButton::clicked, this, &QDialog::close);
+    layOutChart(this, view_, save_, {});
     resize(640, 600);
 }
 
