@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string>
 
+#include "solver/fstar/mean_value.h"
 #include "solver/fstar/strip.h"
 #include "solver/model/derivatives.h"
 
@@ -80,7 +81,7 @@ void cell::derivativeSums(tree& t, varGroup group) {
     if (group != varGroup::Xi) sumDerivatives(xp);
 }
 
-void cell::evaluate(tree& t, std::uint8_t stripFlag) {
+void cell::evaluate(tree& t, std::uint8_t stripFlag, bool meanValue) {
     bindTo(t, true);
     derivativeSums(t, varGroup::Xi);
     bisectDim = -1;
@@ -106,9 +107,14 @@ void cell::evaluate(tree& t, std::uint8_t stripFlag) {
     tw.setInn(dual(evaluateTree(t, evalMode::Inn, stripFlag != 0, outSingles, consistency, 'c')));
     bindTo(t, false);
     derivativeSums(t, varGroup::Xp);
-    if (consistency == 0)
-        tw.setOut(evaluateTree(t, evalMode::Out, stripFlag != 0, outSingles, consistency, 'c'));
-    else if (consistency == 2)
+    if (consistency == 0) {
+        ivalDb out = evaluateTree(t, evalMode::Out, stripFlag != 0, outSingles, consistency, 'c');
+        if (meanValue && !hasNaN(out)) {
+            const ivalDb centred = meanValueForm(t);
+            if (!hasNaN(centred)) out = meet(out, centred);
+        }
+        tw.setOut(out);
+    } else if (consistency == 2)
         tw.setOut(evaluateTree(t, evalMode::Prop, stripFlag != 0, outSingles, consistency, 'c'));
     tw.computeTol();
 }

@@ -52,8 +52,10 @@ public:
     // Derivative enclosures and sums for a group (Xi: `xi`, Xp: own `xp`,
     // Full: both).
     void derivativeSums(tree& t, varGroup group);
-    // Twin, bisection dimension and treeFlag over the cell.
-    void evaluate(tree& t, std::uint8_t stripFlag);
+    // Twin, bisection dimension and treeFlag over the cell. With `meanValue`
+    // the outer bound of a consistent cell is also taken from the mean-value
+    // form, and the tighter (meet) of the two is kept.
+    void evaluate(tree& t, std::uint8_t stripFlag, bool meanValue = false);
     bool allXiMonotonic() const noexcept;
     // Width of the Xi variable at bisectDim, -inf without one.
     double width() const noexcept;

@@ -28,6 +28,7 @@ struct param {
     bool minmax_mode = false;      // gather the extreme cells after the loop
     std::string problem_name;      // prefix of the report file name
     double memory_limit = 0;       // "MemoryLimit": megabytes; 0: half of physical memory
+    bool mean_value = false;       // "MeanValue": outer bounds also from the mean-value form
 };
 
 } // namespace modal

@@ -157,7 +157,7 @@ void strip::update(model& m, bool full, const param& p, std::ostream& log) {
                         xp[static_cast<std::size_t>(bisectDim)].domain;
                 c.xpRef = &xp;
                 c.consistency = c.check(m);
-                if (c.consistency != 1) c.evaluate(t, treeFlag);
+                if (c.consistency != 1) c.evaluate(t, treeFlag, p.mean_value);
             }
             if (active && c.consistency == 0) joinFlag = true;
             merge(c);
@@ -284,7 +284,7 @@ void strip::insertCell(model& m, cellIter c, cell* fresh, const param& p, std::o
         logLine(log, p.debug, "Eliminate Cell: Inconsistent");
         return;
     }
-    target.evaluate(m.fn, treeFlag);
+    target.evaluate(m.fn, treeFlag, p.mean_value);
     logLine(log, p.debug, "Insert Cell");
     if (fresh != nullptr) appendCell(*fresh);
 }

@@ -305,7 +305,7 @@ problem_grammar::impl::impl(parse_context& c, model_actions& m) : ctx(c), model(
 
     option_name = str_p("Epsilon") | "Tolerance" | "Bisect" | "Debug" | "Optim" | "PlotX" |
                   "PlotY" | "ScreenOut" | "Time" | "Solution" | "Plot" | "CSPEps" | "QSITime" |
-                  "Threads" | "MemoryLimit";
+                  "Threads" | "MemoryLimit" | "MeanValue";
 
     relation = (expression >> E("a comparison (=, <=, >=, < or >)")[relop][push_sym] >>
                 expression)[on_operator];

@@ -34,7 +34,7 @@ template <typename F> void toQsi(parse_context& ctx, F f) {
     if (ctx.qsi_settings) f(*ctx.qsi_settings);
 }
 
-const std::array<numOption, 13> numOptions{{
+const std::array<numOption, 14> numOptions{{
     {"Epsilon", [](parse_context& c, double x) { toParam(c, [x](param& p) { p.epsilon = x; }); }},
     {"Tolerance",
      [](parse_context& c, double x) { toParam(c, [x](param& p) { p.tolerance = x; }); }},
@@ -62,6 +62,8 @@ const std::array<numOption, 13> numOptions{{
                    double x) { toQsi(c, [x](qsiParam& q) { q.threads = option_integer(x); }); }},
     {"MemoryLimit",
      [](parse_context& c, double x) { toParam(c, [x](param& p) { p.memory_limit = x; }); }},
+    {"MeanValue", [](parse_context& c,
+                     double x) { toParam(c, [x](param& p) { p.mean_value = option_flag(x); }); }},
 }};
 
 } // namespace

@@ -168,12 +168,14 @@ fstar solverFor(std::string_view text) {
 
 void BM_FstarProblem(benchmark::State& state) {
     const namedProblem& p = kProblems[state.range(0)];
+    const bool meanValue = state.range(1) != 0;
     long steps = 0;
     std::uint64_t evaluations = 0;
     std::string reason;
     for (auto _ : state) {
         state.PauseTiming();
         fstar s = solverFor(p.text);
+        s.settings.mean_value = meanValue;
         std::ostringstream log;
         box plot(2);
         state.ResumeTiming();
@@ -186,13 +188,15 @@ void BM_FstarProblem(benchmark::State& state) {
     state.counters["steps"] = static_cast<double>(steps);
     state.counters["cells/s"] =
         benchmark::Counter(static_cast<double>(evaluations) / 2.0, benchmark::Counter::kIsRate);
-    state.SetLabel(std::string(p.name) + " " + reason);
+    state.SetLabel(std::string(p.name) + (meanValue ? " MeanValue=1 " : " ") + reason);
 }
 
 } // namespace
 
+// Second argument: MeanValue.
 BENCHMARK(BM_FstarProblem)
-    ->DenseRange(0, static_cast<int>(std::size(kProblems)) - 1)
+    ->ArgsProduct({benchmark::CreateDenseRange(0, static_cast<int>(std::size(kProblems)) - 1, 1),
+                   {0, 1}})
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime();
 BENCHMARK(BM_Fstar)->ArgsProduct({{0, 1, 2, 3, 4}, {3, 6}})->Unit(benchmark::kMillisecond);

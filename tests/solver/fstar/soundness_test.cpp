@@ -6,11 +6,14 @@
 #include <functional>
 #include <random>
 #include <sstream>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "fstar_helpers.h"
+#include "solver/fstar/mean_value.h"
+#include "solver/model/derivatives.h"
 #include "solver/model/dump.h"
 
 using namespace modal;
@@ -178,7 +181,8 @@ extension semantic(const std::function<double(const std::vector<double>&)>& f,
 // Runs `count` random problems with their own seed. With `allImproper`
 // every domain is improper and the global twin must be defined on each side
 // the run computes. Returns how many full runs stopped on "Tolerance".
-int checkProblems(unsigned seed, int count, bool allImproper, bool partial = false) {
+int checkProblems(unsigned seed, int count, bool allImproper, bool partial = false,
+                  bool meanValue = false) {
     std::mt19937 seeds(seed);
     int tolStops = 0, checked = 0;
     for (int problem = 0; problem < count; ++problem) {
@@ -201,6 +205,7 @@ int checkProblems(unsigned seed, int count, bool allImproper, bool partial = fal
         f.settings.time_limit = partial ? 0.1 : 0.3;
         f.settings.tolerance = 1e-2;
         f.settings.epsilon = 1e-6;
+        f.settings.mean_value = meanValue;
         std::function<double(const std::vector<double>&)> fn;
         tree& t = f.mainModel.fn;
         t.setRoot(g.make(t, 2 + problem % 2, fn));
@@ -328,4 +333,83 @@ TEST(Soundness, AllImproperProblemsKeepADefinedTwin) {
 // and no inner approximation is claimed over undefined points.
 TEST(Soundness, UndefinedPointsDropNoValueAndClaimNoInnerBound) {
     checkProblems(2468, 40, false, true);
+}
+
+// The same problems with outer bounds also taken from the mean-value form.
+TEST(Soundness, MeanValueFormKeepsTheApproximationsAroundTheExtension) {
+    EXPECT_GT(checkProblems(12345, 120, false, false, true), 20);
+    EXPECT_GT(checkProblems(777, 60, true, false, true), 10);
+    checkProblems(2468, 40, false, true, true);
+}
+
+// The form over random sub-boxes of proper domains holds every value the
+// function takes there (it may be NaN where it does not apply), and it is
+// sharper than the natural extension over a small box at a minimum.
+TEST(Soundness, MeanValueFormEnclosesSampledValues) {
+    std::mt19937 seeds(4321);
+    int applied = 0;
+    for (int problem = 0; problem < 300; ++problem) {
+        generator g{std::mt19937(seeds()), 1 + problem % 3, {}, problem % 4 == 0};
+        std::uniform_real_distribution<double> coordinate(-2.0, 2.0);
+        std::vector<ivalDb> box;
+        for (int i = 0; i < g.nvars; ++i) {
+            const double a = coordinate(g.rng);
+            const double w = std::uniform_real_distribution<double>(1e-3, 1.0)(g.rng);
+            g.decl.names.push_back("x" + std::to_string(i));
+            g.decl.domains.push_back(ivalDb::exact(a, a + w));
+        }
+        model m;
+        std::function<double(const std::vector<double>&)> fn;
+        m.fn.setRoot(g.make(m.fn, 2 + problem % 2, fn));
+        m.buildGroups();
+        m.bindOwn();
+        buildDerivatives(m.fn);
+        buildEvalLists(m.fn);
+        const ivalDb form = meanValueForm(m.fn);
+        if (hasNaN(form)) continue;
+        ++applied;
+        std::ostringstream expr;
+        printNode(m.fn, m.fn.root, expr, true);
+        SCOPED_TRACE(expr.str());
+        std::vector<double> x(static_cast<std::size_t>(g.nvars));
+        for (int k = 0; k < 200; ++k) {
+            for (int i = 0; i < g.nvars; ++i) {
+                const ivalDb& d = g.decl.domains[static_cast<std::size_t>(i)];
+                // The corners too, where monotone variables are set.
+                const int pick = std::uniform_int_distribution<int>(0, 3)(g.rng);
+                x[static_cast<std::size_t>(i)] =
+                    pick == 0   ? d.inf()
+                    : pick == 1 ? d.sup()
+                                : std::uniform_real_distribution<double>(d.inf(), d.sup())(g.rng);
+            }
+            const double v = fn(x);
+            if (std::isnan(v)) continue;
+            EXPECT_LE(form.inf(), v) << form;
+            EXPECT_GE(form.sup(), v) << form;
+        }
+    }
+    EXPECT_GT(applied, 150);
+
+    // Six-hump camel near its minimum: quadratic against linear width.
+    declared d{{"x", "y"}, {ivalDb::exact(0.08, 0.1), ivalDb::exact(-0.72, -0.7)}};
+    model m;
+    tree& t = m.fn;
+    auto p = [&](nodeId n, int e) { return t.createPower(n, e); };
+    auto times = [&](double c, nodeId n) {
+        return t.createBinary(nodeKind::mul, t.createConst(c), n);
+    };
+    const nodeId x = leaf(t, d, 0), y = leaf(t, d, 1);
+    nodeId f = t.createBinary(nodeKind::sub, times(4, p(x, 2)), times(2.1, p(x, 4)));
+    f = t.createBinary(nodeKind::plus, f, times(1.0 / 3.0, p(x, 6)));
+    f = t.createBinary(nodeKind::plus, f, t.createBinary(nodeKind::mul, x, y));
+    f = t.createBinary(nodeKind::sub, f, times(4, p(y, 2)));
+    t.setRoot(t.createBinary(nodeKind::plus, f, times(4, p(y, 4))));
+    m.buildGroups();
+    m.bindOwn();
+    buildDerivatives(t);
+    buildEvalLists(t);
+    const ivalDb natural = evaluateTree(t, evalMode::Prop, false, false, 0, 'c');
+    const ivalDb form = meanValueForm(t);
+    ASSERT_FALSE(hasNaN(form));
+    EXPECT_LT(form.sup() - form.inf(), (natural.sup() - natural.inf()) / 10) << form << natural;
 }

@@ -1,0 +1,38 @@
+// The mean-value (centred) form of a function over a box of modal intervals.
+//
+// With c the centre of the box and D_k enclosures of the partial derivatives
+// over the whole box (its proper projection),
+//     f(c) + sum_k D_k * (X_k - c_k)
+// evaluated in Kaucher arithmetic contains the modal range f*(X) in the modal
+// order, whatever the modality of each X_k: for every value a of the proper
+// (universal) variables, each improper (existential) X_k can be moved to the
+// end of its domain that the product D_k * (X_k - c_k) favours, and the
+// bilinear product's min-max equals its max-min, so the bounds of the sum are
+// reached or passed by f(a, .) over the existential domains. Its width shrinks
+// with the square of the box's width near a stationary point, where the
+// natural extension shrinks only linearly.
+//
+// A variable whose derivative enclosure keeps one sign is not given a term:
+// it is set instead at the end of its domain where the bound is reached (for
+// a universal variable the end where the function is least for the lower
+// bound; for an existential one any value of it is a witness, and the end
+// where the function is greatest is the best one). Each bound then comes from
+// its own point, f at the other variables' centres and those ends.
+#pragma once
+
+#include "interval/ivalDb.h"
+#include "solver/model/tree.h"
+
+namespace modal {
+
+// The mean-value form of the tree's function over the box its slots are
+// bound to, for outer approximations (a bound may be infinite). NaN when the form does not apply: a node
+// kind without a derivative rule here (relations), an unbound slot, an
+// unbounded domain, no derivative trees, or a derivative that is not finite
+// over the box (which is also the case wherever the function is undefined on
+// part of the box, since a domain boundary inside the box makes a derivative
+// unbounded). Node values are overwritten; the tree's root value and its
+// undefined-points flag are left as they were.
+ivalDb meanValueForm(tree& t);
+
+} // namespace modal
