@@ -5,6 +5,7 @@
 #include <string>
 
 #include "solver/fstar/mean_value.h"
+#include "solver/fstar/selection.h"
 #include "solver/fstar/strip.h"
 #include "solver/model/derivatives.h"
 
@@ -84,19 +85,7 @@ void cell::derivativeSums(tree& t, varGroup group) {
 void cell::evaluate(tree& t, std::uint8_t stripFlag, bool meanValue) {
     bindTo(t, true);
     derivativeSums(t, varGroup::Xi);
-    bisectDim = -1;
-    double widest = -kInf;
-    for (std::size_t i = 0; i < xi.size(); ++i) {
-        const variable& v = xi[i];
-        if (consistency == 0 && ((treeFlag != 0 && v.incidenceCount() == 1) || v.totalMono))
-            continue;
-        const double w = v.domain.width();
-        // Unbounded domains, and domains with no double inside, are not cut.
-        if (canCut(v.domain) && w > widest) {
-            widest = w;
-            bisectDim = static_cast<int>(i);
-        }
-    }
+    bisectDim = widestCuttable(xi, consistency == 0, treeFlag != 0);
     if (t.uniformKnown)
         treeFlag = 1;
     else if (t.hasSingles)

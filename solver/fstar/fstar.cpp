@@ -1,5 +1,6 @@
 #include "solver/fstar/fstar.h"
 
+#include <chrono>
 #include <cmath>
 #include <iostream>
 #include <sstream>
@@ -7,6 +8,7 @@
 
 #include "solver/fstar/log.h"
 #include "solver/fstar/memory_limit.h"
+#include "solver/fstar/selection.h"
 #include "solver/model/derivatives.h"
 #include "solver/model/dump.h"
 
@@ -14,13 +16,20 @@ namespace modal {
 
 namespace {
 
-bool equalOrNaN(double a, double b) {
-    return a == b || std::isnan(a) || std::isnan(b);
-}
-
 void makeNaN(twin& t) {
     t.setInn(ivalNaN());
     t.setOut(ivalNaN());
+}
+
+// The process clock is a system call that costs as much as a small step; the
+// monotonic clock is read in user space. A step reads the process clock only
+// once a millisecond has passed since its last reading, so a time limit is
+// still seen within a millisecond or so (a few with several threads).
+bool clockDue(std::chrono::steady_clock::time_point& last) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last < std::chrono::milliseconds(1)) return false;
+    last = now;
+    return true;
 }
 
 void prepareModel(model& m) {
@@ -160,6 +169,7 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
     const bool timed = settings.time_limit < kNoTimeLimit;
     const bool clocked = timed || settings.write_solution;
     const std::clock_t start = clocked ? std::clock() : 0;
+    std::chrono::steady_clock::time_point lastReading{}; // the first step reads the clock
     const int level = settings.debug;
     double elapsed = -1.0;
 
@@ -225,7 +235,7 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
             settings.stop_reason = "Tolerance";
             break;
         }
-        if (timed) elapsed = secondsBetween(start, std::clock());
+        if (timed && clockDue(lastReading)) elapsed = secondsBetween(start, std::clock());
         if (timed && settings.time_limit < elapsed) {
             logLine(log, level, "TimeLimit Exceded");
             settings.stop_reason = "Time";
@@ -266,7 +276,7 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
     // reach across a gap of the range: it claims nothing.
     if (undefinedPoints) globalTwin.setInn(ivalNaN());
     if (settings.minmax_mode) minmaxPostProcess();
-    if (elapsed < 0.0 && clocked) elapsed = secondsBetween(start, std::clock());
+    if (clocked) elapsed = secondsBetween(start, std::clock());
     if (settings.write_solution) writeReport(elapsed);
 }
 
@@ -325,14 +335,7 @@ void fstar::rebuildByScan(std::vector<agendaIndex::removedStrip>& removed) {
             removed.push_back({it, agendaIndex::removal::inclusion});
             continue;
         }
-        if (settings.optim != 2 && (equalOrNaN(g.getInn().inf(), s.getInn().inf()) ||
-                                    equalOrNaN(s.getOut().inf(), g.getOut().inf()))) {
-            candidates.push_back(it);
-            continue;
-        }
-        if (settings.optim != 1 && (equalOrNaN(g.getInn().sup(), s.getInn().sup()) ||
-                                    equalOrNaN(s.getOut().sup(), g.getOut().sup())))
-            candidates.push_back(it);
+        if (definesBound(s, g, settings.optim)) candidates.push_back(it);
     }
 }
 
@@ -371,14 +374,7 @@ void fstar::eliminateAndSelect(std::ostream& log) {
     hasSelectedStrip = false;
     selectedCandidate = -1;
     if (candidates.empty()) return;
-    selectedCandidate = 0;
-    double best = candidates[0]->tw.getTol();
-    for (std::size_t i = 1; i < candidates.size(); ++i) {
-        if (candidates[i]->tw.getTol() > best) {
-            best = candidates[i]->tw.getTol();
-            selectedCandidate = static_cast<int>(i);
-        }
-    }
+    selectedCandidate = firstLargestTolerance(candidates);
     selectedStrip = candidates[static_cast<std::size_t>(selectedCandidate)];
     hasSelectedStrip = true;
 }

@@ -26,12 +26,11 @@
 namespace modal {
 
 // The mean-value form of the tree's function over the box its slots are
-// bound to, for outer approximations (a bound may be infinite). NaN when the form does not apply: a node
-// kind without a derivative rule here (relations), an unbound slot, an
-// unbounded domain, no derivative trees, or a derivative that is not finite
-// over the box (which is also the case wherever the function is undefined on
-// part of the box, since a domain boundary inside the box makes a derivative
-// unbounded). Node values are overwritten; the tree's root value and its
+// bound to, for outer approximations (a bound may be infinite). NaN when the form does not apply: a
+// node kind without a derivative rule here (relations), an unbound slot, an unbounded domain, no
+// derivative trees, or a derivative that is not finite over the box (which is also the case
+// wherever the function is undefined on part of the box, since a domain boundary inside the box
+// makes a derivative unbounded). Node values are overwritten; the tree's root value and its
 // undefined-points flag are left as they were.
 ivalDb meanValueForm(tree& t);
 

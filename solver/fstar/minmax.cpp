@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "solver/fstar/fstar.h"
+#include "solver/fstar/selection.h"
 #include "solver/model/derivatives.h"
 
 namespace modal {
@@ -104,18 +105,7 @@ void fstar::evaluateMinMax(cell& q, bool minmax) {
         v.domain = prop(v.domain);
     q.bindTo(t, false);
     q.derivativeSums(t, varGroup::Full);
-    q.bisectDim = -1;
-    double widest = -kInf;
-    for (std::size_t i = 0; i < q.xi.size(); ++i) {
-        const variable& v = q.xi[i];
-        if (q.consistency == 0 && ((q.treeFlag != 0 && v.incidenceCount() == 1) || v.totalMono))
-            continue;
-        const double w = v.domain.width();
-        if (w > widest) {
-            widest = w;
-            q.bisectDim = static_cast<int>(i);
-        }
-    }
+    q.bisectDim = widestCuttable(q.xi, q.consistency == 0, q.treeFlag != 0);
     if (q.consistency == 0) {
         // Shrink each monotonic variable to the end where the extreme lies.
         auto low = [](const ivalDb& d) { return ivalDb::exact(d.inf(), nextUpN(d.inf(), 2)); };

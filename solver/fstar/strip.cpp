@@ -1,5 +1,7 @@
 #include "solver/fstar/strip.h"
 
+#include "solver/fstar/selection.h"
+
 #include <algorithm>
 #include <cmath>
 #include <ostream>
@@ -10,13 +12,7 @@
 
 namespace modal {
 
-namespace {
-
-bool equalOrNaN(double a, double b) {
-    return a == b || std::isnan(a) || std::isnan(b);
-}
-
-} // namespace
+namespace {} // namespace
 
 int effectivePieces(int bisect) noexcept {
     return bisect < 2 ? 2 : (bisect > kMaxPiecesPerCut ? kMaxPiecesPerCut : bisect);
@@ -105,15 +101,7 @@ void strip::appendCell(const cell& c) {
 }
 
 void strip::chooseBisectDim() {
-    bisectDim = -1;
-    double widest = -kInf;
-    for (std::size_t i = 0; i < xp.size(); ++i) {
-        const double w = xp[i].domain.width();
-        if (canCut(xp[i].domain) && w > widest) {
-            widest = w;
-            bisectDim = static_cast<int>(i);
-        }
-    }
+    bisectDim = widestCuttable(xp, false, false);
 }
 
 void strip::merge(const cell& c) {
@@ -168,23 +156,7 @@ void strip::update(model& m, bool full, const param& p, std::ostream& log) {
             refresh(c, false);
     }
     tw.computeTol();
-    if (full) {
-        bisectDim = -1;
-        if (bisectable) {
-            double widest = -kInf;
-            for (std::size_t i = 0; i < xp.size(); ++i) {
-                const variable& v = xp[i];
-                if (consistencyMark == 0 &&
-                    ((treeFlag != 0 && v.incidenceCount() == 1) || v.totalMono))
-                    continue;
-                const double w = v.domain.width();
-                if (canCut(v.domain) && w > widest) {
-                    widest = w;
-                    bisectDim = static_cast<int>(i);
-                }
-            }
-        }
-    }
+    if (full) bisectDim = bisectable ? widestCuttable(xp, consistencyMark == 0, treeFlag != 0) : -1;
     processCells(p, log);
 }
 
@@ -244,14 +216,7 @@ void strip::processCells(const param& p, std::ostream& log) {
                 toRemove.push_back(it);
                 continue;
             }
-            if (p.optim != 2 && (equalOrNaN(tw.getInn().inf(), c.tw.getInn().inf()) ||
-                                 equalOrNaN(c.tw.getOut().inf(), tw.getOut().inf()))) {
-                cellCandidates.push_back(it);
-                continue;
-            }
-            if (p.optim != 1 && (equalOrNaN(tw.getInn().sup(), c.tw.getInn().sup()) ||
-                                 equalOrNaN(c.tw.getOut().sup(), tw.getOut().sup())))
-                cellCandidates.push_back(it);
+            if (definesBound(c.tw, tw, p.optim)) cellCandidates.push_back(it);
         }
         for (auto it : toWarehouse)
             warehouse.splice(warehouse.end(), cells, it);
@@ -262,15 +227,7 @@ void strip::processCells(const param& p, std::ostream& log) {
     selectedCellCandidate = -1;
     if (cellCandidates.empty()) return;
     // The largest tolerance; the first of equal ones wins.
-    selectedCellCandidate = 0;
-    double best = cellCandidates[0]->tw.getTol();
-    for (std::size_t i = 1; i < cellCandidates.size(); ++i) {
-        const double tol = cellCandidates[i]->tw.getTol();
-        if (tol > best) {
-            best = tol;
-            selectedCellCandidate = static_cast<int>(i);
-        }
-    }
+    selectedCellCandidate = firstLargestTolerance(cellCandidates);
     selectedCell = cellCandidates[static_cast<std::size_t>(selectedCellCandidate)];
     hasSelectedCell = true;
 }

@@ -1,0 +1,41 @@
+#include "solver/fstar/selection.h"
+
+#include <cmath>
+
+#include "solver/fstar/strip.h"
+
+namespace modal {
+
+namespace {
+
+bool equalOrNaN(double a, double b) noexcept {
+    return a == b || std::isnan(a) || std::isnan(b);
+}
+
+} // namespace
+
+int widestCuttable(const std::vector<variable>& vars, bool skipSettled, bool singlesExact) {
+    int chosen = -1;
+    double widest = -kInf;
+    for (std::size_t i = 0; i < vars.size(); ++i) {
+        const variable& v = vars[i];
+        if (skipSettled && ((singlesExact && v.incidenceCount() == 1) || v.totalMono)) continue;
+        const double w = v.domain.width();
+        // Unbounded domains, and domains with no double inside, are not cut.
+        if (canCut(v.domain) && w > widest) {
+            widest = w;
+            chosen = static_cast<int>(i);
+        }
+    }
+    return chosen;
+}
+
+bool definesBound(const twin& part, const twin& whole, int optim) noexcept {
+    if (optim != 2 && (equalOrNaN(whole.getInn().inf(), part.getInn().inf()) ||
+                       equalOrNaN(part.getOut().inf(), whole.getOut().inf())))
+        return true;
+    return optim != 1 && (equalOrNaN(whole.getInn().sup(), part.getInn().sup()) ||
+                          equalOrNaN(part.getOut().sup(), whole.getOut().sup()));
+}
+
+} // namespace modal

@@ -1,0 +1,42 @@
+// The choices the F* loop makes the same way for strips and for cells: which
+// variable to cut, which pieces define a bound of the whole, and which of
+// those is refined first.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "interval/twin.h"
+#include "solver/model/variable.h"
+
+namespace modal {
+
+// Position of the widest variable of `vars` whose domain can be cut
+// (`canCut`), or -1. With `skipSettled`, variables whose cut cannot improve
+// the bounds are passed over: totally monotonic ones, and single-incidence
+// ones when `singlesExact` (the tree is uniformly monotonic there).
+int widestCuttable(const std::vector<variable>& vars, bool skipSettled, bool singlesExact);
+
+// Whether a piece (strip or cell) with twin `part` defines a bound of the
+// whole `whole` that `optim` asks for (0 both, 1 the lower, 2 the upper): one
+// of its inner or outer bounds on that side equals the whole's, or one of
+// the two is NaN.
+bool definesBound(const twin& part, const twin& whole, int optim) noexcept;
+
+// Position of the first of the largest tolerances among `pieces`
+// (iterators to strips or cells), or -1 when there is none.
+template <class Iter> int firstLargestTolerance(const std::vector<Iter>& pieces) {
+    if (pieces.empty()) return -1;
+    int chosen = 0;
+    double best = pieces[0]->tw.getTol();
+    for (std::size_t i = 1; i < pieces.size(); ++i) {
+        const double tol = pieces[i]->tw.getTol();
+        if (tol > best) {
+            best = tol;
+            chosen = static_cast<int>(i);
+        }
+    }
+    return chosen;
+}
+
+} // namespace modal
