@@ -92,19 +92,20 @@ void cell::evaluate(tree& t, std::uint8_t stripFlag, bool meanValue) {
         treeFlag = isUniformlyMonotonic(t) ? 1 : 0;
     else
         treeFlag = 0;
-    const bool outSingles = treeFlag != 0;
-    tw.setInn(dual(evaluateTree(t, evalMode::Inn, stripFlag != 0, outSingles, consistency, 'c')));
+    const evalOptions options{
+        .innSingles = stripFlag != 0, .outSingles = treeFlag != 0, .consistent = consistency == 0};
+    tw.setInn(dual(evaluateTree(t, evalMode::Inn, options)));
     bindTo(t, false);
     derivativeSums(t, varGroup::Xp);
     if (consistency == 0) {
-        ivalDb out = evaluateTree(t, evalMode::Out, stripFlag != 0, outSingles, consistency, 'c');
+        ivalDb out = evaluateTree(t, evalMode::Out, options);
         if (meanValue && !hasNaN(out)) {
             const ivalDb centred = meanValueForm(t);
             if (!hasNaN(centred)) out = meet(out, centred);
         }
         tw.setOut(out);
     } else if (consistency == 2)
-        tw.setOut(evaluateTree(t, evalMode::Prop, stripFlag != 0, outSingles, consistency, 'c'));
+        tw.setOut(evaluateTree(t, evalMode::Prop, options));
     tw.computeTol();
 }
 

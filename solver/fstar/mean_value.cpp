@@ -56,7 +56,7 @@ ivalDb valueAt(tree& t, const std::vector<double>& at) {
             const double x = at[static_cast<std::size_t>(n.slot)];
             n.value = ivalDb::exact(x, x);
         } else {
-            evaluate(t, id, evalMode::Out, false, false, 0, 'c');
+            evaluate(t, id, evalMode::Out);
         }
     }
     return t.at(t.evalList.back()).value;
@@ -96,7 +96,7 @@ ivalDb meanValueForm(tree& t) {
         ivalDb derivative = ivalZero();
         for (const auto& list : t.derivEvalLists[i]) {
             if (list.empty()) continue;
-            evaluateList(t, list, evalMode::Der, false, false, 0, 'c');
+            evaluateList(t, list, evalMode::Der);
             derivative = derivative + t.at(list.back()).value;
         }
         if (!isFinite(derivative)) return ivalNaN();

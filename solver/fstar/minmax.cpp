@@ -122,8 +122,9 @@ void fstar::evaluateMinMax(cell& q, bool minmax) {
         shrink(q.xi, !minmax);
     }
     const bool singles = q.treeFlag != 0;
-    q.tw.setInn(dual(evaluateTree(t, evalMode::Inn, singles, false, q.consistency, 'c')));
-    q.tw.setOut(evaluateTree(t, evalMode::Out, singles, false, q.consistency, 'c'));
+    const evalOptions options{.innSingles = singles, .consistent = q.consistency == 0};
+    q.tw.setInn(dual(evaluateTree(t, evalMode::Inn, options)));
+    q.tw.setOut(evaluateTree(t, evalMode::Out, options));
     q.tw.computeTol();
     q.outInsideZero = isInterior(q.tw.getOut(), ivalZero());
     q.innOutsideZero = !isInterior(q.tw.getInn(), ivalZero());

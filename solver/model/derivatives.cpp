@@ -150,7 +150,7 @@ void evaluateDerivatives(tree& t, varGroup group) {
                 if (list.empty()) {
                     d = ivalZero();
                 } else {
-                    evaluateList(t, list, evalMode::Der, false, false, 0, 'c');
+                    evaluateList(t, list, evalMode::Der);
                     d = t.at(list.back()).value;
                 }
                 if (isInterior(ivalZero(), d)) monotone = false;
@@ -244,7 +244,7 @@ bool withinMonotonicPiece(const ivalDb& x, const ivalDb& period, bool isTan) {
 
 bool isUniformlyMonotonic(tree& t) {
     for (std::size_t i = 0; i < t.nonUniformList.size(); ++i) {
-        evaluateList(t, t.subtreeLists[i], evalMode::Prop, false, false, 0, '?');
+        evaluateList(t, t.subtreeLists[i], evalMode::Prop, {.point = pointChoice::previous});
         const node& n = t.at(t.nonUniformList[i]);
         if (n.left == noNode) continue;
         ivalDb x = t.at(n.left).value;

@@ -53,7 +53,7 @@ std::uint8_t checkConstraints(model& m, const std::vector<variable>& cellXp,
         }
         c.bindOwn();
         c.fn.undefinedSeen = false;
-        const ivalDb v = evaluateTree(c.fn, evalMode::Prop, false, false, 0, '?');
+        const ivalDb v = evaluateTree(c.fn, evalMode::Prop, {.point = pointChoice::previous});
         const node* root = c.fn.root == noNode ? nullptr : &c.fn.at(c.fn.root);
         if (root == nullptr || root->left == noNode) {
             if (isInterior(v, ivalZero()) && !c.fn.undefinedSeen) continue;

@@ -153,13 +153,13 @@ void buildEvalList(const tree& t, nodeId n, std::vector<nodeId>& list) {
 
 namespace {
 
-inline ivalDb pointOf(const ivalDb& d, char pointChoice, const ivalDb& previous) noexcept {
-    switch (pointChoice) {
-    case 'c':
+inline ivalDb pointOf(const ivalDb& d, pointChoice at, const ivalDb& previous) noexcept {
+    switch (at) {
+    case pointChoice::centre:
         return ivalDb(d.mid());
-    case 'i':
+    case pointChoice::lower:
         return ivalDb(d.inf());
-    case 's':
+    case pointChoice::upper:
         return ivalDb(d.sup());
     default:
         return previous;
@@ -168,15 +168,15 @@ inline ivalDb pointOf(const ivalDb& d, char pointChoice, const ivalDb& previous)
 
 // The point itself, for inner evaluations: a point of the domain is a value
 // the variable takes, and widening it would push the inner bound outward.
-inline ivalDb exactPointOf(const ivalDb& d, char pointChoice, const ivalDb& previous) noexcept {
-    switch (pointChoice) {
-    case 'c': {
+inline ivalDb exactPointOf(const ivalDb& d, pointChoice at, const ivalDb& previous) noexcept {
+    switch (at) {
+    case pointChoice::centre: {
         const double m = d.mid();
         return ivalDb::exact(m, m);
     }
-    case 'i':
+    case pointChoice::lower:
         return ivalDb::exact(d.inf(), d.inf());
-    case 's':
+    case pointChoice::upper:
         return ivalDb::exact(d.sup(), d.sup());
     default:
         return previous;
@@ -184,27 +184,26 @@ inline ivalDb exactPointOf(const ivalDb& d, char pointChoice, const ivalDb& prev
 }
 
 inline ivalDb leafValue(const incidenceSlot& inc, const ivalDb& previous, evalMode mode,
-                        bool innSingles, bool outSingles, std::uint8_t consistency,
-                        char pointChoice) {
+                        evalOptions o) {
     const ivalDb& d = inc.domain();
     const bool total = inc.totalMono();
     const bool against = total && inc.sign() != inc.globalSign();
     switch (mode) {
     case evalMode::Out:
         if (d.inf() <= d.sup()) return against ? dual(d) : d;
-        if (total && consistency == 0) return against ? dual(d) : d;
-        if (outSingles && inc.pointFlag() && consistency == 0) return d;
-        return pointOf(d, pointChoice, previous);
+        if (total && o.consistent) return against ? dual(d) : d;
+        if (o.outSingles && inc.pointFlag() && o.consistent) return d;
+        return pointOf(d, o.point, previous);
     case evalMode::Inn: {
         ivalDb r;
         if (d.inf() >= d.sup())
             r = against ? dual(d) : d;
-        else if (total && consistency == 0)
+        else if (total && o.consistent)
             r = against ? dual(d) : d;
-        else if (innSingles && inc.pointFlag() && consistency == 0)
+        else if (o.innSingles && inc.pointFlag() && o.consistent)
             r = d;
         else
-            r = exactPointOf(d, pointChoice, previous);
+            r = exactPointOf(d, o.point, previous);
         return dual(r);
     }
     case evalMode::Prop:
@@ -255,8 +254,7 @@ inline ivalDb unboundedProduct(const ivalDb& v, const ivalDb& x, const ivalDb& y
 constexpr ivalDb kGreaterShift = ivalDb::exact(kInf, 0.0); // [+inf, 0]
 constexpr ivalDb kLessShift = ivalDb::exact(0.0, -kInf);   // [0, -inf]
 
-inline void evalNode(tree& t, node& n, evalMode mode, bool innSingles, bool outSingles,
-                     std::uint8_t consistency, char pointChoice) {
+inline void evalNode(tree& t, node& n, evalMode mode, evalOptions o) {
     // One switch over every kind; binary kinds need both children and unary
     // kinds their left child, otherwise the node keeps its value.
     const node* base = t.nodes.data();
@@ -268,8 +266,7 @@ inline void evalNode(tree& t, node& n, evalMode mode, bool innSingles, bool outS
     switch (n.kind) {
     case nodeKind::var:
         if (n.slot >= 0 && t.slots[n.slot].bound())
-            n.value = leafValue(t.slots[n.slot], n.value, mode, innSingles, outSingles, consistency,
-                                pointChoice);
+            n.value = leafValue(t.slots[n.slot], n.value, mode, o);
         return;
     case nodeKind::constant:
         // A constant holds an enclosure of a real number, which is its own
@@ -384,22 +381,19 @@ inline void evalNode(tree& t, node& n, evalMode mode, bool innSingles, bool outS
 
 } // namespace
 
-void evaluate(tree& t, nodeId n, evalMode mode, bool innSingles, bool outSingles,
-              std::uint8_t consistency, char pointChoice) {
-    evalNode(t, t.at(n), mode, innSingles, outSingles, consistency, pointChoice);
+void evaluate(tree& t, nodeId n, evalMode mode, evalOptions options) {
+    evalNode(t, t.at(n), mode, options);
 }
 
-void evaluateList(tree& t, const std::vector<nodeId>& list, evalMode mode, bool innSingles,
-                  bool outSingles, std::uint8_t consistency, char pointChoice) {
+void evaluateList(tree& t, const std::vector<nodeId>& list, evalMode mode, evalOptions options) {
     node* base = t.nodes.data();
     for (const nodeId id : list)
-        evalNode(t, base[id], mode, innSingles, outSingles, consistency, pointChoice);
+        evalNode(t, base[id], mode, options);
 }
 
-ivalDb evaluateTree(tree& t, evalMode mode, bool innSingles, bool outSingles,
-                    std::uint8_t consistency, char pointChoice) {
+ivalDb evaluateTree(tree& t, evalMode mode, evalOptions options) {
     ++t.evaluationCount;
-    evaluateList(t, t.evalList, mode, innSingles, outSingles, consistency, pointChoice);
+    evaluateList(t, t.evalList, mode, options);
     if (!t.evalList.empty()) t.value = t.at(t.evalList.back()).value;
     return t.value;
 }

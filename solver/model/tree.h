@@ -23,6 +23,22 @@ namespace modal {
 
 enum class evalMode : std::uint8_t { Out, Inn, Prop, Impr, Der, none };
 
+// Where a leaf whose domain is replaced by a point takes it: the centre or an
+// end of the domain, or the value the leaf already holds.
+enum class pointChoice : std::uint8_t { centre, lower, upper, previous };
+
+// How an evaluation reads its leaves, beyond its mode.
+struct evalOptions {
+    // Single-incidence variables keep their whole domain instead of a point,
+    // in inner (innSingles) and outer (outSingles) evaluations.
+    bool innSingles = false;
+    bool outSingles = false;
+    // The box satisfies every constraint: only then do monotonicity and
+    // single incidences stand in for points.
+    bool consistent = true;
+    pointChoice point = pointChoice::centre;
+};
+
 // "Out", "Inn", "Prop", "Impr", "Der"; any other text is `none`, which leaves
 // "var" leaves unchanged.
 evalMode modeFromText(std::string_view text) noexcept;
@@ -147,14 +163,12 @@ void buildEvalList(const tree& t, nodeId n, std::vector<nodeId>& list);
 
 // Computes one node's value from its children and, for a leaf, from the
 // incidence its slot is bound to.
-void evaluate(tree& t, nodeId n, evalMode mode, bool innSingles, bool outSingles,
-              std::uint8_t consistency, char pointChoice);
+void evaluate(tree& t, nodeId n, evalMode mode, evalOptions options = {});
 // Evaluates the nodes of `list` in order.
-void evaluateList(tree& t, const std::vector<nodeId>& list, evalMode mode, bool innSingles,
-                  bool outSingles, std::uint8_t consistency, char pointChoice);
+void evaluateList(tree& t, const std::vector<nodeId>& list, evalMode mode,
+                  evalOptions options = {});
 // Evaluates `evalList`, stores the root's value in `t.value` and returns it.
-ivalDb evaluateTree(tree& t, evalMode mode, bool innSingles, bool outSingles,
-                    std::uint8_t consistency, char pointChoice);
+ivalDb evaluateTree(tree& t, evalMode mode, evalOptions options = {});
 
 // Call it qualified, `modal::bind`: where <functional> is visible, an
 // unqualified call with a non-const map finds std::bind by argument-dependent

@@ -44,7 +44,7 @@ struct objective {
 void BM_EvaluateTree(benchmark::State& state) {
     objective o(static_cast<int>(state.range(0)));
     for (auto _ : state)
-        benchmark::DoNotOptimize(evaluateTree(o.t, evalMode::Out, false, false, 0, 'c'));
+        benchmark::DoNotOptimize(evaluateTree(o.t, evalMode::Out));
     state.counters["nodes"] = static_cast<double>(o.t.evalList.size());
 }
 

@@ -408,7 +408,7 @@ TEST(Soundness, MeanValueFormEnclosesSampledValues) {
     m.bindOwn();
     buildDerivatives(t);
     buildEvalLists(t);
-    const ivalDb natural = evaluateTree(t, evalMode::Prop, false, false, 0, 'c');
+    const ivalDb natural = evaluateTree(t, evalMode::Prop);
     const ivalDb form = meanValueForm(t);
     ASSERT_FALSE(hasNaN(form));
     EXPECT_LT(form.sup() - form.inf(), (natural.sup() - natural.inf()) / 10) << form << natural;

@@ -17,6 +17,20 @@ bool same(const ivalDb& a, const ivalDb& b) {
 }
 
 // A tree whose root is the single leaf of variable x.
+// The point of a domain by the letters the tests below use.
+pointChoice pointFrom(char c) {
+    switch (c) {
+    case 'c':
+        return pointChoice::centre;
+    case 'i':
+        return pointChoice::lower;
+    case 's':
+        return pointChoice::upper;
+    default:
+        return pointChoice::previous;
+    }
+}
+
 struct leafFixture {
     tree t;
     std::vector<variable> group;
@@ -33,7 +47,7 @@ struct leafFixture {
     variable& var() { return group[0]; }
     ivalDb eval(evalMode m, bool innS = false, bool outS = false, std::uint8_t cons = 0,
                 char pc = 'c') {
-        return evaluateTree(t, m, innS, outS, cons, pc);
+        return evaluateTree(t, m, {innS, outS, cons == 0, pointFrom(pc)});
     }
 };
 
@@ -55,7 +69,7 @@ TEST(Tree, BinaryNodeWithMissingChildKeepsItsValue) {
     const nodeId plus = t.createBinary(nodeKind::plus, a, noNode);
     t.setRoot(plus);
     buildEvalList(t, t.root, t.evalList);
-    EXPECT_TRUE(same(evaluateTree(t, evalMode::Out, false, false, 0, 'c'), ivalEntire()));
+    EXPECT_TRUE(same(evaluateTree(t, evalMode::Out), ivalEntire()));
     const nodeId q = t.createNode("?");
     EXPECT_EQ(t.at(q).kind, nodeKind::unknown);
     EXPECT_EQ(t.at(q).kindName(), "?");
@@ -77,7 +91,7 @@ TEST(Tree, RelationsAndMeet) {
     const nodeId r = t.createValue(nodeKind::constant, ivalDb::exact(2, 5));
     t.setRoot(t.createBinary(nodeKind::eq, l, r));
     buildEvalList(t, t.root, t.evalList);
-    EXPECT_TRUE(same(evaluateTree(t, evalMode::Prop, false, false, 0, 'c'), ivalDb::exact(2, 3)));
+    EXPECT_TRUE(same(evaluateTree(t, evalMode::Prop), ivalDb::exact(2, 3)));
 }
 
 TEST(Tree, ConstantsKeepTheirEnclosureInEveryMode) {
@@ -88,22 +102,19 @@ TEST(Tree, ConstantsKeepTheirEnclosureInEveryMode) {
     buildEvalList(t, t.root, t.evalList);
     // An inner evaluation followed by an outer one: neither may read an
     // enclosure turned inside out by the other.
-    EXPECT_TRUE(same(evaluateTree(t, evalMode::Inn, false, false, 0, 'c'), stored));
-    EXPECT_TRUE(same(evaluateTree(t, evalMode::Out, false, false, 0, 'c'), stored));
-    EXPECT_TRUE(same(evaluateTree(t, evalMode::Inn, false, false, 0, 'c'), stored));
-    EXPECT_TRUE(same(evaluateTree(t, evalMode::Inn, false, false, 0, 'c'), stored));
-    EXPECT_TRUE(same(evaluateTree(t, evalMode::Out, false, false, 0, 'c'), stored));
+    EXPECT_TRUE(same(evaluateTree(t, evalMode::Inn), stored));
+    EXPECT_TRUE(same(evaluateTree(t, evalMode::Out), stored));
+    EXPECT_TRUE(same(evaluateTree(t, evalMode::Inn), stored));
+    EXPECT_TRUE(same(evaluateTree(t, evalMode::Inn), stored));
+    EXPECT_TRUE(same(evaluateTree(t, evalMode::Out), stored));
     EXPECT_TRUE(isProper(stored) && stored.inf() < 0.1 && stored.sup() > 0.1);
     // "aux": made proper by "Inn", improper by "Out", and it stays so.
     const nodeId a = t.createValue(nodeKind::aux, ivalDb::exact(0, -kInf));
     t.setRoot(a);
     t.evalList = {a};
-    EXPECT_TRUE(
-        same(evaluateTree(t, evalMode::Inn, false, false, 0, 'c'), ivalDb::exact(-kInf, 0)));
-    EXPECT_TRUE(
-        same(evaluateTree(t, evalMode::Prop, false, false, 0, 'c'), ivalDb::exact(-kInf, 0)));
-    EXPECT_TRUE(
-        same(evaluateTree(t, evalMode::Out, false, false, 0, 'c'), ivalDb::exact(0, -kInf)));
+    EXPECT_TRUE(same(evaluateTree(t, evalMode::Inn), ivalDb::exact(-kInf, 0)));
+    EXPECT_TRUE(same(evaluateTree(t, evalMode::Prop), ivalDb::exact(-kInf, 0)));
+    EXPECT_TRUE(same(evaluateTree(t, evalMode::Out), ivalDb::exact(0, -kInf)));
 }
 
 TEST(LeafRule, OuterEvaluation) {

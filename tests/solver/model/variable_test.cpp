@@ -79,13 +79,13 @@ TEST(Variable, BoundLeavesFollowContainerGrowthAndCopies) {
 
     std::vector<variable> group{back[0]};
     bind(t, group, {0});
-    EXPECT_TRUE(
-        sameBounds(evaluateTree(t, evalMode::Prop, false, false, 0, '?'), ivalDb::exact(-7, -6)));
+    EXPECT_TRUE(sameBounds(evaluateTree(t, evalMode::Prop, {.point = pointChoice::previous}),
+                           ivalDb::exact(-7, -6)));
     group.reserve(1000); // move into a new buffer, then rebind
     group.push_back(back[30]);
     bind(t, group, {0});
-    EXPECT_TRUE(
-        sameBounds(evaluateTree(t, evalMode::Prop, false, false, 0, '?'), ivalDb::exact(-7, -6)));
+    EXPECT_TRUE(sameBounds(evaluateTree(t, evalMode::Prop, {.point = pointChoice::previous}),
+                           ivalDb::exact(-7, -6)));
     EXPECT_TRUE(sameBounds(back[30].domain, ivalDb::exact(29, 30)));
 
     // A copied tree starts unbound: it never reads the source's variables.
@@ -93,10 +93,10 @@ TEST(Variable, BoundLeavesFollowContainerGrowthAndCopies) {
     EXPECT_FALSE(copy.slots[0].bound());
     std::vector<variable> other{variable(1, ivalDb::exact(5, 6), "x")};
     bind(copy, other, {0});
-    EXPECT_TRUE(
-        sameBounds(evaluateTree(copy, evalMode::Prop, false, false, 0, '?'), ivalDb::exact(5, 6)));
-    EXPECT_TRUE(
-        sameBounds(evaluateTree(t, evalMode::Prop, false, false, 0, '?'), ivalDb::exact(-7, -6)));
+    EXPECT_TRUE(sameBounds(evaluateTree(copy, evalMode::Prop, {.point = pointChoice::previous}),
+                           ivalDb::exact(5, 6)));
+    EXPECT_TRUE(sameBounds(evaluateTree(t, evalMode::Prop, {.point = pointChoice::previous}),
+                           ivalDb::exact(-7, -6)));
 }
 
 TEST(Box, PrintAndPlotIndices) {
