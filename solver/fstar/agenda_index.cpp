@@ -89,7 +89,7 @@ void agendaIndex::record(stripIter it) {
     const double outInf = st.tw.getOut().inf();
     const double outSup = st.tw.getOut().sup();
     const bool join = st.joinFlag;
-    const bool inconsistent = st.consistencyMark == 1;
+    const bool inconsistent = st.consistencyMark == consistencyState::inconsistent;
     auto [found, added] = slots_.try_emplace(&st);
     slot& s = found->second;
     if (added) {

@@ -85,26 +85,27 @@ void cell::derivativeSums(tree& t, varGroup group) {
 void cell::evaluate(tree& t, std::uint8_t stripFlag, bool meanValue) {
     bindTo(t, true);
     derivativeSums(t, varGroup::Xi);
-    bisectDim = widestCuttable(xi, consistency == 0, treeFlag != 0);
+    bisectDim = widestCuttable(xi, consistency == consistencyState::consistent, treeFlag != 0);
     if (t.uniformKnown)
         treeFlag = 1;
     else if (t.hasSingles)
         treeFlag = isUniformlyMonotonic(t) ? 1 : 0;
     else
         treeFlag = 0;
-    const evalOptions options{
-        .innSingles = stripFlag != 0, .outSingles = treeFlag != 0, .consistent = consistency == 0};
+    const evalOptions options{.innSingles = stripFlag != 0,
+                              .outSingles = treeFlag != 0,
+                              .consistent = consistency == consistencyState::consistent};
     tw.setInn(dual(evaluateTree(t, evalMode::Inn, options)));
     bindTo(t, false);
     derivativeSums(t, varGroup::Xp);
-    if (consistency == 0) {
+    if (consistency == consistencyState::consistent) {
         ivalDb out = evaluateTree(t, evalMode::Out, options);
         if (meanValue && !hasNaN(out)) {
             const ivalDb centred = meanValueForm(t);
             if (!hasNaN(centred)) out = meet(out, centred);
         }
         tw.setOut(out);
-    } else if (consistency == 2)
+    } else if (consistency == consistencyState::undecided)
         tw.setOut(evaluateTree(t, evalMode::Prop, options));
     tw.computeTol();
 }
@@ -132,7 +133,7 @@ void cell::printBox(std::ostream& os, int level) const {
        << "\n";
 }
 
-std::uint8_t cell::check(model& m) const {
+consistencyState cell::check(model& m) const {
     return checkConstraints(m, xpView(), xi);
 }
 

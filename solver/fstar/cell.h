@@ -26,7 +26,7 @@ public:
     // The Xp variables of the strip that holds the cell (set by the strip).
     std::vector<variable>* xpRef = nullptr;
     int bisectDim = -1;
-    std::uint8_t consistency = 0;
+    consistencyState consistency = consistencyState::consistent;
     std::uint8_t treeFlag = 0;
     bool outInsideZero = false;
     bool innOutsideZero = false;
@@ -62,7 +62,7 @@ public:
     // The box listing, only when `level` is exactly 1.
     void printBox(std::ostream& os, int level) const;
     // Constraint check of `m` over this cell's variables.
-    std::uint8_t check(model& m) const;
+    consistencyState check(model& m) const;
 };
 
 } // namespace modal

@@ -327,7 +327,7 @@ void fstar::rebuildByScan(std::vector<agendaIndex::removedStrip>& removed) {
     const twin& g = globalTwin;
     for (auto it = agenda.begin(); it != agenda.end(); ++it) {
         const twin& s = it->tw;
-        if (it->consistencyMark == 1) {
+        if (it->consistencyMark == consistencyState::inconsistent) {
             removed.push_back({it, agendaIndex::removal::inconsistent});
             continue;
         }
@@ -477,14 +477,14 @@ void fstar::insertStrip(stripIter s, std::ostream& log) {
     logLine(log, level, "Action: Strip Insertion?");
     s->update(mainModel, true, settings, log);
     s->dump(log, level, false);
-    if (s->consistencyMark == 1 || inclusionTest(*s)) {
-        if (s->consistencyMark != 1) removedByInclusion_ = true;
+    if (s->consistencyMark == consistencyState::inconsistent || inclusionTest(*s)) {
+        if (s->consistencyMark != consistencyState::inconsistent) removedByInclusion_ = true;
         logLine(log, level, "Eliminate Strip: Inclusion");
         index_.forget(*s);
         agenda.erase(s);
         return;
     }
-    if (s->consistencyMark == 0 && s->allMonotonic()) {
+    if (s->consistencyMark == consistencyState::consistent && s->allMonotonic()) {
         logLine(log, level, "Accumulate Strip: Monotony");
         accumulateStrip(s);
         return;

@@ -105,8 +105,9 @@ void fstar::evaluateMinMax(cell& q, bool minmax) {
         v.domain = prop(v.domain);
     q.bindTo(t, false);
     q.derivativeSums(t, varGroup::Full);
-    q.bisectDim = widestCuttable(q.xi, q.consistency == 0, q.treeFlag != 0);
-    if (q.consistency == 0) {
+    q.bisectDim =
+        widestCuttable(q.xi, q.consistency == consistencyState::consistent, q.treeFlag != 0);
+    if (q.consistency == consistencyState::consistent) {
         // Shrink each monotonic variable to the end where the extreme lies.
         auto low = [](const ivalDb& d) { return ivalDb::exact(d.inf(), nextUpN(d.inf(), 2)); };
         auto high = [](const ivalDb& d) { return ivalDb::exact(nextDownN(d.sup(), 2), d.sup()); };
@@ -122,7 +123,8 @@ void fstar::evaluateMinMax(cell& q, bool minmax) {
         shrink(q.xi, !minmax);
     }
     const bool singles = q.treeFlag != 0;
-    const evalOptions options{.innSingles = singles, .consistent = q.consistency == 0};
+    const evalOptions options{.innSingles = singles,
+                              .consistent = q.consistency == consistencyState::consistent};
     q.tw.setInn(dual(evaluateTree(t, evalMode::Inn, options)));
     q.tw.setOut(evaluateTree(t, evalMode::Out, options));
     q.tw.computeTol();

@@ -105,21 +105,22 @@ void strip::chooseBisectDim() {
 }
 
 void strip::merge(const cell& c) {
-    if (c.consistency != 1) tw.setInn(meet(tw.getInn(), c.tw.getInn()));
-    if (c.consistency == 0)
+    if (c.consistency != consistencyState::inconsistent)
+        tw.setInn(meet(tw.getInn(), c.tw.getInn()));
+    if (c.consistency == consistencyState::consistent)
         tw.setOut(meet(tw.getOut(), c.tw.getOut()));
-    else if (c.consistency == 2 && !joinFlag)
+    else if (c.consistency == consistencyState::undecided && !joinFlag)
         tw.setOut(join(tw.getOut(), c.tw.getOut()));
-    if (consistencyMark == 3)
+    if (consistencyMark == consistencyState::unset)
         consistencyMark = c.consistency;
     else if (consistencyMark != c.consistency)
-        consistencyMark = 2;
+        consistencyMark = consistencyState::undecided;
 }
 
 void strip::update(model& m, bool full, const param& p, std::ostream& log) {
     tree& t = m.fn;
     if (needsUpdate) {
-        consistencyMark = 3;
+        consistencyMark = consistencyState::unset;
         tw.setInn(ivalNaN());
         tw.setOut(ivalNaN());
         if (full) {
@@ -145,9 +146,10 @@ void strip::update(model& m, bool full, const param& p, std::ostream& log) {
                         xp[static_cast<std::size_t>(bisectDim)].domain;
                 c.xpRef = &xp;
                 c.consistency = c.check(m);
-                if (c.consistency != 1) c.evaluate(t, treeFlag, p.mean_value);
+                if (c.consistency != consistencyState::inconsistent)
+                    c.evaluate(t, treeFlag, p.mean_value);
             }
-            if (active && c.consistency == 0) joinFlag = true;
+            if (active && c.consistency == consistencyState::consistent) joinFlag = true;
             merge(c);
         };
         for (auto& c : cells)
@@ -156,7 +158,10 @@ void strip::update(model& m, bool full, const param& p, std::ostream& log) {
             refresh(c, false);
     }
     tw.computeTol();
-    if (full) bisectDim = bisectable ? widestCuttable(xp, consistencyMark == 0, treeFlag != 0) : -1;
+    if (full)
+        bisectDim = bisectable ? widestCuttable(xp, consistencyMark == consistencyState::consistent,
+                                                treeFlag != 0)
+                               : -1;
     processCells(p, log);
 }
 
@@ -195,12 +200,12 @@ void strip::processCells(const param& p, std::ostream& log) {
                 c.tw.computeLowerTol();
             else if (p.optim == 2)
                 c.tw.computeUpperTol();
-            if (c.consistency == 2) {
+            if (c.consistency == consistencyState::undecided) {
                 logLine(log, p.debug, "Eliminate Cell: Consistency");
                 cellCandidates.push_back(it);
                 continue;
             }
-            if (c.consistency == 0 && c.allXiMonotonic()) {
+            if (c.consistency == consistencyState::consistent && c.allXiMonotonic()) {
                 logLine(log, p.debug, "Accumulate Cell: Xi Monotony");
                 c.printBox(log, p.debug);
                 toWarehouse.push_back(it);
@@ -212,7 +217,7 @@ void strip::processCells(const param& p, std::ostream& log) {
                 toWarehouse.push_back(it);
                 continue;
             }
-            if (c.consistency == 1) {
+            if (c.consistency == consistencyState::inconsistent) {
                 toRemove.push_back(it);
                 continue;
             }
@@ -237,7 +242,7 @@ void strip::insertCell(model& m, cellIter c, cell* fresh, const param& p, std::o
     cell& target = fresh != nullptr ? *fresh : *c;
     target.xpRef = &xp;
     target.consistency = target.check(m);
-    if (target.consistency == 1) {
+    if (target.consistency == consistencyState::inconsistent) {
         logLine(log, p.debug, "Eliminate Cell: Inconsistent");
         return;
     }

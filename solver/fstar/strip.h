@@ -22,7 +22,7 @@ public:
     // so that a pass over the agenda touches one cache line per strip.
     twin tw;
     // 3 no cell seen yet, 0 all consistent, 1 all inconsistent, 2 mixed.
-    std::uint8_t consistencyMark = 0;
+    consistencyState consistencyMark = consistencyState::consistent;
     bool joinFlag = false;
     bool needsUpdate = true;
     std::uint8_t treeFlag = 0;

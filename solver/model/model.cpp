@@ -39,8 +39,8 @@ variable& model::cellVariable(int i) {
     return i < n ? xp[static_cast<std::size_t>(i)] : xi[static_cast<std::size_t>(i - n)];
 }
 
-std::uint8_t checkConstraints(model& m, const std::vector<variable>& cellXp,
-                              const std::vector<variable>& cellXi) {
+consistencyState checkConstraints(model& m, const std::vector<variable>& cellXp,
+                                  const std::vector<variable>& cellXi) {
     const int nXp = static_cast<int>(cellXp.size());
     const int nAll = nXp + static_cast<int>(cellXi.size());
     for (model& c : m.constraints) {
@@ -57,7 +57,7 @@ std::uint8_t checkConstraints(model& m, const std::vector<variable>& cellXp,
         const node* root = c.fn.root == noNode ? nullptr : &c.fn.at(c.fn.root);
         if (root == nullptr || root->left == noNode) {
             if (isInterior(v, ivalZero()) && !c.fn.undefinedSeen) continue;
-            return 2;
+            return consistencyState::undecided;
         }
         const ivalDb l = c.fn.at(root->left).value;
         // A relation holds on the whole cell when its value is interior to
@@ -94,20 +94,25 @@ std::uint8_t checkConstraints(model& m, const std::vector<variable>& cellXp,
             // Inconsistent only when zero is outside the left side's range; a
             // range that merely touches zero may still hold the solution.
             const ivalDb p = prop(l);
-            if (hasNaN(p)) return 2;
-            return (p.inf() > 0.0 || p.sup() < 0.0) ? 1 : 2;
+            if (hasNaN(p)) return consistencyState::undecided;
+            return (p.inf() > 0.0 || p.sup() < 0.0) ? consistencyState::inconsistent
+                                                    : consistencyState::undecided;
         }
         case nodeKind::gt:
         case nodeKind::ge:
-            return isInterior(l - ivalDb::exact(0.0, -kInf), ivalZero()) ? 1 : 2;
+            return isInterior(l - ivalDb::exact(0.0, -kInf), ivalZero())
+                       ? consistencyState::inconsistent
+                       : consistencyState::undecided;
         case nodeKind::lt:
         case nodeKind::le:
-            return isInterior(l - ivalDb::exact(kInf, 0.0), ivalZero()) ? 1 : 2;
+            return isInterior(l - ivalDb::exact(kInf, 0.0), ivalZero())
+                       ? consistencyState::inconsistent
+                       : consistencyState::undecided;
         default:
-            return 2;
+            return consistencyState::undecided;
         }
     }
-    return 0;
+    return consistencyState::consistent;
 }
 
 } // namespace modal

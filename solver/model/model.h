@@ -53,11 +53,20 @@ public:
     variable& cellVariable(int i);
 };
 
+// What the constraints say of a box: every one holds on all of it, one fails
+// on all of it, or some are undecided there. `unset` marks a strip before any
+// of its cells has been merged into it.
+enum class consistencyState : std::uint8_t {
+    consistent = 0,
+    inconsistent = 1,
+    undecided = 2,
+    unset = 3
+};
+
 // Checks the constraint models of `m` over a cell whose variables are `cellXp`
-// followed by `cellXi`: 0 when every constraint holds on the whole cell, 1 when
-// one is proven to fail, 2 when one is undecided (the check stops at the first
-// constraint that does not hold).
-std::uint8_t checkConstraints(model& m, const std::vector<variable>& cellXp,
-                              const std::vector<variable>& cellXi);
+// followed by `cellXi` (the check stops at the first constraint that does not
+// hold).
+consistencyState checkConstraints(model& m, const std::vector<variable>& cellXp,
+                                  const std::vector<variable>& cellXi);
 
 } // namespace modal

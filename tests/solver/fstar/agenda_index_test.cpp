@@ -47,7 +47,7 @@ void randomize(strip& s, std::mt19937& g) {
     s.tw.setInn(ivalDb::exact(pick(g), pick(g)));
     s.tw.setOut(ivalDb::exact(pick(g), pick(g)));
     s.joinFlag = g() % 3 != 0;
-    s.consistencyMark = static_cast<std::uint8_t>(g() % 7 == 0 ? 1 : g() % 3);
+    s.consistencyMark = static_cast<consistencyState>(g() % 7 == 0 ? 1 : g() % 3);
 }
 
 // The inclusion test of the solver, written out.
@@ -112,7 +112,7 @@ TEST(AgendaIndex, MatchesTheJoinAndTheStripByStripTests) {
             std::vector<agendaIndex::stripIter> wantCandidates;
             for (auto it = agenda.begin(); it != agenda.end(); ++it) {
                 const twin& s = it->tw;
-                if (it->consistencyMark == 1) {
+                if (it->consistencyMark == consistencyState::inconsistent) {
                     wantRemoved.push_back({it, agendaIndex::removal::inconsistent});
                 } else if (excluded(gt, s, optim)) {
                     wantRemoved.push_back({it, agendaIndex::removal::inclusion});

@@ -66,18 +66,18 @@ TEST(Cell, DerivativeSumsAndCopies) {
 
     cell c;
     c.outInsideZero = c.innOutsideZero = true;
-    c.consistency = 2;
+    c.consistency = consistencyState::undecided;
     cell copy = c;
     EXPECT_FALSE(copy.outInsideZero);
     EXPECT_FALSE(copy.innOutsideZero);
-    EXPECT_EQ(copy.consistency, 2);
+    EXPECT_EQ(copy.consistency, consistencyState::undecided);
 }
 
 TEST(Cell, InconsistentCellKeepsItsOuterValue) {
     problem p(ivalDb::exact(1, 2), ivalDb::exact(3, 1));
     cell c = cell::initial(p.m);
     c.tw.setOut(ivalDb::exact(-5, 5));
-    c.consistency = 1;
+    c.consistency = consistencyState::inconsistent;
     c.evaluate(p.m.fn, 0);
     EXPECT_TRUE(sameBounds(c.tw.getOut(), ivalDb::exact(-5, 5)));
 }
@@ -134,14 +134,14 @@ TEST(Strip, ConsistencyMarks) {
         strip s(cell::initial(m));
         s.appendCell(s.cells.front());
         s.update(m, true, prm, log);
-        EXPECT_EQ(s.consistencyMark, 0);
+        EXPECT_EQ(s.consistencyMark, consistencyState::consistent);
         EXPECT_TRUE(s.joinFlag);
     }
     {
         model m = withConstraint(5); // fails everywhere: 1
         strip s(cell::initial(m));
         s.update(m, true, prm, log);
-        EXPECT_EQ(s.consistencyMark, 1);
+        EXPECT_EQ(s.consistencyMark, consistencyState::inconsistent);
         EXPECT_FALSE(s.joinFlag);
         EXPECT_TRUE(s.cells.empty()); // inconsistent cells are dropped
     }
@@ -149,7 +149,7 @@ TEST(Strip, ConsistencyMarks) {
         model m = withConstraint(1.5); // undecided: 2 and a candidate, never accumulated
         strip s(cell::initial(m));
         s.update(m, true, prm, log);
-        EXPECT_EQ(s.consistencyMark, 2);
+        EXPECT_EQ(s.consistencyMark, consistencyState::undecided);
         ASSERT_EQ(s.cellCandidates.size(), 1u);
         EXPECT_TRUE(s.hasSelectedCell);
         EXPECT_TRUE(s.warehouse.empty());
@@ -163,7 +163,7 @@ TEST(Strip, ConsistencyMarks) {
     s.appendCell(bad);
     s.bisectDim = -1; // keep the cells' own Xp pieces
     s.update(m, true, prm, log);
-    EXPECT_EQ(s.consistencyMark, 2);
+    EXPECT_EQ(s.consistencyMark, consistencyState::undecided);
 }
 
 TEST(Strip, CopiesReferToTheirOwnVariables) {

@@ -496,7 +496,7 @@ TEST(Cell, RepeatedEvaluationGivesTheSameTwin) {
         box plot(1);
         f.prepare(plot);
         cell c = cell::initial(f.mainModel);
-        c.consistency = 0;
+        c.consistency = consistencyState::consistent;
         markUniform(t);
         // The first evaluation leaves the monotonicity of the Xp variables
         // behind for the next ones.

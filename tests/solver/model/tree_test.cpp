@@ -280,9 +280,9 @@ model constrained(nodeKind rel, double c) {
     return m;
 }
 
-std::uint8_t check(model& m, double lo, double hi) {
+int check(model& m, double lo, double hi) {
     std::vector<variable> xp{variable(1, ivalDb::exact(lo, hi), "x")};
-    return checkConstraints(m, xp, {});
+    return static_cast<int>(checkConstraints(m, xp, {}));
 }
 
 } // namespace
