@@ -58,7 +58,7 @@ run_summary run_fstar(run_state& state, const std::string& base_name) {
     settings.minmax_mode = algorithm == "MINMAX";
     settings.problem_name = base_name;
     settings.write_solution = true;
-    if (algorithm == "FSTAR") settings.optim = 0;
+    if (algorithm == "FSTAR") settings.optim = optimBound::both;
     if (algorithm == "LOGIC") {
         settings.logic_mode = 1;
         settings.epsilon = 1e-15;

@@ -14,9 +14,9 @@ constexpr auto kInterval = std::chrono::milliseconds(250);
 double reported_tol(const fstar& solver) {
     const twin& g = solver.globalTwin;
     switch (solver.settings.optim) {
-    case 1:
+    case optimBound::lower:
         return g.lowerDistance();
-    case 2:
+    case optimBound::upper:
         return g.upperDistance();
     default:
         return g.getTol();

@@ -156,15 +156,15 @@ ivalDb agendaIndex::joinedOut(const ivalDb& accumulated) const {
     return ivalDb::exact(outInf_.fold(accumulated.inf()), outSup_.fold(accumulated.sup()));
 }
 
-bool agendaIndex::answers(const twin& g, int optim) noexcept {
-    const bool lower = optim != 2;
-    const bool upper = optim != 1;
+bool agendaIndex::answers(const twin& g, optimBound optim) noexcept {
+    const bool lower = optim != optimBound::upper;
+    const bool upper = optim != optimBound::lower;
     if (lower && (std::isnan(g.getInn().inf()) || std::isnan(g.getOut().inf()))) return false;
     if (upper && (std::isnan(g.getInn().sup()) || std::isnan(g.getOut().sup()))) return false;
     return true;
 }
 
-void agendaIndex::rebuild(const twin& g, int optim, std::vector<removedStrip>& removed,
+void agendaIndex::rebuild(const twin& g, optimBound optim, std::vector<removedStrip>& removed,
                           std::vector<stripIter>& candidates) {
     const double gInnInf = g.getInn().inf();
     const double gInnSup = g.getInn().sup();
@@ -186,10 +186,10 @@ void agendaIndex::rebuild(const twin& g, int optim, std::vector<removedStrip>& r
     const auto& highs = outSup_.keys;
     using lowSet = boundSet<ascending>;
     using highSet = boundSet<descending>;
-    if (optim == 1) {
+    if (optim == optimBound::lower) {
         for (auto it = outInf_.beyond(gInnInf); !lowSet::isEnd(it, lows); ++it)
             exclude(it->s);
-    } else if (optim == 2) {
+    } else if (optim == optimBound::upper) {
         for (auto it = outSup_.beyond(gInnSup); !highSet::isEnd(it, highs); ++it)
             exclude(it->s);
     } else {
@@ -218,12 +218,12 @@ void agendaIndex::rebuild(const twin& g, int optim, std::vector<removedStrip>& r
     std::vector<std::size_t>& runEnds = runEnds_;
     found.clear();
     runEnds.clear();
-    if (optim != 2) {
+    if (optim != optimBound::upper) {
         joinedInnInf_.matching(gInnInf, found, runEnds);
         otherInnInf_.matching(gInnInf, found, runEnds);
         outInf_.matching(g.getOut().inf(), found, runEnds);
     }
-    if (optim != 1) {
+    if (optim != optimBound::lower) {
         joinedInnSup_.matching(gInnSup, found, runEnds);
         otherInnSup_.matching(gInnSup, found, runEnds);
         outSup_.matching(g.getOut().sup(), found, runEnds);

@@ -67,11 +67,11 @@ public:
     // Whether `rebuild` can answer for the global twin `g` and the bound(s)
     // `optim` selects: not when a bound of g that the candidate tests read is
     // NaN, for then every strip is a candidate.
-    static bool answers(const twin& g, int optim) noexcept;
+    static bool answers(const twin& g, optimBound optim) noexcept;
     // The strips of the agenda that the candidate rebuild against `g` removes
     // (consistencyMark 1, or excluded by the inclusion test), and the others
     // that define a bound of g, both in agenda order. Requires answers(g).
-    void rebuild(const twin& g, int optim, std::vector<removedStrip>& removed,
+    void rebuild(const twin& g, optimBound optim, std::vector<removedStrip>& removed,
                  std::vector<stripIter>& candidates);
 
 private:

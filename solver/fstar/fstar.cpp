@@ -228,8 +228,8 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
             break;
         }
         const double tolAsked = settings.tolerance;
-        if ((settings.optim == 1 && !(globalTwin.lowerDistance() > tolAsked)) ||
-            (settings.optim == 2 && !(globalTwin.upperDistance() > tolAsked)) ||
+        if ((settings.optim == optimBound::lower && !(globalTwin.lowerDistance() > tolAsked)) ||
+            (settings.optim == optimBound::upper && !(globalTwin.upperDistance() > tolAsked)) ||
             !(globalTwin.getTol() > tolAsked)) {
             logLine(log, level, "Distance < Tol");
             settings.stop_reason = "Tolerance";
@@ -314,9 +314,9 @@ bool fstar::inclusionTest(const strip& s) const {
 bool fstar::inclusionTest(const twin& s) const {
     const ivalDb& gInn = globalTwin.getInn();
     switch (settings.optim) {
-    case 1:
+    case optimBound::lower:
         return !std::isnan(gInn.inf()) && gInn.inf() < s.getOut().inf();
-    case 2:
+    case optimBound::upper:
         return !std::isnan(gInn.sup()) && gInn.sup() > s.getOut().sup();
     default:
         return isInterior(s.getOut(), gInn);
@@ -348,9 +348,9 @@ void fstar::eliminateAndSelect(std::ostream& log) {
         // bring the tolerance of every strip changed since the last rebuild
         // to it.
         auto boundTol = [this](strip& s) {
-            if (settings.optim == 1)
+            if (settings.optim == optimBound::lower)
                 s.tw.computeLowerTol();
-            else if (settings.optim == 2)
+            else if (settings.optim == optimBound::upper)
                 s.tw.computeUpperTol();
         };
         index_.forEachRecordedSince(boundTol);
@@ -520,13 +520,13 @@ void fstar::printStepLine() {
     std::ostream& out = *screen;
     out << "Step:" << stepCount << " ";
     switch (settings.optim) {
-    case 1:
+    case optimBound::lower:
         out << (modality == "Prop"   ? "Min: "
                 : modality == "Impr" ? "Max: "
                                      : "MinMax: ")
             << globalTwin.minTwin() << " Tol: " << globalTwin.lowerDistance() << "\n";
         break;
-    case 2:
+    case optimBound::upper:
         out << (modality == "Prop"   ? "Max: "
                 : modality == "Impr" ? "Min: "
                                      : "MaxMin: ")

@@ -52,9 +52,9 @@ void fstar::minmaxPostProcess() {
         if (isInterior(s.tw.getOut(), g.getInn())) return;
         for (const auto* list : {&s.cells, &s.warehouse}) {
             for (const cell& c : *list) {
-                if (settings.optim != 2 && intersects(c.tw.minTwin(), g.minTwin()))
+                if (settings.optim != optimBound::upper && intersects(c.tw.minTwin(), g.minTwin()))
                     joinedMinCells.push_back(detached(c));
-                if (settings.optim != 1 && intersects(c.tw.maxTwin(), g.maxTwin()))
+                if (settings.optim != optimBound::lower && intersects(c.tw.maxTwin(), g.maxTwin()))
                     joinedMaxCells.push_back(detached(c));
             }
         }

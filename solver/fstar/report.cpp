@@ -48,14 +48,14 @@ void fstar::writeReport(std::ostream& os, double elapsedSeconds) {
     const bool proper = allProper();
     const bool improper = !proper && allImproper();
     switch (settings.optim) {
-    case 1:
+    case optimBound::lower:
         os << (proper     ? "Min Approximation:"
                : improper ? "Max Approximation:"
                           : "MinMax Approximation:")
            << g.minTwin() << "\n"
            << "Tol: " << g.lowerDistance() << "\n\n";
         break;
-    case 2:
+    case optimBound::upper:
         os << (proper     ? "Max Approximation:"
                : improper ? "Min Approximation:"
                           : "MaxMin Approximation:")
@@ -69,12 +69,12 @@ void fstar::writeReport(std::ostream& os, double elapsedSeconds) {
         break;
     }
 
-    if (settings.optim != 0) writeJoinedBoxes(os, proper, improper);
+    if (settings.optim != optimBound::both) writeJoinedBoxes(os, proper, improper);
     if (noSolution) os << "No Solution\n";
 }
 
 void fstar::writeJoinedBoxes(std::ostream& os, bool proper, bool improper) {
-    if (settings.optim != 2 && !joinedMinCells.empty()) {
+    if (settings.optim != optimBound::upper && !joinedMinCells.empty()) {
         buildJoinedBoxes(true);
         if (proper)
             os << "Joined Boxes Min List:"
@@ -89,7 +89,7 @@ void fstar::writeJoinedBoxes(std::ostream& os, bool proper, bool improper) {
         for (const cell& c : joinedMinBoxes)
             c.printBox(os, 1);
     }
-    if (settings.optim != 1 && !joinedMaxCells.empty()) {
+    if (settings.optim != optimBound::lower && !joinedMaxCells.empty()) {
         buildJoinedBoxes(false);
         if (proper)
             os << "Joined Boxes Max List:"

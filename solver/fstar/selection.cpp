@@ -30,12 +30,12 @@ int widestCuttable(const std::vector<variable>& vars, bool skipSettled, bool sin
     return chosen;
 }
 
-bool definesBound(const twin& part, const twin& whole, int optim) noexcept {
-    if (optim != 2 && (equalOrNaN(whole.getInn().inf(), part.getInn().inf()) ||
-                       equalOrNaN(part.getOut().inf(), whole.getOut().inf())))
+bool definesBound(const twin& part, const twin& whole, optimBound optim) noexcept {
+    if (optim != optimBound::upper && (equalOrNaN(whole.getInn().inf(), part.getInn().inf()) ||
+                                       equalOrNaN(part.getOut().inf(), whole.getOut().inf())))
         return true;
-    return optim != 1 && (equalOrNaN(whole.getInn().sup(), part.getInn().sup()) ||
-                          equalOrNaN(part.getOut().sup(), whole.getOut().sup()));
+    return optim != optimBound::lower && (equalOrNaN(whole.getInn().sup(), part.getInn().sup()) ||
+                                          equalOrNaN(part.getOut().sup(), whole.getOut().sup()));
 }
 
 } // namespace modal

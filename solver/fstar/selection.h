@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "interval/twin.h"
+#include "solver/model/tree.h"
 #include "solver/model/variable.h"
 
 namespace modal {
@@ -21,7 +22,7 @@ int widestCuttable(const std::vector<variable>& vars, bool skipSettled, bool sin
 // whole `whole` that `optim` asks for (0 both, 1 the lower, 2 the upper): one
 // of its inner or outer bounds on that side equals the whole's, or one of
 // the two is NaN.
-bool definesBound(const twin& part, const twin& whole, int optim) noexcept;
+bool definesBound(const twin& part, const twin& whole, optimBound optim) noexcept;
 
 // Position of the first of the largest tolerances among `pieces`
 // (iterators to strips or cells), or -1 when there is none.

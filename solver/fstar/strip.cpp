@@ -168,9 +168,9 @@ void strip::update(model& m, bool full, const param& p, std::ostream& log) {
 bool strip::accumulationTest(const cell& c, const param& p, std::ostream& log) const {
     if (!joinFlag) return false;
     switch (p.optim) {
-    case 1:
+    case optimBound::lower:
         return c.tw.getInn().inf() < tw.getOut().inf();
-    case 2:
+    case optimBound::upper:
         return c.tw.getInn().sup() > tw.getOut().sup();
     default:
         if (isInterior(tw.getOut(), c.tw.getInn())) {
@@ -196,9 +196,9 @@ void strip::processCells(const param& p, std::ostream& log) {
         std::vector<cellIter> toRemove;
         for (auto it = cells.begin(); it != cells.end(); ++it) {
             cell& c = *it;
-            if (p.optim == 1)
+            if (p.optim == optimBound::lower)
                 c.tw.computeLowerTol();
-            else if (p.optim == 2)
+            else if (p.optim == optimBound::upper)
                 c.tw.computeUpperTol();
             if (c.consistency == consistencyState::undecided) {
                 logLine(log, p.debug, "Eliminate Cell: Consistency");

@@ -107,7 +107,7 @@ void model_actions::create_quantvar(parse_context& ctx, std::string_view) {
     const std::string quantifier = pop_symbol(ctx);
     ivalDb domain = pop_interval(ctx);
     // Optim as set at this point of the file.
-    const int optim = ctx.settings != nullptr ? ctx.settings->optim : 0;
+    const optimBound optim = ctx.settings != nullptr ? ctx.settings->optim : optimBound::both;
 
     if (quantifier == "U") {
         domain = prop(domain);
@@ -117,12 +117,12 @@ void model_actions::create_quantvar(parse_context& ctx, std::string_view) {
         domain = prop(domain);
         if (csp_solver_ != nullptr) csp_solver_->getBox().append(variable(0, domain, name));
     } else if (quantifier == "MIN") {
-        if (optim == 1) domain = prop(domain);
-        if (optim == 2) domain = impr(domain);
+        if (optim == optimBound::lower) domain = prop(domain);
+        if (optim == optimBound::upper) domain = impr(domain);
         ctx.optim_uses.push_back({name, optim});
     } else if (quantifier == "MAX") {
-        if (optim == 1) domain = impr(domain);
-        if (optim == 2) domain = prop(domain);
+        if (optim == optimBound::lower) domain = impr(domain);
+        if (optim == optimBound::upper) domain = prop(domain);
         ctx.optim_uses.push_back({name, optim});
     }
     warnIfUnbounded(ctx, name, domain);

@@ -44,8 +44,10 @@ const std::array<numOption, 14> numOptions{{
      }},
     {"Debug", [](parse_context& c,
                  double x) { toParam(c, [x](param& p) { p.debug = option_integer(x); }); }},
-    {"Optim", [](parse_context& c,
-                 double x) { toParam(c, [x](param& p) { p.optim = option_integer(x); }); }},
+    {"Optim",
+     [](parse_context& c, double x) {
+         toParam(c, [x](param& p) { p.optim = static_cast<optimBound>(option_integer(x)); });
+     }},
     {"ScreenOut", [](parse_context& c,
                      double x) { toParam(c, [x](param& p) { p.screen_out = option_flag(x); }); }},
     {"Time", [](parse_context& c, double x) { toParam(c, [x](param& p) { p.time_limit = x; }); }},
@@ -121,7 +123,7 @@ void assign_num_param(parse_context& ctx) {
 }
 
 void warn_optim_after_declarations(parse_context& ctx) {
-    const int optim = ctx.settings->optim;
+    const optimBound optim = ctx.settings->optim;
     std::string names;
     for (const auto& use : ctx.optim_uses)
         if (use.optim != optim) names += (names.empty() ? "" : ", ") + use.name;

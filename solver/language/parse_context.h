@@ -12,6 +12,7 @@
 
 #include "interval/ivalDb.h"
 #include "solver/model/node.h"
+#include "solver/model/tree.h"
 
 namespace modal {
 
@@ -37,7 +38,7 @@ struct parse_context {
     // so that a later Optim statement can say which ones it does not reach.
     struct optim_use {
         std::string name;
-        int optim;
+        optimBound optim;
     };
     std::vector<optim_use> optim_uses;
 

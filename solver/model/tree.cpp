@@ -432,7 +432,7 @@ void subtractRightSide(tree& t) {
     t.at(r).right = t.createValue(nodeKind::constant, ivalZero());
 }
 
-void normalizeConstraint(tree& t, int& optim) {
+void normalizeConstraint(tree& t, optimBound& optim) {
     const nodeId r = t.root;
     if (r == noNode) return;
     const nodeKind k = t.at(r).kind;
@@ -447,13 +447,13 @@ void normalizeConstraint(tree& t, int& optim) {
         t.at(r).kind = nodeKind::sub;
         t.at(t.at(r).right).kind = nodeKind::aux;
         t.at(t.at(r).right).value = kGreaterShift;
-        optim = 1;
+        optim = optimBound::lower;
         break;
     default: // "<" and "<="
         t.at(r).kind = nodeKind::sub;
         t.at(t.at(r).right).kind = nodeKind::aux;
         t.at(t.at(r).right).value = kLessShift;
-        optim = 2;
+        optim = optimBound::upper;
         break;
     }
 }

@@ -180,11 +180,16 @@ void bind(tree& t, std::vector<variable>& group, const std::vector<int>& map);
 // Copies the subtree of `n` into new nodes of the same tree.
 nodeId deepCopy(tree& t, nodeId n);
 
+// The bound(s) of the objective a run refines: both, only the lower one or
+// only the upper one. "Optim" gives it as 0, 1 or 2; any other number is kept
+// as it is (and reads as neither lower nor upper).
+enum class optimBound : int { both = 0, lower = 1, upper = 2 };
+
 // Rewrites a relational root L rel R into (L - R) rel 0 and then: "=" into the
 // bare L - R; ">"/">=" into "-"(L - R, "aux" [+inf, 0]) with optim 1;
 // "<"/"<=" into "-"(L - R, "aux" [0, -inf]) with optim 2. Other roots and
 // optim are left alone.
-void normalizeConstraint(tree& t, int& optim);
+void normalizeConstraint(tree& t, optimBound& optim);
 
 // Only the first step of the above: a relational root L rel R with R not
 // [0, 0] becomes (L - R) rel 0, so that evaluating the relation (which reads

@@ -90,7 +90,7 @@ void csp::setTimeBudget(std::clock_t start, double limit) noexcept {
 }
 
 fstar& csp::addConstraint(const fstar& solver) {
-    constraints_.push_back(constraintSolver{solver, {}, {}, 0});
+    constraints_.push_back(constraintSolver{solver, {}, {}, optimBound::both});
     return constraints_.back().solver;
 }
 
@@ -117,12 +117,13 @@ void csp::prepare(box& b) {
 
         // A relation normalised for F* is "-"(L - R, "aux"): its "aux" term
         // says which bound decides the relation.
-        c.classifyOptim = 0;
+        c.classifyOptim = optimBound::both;
         const tree& t = m.fn;
         if (t.root != noNode) {
             const nodeId r = t.at(t.root).right;
             if (r != noNode && t.at(r).kind == nodeKind::aux)
-                c.classifyOptim = t.at(r).value.inf() == kInf ? 1 : 2;
+                c.classifyOptim =
+                    t.at(r).value.inf() == kInf ? optimBound::lower : optimBound::upper;
         }
     }
 }

@@ -25,7 +25,7 @@ struct constraintSolver {
     std::vector<int> boxPositions;
     std::vector<int> modelPositions;
     // The bound the classification asks for: 0 both, 1 lower, 2 upper.
-    int classifyOptim = 0;
+    optimBound classifyOptim = optimBound::both;
     // The solver's time limit as the problem file set it.
     double ownTimeLimit = 1e301;
 

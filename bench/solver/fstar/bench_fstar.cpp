@@ -162,7 +162,7 @@ fstar solverFor(std::string_view text) {
     s.settings.plot = false;
     s.settings.minmax_mode = state.context.algorithm_name == "MINMAX";
     s.settings.write_solution = false;
-    if (state.context.algorithm_name == "FSTAR") s.settings.optim = 0;
+    if (state.context.algorithm_name == "FSTAR") s.settings.optim = optimBound::both;
     return s;
 }
 

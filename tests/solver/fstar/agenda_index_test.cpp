@@ -51,10 +51,10 @@ void randomize(strip& s, std::mt19937& g) {
 }
 
 // The inclusion test of the solver, written out.
-bool excluded(const twin& g, const twin& s, int optim) {
+bool excluded(const twin& g, const twin& s, optimBound optim) {
     const ivalDb& gi = g.getInn();
-    if (optim == 1) return !std::isnan(gi.inf()) && gi.inf() < s.getOut().inf();
-    if (optim == 2) return !std::isnan(gi.sup()) && gi.sup() > s.getOut().sup();
+    if (optim == optimBound::lower) return !std::isnan(gi.inf()) && gi.inf() < s.getOut().inf();
+    if (optim == optimBound::upper) return !std::isnan(gi.sup()) && gi.sup() > s.getOut().sup();
     return s.getOut().inf() > gi.inf() && s.getOut().sup() < gi.sup();
 }
 
@@ -70,7 +70,7 @@ TEST(AgendaIndex, MatchesTheJoinAndTheStripByStripTests) {
             t.setOut(ivalDb::exact(pick(g), pick(g)));
             return t;
         }();
-        const int optim = round % 3;
+        const auto optim = static_cast<optimBound>(round % 3);
         for (int step = 0; step < 40; ++step) {
             // Change the agenda: append, change or remove a strip.
             const unsigned what = g() % 4;
@@ -116,10 +116,12 @@ TEST(AgendaIndex, MatchesTheJoinAndTheStripByStripTests) {
                     wantRemoved.push_back({it, agendaIndex::removal::inconsistent});
                 } else if (excluded(gt, s, optim)) {
                     wantRemoved.push_back({it, agendaIndex::removal::inclusion});
-                } else if ((optim != 2 && (equalOrNaN(inn.inf(), s.getInn().inf()) ||
-                                           equalOrNaN(s.getOut().inf(), out.inf()))) ||
-                           (optim != 1 && (equalOrNaN(inn.sup(), s.getInn().sup()) ||
-                                           equalOrNaN(s.getOut().sup(), out.sup())))) {
+                } else if ((optim != optimBound::upper &&
+                            (equalOrNaN(inn.inf(), s.getInn().inf()) ||
+                             equalOrNaN(s.getOut().inf(), out.inf()))) ||
+                           (optim != optimBound::lower &&
+                            (equalOrNaN(inn.sup(), s.getInn().sup()) ||
+                             equalOrNaN(s.getOut().sup(), out.sup())))) {
                     wantCandidates.push_back(it);
                 }
             }

@@ -267,7 +267,7 @@ TEST(Report, LabelsAndNumberFormats) {
         fstar g;
         quiet(g);
         squarePlus(g, x, y);
-        g.settings.optim = optim;
+        g.settings.optim = static_cast<optimBound>(optim);
         g.settings.tolerance = 0.01;
         std::ostringstream l;
         const std::string text = runToText(g, l);
@@ -293,7 +293,7 @@ TEST(Report, FileAndJoinedBoxes) {
     const nodeId sq =
         t.createUnary(nodeKind::sqr, t.createBinary(nodeKind::sub, x, t.createConst(1)));
     t.setRoot(t.createBinary(nodeKind::plus, sq, y));
-    f.settings.optim = 1;
+    f.settings.optim = optimBound::lower;
     f.settings.minmax_mode = true;
     f.settings.write_solution = true;
     f.settings.tolerance = 1e-3;
@@ -317,7 +317,7 @@ TEST(Report, FileAndJoinedBoxes) {
         EXPECT_GE(c.xp[0].domain.sup(), 1.0 - 0.1);
     }
     // optim 0 writes no joined boxes even with filled lists.
-    f.settings.optim = 0;
+    f.settings.optim = optimBound::both;
     std::ostringstream r0;
     f.writeReport(r0, 0.0);
     EXPECT_EQ(r0.str().find("Joined"), std::string::npos);
@@ -351,7 +351,7 @@ TEST(Fstar, StepLinesOnScreen) {
         fstar f;
         quiet(f);
         squarePlus(f, x, ivalDb::exact(0, 1));
-        f.settings.optim = optim;
+        f.settings.optim = static_cast<optimBound>(optim);
         f.settings.tolerance = 0.1;
         f.settings.screen_out = true;
         std::ostringstream screen, log;
@@ -373,7 +373,7 @@ TEST(MinMax, TouchingCellsMergeIntoOneBox) {
     fstar f;
     quiet(f);
     squarePlus(f, ivalDb::exact(-1, 2), ivalDb::exact(0, 1));
-    f.settings.optim = 1;
+    f.settings.optim = optimBound::lower;
     box plot(2);
     f.prepare(plot);
     f.globalTwin.setInn(ivalDb::exact(0, 1));
@@ -464,7 +464,7 @@ TEST(Fstar, AllImproperRelationKeepsItsOnlyStrip) {
             t.createBinary(nodeKind::le, t.createBinary(nodeKind::plus, x2, y2), t.createConst(1)));
         box plot(2);
         f.prepare(plot);
-        ASSERT_EQ(f.settings.optim, 2);
+        ASSERT_EQ(f.settings.optim, optimBound::upper);
         f.settings.logic_mode = mode;
         f.settings.tolerance = 1e-12;
         std::ostringstream log;

@@ -226,7 +226,7 @@ int checkProblems(unsigned seed, int count, bool allImproper, bool partial = fal
         };
         // The same problem for one bound only (as MINMAX runs it).
         fstar oneSided = f;
-        oneSided.settings.optim = 1 + problem % 2;
+        oneSided.settings.optim = problem % 2 == 0 ? optimBound::lower : optimBound::upper;
         oneSided.settings.minmax_mode = true;
         box plot(2);
         f.prepare(plot);
@@ -279,16 +279,18 @@ int checkProblems(unsigned seed, int count, bool allImproper, bool partial = fal
         oneSided.writeReport(report, 0.0);
         for (const auto* boxes : {&oneSided.joinedMinBoxes, &oneSided.joinedMaxBoxes})
             for (const cell& c : *boxes)
-                EXPECT_TRUE(intersects(c.tw.getOut(), oneSided.settings.optim == 1
+                EXPECT_TRUE(intersects(c.tw.getOut(), oneSided.settings.optim == optimBound::lower
                                                           ? oneSided.globalTwin.minTwin()
                                                           : oneSided.globalTwin.maxTwin()));
         const twin& b = oneSided.globalTwin;
         if (allImproper) {
-            const double o = oneSided.settings.optim == 1 ? b.getOut().inf() : b.getOut().sup();
-            const double i = oneSided.settings.optim == 1 ? b.getInn().inf() : b.getInn().sup();
+            const double o =
+                oneSided.settings.optim == optimBound::lower ? b.getOut().inf() : b.getOut().sup();
+            const double i =
+                oneSided.settings.optim == optimBound::lower ? b.getInn().inf() : b.getInn().sup();
             EXPECT_FALSE(std::isnan(o) || std::isnan(i)) << oneSided.settings.stop_reason;
         }
-        if (oneSided.settings.optim == 1) {
+        if (oneSided.settings.optim == optimBound::lower) {
             // Minimum twin [out.inf, inn.inf] around the lower oneSided.
             if (!std::isnan(b.getOut().inf())) {
                 EXPECT_LE(b.getOut().inf(), e.lower + e.error) << "optim 1";

@@ -24,7 +24,7 @@ TEST(OptionDefaults, SettingsStartAtTheirDefaults) {
     EXPECT_EQ(p.time_limit, 1e301);
     EXPECT_EQ(p.stop_reason, "?");
     EXPECT_FALSE(p.screen_out);
-    EXPECT_EQ(p.optim, 0);
+    EXPECT_EQ(p.optim, optimBound::both);
     EXPECT_FALSE(p.write_solution);
     EXPECT_FALSE(p.plot);
     EXPECT_EQ(p.logic_mode, 0);
@@ -73,7 +73,7 @@ TEST_F(OptionsTest, EachNumericOptionReachesItsSetting) {
     EXPECT_EQ(settings.tolerance, 1e-9);
     EXPECT_EQ(settings.bisect, 2);
     EXPECT_EQ(settings.debug, 1);
-    EXPECT_EQ(settings.optim, -1);
+    EXPECT_EQ(settings.optim, static_cast<optimBound>(-1));
     EXPECT_TRUE(settings.screen_out);
     EXPECT_EQ(settings.time_limit, 60.0);
     EXPECT_TRUE(settings.write_solution);

@@ -214,9 +214,9 @@ TEST(Normalize, RelationsBecomeDifferences) {
     const nodeId y = t.createIncidence("y", ivalDb());
     const nodeId sum = t.createBinary(nodeKind::plus, x, y);
     t.setRoot(t.createBinary(nodeKind::le, sum, t.createConst(3.0)));
-    int optim = 0;
+    optimBound optim = optimBound::both;
     normalizeConstraint(t, optim);
-    EXPECT_EQ(optim, 2);
+    EXPECT_EQ(optim, optimBound::upper);
     std::ostringstream os;
     printNode(t, t.root, os, true);
     EXPECT_EQ(os.str(), "(((x[0])+(y[0]))-([3, 3]))-([0, -inf])");
@@ -226,9 +226,9 @@ TEST(Normalize, RelationsBecomeDifferences) {
     const nodeId ex = e.createIncidence("x", ivalDb());
     const nodeId ey = e.createIncidence("y", ivalDb());
     e.setRoot(e.createBinary(nodeKind::eq, ex, ey));
-    optim = 5;
+    optim = static_cast<optimBound>(5);
     normalizeConstraint(e, optim);
-    EXPECT_EQ(optim, 5);
+    EXPECT_EQ(optim, static_cast<optimBound>(5));
     std::ostringstream os2;
     printNode(e, e.root, os2, true);
     EXPECT_EQ(os2.str(), "(x[0])-(y[0])");
@@ -237,7 +237,7 @@ TEST(Normalize, RelationsBecomeDifferences) {
     const nodeId gx = g.createIncidence("x", ivalDb());
     g.setRoot(g.createBinary(nodeKind::gt, gx, g.createConst(0.0)));
     normalizeConstraint(g, optim);
-    EXPECT_EQ(optim, 1);
+    EXPECT_EQ(optim, optimBound::lower);
     std::ostringstream os3;
     printNode(g, g.root, os3, true);
     EXPECT_EQ(os3.str(), "(x[0])-([inf, 0])");
@@ -257,9 +257,9 @@ TEST(Normalize, RelationsBecomeDifferences) {
 
     tree plain;
     plain.setRoot(plain.createIncidence("x", ivalDb()));
-    optim = 0;
+    optim = optimBound::both;
     normalizeConstraint(plain, optim);
-    EXPECT_EQ(optim, 0);
+    EXPECT_EQ(optim, optimBound::both);
 }
 
 namespace {
@@ -271,7 +271,7 @@ model constrained(nodeKind rel, double c) {
     model con;
     const nodeId x = con.fn.createIncidence("x", ivalDb::exact(0, 10));
     con.fn.setRoot(con.fn.createBinary(rel, x, con.fn.createConst(c)));
-    int optim = 0;
+    optimBound optim = optimBound::both;
     if (rel != nodeKind::eq) normalizeConstraint(con.fn, optim);
     buildEvalList(con.fn, con.fn.root, con.fn.evalList);
     con.buildGroups();

@@ -52,13 +52,13 @@ TEST(CspPrepare, BindsBoxVariablesByNameAndSwitchesOutputOff) {
     auto it = p.target.constraints().begin();
     EXPECT_EQ(it->boxPositions, (std::vector<int>{1, 2}));
     EXPECT_EQ(it->modelPositions, (std::vector<int>{0, 1}));
-    EXPECT_EQ(it->classifyOptim, 2); // "<=": the upper bound decides
+    EXPECT_EQ(it->classifyOptim, optimBound::upper); // "<=": the upper bound decides
     ++it;
-    EXPECT_EQ(it->classifyOptim, 1); // ">=": the lower bound
+    EXPECT_EQ(it->classifyOptim, optimBound::lower); // ">=": the lower bound
     ++it;
     EXPECT_EQ(it->boxPositions, (std::vector<int>{2}));
     EXPECT_EQ(it->modelPositions, (std::vector<int>{0}));
-    EXPECT_EQ(it->classifyOptim, 0); // "=": no "aux" term
+    EXPECT_EQ(it->classifyOptim, optimBound::both); // "=": no "aux" term
     for (const auto& c : p.target.constraints()) {
         EXPECT_FALSE(c.solver.settings.plot);
         EXPECT_FALSE(c.solver.settings.minmax_mode);
