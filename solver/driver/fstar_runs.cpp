@@ -21,7 +21,7 @@ std::string stopText(const fstar& solver) {
     if (p.stop_reason == "Matching")
         return "nothing left to cut (Epsilon=" + number(p.epsilon) +
                ", or cells too narrow for doubles)";
-    if (p.logic_mode == 1) return "the statement was decided";
+    if (p.logic_mode == inclusionStop::withVerdict) return "the statement was decided";
     return "the run ended";
 }
 
@@ -60,7 +60,7 @@ run_summary run_fstar(run_state& state, const std::string& base_name) {
     settings.write_solution = true;
     if (algorithm == "FSTAR") settings.optim = optimBound::both;
     if (algorithm == "LOGIC") {
-        settings.logic_mode = 1;
+        settings.logic_mode = inclusionStop::withVerdict;
         settings.epsilon = 1e-15;
         settings.tolerance = 1e-15;
         record(summary, writeTreeDump(solver.mainModel.fn), "Tree.txt");
@@ -74,7 +74,7 @@ run_summary run_fstar(run_state& state, const std::string& base_name) {
     progress.finish();
 
     summary.stop = stopText(solver);
-    if (settings.logic_mode == 1) {
+    if (settings.logic_mode == inclusionStop::withVerdict) {
         static constexpr const char* kVerdicts[] = {"False", "True", "Perhaps"};
         summary.stop += "; Consistency: ";
         summary.stop += kVerdicts[settings.logic_result <= 2 ? settings.logic_result : 2];

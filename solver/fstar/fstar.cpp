@@ -246,13 +246,13 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
             settings.stop_reason = "Memory";
             break;
         }
-        if (settings.logic_mode != 0 && stopByInclusion()) {
+        if (settings.logic_mode != inclusionStop::off && stopByInclusion()) {
             logLine(log, level, "Stop By Inclusion");
             break;
         }
         // A verdict over points where the objective has no value cannot be
         // drawn, however far the run goes.
-        if (settings.logic_mode != 0 && t.undefinedSeen) {
+        if (settings.logic_mode != inclusionStop::off && t.undefinedSeen) {
             logLine(log, level, "Stop By Undefined Points");
             break;
         }
@@ -271,7 +271,7 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
     undefinedPoints = t.undefinedSeen;
     noSolution = !mainModel.constraints.empty() && agenda.empty() && accumulatedStrips.empty() &&
                  !removedByInclusion_;
-    if (settings.logic_mode == 1) settings.logic_result = logicVerdict();
+    if (settings.logic_mode == inclusionStop::withVerdict) settings.logic_result = logicVerdict();
     // An inner approximation over a domain with undefined points could
     // reach across a gap of the range: it claims nothing.
     if (undefinedPoints) globalTwin.setInn(ivalNaN());
@@ -392,12 +392,12 @@ bool fstar::stopByInclusion() const {
     const ivalDb& out = globalTwin.getOut();
     const ivalDb& inn = globalTwin.getInn();
     switch (settings.logic_mode) {
-    case 1:
-    case 2:
+    case inclusionStop::withVerdict:
+    case inclusionStop::withoutVerdict:
         return (isThick(out) && relationHolds(out)) || (isThick(inn) && !relationHolds(inn));
-    case 3:
+    case inclusionStop::properOuter:
         return isProper(out);
-    case 4:
+    case inclusionStop::improperOuter:
         return isImproper(out);
     default:
         return false;

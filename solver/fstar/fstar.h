@@ -100,7 +100,7 @@ public:
     // single-incidence positions and the non-uniformly monotonic nodes.
     void prepare(box& plotBox);
     // The F* main loop; writes the report when `write_solution` is set. In
-    // LOGIC runs (logic_mode 1) it also sets settings.logic_result: 1 true,
+    // LOGIC runs (logic_mode withVerdict) it also sets settings.logic_result: 1 true,
     // 2 perhaps, 0 false.
     void run(box& plotBox, std::ostream& log);
     // Writes problem_name + "Solution.txt".

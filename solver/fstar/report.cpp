@@ -40,7 +40,7 @@ void fstar::writeReport(std::ostream& os, double elapsedSeconds) {
     os.precision(reportDecimals(settings.tolerance));
     os.setf(std::ios::scientific, std::ios::floatfield);
 
-    if (settings.logic_mode == 1) {
+    if (settings.logic_mode == inclusionStop::withVerdict) {
         static constexpr const char* kVerdicts[] = {"False", "True", "Perhaps"};
         os << "Consistency: " << kVerdicts[logicVerdict()] << "\n\n";
     }

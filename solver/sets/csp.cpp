@@ -163,7 +163,7 @@ bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
             bool rejected = false;
             for (constraintSolver* c : list) {
                 c->loadImproper(b, -1);
-                c->solver.settings.logic_mode = 2;
+                c->solver.settings.logic_mode = inclusionStop::withoutVerdict;
                 runSolver(*c, b, log, solverRuns_);
                 if (provenToFail(c->solver)) {
                     rejected = true;
@@ -232,14 +232,14 @@ verdict csp::classify(constraintList& constraints, box& b, std::ostream& log,
         bool proven = false;
         if (v == verdict::solution) {
             c.load(b, true);
-            f.settings.logic_mode = 1;
+            f.settings.logic_mode = inclusionStop::withVerdict;
             f.settings.optim = c.classifyOptim;
             runSolver(c, b, log, runs);
             proven = provenToHold(f);
         }
         if (proven) continue;
         c.load(b, false);
-        f.settings.logic_mode = 2;
+        f.settings.logic_mode = inclusionStop::withoutVerdict;
         f.settings.optim = c.classifyOptim;
         runSolver(c, b, log, runs);
         if (provenToFail(f)) return verdict::nonSolution;

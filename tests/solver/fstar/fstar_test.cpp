@@ -114,7 +114,7 @@ TEST(Fstar, StopCriteria) {
         const nodeId b = t.createIncidence("x", ivalDb::exact(1, 2));
         const nodeId prod = t.createBinary(nodeKind::mul, a, b);
         t.setRoot(t.createBinary(nodeKind::ge, prod, t.createConst(0.5)));
-        f.settings.logic_mode = 1;
+        f.settings.logic_mode = inclusionStop::withVerdict;
         f.settings.epsilon = f.settings.tolerance = 1e-15;
         f.settings.stop_reason = "?";
         std::ostringstream log;
@@ -131,7 +131,7 @@ TEST(Fstar, LogicVerdicts) {
         tree& t = f.mainModel.fn;
         const nodeId x = t.createIncidence("x", ivalDb::exact(lo, hi));
         t.setRoot(t.createBinary(nodeKind::le, t.createUnary(nodeKind::sin, x), t.createConst(c)));
-        f.settings.logic_mode = 1;
+        f.settings.logic_mode = inclusionStop::withVerdict;
         f.settings.epsilon = f.settings.tolerance = 1e-15;
         f.settings.time_limit = 2;
         std::ostringstream log;
@@ -465,7 +465,7 @@ TEST(Fstar, AllImproperRelationKeepsItsOnlyStrip) {
         box plot(2);
         f.prepare(plot);
         ASSERT_EQ(f.settings.optim, optimBound::upper);
-        f.settings.logic_mode = mode;
+        f.settings.logic_mode = static_cast<inclusionStop>(mode);
         f.settings.tolerance = 1e-12;
         std::ostringstream log;
         f.run(plot, log);

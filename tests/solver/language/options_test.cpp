@@ -27,7 +27,7 @@ TEST(OptionDefaults, SettingsStartAtTheirDefaults) {
     EXPECT_EQ(p.optim, optimBound::both);
     EXPECT_FALSE(p.write_solution);
     EXPECT_FALSE(p.plot);
-    EXPECT_EQ(p.logic_mode, 0);
+    EXPECT_EQ(p.logic_mode, inclusionStop::off);
     EXPECT_EQ(p.logic_result, 2);
     EXPECT_FALSE(p.minmax_mode);
     EXPECT_TRUE(p.plot_x_name.empty() && p.plot_y_name.empty() && p.problem_name.empty());
@@ -82,7 +82,7 @@ TEST_F(OptionsTest, EachNumericOptionReachesItsSetting) {
     EXPECT_EQ(qsiSettings.time_limit, 12.5);
     // Untouched by any option.
     EXPECT_EQ(settings.stop_reason, "?");
-    EXPECT_EQ(settings.logic_mode, 0);
+    EXPECT_EQ(settings.logic_mode, inclusionStop::off);
     EXPECT_FALSE(settings.minmax_mode);
 }
 
