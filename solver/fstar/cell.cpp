@@ -27,15 +27,14 @@ void sumDerivatives(std::vector<variable>& vars) {
 }
 
 cell::cell(const cell& o)
-    : tw(o.tw), xi(o.xi), xp(o.xp), xpRef(o.xpRef), bisectDim(o.bisectDim),
-      consistency(o.consistency), treeFlag(o.treeFlag) {}
+    : tw(o.tw), xi(o.xi), xp(o.xp), bisectDim(o.bisectDim), consistency(o.consistency),
+      treeFlag(o.treeFlag) {}
 
 cell& cell::operator=(const cell& o) {
     if (this == &o) return *this;
     tw = o.tw;
     xi = o.xi;
     xp = o.xp;
-    xpRef = o.xpRef;
     bisectDim = o.bisectDim;
     consistency = o.consistency;
     treeFlag = o.treeFlag;
@@ -52,27 +51,21 @@ cell cell::initial(model& m) {
     return c;
 }
 
-const std::vector<variable>& cell::xpView() const {
-    if (!xp.empty() || xpRef == nullptr) return xp;
-    return *xpRef;
-}
-
 int cell::variableCount() const noexcept {
-    return static_cast<int>(xpView().size() + xi.size());
+    return static_cast<int>(xp.size() + xi.size());
 }
 
 const variable& cell::variableAt(int i) const {
-    const auto& p = xpView();
-    const auto n = static_cast<int>(p.size());
-    return i < n ? p[static_cast<std::size_t>(i)] : xi[static_cast<std::size_t>(i - n)];
+    const auto n = static_cast<int>(xp.size());
+    return i < n ? xp[static_cast<std::size_t>(i)] : xi[static_cast<std::size_t>(i - n)];
 }
 
 variable& cell::variableAt(int i) {
     return const_cast<variable&>(static_cast<const cell&>(*this).variableAt(i));
 }
 
-void cell::bindTo(tree& t, bool useRef) {
-    modal::bind(t, (useRef && xpRef != nullptr) ? *xpRef : xp, t.xpMap);
+void cell::bindTo(tree& t, std::vector<variable>& xpGroup) {
+    modal::bind(t, xpGroup, t.xpMap);
     modal::bind(t, xi, t.xiMap);
 }
 
@@ -82,8 +75,9 @@ void cell::derivativeSums(tree& t, varGroup group) {
     if (group != varGroup::Xi) sumDerivatives(xp);
 }
 
-void cell::evaluate(tree& t, std::uint8_t stripFlag, bool meanValue) {
-    bindTo(t, true);
+void cell::evaluate(tree& t, std::vector<variable>& stripXp, std::uint8_t stripFlag,
+                    bool meanValue) {
+    bindTo(t, stripXp);
     derivativeSums(t, varGroup::Xi);
     bisectDim = widestCuttable(xi, consistency == consistencyState::consistent, treeFlag != 0);
     if (t.uniformKnown)
@@ -96,7 +90,7 @@ void cell::evaluate(tree& t, std::uint8_t stripFlag, bool meanValue) {
                               .outSingles = treeFlag != 0,
                               .consistent = consistency == consistencyState::consistent};
     tw.setInn(dual(evaluateTree(t, evalMode::Inn, options)));
-    bindTo(t, false);
+    bindTo(t, xp);
     derivativeSums(t, varGroup::Xp);
     if (consistency == consistencyState::consistent) {
         ivalDb out = evaluateTree(t, evalMode::Out, options);
@@ -134,7 +128,7 @@ void cell::printBox(std::ostream& os, int level) const {
 }
 
 consistencyState cell::check(model& m) const {
-    return checkConstraints(m, xpView(), xi);
+    return checkConstraints(m, xp, xi);
 }
 
 } // namespace modal

@@ -1,5 +1,7 @@
 // One box of the F* subdivision: a piece of the Xi domain, paired with the Xp
 // piece of the strip that holds it, and the twin of the objective over it.
+// The cell keeps its own copy of the Xp variables (their domains follow the
+// strip's cuts; their monotonicity is the cell's own).
 #pragma once
 
 #include <cstdint>
@@ -23,8 +25,6 @@ public:
     twin tw;
     std::vector<variable> xi;
     std::vector<variable> xp;
-    // The Xp variables of the strip that holds the cell (set by the strip).
-    std::vector<variable>* xpRef = nullptr;
     int bisectDim = -1;
     consistencyState consistency = consistencyState::consistent;
     std::uint8_t treeFlag = 0;
@@ -40,22 +40,22 @@ public:
     // records the index maps).
     static cell initial(model& m);
 
-    // Xp variables as the cell addresses them: its own when it has them,
-    // else the strip's.
-    const std::vector<variable>& xpView() const;
     int variableCount() const noexcept;
     const variable& variableAt(int i) const;
     variable& variableAt(int i);
 
-    // Binds the tree: Xp from the strip (`useRef`) or from the own `xp`.
-    void bindTo(tree& t, bool useRef);
+    // Binds the tree to `xpGroup` and the cell's own `xi`.
+    void bindTo(tree& t, std::vector<variable>& xpGroup);
     // Derivative enclosures and sums for a group (Xi: `xi`, Xp: own `xp`,
     // Full: both).
     void derivativeSums(tree& t, varGroup group);
-    // Twin, bisection dimension and treeFlag over the cell. With `meanValue`
-    // the outer bound of a consistent cell is also taken from the mean-value
-    // form, and the tighter (meet) of the two is kept.
-    void evaluate(tree& t, std::uint8_t stripFlag, bool meanValue = false);
+    // Twin, bisection dimension and treeFlag over the cell. The inner bound
+    // reads the Xp variables of the strip that holds the cell, `stripXp`
+    // (with the strip's monotonicity), the outer bound the cell's own. With
+    // `meanValue` the outer bound of a consistent cell is also taken from the
+    // mean-value form, and the tighter (meet) of the two is kept.
+    void evaluate(tree& t, std::vector<variable>& stripXp, std::uint8_t stripFlag,
+                  bool meanValue = false);
     bool allXiMonotonic() const noexcept;
     // Width of the Xi variable at bisectDim, -inf without one.
     double width() const noexcept;

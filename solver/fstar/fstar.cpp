@@ -65,13 +65,6 @@ fstar::fstar(const fstar& o)
       joinedMaxBoxes(o.joinedMaxBoxes), modality(o.modality), stepCount(o.stepCount),
       closedRelation(o.closedRelation), relationSide(o.relationSide),
       undefinedPoints(o.undefinedPoints), noSolution(o.noSolution), screen(o.screen) {
-    // Joined cells of the source refer to the source's strips: keep their own
-    // Xp copies only.
-    for (auto* l : {&joinedMinCells, &joinedMaxCells, &joinedMinBoxes, &joinedMaxBoxes})
-        for (auto& c : *l) {
-            if (c.xp.empty() && c.xpRef != nullptr) c.xp = *c.xpRef;
-            c.xpRef = nullptr;
-        }
     reindex();
 }
 

@@ -13,8 +13,8 @@ namespace {
 // Order by the Xp intervals: at the first Xp variable where two cells
 // differ, the smaller inf (then the smaller sup) comes first.
 bool xpBefore(const cell& a, const cell& b) {
-    const auto& pa = a.xpView();
-    const auto& pb = b.xpView();
+    const auto& pa = a.xp;
+    const auto& pb = b.xp;
     const std::size_t n = std::min(pa.size(), pb.size());
     for (std::size_t i = 0; i < n; ++i) {
         const ivalDb& x = pa[i].domain;
@@ -34,11 +34,10 @@ bool touches(const cell& q, const cell& p) {
     return true;
 }
 
-// A copy of a gathered cell that owns its Xp variables.
-cell detached(const cell& c) {
+// A gathered cell with the Xp variables of the strip that holds it.
+cell detached(const cell& c, const strip& s) {
     cell copy = c;
-    if (copy.xpRef != nullptr) copy.xp = *copy.xpRef;
-    copy.xpRef = nullptr;
+    copy.xp = s.xp;
     return copy;
 }
 
@@ -53,9 +52,9 @@ void fstar::minmaxPostProcess() {
         for (const auto* list : {&s.cells, &s.warehouse}) {
             for (const cell& c : *list) {
                 if (settings.optim != optimBound::upper && intersects(c.tw.minTwin(), g.minTwin()))
-                    joinedMinCells.push_back(detached(c));
+                    joinedMinCells.push_back(detached(c, s));
                 if (settings.optim != optimBound::lower && intersects(c.tw.maxTwin(), g.maxTwin()))
-                    joinedMaxCells.push_back(detached(c));
+                    joinedMaxCells.push_back(detached(c, s));
             }
         }
     };
@@ -73,15 +72,13 @@ void fstar::buildJoinedBoxes(bool lower) {
     const ivalDb bound = lower ? globalTwin.minTwin() : globalTwin.maxTwin();
     while (!cells.empty()) {
         auto q = cells.begin();
-        if (q->xp.empty() && q->xpRef != nullptr) q->xp = *q->xpRef;
-        q->xpRef = nullptr;
         bool merged = true;
         while (merged) {
             merged = false;
             for (auto p = cells.begin(); p != cells.end(); ++p) {
                 if (p == q || !touches(*q, *p)) continue;
                 for (std::size_t i = 0; i < q->xp.size(); ++i)
-                    q->xp[i].domain = join(q->xp[i].domain, p->xpView()[i].domain);
+                    q->xp[i].domain = join(q->xp[i].domain, p->xp[i].domain);
                 for (std::size_t i = 0; i < q->xi.size(); ++i)
                     q->xi[i].domain = meet(q->xi[i].domain, p->xi[i].domain);
                 cells.erase(p);
@@ -103,7 +100,7 @@ void fstar::evaluateMinMax(cell& q, bool minmax) {
     tree& t = mainModel.fn;
     for (auto& v : q.xi)
         v.domain = prop(v.domain);
-    q.bindTo(t, false);
+    q.bindTo(t, q.xp);
     q.derivativeSums(t, varGroup::Full);
     q.bisectDim =
         widestCuttable(q.xi, q.consistency == consistencyState::consistent, q.treeFlag != 0);

@@ -39,16 +39,13 @@ strip::strip(const cell& c) : tw(c.tw), xp(c.xp), xi(c.xi) {
     cells.push_back(c);
     selectedCell = cells.begin();
     hasSelectedCell = true;
-    cells.front().xpRef = &xp;
     chooseBisectDim();
 }
 
 strip::strip(const strip& o)
     : tw(o.tw), consistencyMark(o.consistencyMark), joinFlag(o.joinFlag),
       needsUpdate(o.needsUpdate), treeFlag(o.treeFlag), bisectable(true), bisectDim(o.bisectDim),
-      xp(o.xp), xi(o.xi), cells(o.cells), warehouse(o.warehouse) {
-    relinkCells();
-}
+      xp(o.xp), xi(o.xi), cells(o.cells), warehouse(o.warehouse) {}
 
 strip& strip::operator=(const strip& o) {
     if (this == &o) return *this;
@@ -64,15 +61,7 @@ strip& strip::operator=(const strip& o) {
     treeFlag = o.treeFlag;
     bisectable = true;
     clearSelection();
-    relinkCells();
     return *this;
-}
-
-void strip::relinkCells() {
-    for (auto& c : cells)
-        c.xpRef = &xp;
-    for (auto& c : warehouse)
-        c.xpRef = &xp;
 }
 
 void strip::clearSelection() noexcept {
@@ -97,7 +86,6 @@ double strip::width() const noexcept {
 
 void strip::appendCell(const cell& c) {
     cells.push_back(c);
-    cells.back().xpRef = &xp;
 }
 
 void strip::chooseBisectDim() {
@@ -144,10 +132,9 @@ void strip::update(model& m, bool full, const param& p, std::ostream& log) {
                     static_cast<std::size_t>(bisectDim) < xp.size())
                     c.xp[static_cast<std::size_t>(bisectDim)].domain =
                         xp[static_cast<std::size_t>(bisectDim)].domain;
-                c.xpRef = &xp;
                 c.consistency = c.check(m);
                 if (c.consistency != consistencyState::inconsistent)
-                    c.evaluate(t, treeFlag, p.mean_value);
+                    c.evaluate(t, xp, treeFlag, p.mean_value);
             }
             if (active && c.consistency == consistencyState::consistent) joinFlag = true;
             merge(c);
@@ -240,13 +227,12 @@ void strip::processCells(const param& p, std::ostream& log) {
 void strip::insertCell(model& m, cellIter c, cell* fresh, const param& p, std::ostream& log) {
     logLine(log, p.debug, "Action: Cell Insertion?");
     cell& target = fresh != nullptr ? *fresh : *c;
-    target.xpRef = &xp;
     target.consistency = target.check(m);
     if (target.consistency == consistencyState::inconsistent) {
         logLine(log, p.debug, "Eliminate Cell: Inconsistent");
         return;
     }
-    target.evaluate(m.fn, treeFlag, p.mean_value);
+    target.evaluate(m.fn, xp, treeFlag, p.mean_value);
     logLine(log, p.debug, "Insert Cell");
     if (fresh != nullptr) appendCell(*fresh);
 }

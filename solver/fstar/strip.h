@@ -21,7 +21,8 @@ public:
     // The fields the solver reads for every strip of its agenda come first,
     // so that a pass over the agenda touches one cache line per strip.
     twin tw;
-    // 3 no cell seen yet, 0 all consistent, 1 all inconsistent, 2 mixed.
+    // `unset` before any cell is merged, then the cells' common consistency,
+    // or `undecided` when they differ.
     consistencyState consistencyMark = consistencyState::consistent;
     bool joinFlag = false;
     bool needsUpdate = true;
@@ -43,8 +44,7 @@ public:
     strip() = default;
     // From a cell: its twin and variables, the cell as the only active cell.
     explicit strip(const cell& c);
-    // Copies keep the cells but no selection; the copied cells refer to the
-    // copy's own `xp` (never to the source strip, which may go away).
+    // Copies keep the cells but no selection.
     strip(const strip& o);
     strip& operator=(const strip& o);
 
@@ -73,7 +73,6 @@ public:
 private:
     void merge(const cell& c);
     void chooseBisectDim();
-    void relinkCells();
 };
 
 // Most pieces one cut makes. Every piece is a strip or cell of its own that is
