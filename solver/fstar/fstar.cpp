@@ -497,10 +497,8 @@ void fstar::cutStrip(stripIter s, std::ostream& log) {
     const double step = x.width() / n;
     double lo = x.inf();
     for (int i = 0; i < n - 1; ++i) {
-        strip piece(*s);
-        piece.xp[static_cast<std::size_t>(dim)].domain = ivalDb::exact(lo, lo + step);
-        agenda.push_back(piece);
-        const stripIter added = std::prev(agenda.end());
+        const stripIter added = agenda.insert(agenda.end(), *s);
+        added->xp[static_cast<std::size_t>(dim)].domain = ivalDb::exact(lo, lo + step);
         added->needsUpdate = true;
         insertStrip(added, log);
         lo += step;

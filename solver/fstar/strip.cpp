@@ -84,10 +84,6 @@ double strip::width() const noexcept {
     return xp[static_cast<std::size_t>(bisectDim)].domain.width();
 }
 
-void strip::appendCell(const cell& c) {
-    cells.push_back(c);
-}
-
 void strip::chooseBisectDim() {
     bisectDim = widestCuttable(xp, false, false);
 }
@@ -224,17 +220,16 @@ void strip::processCells(const param& p, std::ostream& log) {
     hasSelectedCell = true;
 }
 
-void strip::insertCell(model& m, cellIter c, cell* fresh, const param& p, std::ostream& log) {
+bool strip::admitCell(model& m, cell& c, const param& p, std::ostream& log) {
     logLine(log, p.debug, "Action: Cell Insertion?");
-    cell& target = fresh != nullptr ? *fresh : *c;
-    target.consistency = target.check(m);
-    if (target.consistency == consistencyState::inconsistent) {
+    c.consistency = c.check(m);
+    if (c.consistency == consistencyState::inconsistent) {
         logLine(log, p.debug, "Eliminate Cell: Inconsistent");
-        return;
+        return false;
     }
-    target.evaluate(m.fn, xp, treeFlag, p.mean_value);
+    c.evaluate(m.fn, xp, treeFlag, p.mean_value);
     logLine(log, p.debug, "Insert Cell");
-    if (fresh != nullptr) appendCell(*fresh);
+    return true;
 }
 
 void strip::bisectSelectedCell(model& m, const param& p, std::ostream& log) {
@@ -249,13 +244,16 @@ void strip::bisectSelectedCell(model& m, const param& p, std::ostream& log) {
     const double step = x.width() / n;
     double lo = x.inf();
     for (int i = 0; i < n - 1; ++i) {
-        cell piece = *c;
-        piece.xi[static_cast<std::size_t>(dim)].domain = ivalDb::exact(lo, lo - step);
-        insertCell(m, cells.end(), &piece, p, log);
+        // Each new piece is made at the end of the list; the constraints may
+        // take it out again.
+        const cellIter piece = cells.insert(cells.end(), *c);
+        piece->xi[static_cast<std::size_t>(dim)].domain = ivalDb::exact(lo, lo - step);
+        if (!admitCell(m, *piece, p, log)) cells.erase(piece);
         lo -= step;
     }
+    // The cut cell keeps the last piece, and its place, whatever the check.
     c->xi[static_cast<std::size_t>(dim)].domain = ivalDb::exact(lo, x.sup());
-    insertCell(m, c, nullptr, p, log);
+    admitCell(m, *c, p, log);
 }
 
 void strip::dump(std::ostream& os, int level, bool full) const {

@@ -52,7 +52,6 @@ public:
     bool allMonotonic() const noexcept;
     // Width of the `xp` variable at bisectDim, -inf without one.
     double width() const noexcept;
-    void appendCell(const cell& c);
     void clearSelection() noexcept;
 
     // Recomputes the twin (when needsUpdate), the bisection dimension (full)
@@ -64,8 +63,9 @@ public:
     bool accumulationTest(const cell& c, const param& p, std::ostream& log) const;
     // Cuts the selected cell into `bisect` pieces along its bisectDim.
     void bisectSelectedCell(model& m, const param& p, std::ostream& log);
-    // Constraint check, optional evaluation and, for a new cell, appending.
-    void insertCell(model& m, cellIter c, cell* fresh, const param& p, std::ostream& log);
+    // Constraint check and, unless the constraints rule the cell out (then
+    // false), its evaluation.
+    bool admitCell(model& m, cell& c, const param& p, std::ostream& log);
 
     // The strip listing, only when the level is exactly 1.
     void dump(std::ostream& os, int level, bool full) const;

@@ -130,7 +130,7 @@ TEST(Strip, ConsistencyMarks) {
     {
         model m = withConstraint(0); // holds: 0, 0 -> 0
         strip s(cell::initial(m));
-        s.appendCell(s.cells.front());
+        s.cells.push_back(s.cells.front());
         s.update(m, true, prm, log);
         EXPECT_EQ(s.consistencyMark, consistencyState::consistent);
         EXPECT_TRUE(s.joinFlag);
@@ -158,7 +158,7 @@ TEST(Strip, ConsistencyMarks) {
     s.cells.front().xp[0].domain = ivalDb::exact(1.6, 2);
     cell bad = s.cells.front();
     bad.xp[0].domain = ivalDb::exact(1, 1.4);
-    s.appendCell(bad);
+    s.cells.push_back(bad);
     s.bisectDim = -1; // keep the cells' own Xp pieces
     s.update(m, true, prm, log);
     EXPECT_EQ(s.consistencyMark, consistencyState::undecided);
