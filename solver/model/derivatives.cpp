@@ -216,8 +216,8 @@ void buildNonUniformList(tree& t) {
 namespace {
 
 // True when x lies within one interval where the circular function is
-// monotonic. `period` is pi for cos and sin, pi/2 for tan; `strict` selects
-// the bound tests of cos (a > 0) or of tan (a >= 0).
+// monotonic. `period` is pi for cos and sin, pi/2 for tan; `isTan` selects
+// the bound tests of tan (a >= 0) instead of those of cos and sin (a > 0).
 bool withinMonotonicPiece(const ivalDb& x, const ivalDb& period, bool isTan) {
     if (isAbove(ivalDb(x.width()), period)) return false;
     const ivalDb q = x / period;
