@@ -8,6 +8,7 @@
 
 #include "fstar_helpers.h"
 #include "solver/model/derivatives.h"
+#include "tests/support/temp_dir.h"
 
 using namespace modal;
 using namespace testing_fstar;
@@ -38,17 +39,6 @@ std::string runToText(fstar& f, std::ostream& log) {
     f.writeReport(report, 0.0);
     return report.str();
 }
-
-struct tempDir {
-    std::filesystem::path path;
-    tempDir() {
-        path = std::filesystem::temp_directory_path() /
-               ("fstar_test_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "_" +
-                std::to_string(std::rand()));
-        std::filesystem::create_directories(path);
-    }
-    ~tempDir() { std::filesystem::remove_all(path); }
-};
 
 } // namespace
 
@@ -283,7 +273,7 @@ TEST(Report, LabelsAndNumberFormats) {
 }
 
 TEST(Report, FileAndJoinedBoxes) {
-    tempDir dir;
+    test_support::TempDir dir;
     fstar f;
     quiet(f);
     // min of (x - 1)^2 + y over x in [0, 3], y in [0, 1]: at x = 1, y = 0.
@@ -297,12 +287,12 @@ TEST(Report, FileAndJoinedBoxes) {
     f.settings.minmax_mode = true;
     f.settings.write_solution = true;
     f.settings.tolerance = 1e-3;
-    f.settings.problem_name = (dir.path / "prob").string();
+    f.settings.problem_name = (dir.path() / "prob").string();
     box plot(2);
     f.prepare(plot);
     std::ostringstream log;
     f.run(plot, log);
-    std::ifstream in(dir.path / "probSolution.txt");
+    std::ifstream in(dir.path() / "probSolution.txt");
     ASSERT_TRUE(in.good());
     std::stringstream text;
     text << in.rdbuf();
