@@ -60,58 +60,58 @@ TEST(Fstar, RangeOfAProperProblemToTolerance) {
     EXPECT_EQ(log.str(), ""); // debug 0 writes nothing
 }
 
-TEST(Fstar, StopCriteria) {
-    {
-        fstar f; // negative time limit: stops at the first time test
-        quiet(f);
-        squarePlus(f, ivalDb::exact(-1, 2), ivalDb::exact(0, 1));
-        f.settings.time_limit = -1;
-        std::ostringstream log;
-        const std::string report = runToText(f, log);
-        EXPECT_EQ(f.settings.stop_reason, "Time");
-        EXPECT_EQ(f.stepCount, 0);
-        std::ostringstream r;
-        f.writeReport(r, 0.0);
-        EXPECT_EQ(r.str().rfind("WARNING: TimeOut => Partial solution provided\n\n", 0), 0u);
-    }
-    {
-        fstar f; // monotonic in every variable: the first strip is accumulated
-        quiet(f);
-        tree& t = f.mainModel.fn;
-        t.setRoot(t.createBinary(nodeKind::plus, t.createIncidence("x", ivalDb::exact(0, 1)),
-                                 t.createIncidence("y", ivalDb::exact(0, 1))));
-        std::ostringstream log;
-        runToText(f, log);
-        EXPECT_EQ(f.settings.stop_reason, "Empty Agenda");
-        EXPECT_EQ(f.accumulatedStrips.size(), 1u);
-    }
-    {
-        fstar f; // epsilon large: everything accumulated by width
-        quiet(f);
-        squarePlus(f, ivalDb::exact(-1, 2), ivalDb::exact(0, 1));
-        f.settings.epsilon = 10;
-        std::ostringstream log;
-        runToText(f, log);
-        EXPECT_TRUE(f.settings.stop_reason == "Empty Agenda" ||
-                    f.settings.stop_reason == "Matching")
-            << f.settings.stop_reason;
-    }
-    {
-        fstar f; // LOGIC: x * x + y >= 0 ... decided as soon as the twin settles
-        quiet(f);
-        tree& t = f.mainModel.fn;
-        const nodeId a = t.createIncidence("x", ivalDb::exact(1, 2));
-        const nodeId b = t.createIncidence("x", ivalDb::exact(1, 2));
-        const nodeId prod = t.createBinary(nodeKind::mul, a, b);
-        t.setRoot(t.createBinary(nodeKind::ge, prod, t.createConst(0.5)));
-        f.settings.logic_mode = 1;
-        f.settings.epsilon = f.settings.tolerance = 1e-15;
-        f.settings.stop_reason = "?";
-        std::ostringstream log;
-        const std::string report = runToText(f, log);
-        EXPECT_NE(report.find("Consistency: True\n\n"), std::string::npos) << report;
-        EXPECT_LT(report.find("Consistency: "), report.find("Min Approximation:"));
-    }
+TEST(Fstar, StopCriteriaNegativeTimeLimitStopsAtTheFirstTimeTest) {
+    fstar f; // negative time limit: stops at the first time test
+    quiet(f);
+    squarePlus(f, ivalDb::exact(-1, 2), ivalDb::exact(0, 1));
+    f.settings.time_limit = -1;
+    std::ostringstream log;
+    const std::string report = runToText(f, log);
+    EXPECT_EQ(f.settings.stop_reason, "Time");
+    EXPECT_EQ(f.stepCount, 0);
+    std::ostringstream r;
+    f.writeReport(r, 0.0);
+    EXPECT_EQ(r.str().rfind("WARNING: TimeOut => Partial solution provided\n\n", 0), 0u);
+}
+
+TEST(Fstar, StopCriteriaMonotonicInEveryVariableEmptiesTheAgenda) {
+    fstar f; // monotonic in every variable: the first strip is accumulated
+    quiet(f);
+    tree& t = f.mainModel.fn;
+    t.setRoot(t.createBinary(nodeKind::plus, t.createIncidence("x", ivalDb::exact(0, 1)),
+                             t.createIncidence("y", ivalDb::exact(0, 1))));
+    std::ostringstream log;
+    runToText(f, log);
+    EXPECT_EQ(f.settings.stop_reason, "Empty Agenda");
+    EXPECT_EQ(f.accumulatedStrips.size(), 1u);
+}
+
+TEST(Fstar, StopCriteriaLargeEpsilonAccumulatesByWidth) {
+    fstar f; // epsilon large: everything accumulated by width
+    quiet(f);
+    squarePlus(f, ivalDb::exact(-1, 2), ivalDb::exact(0, 1));
+    f.settings.epsilon = 10;
+    std::ostringstream log;
+    runToText(f, log);
+    EXPECT_TRUE(f.settings.stop_reason == "Empty Agenda" || f.settings.stop_reason == "Matching")
+        << f.settings.stop_reason;
+}
+
+TEST(Fstar, StopCriteriaLogicDecidedAsSoonAsTheTwinSettles) {
+    fstar f; // LOGIC: x * x + y >= 0 ... decided as soon as the twin settles
+    quiet(f);
+    tree& t = f.mainModel.fn;
+    const nodeId a = t.createIncidence("x", ivalDb::exact(1, 2));
+    const nodeId b = t.createIncidence("x", ivalDb::exact(1, 2));
+    const nodeId prod = t.createBinary(nodeKind::mul, a, b);
+    t.setRoot(t.createBinary(nodeKind::ge, prod, t.createConst(0.5)));
+    f.settings.logic_mode = 1;
+    f.settings.epsilon = f.settings.tolerance = 1e-15;
+    f.settings.stop_reason = "?";
+    std::ostringstream log;
+    const std::string report = runToText(f, log);
+    EXPECT_NE(report.find("Consistency: True\n\n"), std::string::npos) << report;
+    EXPECT_LT(report.find("Consistency: "), report.find("Min Approximation:"));
 }
 
 TEST(Fstar, LogicVerdicts) {
