@@ -60,7 +60,7 @@ bool derivativeBuilder::survey() {
     const nodeId root = t_.root;
     const auto n = static_cast<std::size_t>(size());
     parent_.assign(n, kUnset);
-    leafOfSlot_.assign(static_cast<std::size_t>(t_.slots.size()), noNode);
+    leafOfSlot_.assign(static_cast<std::size_t>(t_.incidenceSlots.size()), noNode);
     if (root == noNode) return true;
     std::vector<nodeId> stack{root};
     parent_[static_cast<std::size_t>(root)] = noNode;
@@ -69,7 +69,7 @@ bool derivativeBuilder::survey() {
         stack.pop_back();
         reachable_.push_back(id);
         const node& nd = t_.at(id);
-        if (nd.kind == nodeKind::var && nd.slot >= 0 && nd.slot < t_.slots.size()) {
+        if (nd.kind == nodeKind::var && nd.slot >= 0 && nd.slot < t_.incidenceSlots.size()) {
             nodeId& leaf = leafOfSlot_[static_cast<std::size_t>(nd.slot)];
             if (leaf != noNode) return false;
             leaf = id;

@@ -137,12 +137,12 @@ void evaluateDerivatives(tree& t, varGroup group) {
     for (std::size_t i = 0; i < t.vars.size(); ++i) {
         const auto& occ = t.vars[i];
         if (occ.empty()) continue;
-        const incidenceSlot& first = t.slots[occ[0]];
+        const incidenceSlot& first = t.incidenceSlots[occ[0]];
         if (!first.bound()) continue;
         if (group == varGroup::Xi && isProper(first.domain())) continue;
         bool monotone = true;
         for (std::size_t j = 0; j < occ.size(); ++j) {
-            const incidenceSlot& s = t.slots[occ[j]];
+            const incidenceSlot& s = t.incidenceSlots[occ[j]];
             if (!s.bound()) continue;
             ivalDb d = ivalEntire();
             if (monotone && lists && j < t.derivEvalLists[i].size()) {
