@@ -17,91 +17,10 @@ nodeId differentiate(tree& t, nodeId n, int target) {
 
 void simplify(tree& t, nodeId& ref) {
     if (ref == noNode) return;
-    const nodeKind k = t.at(ref).kind;
-    auto isOne = [&](nodeId id) { return id != noNode && t.at(id).kind == nodeKind::one; };
-    switch (k) {
-    case nodeKind::var:
-    case nodeKind::constant:
-    case nodeKind::one:
-        return;
-    case nodeKind::plus: {
-        simplify(t, t.at(ref).left);
-        simplify(t, t.at(ref).right);
-        const nodeId l = t.at(ref).left, r = t.at(ref).right;
-        if (l == noNode && r == noNode)
-            ref = noNode;
-        else if (l == noNode)
-            ref = r;
-        else if (r == noNode)
-            ref = l;
-        return;
-    }
-    case nodeKind::sub: {
-        simplify(t, t.at(ref).left);
-        simplify(t, t.at(ref).right);
-        const nodeId l = t.at(ref).left, r = t.at(ref).right;
-        if (l == noNode && r == noNode) {
-            ref = noNode;
-        } else if (l == noNode) {
-            node& n = t.at(ref);
-            n.kind = nodeKind::minus;
-            n.left = r;
-            n.right = noNode;
-        } else if (r == noNode) {
-            ref = l;
-        }
-        return;
-    }
-    case nodeKind::mul: {
-        simplify(t, t.at(ref).left);
-        simplify(t, t.at(ref).right);
-        const nodeId l = t.at(ref).left, r = t.at(ref).right;
-        if (l == noNode || r == noNode)
-            ref = noNode;
-        else if (isOne(l))
-            ref = r;
-        else if (isOne(r))
-            ref = l;
-        return;
-    }
-    case nodeKind::div: {
-        simplify(t, t.at(ref).left);
-        simplify(t, t.at(ref).right);
-        const nodeId l = t.at(ref).left, r = t.at(ref).right;
-        if (l == noNode || r == noNode)
-            ref = noNode;
-        else if (isOne(r))
-            ref = l;
-        return;
-    }
-    case nodeKind::pow:
-        if (t.at(ref).exponent == 1) {
-            simplify(t, t.at(ref).left);
-            ref = t.at(ref).left;
-            return;
-        }
-        [[fallthrough]];
-    case nodeKind::sin:
-    case nodeKind::cos:
-    case nodeKind::tan:
-    case nodeKind::exp:
-    case nodeKind::log:
-    case nodeKind::acos:
-    case nodeKind::asin:
-    case nodeKind::atan:
-    case nodeKind::minus:
-        if (t.at(ref).left == noNode) {
-            ref = noNode;
-            return;
-        }
-        simplify(t, t.at(ref).left);
-        simplify(t, t.at(ref).right);
-        return;
-    default:
-        simplify(t, t.at(ref).left);
-        simplify(t, t.at(ref).right);
-        return;
-    }
+    ref = detail::simplifyRule(t, ref, true, [&](nodeId c) {
+        simplify(t, c);
+        return c;
+    });
 }
 
 void buildDerivatives(tree& t) {
