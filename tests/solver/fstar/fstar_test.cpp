@@ -306,6 +306,10 @@ TEST(Report, FileAndJoinedBoxes) {
         EXPECT_LE(c.xp[0].domain.inf(), 1.0 + 0.1);
         EXPECT_GE(c.xp[0].domain.sup(), 1.0 - 0.1);
     }
+    // The report only writes: another one of the same run is the same.
+    std::ostringstream again;
+    f.writeReport(again, 0.0);
+    EXPECT_EQ(again.str().substr(again.str().find('\n')), r.substr(r.find('\n')));
     // optim 0 writes no joined boxes even with filled lists.
     f.settings.optim = 0;
     std::ostringstream r0;
