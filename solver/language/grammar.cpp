@@ -174,8 +174,8 @@ struct problem_grammar::impl {
     expect expecting(std::string_view label, int rank = 1) { return expect{&trace, label, rank}; }
     auto literal(char c, std::string_view label) { return expecting(label)[sp::ch_p(c)]; }
 
-    // Actions shared by several families: the matched text, or the number,
-    // pushed on the symbol stack.
+    // Actions shared by several families: the matched text pushed on the
+    // symbol stack, a number on the number stack.
     auto push_sym() {
         return on_text([this](text t) { push_symbol(ctx, t); });
     }
