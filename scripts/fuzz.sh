@@ -21,25 +21,13 @@ if ! command -v clang++ >/dev/null; then
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends clang >/dev/null
 fi
 
-flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I.)
-interval=(interval/ivalDb.cpp interval/functions.cpp interval/twin.cpp)
 case "$target" in
 language)
-    # The grammar's actions build the whole solver model, so every solver
-    # library is compiled in (the plot and toolkit need QtGui).
-    sources=(fuzz/language_fuzz.cpp solver/language/*.cpp solver/driver/statement_reader.cpp
-        solver/driver/run_problem.cpp solver/driver/runs.cpp solver/driver/fstar_runs.cpp
-        solver/driver/set_inversion_runs.cpp solver/model/*.cpp solver/fstar/*.cpp
-        solver/sets/*.cpp solver/plot/*.cpp toolkit/*.cpp "${interval[@]}")
-    extra=(-fPIC -DQT_NO_KEYWORDS $(pkg-config --cflags Qt6Gui))
-    libs=($(pkg-config --libs Qt6Gui))
+    # A problem file through the reader and the grammar, then its run.
     options=(-dict=../fuzz/language.dict -max_len=30000)
     seeds=(../fuzz/seeds/language ../examples)
     ;;
 glucosim)
-    sources=(fuzz/glucosim_fuzz.cpp glucosim/core/*.cpp "${interval[@]}")
-    extra=()
-    libs=()
     options=(-max_len=60000)
     seeds=(../fuzz/seeds/glucosim)
     ;;
@@ -50,9 +38,14 @@ glucosim)
 esac
 
 out=fuzz-build
+# The project's own fuzz option: every library instrumented for libFuzzer and
+# built with the sanitizers, the fuzz target linked with libFuzzer.
+cmake -S . -B "$out" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DMODAL_FUZZ=ON -DMODAL_SANITIZE=ON \
+    -DMODAL_BUILD_TESTS=OFF -DMODAL_BUILD_BENCH=OFF >/dev/null
+cmake --build "$out" --target "${target}_fuzz"
 mkdir -p "$out/corpus-$target"
-clang++ "${flags[@]}" "${extra[@]}" -o "$out/${target}_fuzz" "${sources[@]}" "${libs[@]}"
 
 cd "$out"
-exec "./${target}_fuzz" -max_total_time="$seconds" -jobs=1 -workers=1 -timeout=10 \
+exec "./bin/${target}_fuzz" -max_total_time="$seconds" -jobs=1 -workers=1 -timeout=10 \
     -rss_limit_mb=4096 "${options[@]}" "corpus-$target" "${seeds[@]}"

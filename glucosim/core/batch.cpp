@@ -11,259 +11,61 @@
 
 #include <ctime>
 #include <filesystem>
-#include <iostream>
-#include <map>
 #include <memory>
-#include <optional>
-#include <set>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace glucosim {
 
 namespace {
 
-constexpr const char* kHelp =
-    R"(Ús: glucosim --batch --experiment EXP --glucose GLU [--params PARAMS]
-               (--optimise N | --si S --tmax T) --out DIR [--csv] [--plots]
-     glucosim --help
-     glucosim --version
+using Status = BatchOutcome::Status;
 
-Mode per lots: simula tots els experiments sense finestra i desa les taules de
-resultats com a fitxers de text (cel·les separades per tabuladors, una fila per
-línia), les mateixes que mostra el programa de finestres.
-
-Opcions:
-  --batch            activa el mode per lots.
-  --experiment EXP   fitxer de l'experiment: una fila de capçalera i 24 files
-                     de 12 valors; la columna 2 del primer experiment tria el
-                     pacient (1 a 10).
-  --glucose GLU      fitxer de glucosa: 300 files (minuts) de 24 valors.
-  --params PARAMS    fitxer de paràmetres dels pacients (per defecte
-                     "parametros_bergman_ajustados.txt" al costat del fitxer
-                     de l'experiment i, si no hi és, al directori actual,
-                     com fa el programa de finestres).
-  --optimise N       càlcul amb optimització amb el criteri N:
-                       0  Pr.Qualitatiu amb pes
-                       1  sqrt (| X^2-Y^2 |)
-                       2  Qualitatiu
-                       3  log[sqrt (| X^2-Y^2 |)]
-                       4  Cobertura màxima: la parella amb més mostres
-                          mesurades dins la banda simulada (en cas
-                          d'empat, la de banda mitjana més estreta)
-  --si S             càlcul amb Si i TmaxG concrets: sensibilitat a la
-                     insulina en unitats de 10^-4 (S >= 0),
-  --tmax T           i temps d'absorció de l'àpat TmaxG en minuts (T > 0).
-                     S i T admeten '.' o ',' com a separador decimal.
-  --out DIR          directori on es desen "resultats.txt", "glucosa.txt" i,
-                     amb --optimise, "optimitzacio.txt" (es crea si no hi és).
-                     Sempre s'hi desen també "metrics.csv" (mètriques de
-                     glucosa per experiment i de tots junts) i "run.json"
-                     (versió, fitxers d'entrada amb el seu SHA-256, pacient,
-                     mode, criteri i parella escollida).
-                     Els fitxers es reemplacen tots alhora, només quan tots
-                     s'han pogut escriure; no es desa res si una sortida
-                     hauria de reemplaçar un dels fitxers de dades.
-  --csv              desa també "glucosa.csv" (forma llarga: experiment,
-                     minut, banda i glucosa mesurada), "resultats.csv" i,
-                     amb --optimise, "optimitzacio.csv" (RFC 4180, '.' decimal,
-                     nombres exactes; nan, inf i -inf).
-  --plots            desa també els gràfics PNG: experiment_01.png ...
-                     experiment_24.png, overview.png, roc.png i, amb
-                     --optimise, criterion.png (no cal pantalla).
-  --help, -h         mostra aquesta ajuda.
-  --version          mostra la versió del programa.
-
-Cada opció amb valor també s'accepta com a --opció=valor.
-El progrés s'escriu a la sortida d'error; la línia de resultats
-("Resultats experiments pacient ...") a la sortida estàndard.
-
-Codis de sortida:
-  0  correcte
-  1  error de dades (el missatge indica el fitxer, la fila i la columna) o
-     fitxer que no es pot llegir o escriure
-  2  error d'ús (opcions que falten, sobren o no són vàlides)
-  3  la simulació dóna valors no finits (NAN o INF) en algun experiment; les
-     taules es desen igualment i els avisos diuen on
-)";
-
-struct Options {
-    std::string experiment;
-    std::string glucose;
-    std::string params;
-    std::string out;
-    std::string optimise;
-    std::string si;
-    std::string tmax;
-    std::set<std::string> given; // the options present, by name
-
-    bool has(const char* name) const { return given.count(name) != 0; }
-};
-
-struct UsageError {
-    std::string text;
-};
-
-// Parses the arguments after the program name, each value option as
-// "--name value" or "--name=value"; returns the error of a usage error.
-std::optional<UsageError> parseOptions(int argc, const char* const* argv, Options& o) {
-    const std::map<std::string, std::string*> valueOptions{{"--experiment", &o.experiment},
-                                                           {"--glucose", &o.glucose},
-                                                           {"--params", &o.params},
-                                                           {"--out", &o.out},
-                                                           {"--optimise", &o.optimise},
-                                                           {"--si", &o.si},
-                                                           {"--tmax", &o.tmax}};
-    for (int i = 1; i < argc; ++i) {
-        std::string name = argv[i];
-        std::optional<std::string> inlineValue;
-        if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
-            inlineValue = name.substr(eq + 1);
-            name.resize(eq);
-        }
-        const auto option = valueOptions.find(name);
-        const bool flag = name == "--batch" || name == "--csv" || name == "--plots";
-        if (!flag && option == valueOptions.end())
-            return UsageError{"opció desconeguda \"" + printable(argv[i]) + "\""};
-        if (!o.given.insert(name).second)
-            return UsageError{"l'opció " + printable(name) + " apareix més d'una vegada"};
-        if (flag) {
-            if (inlineValue) return UsageError{"l'opció " + name + " no porta valor"};
-            continue;
-        }
-        if (!inlineValue) {
-            if (i + 1 >= argc) return UsageError{"falta el valor de l'opció " + name};
-            inlineValue = argv[++i];
-        }
-        if (inlineValue->empty()) return UsageError{"el valor de l'opció " + name + " és buit"};
-        *option->second = *inlineValue;
-    }
-    for (const char* required : {"--batch", "--experiment", "--glucose", "--out"})
-        if (!o.has(required)) return UsageError{std::string("falta l'opció ") + required};
-    if (o.has("--optimise")) {
-        if (o.has("--si") || o.has("--tmax"))
-            return UsageError{"--optimise no es pot combinar amb --si ni --tmax"};
-        if (o.optimise.size() != 1 || o.optimise[0] < '0' || o.optimise[0] > '4')
-            return UsageError{"el criteri de --optimise ha de ser 0, 1, 2, 3 o 4, no \"" +
-                              printable(o.optimise) + "\""};
-    } else if (!o.has("--si") || !o.has("--tmax")) {
-        return UsageError{"cal --optimise N, o bé --si S i --tmax T"};
-    }
-    return std::nullopt;
+BatchOutcome failed(std::string error) {
+    return {Status::Failed, std::move(error), {}};
 }
 
-int usage(const std::string& text) {
-    std::cerr << "glucosim: " << text << "\nProveu \"glucosim --help\".\n";
-    return 2;
-}
-
-int dataError(const std::string& text) {
-    std::cerr << "glucosim: " << text << "\n";
-    return 1;
-}
-
-} // namespace
-
-bool isBatchInvocation(int argc, const char* const* argv) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view a = argv[i];
-        if (a == "--batch" || a == "--help" || a == "-h" || a == "--version") return true;
-    }
-    return false;
-}
-
-int runBatch(int argc, const char* const* argv, const PlotRenderer& plots) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view a = argv[i];
-        if (a == "--help" || a == "-h") {
-            std::cout << kHelp;
-            return 0;
-        }
-        if (a == "--version") {
-            std::cout << "glucosim " << kGlucosimVersion << "\n";
-            return 0;
-        }
-    }
-
-    Options o;
-    if (const auto err = parseOptions(argc, argv, o)) return usage(err->text);
-
-    const bool optimise = o.has("--optimise");
-    double sensitivity = 0.0, tmax = 0.0;
-    if (!optimise) {
-        const auto s = parseUserNumber(o.si);
-        const auto t = parseUserNumber(o.tmax);
-        if (!s || *s < 0)
-            return usage("el valor de --si ha de ser un nombre no negatiu, no \"" +
-                         printable(o.si) + "\"");
-        if (!t || *t <= 0)
-            return usage("el valor de --tmax ha de ser un nombre positiu, no \"" +
-                         printable(o.tmax) + "\"");
-        sensitivity = *s;
-        tmax = *t;
-    }
-
-    const std::filesystem::path dir(o.out);
-    const bool csv = o.has("--csv");
-    const bool drawPlots = o.has("--plots");
-    if (drawPlots && !plots) return usage("aquest programa no pot dibuixar gràfics (--plots)");
+// The names of every file the job writes, in the order it writes them.
+std::vector<std::string> outputNames(const BatchJob& job) {
+    const bool optimise = job.criterion.has_value();
     std::vector<std::string> names{"resultats.txt", "glucosa.txt"};
     if (optimise) names.emplace_back("optimitzacio.txt");
     names.insert(names.end(), {"metrics.csv", "run.json"});
-    if (csv) names.insert(names.end(), {"glucosa.csv", "resultats.csv"});
-    if (csv && optimise) names.emplace_back("optimitzacio.csv");
-    if (drawPlots) {
+    if (job.csv) names.insert(names.end(), {"glucosa.csv", "resultats.csv"});
+    if (job.csv && optimise) names.emplace_back("optimitzacio.csv");
+    if (job.plots) {
         const auto plotNames = plotFileNames(optimise);
         names.insert(names.end(), plotNames.begin(), plotNames.end());
     }
+    return names;
+}
 
-    auto data = std::make_unique<DataSet>();
-    DataError error;
-    Warnings warnings;
-    const std::vector<std::string> parameterPaths =
-        o.has("--params") ? std::vector{o.params} : parameterFileCandidates(o.experiment);
-    if (!loadExperimentAndParameters(*data, o.experiment, parameterPaths, error, &warnings) ||
-        !loadGlucose(*data, o.glucose, error, &warnings))
-        return dataError(error.message());
-    for (const std::string& w : warnings)
-        std::cerr << "glucosim: " << w << "\n";
-    std::cerr << statusText(*data) << "\n";
-
-    // Refused before any work: an output that would replace an input.
-    const std::vector<std::string> inputs{data->experimentPath, data->parameterPath,
-                                          data->glucosePath};
-    {
-        std::vector<OutputFile> planned;
-        for (const std::string& name : names)
-            planned.push_back({(dir / name).string(), {}});
-        if (const auto refused = outputReplacingInput(planned, inputs)) return dataError(*refused);
-    }
-
+Results compute(const DataSet& data, const BatchJob& job, std::ostream& log) {
     const std::clock_t start = std::clock();
     Results results;
-    if (optimise) {
-        const auto criterion = static_cast<Criterion>(o.optimise[0] - '0');
-        std::cerr << "Optimització amb el criteri \"" << criterionName(criterion) << "\"\n";
-        results = computeWithOptimisation(*data, criterion, [](int index) {
+    if (job.criterion) {
+        log << "Optimització amb el criteri \"" << criterionName(*job.criterion) << "\"\n";
+        results = computeWithOptimisation(data, *job.criterion, [&log](int index) {
             const int done = index + 1;
             if (done % kSensSteps == 0)
-                std::cerr << "  parelles calculades: " << done << " de " << kGridPairs << "\n";
+                log << "  parelles calculades: " << done << " de " << kGridPairs << "\n";
         });
         const GridPair& best = results.grid[static_cast<std::size_t>(results.chosenPair)];
-        std::cerr << "Parella escollida: " << results.chosenPair
-                  << " (Tmax=" << FloatToStr(best.tmax) << ", Si=" << FloatToStr(best.siMidpoint)
-                  << ", valor=" << FloatToStr(best.value) << ")\n";
+        log << "Parella escollida: " << results.chosenPair << " (Tmax=" << FloatToStr(best.tmax)
+            << ", Si=" << FloatToStr(best.siMidpoint) << ", valor=" << FloatToStr(best.value)
+            << ")\n";
     } else {
-        results = computeWithValues(*data, sensitivity, tmax);
+        results = computeWithValues(data, job.sensitivity, job.tmax);
     }
     const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
-    std::cerr << "Temps de càlcul: " << FloatToStr(seconds) << " s\n";
+    log << "Temps de càlcul: " << FloatToStr(seconds) << " s\n";
+    return results;
+}
 
-    const std::vector<std::string> notFinite = nonFiniteWarnings(results);
-    for (const std::string& w : notFinite)
-        std::cerr << "glucosim: avís: " << w << "\n";
-
+// The grids, tables and provenance of the results, as files of `dir`.
+std::vector<OutputFile> resultFiles(const Results& results, const BatchJob& job,
+                                    const std::filesystem::path& dir) {
+    const bool optimise = job.criterion.has_value();
     std::vector<OutputFile> outputs;
     const auto path = [&dir](const char* name) { return (dir / name).string(); };
     outputs.push_back(gridFile(path("resultats.txt"), resultsTable(results)));
@@ -271,33 +73,67 @@ int runBatch(int argc, const char* const* argv, const PlotRenderer& plots) {
     if (optimise) outputs.push_back(gridFile(path("optimitzacio.txt"), optimisationTable(results)));
     outputs.push_back(csvFile(path("metrics.csv"), metricsTable(results)));
     outputs.push_back({path("run.json"), runJson(results, std::time(nullptr))});
-    if (csv) {
+    if (job.csv) {
         outputs.push_back(csvFile(path("glucosa.csv"), glucoseLongTable(results)));
         outputs.push_back(csvFile(path("resultats.csv"), resultsTable(results, kCsvNumbers)));
         if (optimise)
             outputs.push_back(
                 csvFile(path("optimitzacio.csv"), optimisationTable(results, kCsvNumbers)));
     }
-    if (drawPlots) {
+    return outputs;
+}
+
+} // namespace
+
+BatchOutcome runBatchJob(const BatchJob& job, const PlotRenderer& plots, std::ostream& log) {
+    const std::filesystem::path dir(job.out);
+    auto data = std::make_unique<DataSet>();
+    DataError error;
+    Warnings warnings;
+    const std::vector<std::string> parameterPaths =
+        job.params.empty() ? parameterFileCandidates(job.experiment) : std::vector{job.params};
+    if (!loadExperimentAndParameters(*data, job.experiment, parameterPaths, error, &warnings) ||
+        !loadGlucose(*data, job.glucose, error, &warnings))
+        return failed(error.message());
+    for (const std::string& w : warnings)
+        log << "glucosim: " << w << "\n";
+    log << statusText(*data) << "\n";
+
+    // Refused before any work: an output that would replace an input.
+    const std::vector<std::string> inputs{data->experimentPath, data->parameterPath,
+                                          data->glucosePath};
+    {
+        std::vector<OutputFile> planned;
+        for (const std::string& name : outputNames(job))
+            planned.push_back({(dir / name).string(), {}});
+        if (const auto refused = outputReplacingInput(planned, inputs)) return failed(*refused);
+    }
+
+    const Results results = compute(*data, job, log);
+    const std::vector<std::string> notFinite = nonFiniteWarnings(results);
+    for (const std::string& w : notFinite)
+        log << "glucosim: avís: " << w << "\n";
+
+    std::vector<OutputFile> outputs = resultFiles(results, job, dir);
+    if (job.plots) {
         std::vector<PlotFile> pictures;
         std::string plotError;
         if (!plots(results, pictures, plotError))
-            return dataError("no s'han pogut dibuixar els gràfics: " + plotError);
+            return failed("no s'han pogut dibuixar els gràfics: " + plotError);
         for (PlotFile& p : pictures)
             outputs.push_back({(dir / p.name).string(), std::move(p.bytes)});
     }
 
     std::error_code ec;
-    std::filesystem::create_directories(o.out, ec);
-    if (!std::filesystem::is_directory(o.out, ec))
-        return dataError("no es pot crear el directori de sortida \"" + printable(o.out, 200) +
-                         "\"");
-    if (const auto failed = saveTables(outputs, inputs)) return dataError(*failed);
+    std::filesystem::create_directories(job.out, ec);
+    if (!std::filesystem::is_directory(job.out, ec))
+        return failed("no es pot crear el directori de sortida \"" + printable(job.out, 200) +
+                      "\"");
+    if (const auto saveError = saveTables(outputs, inputs)) return failed(*saveError);
     for (const OutputFile& out : outputs)
-        std::cerr << "Desat \"" << printable(out.path, 200) << "\"\n";
+        log << "Desat \"" << printable(out.path, 200) << "\"\n";
 
-    std::cout << resultsCaption(results) << "\n";
-    return notFinite.empty() ? 0 : 3;
+    return {notFinite.empty() ? Status::Done : Status::NotFinite, {}, resultsCaption(results)};
 }
 
 std::vector<std::string> plotFileNames(bool optimisation) {

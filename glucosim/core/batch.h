@@ -1,10 +1,14 @@
-// The batch mode of glucosim: the whole computation from the command line,
-// without a display, writing the result grids as text files.
+// The batch run of glucosim: loads the data files, computes, and writes the
+// result grids (and the pictures asked for) as files of one folder.
 #pragma once
 
 #include <functional>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
+
+#include "glucosim/core/criteria.h"
 
 namespace glucosim {
 
@@ -24,14 +28,34 @@ using PlotRenderer =
 // optimisation, criterion.png.
 std::vector<std::string> plotFileNames(bool optimisation);
 
-// True when the command line asks for the batch mode, its help or the
-// version ("--batch", "--help", "-h" or "--version" among the arguments).
-bool isBatchInvocation(int argc, const char* const* argv);
+// What one batch run computes and where it writes.
+struct BatchJob {
+    std::string experiment;
+    std::string glucose;
+    // The parameter file; empty: beside the experiment file, else the
+    // current folder.
+    std::string params;
+    std::string out;
+    // With a criterion, an optimisation; otherwise the concrete values.
+    std::optional<Criterion> criterion;
+    double sensitivity = 0.0;
+    double tmax = 0.0;
+    bool csv = false;
+    bool plots = false; // needs a renderer
+};
 
-// Runs the batch mode. Exit status: 0 success, 1 a data or file error, 2 a
-// usage error, 3 a simulation that is not finite (the tables are written). Progress goes to
-// standard error, the results caption to standard output.
-// `plots` draws the pictures of --plots (without it, --plots is refused).
-int runBatch(int argc, const char* const* argv, const PlotRenderer& plots = {});
+struct BatchOutcome {
+    enum class Status {
+        Done,
+        NotFinite, // a simulation left the finite numbers; the files are written
+        Failed     // a data or file error; `error` says which and where
+    };
+    Status status = Status::Done;
+    std::string error;
+    std::string caption; // the results caption, when the files are written
+};
+
+// Runs the job, writing its progress, warnings and saved files to `log`.
+BatchOutcome runBatchJob(const BatchJob& job, const PlotRenderer& plots, std::ostream& log);
 
 } // namespace glucosim

@@ -7,19 +7,7 @@
 namespace glucosim {
 
 std::string criterionName(Criterion c) {
-    switch (c) {
-    case Criterion::WeightedQualitative:
-        return "Pr.Qualitatiu amb pes";
-    case Criterion::SqrtDifference:
-        return "sqrt (| X^2-Y^2 |)";
-    case Criterion::Qualitative:
-        return "Qualitatiu";
-    case Criterion::LogSqrtDifference:
-        return "log[sqrt (| X^2-Y^2 |)]";
-    case Criterion::Coverage:
-        break;
-    }
-    return "Cobertura màxima";
+    return std::string(kCriterionCaptions[static_cast<int>(c)]);
 }
 
 int areaClass(double area) {

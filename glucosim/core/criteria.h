@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace glucosim {
 
@@ -18,6 +19,11 @@ enum class Criterion {
 };
 
 inline constexpr int kCriteria = 5;
+
+// The items' captions, in the order of Criterion.
+inline constexpr std::string_view kCriterionCaptions[kCriteria] = {
+    "Pr.Qualitatiu amb pes", "sqrt (| X^2-Y^2 |)", "Qualitatiu", "log[sqrt (| X^2-Y^2 |)]",
+    "Cobertura màxima"};
 
 // The item's caption, e.g. "sqrt (| X^2-Y^2 |)".
 std::string criterionName(Criterion c);

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <system_error>
 
 namespace glucosim {
@@ -12,47 +11,27 @@ std::string FloatToStr(double x) {
     if (std::isinf(x)) return x > 0 ? "INF" : "-INF";
     if (x == 0.0) return "0";
 
-    // d.dddddddddddddde[+-]x: 15 significant digits, correctly rounded.
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 14);
-    const std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
-    const bool negative = sci.front() == '-';
-    const std::size_t start = negative ? 1 : 0;
-    const std::size_t ePos = sci.find('e');
-    std::string digits;
-    digits += sci[start];
-    digits.append(sci.substr(start + 2, ePos - start - 2));
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
-    const int exponent = std::atoi(std::string(sci.substr(ePos + 1)).c_str());
+    // printf's %.15g: 15 significant digits, trailing zeros dropped, fixed
+    // notation for decimal exponents -4..14 ("123.5", "1.5e+20").
+    char buf[32];
+    const auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::general, 15);
+    const std::string_view text(buf, static_cast<std::size_t>(res.ptr - buf));
+    const auto ePos = text.find('e');
+    std::string mantissa(text.substr(0, ePos));
+    if (const auto dot = mantissa.find('.'); dot != std::string::npos) mantissa[dot] = ',';
+    if (ePos == std::string_view::npos) return mantissa;
 
-    std::string out = negative ? "-" : "";
-    if (exponent >= -5 && exponent < 15) {
-        if (exponent >= 0) {
-            const auto intDigits = static_cast<std::size_t>(exponent) + 1;
-            if (digits.size() <= intDigits) {
-                out += digits;
-                out.append(intDigits - digits.size(), '0');
-            } else {
-                out += digits.substr(0, intDigits);
-                out += ',';
-                out += digits.substr(intDigits);
-            }
-        } else {
-            out += "0,";
-            out.append(static_cast<std::size_t>(-exponent - 1), '0');
-            out += digits;
-        }
-    } else {
-        out += digits[0];
-        if (digits.size() > 1) {
-            out += ',';
-            out += digits.substr(1);
-        }
-        out += 'E';
-        out += std::to_string(exponent);
-    }
-    return out;
+    // The exponent without '+' and leading zeros ("1,5E20", "2E-7"), except
+    // that exponent -5 is still written in fixed notation ("0,000045").
+    auto expText = text.substr(ePos + 1);
+    if (expText.front() == '+') expText.remove_prefix(1);
+    int exponent = 0;
+    std::from_chars(expText.data(), expText.data() + expText.size(), exponent);
+    if (exponent != -5) return mantissa + 'E' + std::to_string(exponent);
+    const bool negative = mantissa.front() == '-';
+    std::string digits = mantissa.substr(negative ? 1 : 0);
+    if (digits.size() > 1) digits.erase(1, 1); // the comma after the first digit
+    return (negative ? "-0,0000" : "0,0000") + digits;
 }
 
 std::string formatFixed3(double x) {

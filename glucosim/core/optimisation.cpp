@@ -72,17 +72,11 @@ hypoAreas(const ivalDb& sgStep, const std::array<ivalDb, kE>& gb, const ivalDb* 
     return result;
 }
 
-} // namespace
-
-std::vector<GridPair> evaluateGrid(const DataSet& data, Criterion criterion,
-                                   const ProgressCallback& progress) {
+// The insulin of every experiment, the same for every pair.
+std::vector<SharedExperiment> sharedExperiments(const DataSet& data) {
     const PatientParameters& params = data.parameters;
-    const ivalDb sgStep = glucoseEffectiveness(params.sg()) * pt(kStep);
-    const ivalDb xDecay = pt(1 - params.p2() * kStep);
     const ivalDb iDecay = pt(1 - params.clearance() * kStep);
     const ivalDb iGain = pt(params.insulinGain());
-
-    // Insulin: the same for every pair.
     std::vector<SharedExperiment> shared(kE);
     for (std::size_t j = 0; j < kE; ++j) {
         const ExperimentRow& row = data.experiment.rows[j];
@@ -102,9 +96,14 @@ std::vector<GridPair> evaluateGrid(const DataSet& data, Criterion criterion,
             insulin = nextInsulin(insulin, iDecay, iGain, rai);
         }
     }
+    return shared;
+}
 
-    // Remote insulin factors 1 - X[n-1] h for each sensitivity step, laid out
-    // [step][minute][experiment].
+// Remote insulin factors 1 - X[n-1] h for each sensitivity step, laid out
+// [step][minute][experiment].
+std::vector<ivalDb> remoteFactors(const PatientParameters& params,
+                                  const std::vector<SharedExperiment>& shared) {
+    const ivalDb xDecay = pt(1 - params.p2() * kStep);
     std::vector<ivalDb> factors(static_cast<std::size_t>(kSensSteps) * kN * kE);
     for (int hStep = 0; hStep < kSensSteps; ++hStep) {
         const ivalDb xGain =
@@ -119,6 +118,50 @@ std::vector<GridPair> evaluateGrid(const DataSet& data, Criterion criterion,
             }
         }
     }
+    return factors;
+}
+
+// The meal terms of absorption time `tmax`, laid out [minute][experiment].
+void fillMealTerms(std::vector<ivalDb>& meal, const std::vector<SharedExperiment>& shared,
+                   double tmax, double vg) {
+    for (std::size_t j = 0; j < kE; ++j)
+        for (std::size_t n = 0; n < kN; ++n)
+            meal[n * kE + j] =
+                mealTerm(mealAppearance(shared[j].carbohydrates, static_cast<int>(n), tmax), vg);
+}
+
+// The pair's criterion from its simulated areas (and band fit); a pair whose
+// simulation left the numbers is never chosen.
+void scorePair(GridPair& pair, Criterion criterion, const std::vector<SharedExperiment>& shared,
+               const std::array<double, kE>& areas, const BandFit* fit) {
+    bool finite = true;
+    for (std::size_t j = 0; j < kE; ++j) {
+        pair.sums.add(criterion, shared[j].realArea, areas[j]);
+        finite = finite && !std::isnan(areas[j]);
+    }
+    pair.value = pair.sums.value(criterion);
+    if (fit) {
+        pair.coverage = 100.0 * fit->covered / static_cast<double>(kN * kE);
+        pair.meanWidth = fit->width / static_cast<double>(kN * kE);
+        pair.value = pair.coverage;
+    }
+    if (!finite) {
+        constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+        pair.sums = {nan, nan, nan};
+        pair.value = nan;
+        pair.coverage = nan;
+        pair.meanWidth = nan;
+    }
+}
+
+} // namespace
+
+std::vector<GridPair> evaluateGrid(const DataSet& data, Criterion criterion,
+                                   const ProgressCallback& progress) {
+    const PatientParameters& params = data.parameters;
+    const ivalDb sgStep = glucoseEffectiveness(params.sg()) * pt(kStep);
+    const std::vector<SharedExperiment> shared = sharedExperiments(data);
+    const std::vector<ivalDb> factors = remoteFactors(params, shared);
 
     const bool fitBand = criterion == Criterion::Coverage;
     std::vector<double> measured(fitBand ? kN * kE : 0); // [minute][experiment]
@@ -127,18 +170,13 @@ std::vector<GridPair> evaluateGrid(const DataSet& data, Criterion criterion,
             measured[n * kE + j] = data.glucose.values[n][j];
 
     std::vector<GridPair> grid(kGridPairs);
-    std::vector<ivalDb> meal(kN * kE); // [minute][experiment]
+    std::vector<ivalDb> meal(kN * kE);
     std::array<ivalDb, kE> gb;
     for (std::size_t j = 0; j < kE; ++j)
         gb[j] = shared[j].gb;
     for (int fStep = 0; fStep < kTmaxSteps; ++fStep) {
         const double tmax = gridTmax(fStep * kSensSteps);
-        for (std::size_t j = 0; j < kE; ++j)
-            for (std::size_t n = 0; n < kN; ++n)
-                meal[n * kE + j] =
-                    mealTerm(mealAppearance(shared[j].carbohydrates, static_cast<int>(n), tmax),
-                             params.vg());
-
+        fillMealTerms(meal, shared, tmax, params.vg());
         for (int hStep = 0; hStep < kSensSteps; ++hStep) {
             const int index = fStep * kSensSteps + hStep;
             GridPair& pair = grid[static_cast<std::size_t>(index)];
@@ -153,25 +191,7 @@ std::vector<GridPair> evaluateGrid(const DataSet& data, Criterion criterion,
             const auto areas =
                 fitBand ? hypoAreas<true>(sgStep, gb, factor, meal.data(), measured.data(), fit)
                         : hypoAreas<false>(sgStep, gb, factor, meal.data(), nullptr, fit);
-            bool finite = true;
-            for (std::size_t j = 0; j < kE; ++j) {
-                pair.sums.add(criterion, shared[j].realArea, areas[j]);
-                finite = finite && !std::isnan(areas[j]);
-            }
-            pair.value = pair.sums.value(criterion);
-            if (fitBand) {
-                pair.coverage = 100.0 * fit.covered / static_cast<double>(kN * kE);
-                pair.meanWidth = fit.width / static_cast<double>(kN * kE);
-                pair.value = pair.coverage;
-            }
-            // A pair whose simulation left the numbers is never chosen.
-            if (!finite) {
-                constexpr double nan = std::numeric_limits<double>::quiet_NaN();
-                pair.sums = {nan, nan, nan};
-                pair.value = nan;
-                pair.coverage = nan;
-                pair.meanWidth = nan;
-            }
+            scorePair(pair, criterion, shared, areas, fitBand ? &fit : nullptr);
             if (progress) progress(index);
         }
     }

@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "glucosim/ui/catalan_locale.h"
 #include "glucosim/ui/charts.h"
-#include "toolkit/conversions.h"
 
 namespace glucosim {
 
@@ -21,7 +21,7 @@ const QString kRangeHighName = QStringLiteral("Hiperglucèmia (180 mg/dl)");
 
 // Four significant digits with the decimal comma.
 QString shortNumber(double x) {
-    return toolkit::catalanLocale().toString(x, 'g', 4);
+    return catalanLocale().toString(x, 'g', 4);
 }
 
 std::string pngBytes(const QImage& image) {

@@ -99,72 +99,95 @@ void clearChart(QChart* chart) {
     }
 }
 
-void drawGlucoseChart(QChart* chart, const ExperimentResult& e, int j, int patient,
-                      double upperLine, const QString& upperName) {
-    const GlucoseSeries s = glucoseSeries(e);
-    chart->setTitle(QStringLiteral("Experiment nº %1 (pacient %2): glucosa simulada i mesurada")
-                        .arg(j + 1)
-                        .arg(patient));
+namespace {
 
-    auto* lower = lineSeries(QStringLiteral("Mín. glucosa simulada"), s.lower, QColor(30, 90, 200));
-    auto* upper = lineSeries(QStringLiteral("Màx. glucosa simulada"), s.upper, QColor(30, 90, 200));
-    lower->setObjectName(QStringLiteral("lower"));
-    upper->setObjectName(QStringLiteral("upper"));
-    // The band between the bounds, drawn under everything else.
-    QAreaSeries* band = nullptr;
-    if (s.lower.size() == s.upper.size() && !s.lower.isEmpty()) {
-        auto* bandUpper = lineSeries(QString(), s.upper, Qt::transparent);
-        auto* bandLower = lineSeries(QString(), s.lower, Qt::transparent);
-        band = new QAreaSeries(bandUpper, bandLower);
-        // The area series does not own its two boundary series.
-        bandUpper->setParent(band);
-        bandLower->setParent(band);
-        band->setName(QStringLiteral("Banda simulada"));
-        band->setObjectName(QStringLiteral("band"));
-        band->setBrush(QColor(30, 90, 200, 60));
-        band->setPen(Qt::NoPen);
-        chart->addSeries(band);
-    }
-    auto* measured =
-        lineSeries(QStringLiteral("Glucosa mesurada"), s.measured, QColor(200, 30, 30), 2.0);
-    measured->setObjectName(QStringLiteral("measured"));
-    auto* hypo = lineSeries(QStringLiteral("Hipoglucèmia (70 mg/dl)"),
-                            {QPointF(0, kHypo), QPointF(kSamples - 1, kHypo)}, QColor(230, 120, 0),
-                            1.5, Qt::DashLine);
-    auto* hyper = lineSeries(upperName, {QPointF(0, upperLine), QPointF(kSamples - 1, upperLine)},
-                             QColor(120, 0, 160), 1.5, Qt::DashLine);
-    hypo->setObjectName(QStringLiteral("hypo"));
-    hyper->setObjectName(QStringLiteral("hyper"));
-    for (QLineSeries* series : {lower, upper, measured, hypo, hyper})
-        chart->addSeries(series);
+// The band between the bounds, drawn under everything else (so added first).
+void addBand(QChart* chart, const GlucoseSeries& s) {
+    if (s.lower.size() != s.upper.size() || s.lower.isEmpty()) return;
+    auto* bandUpper = lineSeries(QString(), s.upper, Qt::transparent);
+    auto* bandLower = lineSeries(QString(), s.lower, Qt::transparent);
+    auto* band = new QAreaSeries(bandUpper, bandLower);
+    // The area series does not own its two boundary series.
+    bandUpper->setParent(band);
+    bandLower->setParent(band);
+    band->setName(QStringLiteral("Banda simulada"));
+    band->setObjectName(QStringLiteral("band"));
+    band->setBrush(QColor(30, 90, 200, 60));
+    band->setPen(Qt::NoPen);
+    chart->addSeries(band);
+}
 
-    double lo = kSevereHypo, hi = kSevereHyper;
-    for (const auto* points : {&s.lower, &s.upper, &s.measured})
-        for (const QPointF& p : *points) {
-            lo = std::min(lo, p.y());
-            hi = std::max(hi, p.y());
-        }
-    auto* x = new QValueAxis;
-    x->setTitleText(QStringLiteral("Temps (min)"));
-    x->setRange(0, kSamples);
-    x->setLabelFormat(QStringLiteral("%.0f"));
-    x->setTickCount(7);
-    auto* y = new QValueAxis;
-    y->setTitleText(QStringLiteral("Glucosa (mg/dl)"));
-    y->setRange(std::floor(lo / 10) * 10 - 10, std::ceil(hi / 10) * 10 + 10);
-    y->setLabelFormat(QStringLiteral("%.0f"));
-    y->applyNiceNumbers();
+// A horizontal dashed line across the whole simulation at glucose `y`.
+QLineSeries* levelLine(const QString& name, const QString& objectName, double y,
+                       const QColor& colour) {
+    auto* line =
+        lineSeries(name, {QPointF(0, y), QPointF(kSamples - 1, y)}, colour, 1.5, Qt::DashLine);
+    line->setObjectName(objectName);
+    return line;
+}
+
+QValueAxis* valueAxis(const QString& title, double lo, double hi, const QString& labelFormat) {
+    auto* axis = new QValueAxis;
+    axis->setTitleText(title);
+    axis->setRange(lo, hi);
+    axis->setLabelFormat(labelFormat);
+    return axis;
+}
+
+// Puts the axes on the chart, every series on them, the legend below.
+void attachAxes(QChart* chart, QValueAxis* x, QValueAxis* y) {
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     for (QAbstractSeries* series : chart->series()) {
         series->attachAxis(x);
         series->attachAxis(y);
     }
+    chart->legend()->setAlignment(Qt::AlignBottom);
+}
+
+// Time across the whole simulation; glucose over every value drawn and the
+// severe limits, in tens.
+void fitGlucoseAxes(QChart* chart, const GlucoseSeries& s) {
+    double lo = kSevereHypo, hi = kSevereHyper;
+    for (const auto* points : {&s.lower, &s.upper, &s.measured})
+        for (const QPointF& p : *points) {
+            lo = std::min(lo, p.y());
+            hi = std::max(hi, p.y());
+        }
+    auto* x = valueAxis(QStringLiteral("Temps (min)"), 0, kSamples, QStringLiteral("%.0f"));
+    x->setTickCount(7);
+    auto* y = valueAxis(QStringLiteral("Glucosa (mg/dl)"), std::floor(lo / 10) * 10 - 10,
+                        std::ceil(hi / 10) * 10 + 10, QStringLiteral("%.0f"));
+    y->applyNiceNumbers();
+    attachAxes(chart, x, y);
+}
+
+} // namespace
+
+void drawGlucoseChart(QChart* chart, const ExperimentResult& e, int j, int patient,
+                      double upperLine, const QString& upperName) {
+    const GlucoseSeries s = glucoseSeries(e);
+    chart->setTitle(QStringLiteral("Experiment nº %1 (pacient %2): glucosa simulada i mesurada")
+                        .arg(j + 1)
+                        .arg(patient));
+    addBand(chart, s);
+    auto* lower = lineSeries(QStringLiteral("Mín. glucosa simulada"), s.lower, QColor(30, 90, 200));
+    auto* upper = lineSeries(QStringLiteral("Màx. glucosa simulada"), s.upper, QColor(30, 90, 200));
+    lower->setObjectName(QStringLiteral("lower"));
+    upper->setObjectName(QStringLiteral("upper"));
+    auto* measured =
+        lineSeries(QStringLiteral("Glucosa mesurada"), s.measured, QColor(200, 30, 30), 2.0);
+    measured->setObjectName(QStringLiteral("measured"));
+    auto* hypo = levelLine(QStringLiteral("Hipoglucèmia (70 mg/dl)"), QStringLiteral("hypo"), kHypo,
+                           QColor(230, 120, 0));
+    auto* hyper = levelLine(upperName, QStringLiteral("hyper"), upperLine, QColor(120, 0, 160));
+    for (QLineSeries* series : {lower, upper, measured, hypo, hyper})
+        chart->addSeries(series);
+    fitGlucoseAxes(chart, s);
     // The band stands for its bounds in the legend.
     for (QLineSeries* series : {lower, upper})
         for (QLegendMarker* marker : chart->legend()->markers(series))
             marker->setVisible(false);
-    chart->legend()->setAlignment(Qt::AlignBottom);
 }
 
 void drawRocChart(QChart* chart, const RocTable& roc) {
@@ -193,23 +216,11 @@ void drawRocChart(QChart* chart, const RocTable& roc) {
     chance->setObjectName(QStringLiteral("chance"));
     for (QAbstractSeries* s : std::initializer_list<QAbstractSeries*>{chance, curve, marks})
         chart->addSeries(s);
-    auto* x = new QValueAxis;
-    x->setTitleText(QStringLiteral("1 - Especificitat"));
-    x->setRange(0, 1);
-    auto* y = new QValueAxis;
-    y->setTitleText(QStringLiteral("Sensibilitat"));
-    y->setRange(0, 1);
-    for (QValueAxis* a : {x, y}) {
-        a->setLabelFormat(QStringLiteral("%.1f"));
+    auto* x = valueAxis(QStringLiteral("1 - Especificitat"), 0, 1, QStringLiteral("%.1f"));
+    auto* y = valueAxis(QStringLiteral("Sensibilitat"), 0, 1, QStringLiteral("%.1f"));
+    for (QValueAxis* a : {x, y})
         a->setTickCount(6);
-    }
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    for (QAbstractSeries* s : chart->series()) {
-        s->attachAxis(x);
-        s->attachAxis(y);
-    }
-    chart->legend()->setAlignment(Qt::AlignBottom);
+    attachAxes(chart, x, y);
 }
 
 GlucoseSeries glucoseSeries(const ExperimentResult& e) {

@@ -9,9 +9,9 @@
 #include <iostream>
 #include <vector>
 
+#include "glucosim/ui/catalan_locale.h"
 #include "glucosim/ui/principal.h"
 #include "glucosim/ui/result_forms.h"
-#include "toolkit/conversions.h"
 
 namespace glucosim {
 
@@ -43,8 +43,7 @@ bool installQtTranslations(QCoreApplication& app, const QString& directory) {
     auto* translator = new QTranslator(&app);
     const QString dir =
         directory.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath) : directory;
-    if (!translator->load(toolkit::catalanLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          dir) ||
+    if (!translator->load(catalanLocale(), QStringLiteral("qtbase"), QStringLiteral("_"), dir) ||
         !QCoreApplication::installTranslator(translator)) {
         delete translator;
         return false;
@@ -115,7 +114,7 @@ int runWindowProgram(int argc, char** argv) {
     // translations are installed; the built-in English texts otherwise.
     installQtTranslations(app);
     QApplication::setApplicationName(QStringLiteral("glucosim"));
-    QLocale::setDefault(toolkit::catalanLocale());
+    QLocale::setDefault(catalanLocale());
     // The program ends with the main form, whatever result forms are open.
     QApplication::setQuitOnLastWindowClosed(false);
     Forms forms;

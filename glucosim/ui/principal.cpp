@@ -73,95 +73,15 @@ TF_Principal::TF_Principal(QWidget* parent)
     client->setObjectName(QStringLiteral("client"));
     setCentralWidget(client);
 
-    // Menus.
-    QMenu* arxiu = menuBar()->addMenu(QStringLiteral("Arxiu"));
-    Sortir = arxiu->addAction(style()->standardIcon(QStyle::SP_DialogCloseButton),
-                              QStringLiteral("Sortir"));
-    Sortir->setObjectName(QStringLiteral("Sortir"));
-    QMenu* dadesMenu = menuBar()->addMenu(QStringLiteral("Dades"));
-    CarregarDades = dadesMenu->addAction(style()->standardIcon(QStyle::SP_DialogOpenButton),
-                                         QStringLiteral("Carregar dades"));
-    CarregarDades->setObjectName(QStringLiteral("CarregarDades"));
-    Ajuda = menuBar()->addAction(QStringLiteral("Ajuda"));
-    Ajuda->setObjectName(QStringLiteral("Ajuda"));
-
-    // Optimisation mode and its criteria.
-    Bevel1 = bevel(client, QStringLiteral("Bevel1"), 6, 6, 277, 124);
-    RB_Optimitzar = place(new QRadioButton(QStringLiteral("Càlcul amb optimització"), client),
-                          QStringLiteral("RB_Optimitzar"), 14, 12, 260, 20);
-    RG_TipusOptimitzacio = place(new QGroupBox(QStringLiteral("Tipus optimització"), client),
-                                 QStringLiteral("RG_TipusOptimitzacio"), 14, 36, 261, 88);
-    // The four items in two columns fit the form's width in a narrower font.
-    QFont itemFont = RG_TipusOptimitzacio->font();
-    itemFont.setPointSizeF(itemFont.pointSizeF() * 0.85);
-    itemFont.setStretch(QFont::Condensed);
-    criteria_ = new QButtonGroup(this);
-    auto* grid = new QGridLayout(RG_TipusOptimitzacio);
-    grid->setContentsMargins(4, 2, 2, 4);
-    grid->setHorizontalSpacing(4);
-    grid->setVerticalSpacing(0);
-    const QString items[] = {QStringLiteral("Pr.Qualitatiu amb pes"),
-                             QStringLiteral("sqrt (| X^2-Y^2 |)"), QStringLiteral("Qualitatiu"),
-                             QStringLiteral("log[sqrt (| X^2-Y^2 |)]")};
-    for (int i = 0; i < 4; ++i) {
-        auto* item = new QRadioButton(items[i], RG_TipusOptimitzacio);
-        item->setObjectName(QStringLiteral("RG_TipusOptimitzacio_%1").arg(i));
-        item->setFont(itemFont);
-        criteria_->addButton(item, i);
-        // Two columns, filled column by column.
-        grid->addWidget(item, i % 2, i / 2);
-    }
-    // The fit criterion, added below the four items.
-    auto* fit = new QRadioButton(QString::fromStdString(criterionName(Criterion::Coverage)),
-                                 RG_TipusOptimitzacio);
-    fit->setObjectName(QStringLiteral("RG_TipusOptimitzacio_4"));
-    fit->setFont(itemFont);
-    fit->setToolTip(QStringLiteral("La parella amb més mostres de glucosa mesurada dins la banda "
-                                   "simulada; en cas d'empat, la de banda més estreta"));
-    criteria_->addButton(fit, 4);
-    grid->addWidget(fit, 2, 0, 1, 2);
-
-    // Concrete values mode.
-    Bevel2 = bevel(client, QStringLiteral("Bevel2"), 6, 136, 277, 84);
-    RB_ValorsPuntuals =
-        place(new QRadioButton(QStringLiteral("Càlcul amb Si i TmaxG concrets"), client),
-              QStringLiteral("RB_ValorsPuntuals"), 14, 142, 260, 20);
-    Label2 = place(new QLabel(QStringLiteral("Sensibilitat:"), client), QStringLiteral("Label2"),
-                   30, 168, 80, 21);
-    TB_Sens = place(new QLineEdit(client), QStringLiteral("TB_Sens"), 112, 168, 80, 21);
-    Label3 = place(new QLabel(QStringLiteral("x10^-4"), client), QStringLiteral("Label3"), 198, 168,
-                   60, 21);
-    Label1 = place(new QLabel(QStringLiteral("TmaxG:"), client), QStringLiteral("Label1"), 30, 194,
-                   80, 21);
-    TB_Tmax = place(new QLineEdit(client), QStringLiteral("TB_Tmax"), 112, 194, 80, 21);
-
-    // Status, computation and progress.
-    Bevel3 = bevel(client, QStringLiteral("Bevel3"), 6, 226, 277, 64);
-    Txt_InfoUsuari =
-        place(new QLineEdit(client), QStringLiteral("Txt_InfoUsuari"), 14, 232, 261, 20);
-    Txt_InfoUsuari->setReadOnly(true);
-    Txt_InfoUsuari->setFrame(false);
-    Txt_InfoUsuari->setFocusPolicy(Qt::NoFocus);
-    Txt_InfoUsuari->setAlignment(Qt::AlignCenter);
-    Btn_Visualitzacio = place(new QPushButton(QStringLiteral("Generar Resultats"), client),
-                              QStringLiteral("Btn_Visualitzacio"), 14, 256, 124, 28);
-    ProgressBar1 =
-        place(new QProgressBar(client), QStringLiteral("ProgressBar1"), 146, 260, 129, 20);
-    ProgressBar1->setRange(0, kProgressMaximum);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
-
+    createMenus();
+    createOptimisationBox(client);
+    createValuesBox(client);
+    createStatusBox(client);
     OpenDialog1 = new FileDialog(FileDialog::Kind::Open, QStringLiteral("OpenDialog1"),
                                  QStringLiteral("Selecciona el fitxer amb l'experiment"), this);
     OpenDialog2 = new FileDialog(FileDialog::Kind::Open, QStringLiteral("OpenDialog2"),
                                  QStringLiteral("Selecciona el fitxer de glucosa"), this);
-
-    connect(Sortir, &QAction::triggered, this, &QWidget::close);
-    connect(CarregarDades, &QAction::triggered, this, &TF_Principal::CarregarDadesClick);
-    connect(Ajuda, &QAction::triggered, this, &TF_Principal::AjudaClick);
-    connect(RB_Optimitzar, &QRadioButton::clicked, this, &TF_Principal::RB_OptimitzarClick);
-    connect(RB_ValorsPuntuals, &QRadioButton::clicked, this, &TF_Principal::RB_ValorsPuntualsClick);
-    connect(Btn_Visualitzacio, &QPushButton::clicked, this, &TF_Principal::Btn_VisualitzacioClick);
+    connectControls();
 
     // Notes about the data files (rows that were not read) go to the status
     // bar below the client area; its tooltip holds the whole text.
@@ -182,6 +102,97 @@ TF_Principal::TF_Principal(QWidget* parent)
     setItemIndex(2);
     RB_Optimitzar->setChecked(true);
     RB_OptimitzarClick();
+}
+
+void TF_Principal::createMenus() {
+    QMenu* arxiu = menuBar()->addMenu(QStringLiteral("Arxiu"));
+    Sortir = arxiu->addAction(style()->standardIcon(QStyle::SP_DialogCloseButton),
+                              QStringLiteral("Sortir"));
+    Sortir->setObjectName(QStringLiteral("Sortir"));
+    QMenu* dadesMenu = menuBar()->addMenu(QStringLiteral("Dades"));
+    CarregarDades = dadesMenu->addAction(style()->standardIcon(QStyle::SP_DialogOpenButton),
+                                         QStringLiteral("Carregar dades"));
+    CarregarDades->setObjectName(QStringLiteral("CarregarDades"));
+    Ajuda = menuBar()->addAction(QStringLiteral("Ajuda"));
+    Ajuda->setObjectName(QStringLiteral("Ajuda"));
+}
+
+// Optimisation mode and its criteria.
+void TF_Principal::createOptimisationBox(QWidget* client) {
+    Bevel1 = bevel(client, QStringLiteral("Bevel1"), 6, 6, 277, 124);
+    RB_Optimitzar = place(new QRadioButton(QStringLiteral("Càlcul amb optimització"), client),
+                          QStringLiteral("RB_Optimitzar"), 14, 12, 260, 20);
+    RG_TipusOptimitzacio = place(new QGroupBox(QStringLiteral("Tipus optimització"), client),
+                                 QStringLiteral("RG_TipusOptimitzacio"), 14, 36, 261, 88);
+    // The four items in two columns fit the form's width in a narrower font.
+    QFont itemFont = RG_TipusOptimitzacio->font();
+    itemFont.setPointSizeF(itemFont.pointSizeF() * 0.85);
+    itemFont.setStretch(QFont::Condensed);
+    criteria_ = new QButtonGroup(this);
+    auto* grid = new QGridLayout(RG_TipusOptimitzacio);
+    grid->setContentsMargins(4, 2, 2, 4);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(0);
+    for (int i = 0; i < kCriteria; ++i) {
+        auto* item = new QRadioButton(QString::fromStdString(criterionName(Criterion(i))),
+                                      RG_TipusOptimitzacio);
+        item->setObjectName(QStringLiteral("RG_TipusOptimitzacio_%1").arg(i));
+        item->setFont(itemFont);
+        criteria_->addButton(item, i);
+        if (Criterion(i) != Criterion::Coverage) {
+            // Two columns, filled column by column.
+            grid->addWidget(item, i % 2, i / 2);
+        } else {
+            // The fit criterion, added below the four items.
+            item->setToolTip(QStringLiteral("La parella amb més mostres de glucosa mesurada dins "
+                                            "la banda simulada; en cas d'empat, la de banda més "
+                                            "estreta"));
+            grid->addWidget(item, 2, 0, 1, 2);
+        }
+    }
+}
+
+// Concrete values mode.
+void TF_Principal::createValuesBox(QWidget* client) {
+    Bevel2 = bevel(client, QStringLiteral("Bevel2"), 6, 136, 277, 84);
+    RB_ValorsPuntuals =
+        place(new QRadioButton(QStringLiteral("Càlcul amb Si i TmaxG concrets"), client),
+              QStringLiteral("RB_ValorsPuntuals"), 14, 142, 260, 20);
+    Label2 = place(new QLabel(QStringLiteral("Sensibilitat:"), client), QStringLiteral("Label2"),
+                   30, 168, 80, 21);
+    TB_Sens = place(new QLineEdit(client), QStringLiteral("TB_Sens"), 112, 168, 80, 21);
+    Label3 = place(new QLabel(QStringLiteral("x10^-4"), client), QStringLiteral("Label3"), 198, 168,
+                   60, 21);
+    Label1 = place(new QLabel(QStringLiteral("TmaxG:"), client), QStringLiteral("Label1"), 30, 194,
+                   80, 21);
+    TB_Tmax = place(new QLineEdit(client), QStringLiteral("TB_Tmax"), 112, 194, 80, 21);
+}
+
+// Status, computation and progress.
+void TF_Principal::createStatusBox(QWidget* client) {
+    Bevel3 = bevel(client, QStringLiteral("Bevel3"), 6, 226, 277, 64);
+    Txt_InfoUsuari =
+        place(new QLineEdit(client), QStringLiteral("Txt_InfoUsuari"), 14, 232, 261, 20);
+    Txt_InfoUsuari->setReadOnly(true);
+    Txt_InfoUsuari->setFrame(false);
+    Txt_InfoUsuari->setFocusPolicy(Qt::NoFocus);
+    Txt_InfoUsuari->setAlignment(Qt::AlignCenter);
+    Btn_Visualitzacio = place(new QPushButton(QStringLiteral("Generar Resultats"), client),
+                              QStringLiteral("Btn_Visualitzacio"), 14, 256, 124, 28);
+    ProgressBar1 =
+        place(new QProgressBar(client), QStringLiteral("ProgressBar1"), 146, 260, 129, 20);
+    ProgressBar1->setRange(0, kProgressMaximum);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+}
+
+void TF_Principal::connectControls() {
+    connect(Sortir, &QAction::triggered, this, &QWidget::close);
+    connect(CarregarDades, &QAction::triggered, this, &TF_Principal::CarregarDadesClick);
+    connect(Ajuda, &QAction::triggered, this, &TF_Principal::AjudaClick);
+    connect(RB_Optimitzar, &QRadioButton::clicked, this, &TF_Principal::RB_OptimitzarClick);
+    connect(RB_ValorsPuntuals, &QRadioButton::clicked, this, &TF_Principal::RB_ValorsPuntualsClick);
+    connect(Btn_Visualitzacio, &QPushButton::clicked, this, &TF_Principal::Btn_VisualitzacioClick);
 }
 
 TF_Principal::~TF_Principal() {

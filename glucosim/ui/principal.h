@@ -80,6 +80,11 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void createMenus();
+    void createOptimisationBox(QWidget* client);
+    void createValuesBox(QWidget* client);
+    void createStatusBox(QWidget* client);
+    void connectControls();
     void showDataStatus();
     void setComputing(bool on);
     void finishComputation();

@@ -11,9 +11,9 @@
 #include "glucosim/core/output_files.h"
 #include "glucosim/core/provenance.h"
 #include "glucosim/core/tables.h"
+#include "glucosim/ui/catalan_locale.h"
 #include "glucosim/ui/charts.h"
 #include "glucosim/ui/hipo_delegate.h"
-#include "toolkit/conversions.h"
 
 namespace glucosim {
 
@@ -286,7 +286,7 @@ TF_Metriques::TF_Metriques(QWidget* parent) : QDialog(parent) {
 void TF_Metriques::setResults(const Results& results) {
     // The numbers of metrics.csv, shown with one decimal and a decimal comma.
     Table t = metricsTable(results);
-    const QLocale catalan = toolkit::catalanLocale();
+    const QLocale catalan = catalanLocale();
     for (std::size_t r = 1; r < t.size(); ++r)
         for (std::size_t c = 2; c < t[r].size(); ++c) {
             const QString cell = QString::fromStdString(t[r][c]);

@@ -70,7 +70,8 @@ ivalDb meanValueForm(tree& t) {
     for (const nodeId id : t.evalList) {
         const node& n = t.at(id);
         if (!hasDerivativeRule(n.kind)) return ivalNaN();
-        if (n.kind == nodeKind::var && (n.slot < 0 || !t.slots[n.slot].bound())) return ivalNaN();
+        if (n.kind == nodeKind::var && (n.slot < 0 || !t.incidenceSlots[n.slot].bound()))
+            return ivalNaN();
     }
 
     // Where each occurrence is evaluated for the lower and for the upper
@@ -82,16 +83,16 @@ ivalDb meanValueForm(tree& t) {
     // is set at its centre and adds D_k * (X_k - c_k).
     thread_local std::vector<double> lowAt;
     thread_local std::vector<double> highAt;
-    lowAt.assign(static_cast<std::size_t>(t.slots.size()), 0.0);
-    highAt.assign(static_cast<std::size_t>(t.slots.size()), 0.0);
+    lowAt.assign(static_cast<std::size_t>(t.incidenceSlots.size()), 0.0);
+    highAt.assign(static_cast<std::size_t>(t.incidenceSlots.size()), 0.0);
     ivalDb slopes = ivalZero();
     for (std::size_t i = 0; i < t.vars.size(); ++i) {
         const auto& occ = t.vars[i];
         if (occ.empty()) continue;
         if (t.derivEvalLists[i].size() != occ.size()) return ivalNaN();
         for (const int s : occ)
-            if (!t.slots[s].bound()) return ivalNaN();
-        const ivalDb domain = t.slots[occ[0]].domain();
+            if (!t.incidenceSlots[s].bound()) return ivalNaN();
+        const ivalDb domain = t.incidenceSlots[occ[0]].domain();
         if (!isFinite(domain)) return ivalNaN();
         ivalDb derivative = ivalZero();
         for (const auto& list : t.derivEvalLists[i]) {

@@ -64,6 +64,14 @@ void fstar::minmaxPostProcess() {
         gather(s);
     if (joinedMinCells.size() > 1) joinedMinCells.sort(xpBefore);
     if (joinedMaxCells.size() > 1) joinedMaxCells.sort(xpBefore);
+    // The boxes the report lists, joined from copies: the gathered cells stay.
+    if (settings.optim == optimBound::both) return;
+    for (const bool lower : {true, false}) {
+        std::list<cell>& cells = lower ? joinedMinCells : joinedMaxCells;
+        std::list<cell> gathered = cells;
+        buildJoinedBoxes(lower);
+        cells.swap(gathered);
+    }
 }
 
 void fstar::buildJoinedBoxes(bool lower) {

@@ -75,7 +75,6 @@ void fstar::writeReport(std::ostream& os, double elapsedSeconds) {
 
 void fstar::writeJoinedBoxes(std::ostream& os, bool proper, bool improper) {
     if (settings.optim != optimBound::upper && !joinedMinCells.empty()) {
-        buildJoinedBoxes(true);
         if (proper)
             os << "Joined Boxes Min List:"
                << "\n\n";
@@ -90,7 +89,6 @@ void fstar::writeJoinedBoxes(std::ostream& os, bool proper, bool improper) {
             c.printBox(os, 1);
     }
     if (settings.optim != optimBound::lower && !joinedMaxCells.empty()) {
-        buildJoinedBoxes(false);
         if (proper)
             os << "Joined Boxes Max List:"
                << "\n\n";

@@ -28,6 +28,13 @@ void push_symbol(parse_context& ctx, std::string_view text) {
     ctx.sym_stack.emplace(trim_white_space(text));
 }
 
+std::string pop_symbol(parse_context& ctx) {
+    if (ctx.sym_stack.empty()) return {};
+    std::string s = std::move(ctx.sym_stack.top());
+    ctx.sym_stack.pop();
+    return s;
+}
+
 void push_num(parse_context& ctx, double x) {
     ctx.num_stack.push(x);
 }

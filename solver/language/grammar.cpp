@@ -105,6 +105,23 @@ struct undeclared_name_functor {
     }
 };
 
+using text = std::string_view;
+
+text span(const char* first, const char* last) {
+    return text(first, static_cast<std::size_t>(last - first));
+}
+
+// A semantic action on matched text. Spirit hands a character parser's
+// match over as the character, every other match as its first and last.
+template <typename F> struct on_text_t {
+    F f;
+    void operator()(const char* first, const char* last) const { f(span(first, last)); }
+    void operator()(char c) const { f(text(&c, 1)); }
+};
+template <typename F> on_text_t<F> on_text(F f) {
+    return on_text_t<F>{f};
+}
+
 using scanner_t =
     sp::scanner<const char*,
                 sp::scanner_policies<sp::skip_parser_iteration_policy<tracking_space>>>;
@@ -144,6 +161,28 @@ struct problem_grammar::impl {
         expression, term, factor, function_call, function_name, power_call, integer, identifier,
         interval, name_ref, comment, blank;
 
+    // The rules, family by family.
+    void defineStatements();
+    void defineDeclarations();
+    void defineDefinitions();
+    void defineOptions();
+    void defineExpressions();
+    void defineTokens();
+
+    // What a part expects, for the description of a syntax error. Labels of
+    // rank 2 win over those of rank 1 at the same position.
+    expect expecting(std::string_view label, int rank = 1) { return expect{&trace, label, rank}; }
+    auto literal(char c, std::string_view label) { return expecting(label)[sp::ch_p(c)]; }
+
+    // Actions shared by several families: the matched text pushed on the
+    // symbol stack, a number on the number stack.
+    auto push_sym() {
+        return on_text([this](text t) { push_symbol(ctx, t); });
+    }
+    auto push_number() {
+        return [this](double x) { push_num(ctx, x); };
+    }
+
     // Depth bookkeeping of the expression actions; `at` is where the node's
     // text ends.
     void leaf(const char* at) { pushDepth(1, at); }
@@ -171,50 +210,112 @@ struct problem_grammar::impl {
 
 namespace {
 
-using text = std::string_view;
-
-text span(const char* first, const char* last) {
-    return text(first, static_cast<std::size_t>(last - first));
-}
-
-// A semantic action on matched text. Spirit hands a character parser's
-// match over as the character, every other match as its first and last.
-template <typename F> struct on_text_t {
-    F f;
-    void operator()(const char* first, const char* last) const { f(span(first, last)); }
-    void operator()(char c) const { f(text(&c, 1)); }
-};
-template <typename F> on_text_t<F> on_text(F f) {
-    return on_text_t<F>{f};
+// A real number, a token without inner white space.
+auto number_p() {
+    return sp::lexeme_d[sp::functor_parser<tokens::realNumberFunctor>()];
 }
 
 } // namespace
 
 problem_grammar::impl::impl(parse_context& c, model_actions& m) : ctx(c), model(m) {
-    using sp::ch_p;
-    using sp::lexeme_d;
-    using sp::str_p;
+    defineStatements();
+    defineDeclarations();
+    defineDefinitions();
+    defineOptions();
+    defineExpressions();
+    defineTokens();
+}
 
-    // Actions, named after what they do. Each receives the matched text (or
-    // the number) at the moment its part has matched.
-    auto push_sym = on_text([this](text t) { push_symbol(ctx, t); });
-    auto push_number = [this](double x) { push_num(ctx, x); };
-    auto push_integer = [this](long n) { push_int(ctx, n); };
-    auto make_interval = on_text([this](text t) { push_interval(ctx, t); });
-    auto set_mode = on_text([this](text t) { assign_mode(ctx, t); });
-    auto num_param = on_text([this](text) { assign_num_param(ctx); });
-    auto sym_param = on_text([this](text) { assign_sym_param(ctx); });
-
-    auto try_name = on_text([this](text t) { tried_name.assign(trim_white_space(t)); });
-    auto name_declared = on_text([this](text) { declared_name = tried_name; });
+// A statement text: statements ended by ';', a comment, or blanks. A
+// declaration's name enters the table when its ';' is read.
+void problem_grammar::impl::defineStatements() {
     auto begin_statement = on_text([this](text) { declared_name.clear(); });
     auto end_statement = on_text([this](text) {
         if (!declared_name.empty()) sp::add(var_names, declared_name.c_str());
         declared_name.clear();
     });
 
+    program_rule = statement >> *(blank >> statement) | comment | blank;
+
+    statement =
+        sp::eps_p[begin_statement] >>
+        expecting("a statement")[var_decl | quant_decl | logic_function_def | function_def |
+                                 constraint_def | sym_option | num_option | algorithm_stmt] >>
+        literal(';', "';'")[end_statement];
+
+    comment = sp::lexeme_d['%' >> *sp::anychar_p];
+
+    blank = sp::lexeme_d[*sp::space_p];
+}
+
+// Variables: free ones and quantified ones, each with its interval.
+void problem_grammar::impl::defineDeclarations() {
+    using sp::ch_p;
+    using sp::str_p;
+    auto try_name = on_text([this](text t) { tried_name.assign(trim_white_space(t)); });
+    auto name_declared = on_text([this](text) { declared_name = tried_name; });
     auto on_var = on_text([this](text t) { model.create_var(ctx, t); });
     auto on_quantvar = on_text([this](text t) { model.create_quantvar(ctx, t); });
+
+    var_decl =
+        (identifier[try_name][push_sym()] >> expecting("'=' or 'in'")[ch_p('=') | str_p("in")] >>
+         expecting("an interval [a, b]")[interval])[on_var][name_declared];
+
+    quant_decl = ((str_p("U") | "E" | "MIN" | "MAX" | "F")[push_sym()] >> literal('(', "'('") >>
+                  expecting("a name")[identifier][try_name][push_sym()] >> literal(',', "','") >>
+                  expecting("an interval [a, b]")[interval] >>
+                  literal(')', "')'"))[on_quantvar][name_declared];
+}
+
+// Functions, logic functions and constraints: each builds one tree.
+void problem_grammar::impl::defineDefinitions() {
+    using sp::str_p;
+    auto on_new_function = on_text([this](text t) { model.new_function(ctx, t); });
+    auto on_assign_function = on_text([this](text t) {
+        model.assign_function(ctx, t);
+        finishTree();
+    });
+    auto on_new_constraint = on_text([this](text t) { model.new_constraint(ctx, t); });
+    auto on_assign_constraint = on_text([this](text t) {
+        model.assign_constraint(ctx, t);
+        finishTree();
+    });
+
+    logic_function_def = (str_p("lf:=")[on_new_function] >> relation)[on_assign_function];
+
+    function_def = (str_p("f:=")[on_new_function] >> expression)[on_assign_function];
+
+    constraint_def = (str_p("c:=")[on_new_constraint] >> relation)[on_assign_constraint];
+}
+
+// Options with a name or a number, and the algorithm.
+void problem_grammar::impl::defineOptions() {
+    using sp::str_p;
+    auto set_mode = on_text([this](text t) { assign_mode(ctx, t); });
+    auto num_param = on_text([this](text) { assign_num_param(ctx); });
+    auto sym_param = on_text([this](text) { assign_sym_param(ctx); });
+
+    sym_option = (option_name[push_sym()] >> literal('=', "'='") >>
+                  expecting("a name", 2)[identifier][push_sym()])[sym_param];
+
+    num_option = (option_name[push_sym()] >> literal('=', "'='") >>
+                  expecting("a number", 2)[number_p()][push_number()])[num_param];
+
+    algorithm_stmt = str_p("Algorithm=") >>
+                     expecting("an algorithm name (QSI, FSTAR, LOGIC, MINMAX or CONTRACTOR)",
+                               2)[(str_p("QSI") | "FSTAR" | "LOGIC" | "CSP" | "MINMAX" | "MAXMIN" |
+                                   "CONTRACTOR")[set_mode]];
+
+    option_name = str_p("Epsilon") | "Tolerance" | "Bisect" | "Debug" | "Optim" | "PlotX" |
+                  "PlotY" | "ScreenOut" | "Time" | "Solution" | "Plot" | "CSPEps" | "QSITime" |
+                  "Threads" | "MemoryLimit" | "MeanValue";
+}
+
+// Relations and expressions: each operand and operator builds its node, and
+// the depth bookkeeping refuses trees that are too deep.
+void problem_grammar::impl::defineExpressions() {
+    using sp::ch_p;
+    using sp::str_p;
     auto on_float = [this](double x) {
         model.create_float(ctx, x);
         leaf(nullptr);
@@ -243,107 +344,53 @@ problem_grammar::impl::impl(parse_context& c, model_actions& m) : ctx(c), model(
         model.create_operator(ctx, t);
         binaryNode(t.data() + t.size());
     });
-    auto on_new_function = on_text([this](text t) { model.new_function(ctx, t); });
-    auto on_assign_function = on_text([this](text t) {
-        model.assign_function(ctx, t);
-        finishTree();
-    });
-    auto on_new_constraint = on_text([this](text t) { model.new_constraint(ctx, t); });
-    auto on_assign_constraint = on_text([this](text t) {
-        model.assign_constraint(ctx, t);
-        finishTree();
-    });
-
-    // Tokens without inner white space.
-    const auto number = lexeme_d[sp::functor_parser<tokens::realNumberFunctor>()];
     const tokens::nesting_guard guarded{&nesting, kMaxNesting, &trace.nesting_refused};
-
-    // What each part expects, for the description of a syntax error. Labels
-    // of rank 2 win over those of rank 1 at the same position.
-    const auto E = [this](std::string_view label, int rank = 1) {
-        return expect{&trace, label, rank};
-    };
-    const auto lit = [E](char c, std::string_view label) { return E(label)[ch_p(c)]; };
-    const auto open_paren = lit('(', "'('");
-    const auto close_paren = lit(')', "')'");
-    const auto comma = lit(',', "','");
-    const auto operand = E("an operand (a number, a variable, an interval, '(' or a function)");
-    const auto an_operator = E("an operator");
+    const auto operand =
+        expecting("an operand (a number, a variable, an interval, '(' or a function)");
+    const auto an_operator = expecting("an operator");
+    const auto close_paren = literal(')', "')'");
     const auto undeclared =
-        lexeme_d[sp::functor_parser<undeclared_name_functor>(undeclared_name_functor{&trace})];
+        sp::lexeme_d[sp::functor_parser<undeclared_name_functor>(undeclared_name_functor{&trace})];
 
-    program_rule = statement >> *(blank >> statement) | comment | blank;
-
-    statement = sp::eps_p[begin_statement] >>
-                E("a statement")[var_decl | quant_decl | logic_function_def | function_def |
-                                 constraint_def | sym_option | num_option | algorithm_stmt] >>
-                lit(';', "';'")[end_statement];
-
-    var_decl = (identifier[try_name][push_sym] >> E("'=' or 'in'")[ch_p('=') | str_p("in")] >>
-                E("an interval [a, b]")[interval])[on_var][name_declared];
-
-    quant_decl = ((str_p("U") | "E" | "MIN" | "MAX" | "F")[push_sym] >> open_paren >>
-                  E("a name")[identifier][try_name][push_sym] >> comma >>
-                  E("an interval [a, b]")[interval] >> close_paren)[on_quantvar][name_declared];
-
-    logic_function_def = (str_p("lf:=")[on_new_function] >> relation)[on_assign_function];
-
-    function_def = (str_p("f:=")[on_new_function] >> expression)[on_assign_function];
-
-    constraint_def = (str_p("c:=")[on_new_constraint] >> relation)[on_assign_constraint];
-
-    sym_option = (option_name[push_sym] >> lit('=', "'='") >>
-                  E("a name", 2)[identifier][push_sym])[sym_param];
-
-    num_option = (option_name[push_sym] >> lit('=', "'='") >>
-                  E("a number", 2)[number][push_number])[num_param];
-
-    algorithm_stmt =
-        str_p("Algorithm=") >> E("an algorithm name (QSI, FSTAR, LOGIC, MINMAX or CONTRACTOR)",
-                                 2)[(str_p("QSI") | "FSTAR" | "LOGIC" | "CSP" | "MINMAX" |
-                                     "MAXMIN" | "CONTRACTOR")[set_mode]];
-
-    option_name = str_p("Epsilon") | "Tolerance" | "Bisect" | "Debug" | "Optim" | "PlotX" |
-                  "PlotY" | "ScreenOut" | "Time" | "Solution" | "Plot" | "CSPEps" | "QSITime" |
-                  "Threads" | "MemoryLimit" | "MeanValue";
-
-    relation = (expression >> E("a comparison (=, <=, >=, < or >)")[relop][push_sym] >>
+    relation = (expression >> expecting("a comparison (=, <=, >=, < or >)")[relop][push_sym()] >>
                 expression)[on_operator];
 
     relop = str_p("=") | "<=" | ">=" | ">" | "<";
 
-    expression = term >> *((an_operator[ch_p('+')][push_sym] >> term)[on_operator] |
-                           (an_operator[ch_p('-')][push_sym] >> term)[on_operator]);
+    expression = term >> *((an_operator[ch_p('+')][push_sym()] >> term)[on_operator] |
+                           (an_operator[ch_p('-')][push_sym()] >> term)[on_operator]);
 
-    term = factor >> *((an_operator[ch_p('*')][push_sym] >> factor)[on_operator] |
-                       (an_operator[ch_p('/')][push_sym] >> factor)[on_operator]);
+    term = factor >> *((an_operator[ch_p('*')][push_sym()] >> factor)[on_operator] |
+                       (an_operator[ch_p('/')][push_sym()] >> factor)[on_operator]);
 
-    factor = guarded[operand[number[on_float] | name_ref[on_incidence] | interval[on_interval] |
+    factor = guarded[operand[number_p()[on_float] | name_ref[on_incidence] | interval[on_interval] |
                              ('(' >> expression >> close_paren) | (ch_p('-') >> factor)[on_negate] |
                              function_call[on_function] | power_call[on_power] | undeclared]];
 
-    function_call = function_name[push_sym] >> open_paren >> expression >> close_paren;
+    function_call = function_name[push_sym()] >> literal('(', "'('") >> expression >> close_paren;
 
     function_name =
         str_p("sin") | "cos" | "tan" | "exp" | "log" | "acos" | "asin" | "atan" | "sqrt";
 
-    power_call = str_p("pow") >> open_paren >> expression >> comma >>
-                 E(tokens::kExponentLabel)[integer] >> close_paren;
+    power_call = str_p("pow") >> literal('(', "'('") >> expression >> literal(',', "','") >>
+                 expecting(tokens::kExponentLabel)[integer] >> close_paren;
+}
 
-    integer = lexeme_d[sp::functor_parser<tokens::integerFunctor>()][push_integer];
+// Integers, names, intervals and references to declared names.
+void problem_grammar::impl::defineTokens() {
+    auto push_integer = [this](long n) { push_int(ctx, n); };
+    auto make_interval = on_text([this](text t) { push_interval(ctx, t); });
 
-    identifier = lexeme_d[sp::functor_parser<tokens::identifierFunctor>()];
+    integer = sp::lexeme_d[sp::functor_parser<tokens::integerFunctor>()][push_integer];
 
-    interval =
-        (ch_p('[') >> E("a number")[number][push_number] >> comma >>
-         E("a number")[number][push_number] >> lit(']', "']'") >> !ch_p('\''))[make_interval];
+    identifier = sp::lexeme_d[sp::functor_parser<tokens::identifierFunctor>()];
+
+    interval = (sp::ch_p('[') >> expecting("a number")[number_p()][push_number()] >>
+                literal(',', "','") >> expecting("a number")[number_p()][push_number()] >>
+                literal(']', "']'") >> !sp::ch_p('\''))[make_interval];
 
     // A declared name, as a whole word: not followed by a letter, digit or '_'.
-    name_ref = lexeme_d[var_names >> ~sp::eps_p(sp::chset<>("a-zA-Z0-9_"))];
-
-    comment = lexeme_d['%' >> *sp::anychar_p];
-
-    blank = lexeme_d[*sp::space_p];
+    name_ref = sp::lexeme_d[var_names >> ~sp::eps_p(sp::chset<>("a-zA-Z0-9_"))];
 }
 
 problem_grammar::problem_grammar(parse_context& ctx, model_actions& model)

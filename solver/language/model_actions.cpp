@@ -15,13 +15,6 @@ namespace modal {
 
 namespace {
 
-std::string pop_symbol(parse_context& ctx) {
-    if (ctx.sym_stack.empty()) return {};
-    std::string s = std::move(ctx.sym_stack.top());
-    ctx.sym_stack.pop();
-    return s;
-}
-
 ivalDb pop_interval(parse_context& ctx) {
     if (ctx.ival_stack.empty()) return ivalDb();
     const ivalDb x = ctx.ival_stack.top();

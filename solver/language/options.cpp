@@ -8,18 +8,12 @@
 #include <string>
 
 #include "solver/fstar/param.h"
+#include "solver/language/actions.h"
 #include "solver/sets/qsiParam.h"
 
 namespace modal {
 
 namespace {
-
-std::string popSymbol(parse_context& ctx) {
-    if (ctx.sym_stack.empty()) return {};
-    std::string s = std::move(ctx.sym_stack.top());
-    ctx.sym_stack.pop();
-    return s;
-}
 
 struct numOption {
     std::string_view name;
@@ -109,7 +103,7 @@ void apply_sym_option(parse_context& ctx, std::string_view name, std::string_vie
 }
 
 void assign_num_param(parse_context& ctx) {
-    const std::string name = popSymbol(ctx);
+    const std::string name = pop_symbol(ctx);
     double value = 0;
     if (!ctx.num_stack.empty()) {
         value = ctx.num_stack.top();
@@ -134,8 +128,8 @@ void warn_optim_after_declarations(parse_context& ctx) {
 }
 
 void assign_sym_param(parse_context& ctx) {
-    const std::string value = popSymbol(ctx);
-    const std::string name = popSymbol(ctx);
+    const std::string value = pop_symbol(ctx);
+    const std::string name = pop_symbol(ctx);
     apply_sym_option(ctx, name, value);
 }
 

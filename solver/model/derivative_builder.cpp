@@ -52,7 +52,6 @@ private:
     nodeId rule(nodeId n, bool occurrenceFree);
     nodeId simp(nodeId x);
     nodeId simpRule(nodeId x);
-    nodeId withChildren(nodeId x, nodeId l, nodeId r);
     nodeId keep(nodeId result, nodeId mark);
 };
 
@@ -60,7 +59,7 @@ bool derivativeBuilder::survey() {
     const nodeId root = t_.root;
     const auto n = static_cast<std::size_t>(size());
     parent_.assign(n, kUnset);
-    leafOfSlot_.assign(static_cast<std::size_t>(t_.slots.size()), noNode);
+    leafOfSlot_.assign(static_cast<std::size_t>(t_.incidenceSlots.size()), noNode);
     if (root == noNode) return true;
     std::vector<nodeId> stack{root};
     parent_[static_cast<std::size_t>(root)] = noNode;
@@ -69,7 +68,7 @@ bool derivativeBuilder::survey() {
         stack.pop_back();
         reachable_.push_back(id);
         const node& nd = t_.at(id);
-        if (nd.kind == nodeKind::var && nd.slot >= 0 && nd.slot < t_.slots.size()) {
+        if (nd.kind == nodeKind::var && nd.slot >= 0 && nd.slot < t_.incidenceSlots.size()) {
             nodeId& leaf = leafOfSlot_[static_cast<std::size_t>(nd.slot)];
             if (leaf != noNode) return false;
             leaf = id;
@@ -133,77 +132,10 @@ nodeId derivativeBuilder::simp(nodeId x) {
     return r;
 }
 
-nodeId derivativeBuilder::withChildren(nodeId x, nodeId l, nodeId r) {
-    if (l == t_.at(x).left && r == t_.at(x).right) return x;
-    node c = t_.at(x);
-    c.left = l;
-    c.right = r;
-    return push(std::move(c));
-}
-
 // One pass of `simplify` without changing any node: where simplify would
 // change a node in place, a changed copy is made.
 nodeId derivativeBuilder::simpRule(nodeId x) {
-    const nodeKind k = t_.at(x).kind;
-    const nodeId left = t_.at(x).left;
-    const nodeId right = t_.at(x).right;
-    auto isOne = [&](nodeId id) { return id != noNode && t_.at(id).kind == nodeKind::one; };
-    switch (k) {
-    case nodeKind::var:
-    case nodeKind::constant:
-    case nodeKind::one:
-        return x;
-    case nodeKind::plus: {
-        const nodeId l = simp(left), r = simp(right);
-        if (l == noNode) return r;
-        if (r == noNode) return l;
-        return withChildren(x, l, r);
-    }
-    case nodeKind::sub: {
-        const nodeId l = simp(left), r = simp(right);
-        if (l == noNode && r == noNode) return noNode;
-        if (l == noNode) {
-            node c = t_.at(x);
-            c.kind = nodeKind::minus;
-            c.left = r;
-            c.right = noNode;
-            return push(std::move(c));
-        }
-        if (r == noNode) return l;
-        return withChildren(x, l, r);
-    }
-    case nodeKind::mul: {
-        const nodeId l = simp(left), r = simp(right);
-        if (l == noNode || r == noNode) return noNode;
-        if (isOne(l)) return r;
-        if (isOne(r)) return l;
-        return withChildren(x, l, r);
-    }
-    case nodeKind::div: {
-        const nodeId l = simp(left), r = simp(right);
-        if (l == noNode || r == noNode) return noNode;
-        if (isOne(r)) return l;
-        return withChildren(x, l, r);
-    }
-    case nodeKind::pow:
-        if (t_.at(x).exponent == 1) return simp(left);
-        [[fallthrough]];
-    case nodeKind::sin:
-    case nodeKind::cos:
-    case nodeKind::tan:
-    case nodeKind::exp:
-    case nodeKind::log:
-    case nodeKind::acos:
-    case nodeKind::asin:
-    case nodeKind::atan:
-    case nodeKind::minus:
-        if (left == noNode) return noNode;
-        [[fallthrough]];
-    default: {
-        const nodeId l = simp(left), r = simp(right);
-        return withChildren(x, l, r);
-    }
-    }
+    return detail::simplifyRule(t_, x, false, [&](nodeId c) { return simp(c); });
 }
 
 void derivativeBuilder::buildShared() {

@@ -1,8 +1,9 @@
-// The differentiation rule of every node kind, shared by `differentiate` and
-// the builder of shared derivative trees.
+// The differentiation and simplification rules of every node kind, shared by
+// `differentiate` and `simplify` and by the builder of shared derivative trees.
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 #include "solver/model/tree.h"
 
@@ -111,6 +112,99 @@ nodeId derivativeRule(tree& t, nodeId n, bool isTarget, Derivative&& d, Copy&& c
     }
     default:
         return noNode;
+    }
+}
+
+// One pass of the simplification of node x (not noNode) of `t`, its children
+// simplified by `simp(c)` (which takes noNode too): a zero (noNode) operand
+// drops a sum's term or makes a product zero, a factor or divisor one goes,
+// pow(u, 1) is u and a unary function of zero is zero. Returns what stands for
+// x afterwards. In place, x takes its simplified children as each is made and
+// may change kind; otherwise no node changes and a changed copy of x is made
+// where it would.
+template <typename Simplify> nodeId simplifyRule(tree& t, nodeId x, bool inPlace, Simplify&& simp) {
+    const nodeId left = t.at(x).left;
+    const nodeId right = t.at(x).right;
+    auto isOne = [&](nodeId id) { return id != noNode && t.at(id).kind == nodeKind::one; };
+    auto newNode = [&](node c) {
+        t.nodes.push_back(std::move(c));
+        return static_cast<nodeId>(t.nodes.size()) - 1;
+    };
+    auto simplifyLeft = [&] {
+        const nodeId l = simp(left);
+        if (inPlace) t.at(x).left = l;
+        return l;
+    };
+    auto simplifyRight = [&] {
+        const nodeId r = simp(right);
+        if (inPlace) t.at(x).right = r;
+        return r;
+    };
+    // x with its simplified children.
+    auto withChildren = [&](nodeId l, nodeId r) {
+        if (inPlace || (l == left && r == right)) return x;
+        node c = t.at(x);
+        c.left = l;
+        c.right = r;
+        return newNode(std::move(c));
+    };
+    switch (t.at(x).kind) {
+    case nodeKind::var:
+    case nodeKind::constant:
+    case nodeKind::one:
+        return x;
+    case nodeKind::plus: {
+        const nodeId l = simplifyLeft(), r = simplifyRight();
+        if (l == noNode) return r;
+        if (r == noNode) return l;
+        return withChildren(l, r);
+    }
+    case nodeKind::sub: {
+        const nodeId l = simplifyLeft(), r = simplifyRight();
+        if (l == noNode && r == noNode) return noNode;
+        if (l == noNode) {
+            node c = t.at(x);
+            c.kind = nodeKind::minus;
+            c.left = r;
+            c.right = noNode;
+            if (!inPlace) return newNode(std::move(c));
+            t.at(x) = std::move(c);
+            return x;
+        }
+        if (r == noNode) return l;
+        return withChildren(l, r);
+    }
+    case nodeKind::mul: {
+        const nodeId l = simplifyLeft(), r = simplifyRight();
+        if (l == noNode || r == noNode) return noNode;
+        if (isOne(l)) return r;
+        if (isOne(r)) return l;
+        return withChildren(l, r);
+    }
+    case nodeKind::div: {
+        const nodeId l = simplifyLeft(), r = simplifyRight();
+        if (l == noNode || r == noNode) return noNode;
+        if (isOne(r)) return l;
+        return withChildren(l, r);
+    }
+    case nodeKind::pow:
+        if (t.at(x).exponent == 1) return simplifyLeft();
+        [[fallthrough]];
+    case nodeKind::sin:
+    case nodeKind::cos:
+    case nodeKind::tan:
+    case nodeKind::exp:
+    case nodeKind::log:
+    case nodeKind::acos:
+    case nodeKind::asin:
+    case nodeKind::atan:
+    case nodeKind::minus:
+        if (left == noNode) return noNode;
+        [[fallthrough]];
+    default: {
+        const nodeId l = simplifyLeft(), r = simplifyRight();
+        return withChildren(l, r);
+    }
     }
 }
 

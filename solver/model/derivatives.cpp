@@ -17,91 +17,10 @@ nodeId differentiate(tree& t, nodeId n, int target) {
 
 void simplify(tree& t, nodeId& ref) {
     if (ref == noNode) return;
-    const nodeKind k = t.at(ref).kind;
-    auto isOne = [&](nodeId id) { return id != noNode && t.at(id).kind == nodeKind::one; };
-    switch (k) {
-    case nodeKind::var:
-    case nodeKind::constant:
-    case nodeKind::one:
-        return;
-    case nodeKind::plus: {
-        simplify(t, t.at(ref).left);
-        simplify(t, t.at(ref).right);
-        const nodeId l = t.at(ref).left, r = t.at(ref).right;
-        if (l == noNode && r == noNode)
-            ref = noNode;
-        else if (l == noNode)
-            ref = r;
-        else if (r == noNode)
-            ref = l;
-        return;
-    }
-    case nodeKind::sub: {
-        simplify(t, t.at(ref).left);
-        simplify(t, t.at(ref).right);
-        const nodeId l = t.at(ref).left, r = t.at(ref).right;
-        if (l == noNode && r == noNode) {
-            ref = noNode;
-        } else if (l == noNode) {
-            node& n = t.at(ref);
-            n.kind = nodeKind::minus;
-            n.left = r;
-            n.right = noNode;
-        } else if (r == noNode) {
-            ref = l;
-        }
-        return;
-    }
-    case nodeKind::mul: {
-        simplify(t, t.at(ref).left);
-        simplify(t, t.at(ref).right);
-        const nodeId l = t.at(ref).left, r = t.at(ref).right;
-        if (l == noNode || r == noNode)
-            ref = noNode;
-        else if (isOne(l))
-            ref = r;
-        else if (isOne(r))
-            ref = l;
-        return;
-    }
-    case nodeKind::div: {
-        simplify(t, t.at(ref).left);
-        simplify(t, t.at(ref).right);
-        const nodeId l = t.at(ref).left, r = t.at(ref).right;
-        if (l == noNode || r == noNode)
-            ref = noNode;
-        else if (isOne(r))
-            ref = l;
-        return;
-    }
-    case nodeKind::pow:
-        if (t.at(ref).exponent == 1) {
-            simplify(t, t.at(ref).left);
-            ref = t.at(ref).left;
-            return;
-        }
-        [[fallthrough]];
-    case nodeKind::sin:
-    case nodeKind::cos:
-    case nodeKind::tan:
-    case nodeKind::exp:
-    case nodeKind::log:
-    case nodeKind::acos:
-    case nodeKind::asin:
-    case nodeKind::atan:
-    case nodeKind::minus:
-        if (t.at(ref).left == noNode) {
-            ref = noNode;
-            return;
-        }
-        simplify(t, t.at(ref).left);
-        simplify(t, t.at(ref).right);
-        return;
-    default:
-        simplify(t, t.at(ref).left);
-        simplify(t, t.at(ref).right);
-        return;
-    }
+    ref = detail::simplifyRule(t, ref, true, [&](nodeId c) {
+        simplify(t, c);
+        return c;
+    });
 }
 
 void buildDerivatives(tree& t) {
@@ -137,12 +56,12 @@ void evaluateDerivatives(tree& t, varGroup group) {
     for (std::size_t i = 0; i < t.vars.size(); ++i) {
         const auto& occ = t.vars[i];
         if (occ.empty()) continue;
-        const incidenceSlot& first = t.slots[occ[0]];
+        const incidenceSlot& first = t.incidenceSlots[occ[0]];
         if (!first.bound()) continue;
         if (group == varGroup::Xi && isProper(first.domain())) continue;
         bool monotone = true;
         for (std::size_t j = 0; j < occ.size(); ++j) {
-            const incidenceSlot& s = t.slots[occ[j]];
+            const incidenceSlot& s = t.incidenceSlots[occ[j]];
             if (!s.bound()) continue;
             ivalDb d = ivalEntire();
             if (monotone && lists && j < t.derivEvalLists[i].size()) {
@@ -216,8 +135,8 @@ void buildNonUniformList(tree& t) {
 namespace {
 
 // True when x lies within one interval where the circular function is
-// monotonic. `period` is pi for cos and sin, pi/2 for tan; `strict` selects
-// the bound tests of cos (a > 0) or of tan (a >= 0).
+// monotonic. `period` is pi for cos and sin, pi/2 for tan; `isTan` selects
+// the bound tests of tan (a >= 0) instead of those of cos and sin (a > 0).
 bool withinMonotonicPiece(const ivalDb& x, const ivalDb& period, bool isTan) {
     if (isAbove(ivalDb(x.width()), period)) return false;
     const ivalDb q = x / period;

@@ -15,8 +15,8 @@ void printNode(const tree& t, nodeId n, std::ostream& os, bool withNames) {
     case nodeKind::var:
         if (withNames) {
             os << nd.label << "[" << t.slotOccurrence(nd.slot) << "]";
-        } else if (nd.slot >= 0 && t.slots[nd.slot].bound()) {
-            os << t.slots[nd.slot].domain();
+        } else if (nd.slot >= 0 && t.incidenceSlots[nd.slot].bound()) {
+            os << t.incidenceSlots[nd.slot].domain();
         } else {
             const int v = t.slotVariable(nd.slot);
             os << (v >= 0 ? t.varNodes[static_cast<std::size_t>(v)].value : nd.value);

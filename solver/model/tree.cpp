@@ -92,7 +92,7 @@ int tree::addVariable(std::string name, const ivalDb& domain) {
 }
 
 int tree::addIncidence(int var) {
-    const int s = slots.add();
+    const int s = incidenceSlots.add();
     vars[static_cast<std::size_t>(var)].push_back(s);
     return s;
 }
@@ -265,8 +265,8 @@ inline void evalNode(tree& t, node& n, evalMode mode, evalOptions o) {
     bool& undefined = mode == evalMode::Der ? scratch : t.undefinedSeen;
     switch (n.kind) {
     case nodeKind::var:
-        if (n.slot >= 0 && t.slots[n.slot].bound())
-            n.value = leafValue(t.slots[n.slot], n.value, mode, o);
+        if (n.slot >= 0 && t.incidenceSlots[n.slot].bound())
+            n.value = leafValue(t.incidenceSlots[n.slot], n.value, mode, o);
         return;
     case nodeKind::constant:
         // A constant holds an enclosure of a real number, which is its own
@@ -406,7 +406,7 @@ void bind(tree& t, std::vector<variable>& group, const std::vector<int>& map) {
         const auto& occ = t.vars[static_cast<std::size_t>(tv)];
         const std::size_t m = std::min(occ.size(), group[i].incidences.size());
         for (std::size_t j = 0; j < m; ++j)
-            t.slots[occ[j]] = incidenceSlot{&group[i], static_cast<int>(j)};
+            t.incidenceSlots[occ[j]] = incidenceSlot{&group[i], static_cast<int>(j)};
     }
 }
 

@@ -75,7 +75,7 @@ public:
     // --- storage ---------------------------------------------------------
     std::vector<node> nodes;
     nodeId root = noNode;
-    slotTable slots;
+    slotTable incidenceSlots;
     // Per variable of the tree (order of first use), the slot index of each of
     // its occurrences.
     std::vector<std::vector<std::int32_t>> vars;

@@ -94,7 +94,7 @@ paving runQsi(const problem& p, double eps, int threads, const std::string& pref
 void BM_Qsi(benchmark::State& state) {
     const problem p = build(static_cast<int>(state.range(0)));
     const double eps = epsilonOf(static_cast<int>(state.range(1)));
-    tempDir dir;
+    TempDir dir;
     const std::string prefix = dir.file("bench");
     toolkit::Bitmap image(repere::kImageWidth, repere::kImageHeight);
     std::size_t decided = 0;
@@ -116,7 +116,7 @@ void BM_QsiPaving(benchmark::State& state) {
     const int threads = static_cast<int>(state.range(1));
     const problem p = build(which);
     const double eps = which == 4 ? 0.02 : 0.01;
-    tempDir dir;
+    TempDir dir;
     const std::string prefix = dir.file("bench");
     toolkit::Bitmap image(repere::kImageWidth, repere::kImageHeight);
     paving last;

@@ -57,8 +57,9 @@ TEST(ParseUserNumber, CommaOrPointAndNothingElse) {
     EXPECT_EQ(parseUserNumber("  -2,25 "), -2.25);
     EXPECT_EQ(parseUserNumber("+4"), 4.0);
     EXPECT_EQ(parseUserNumber("1e-3"), 0.001);
-    for (const char* bad : {"", " ", "abc", "1,2,3", "1.2,3", "1,5x", "inf", "nan", "INF", "1e400",
-                            "--1", "+-1", "0x10", ","})
+    EXPECT_EQ(parseUserNumber("1,5E2"), 150.0);
+    for (const char* bad : {"", " ", "abc", "1,2,3", "1.2,3", "1.000,5", "1,,0", "1,5x", "inf",
+                            "nan", "INF", "1e400", "--1", "+-1", "0x10", ","})
         EXPECT_FALSE(parseUserNumber(bad).has_value()) << bad;
 }
 

@@ -1,13 +1,12 @@
-// Shared helpers of the glucosim core tests: temporary directories, file
-// writing and the sample data set.
+// Shared helpers of the glucosim tests: temporary folders, file reading and
+// the sample data set.
 #pragma once
 
 #include "glucosim/core/data_files.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -15,30 +14,7 @@
 
 namespace glucosim::test {
 
-// A fresh directory under the system's temporary folder, removed at the end.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "glucosimXXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    std::string write(const std::string& name, const std::string& text) const {
-        std::ofstream(file(name), std::ios::binary) << text;
-        return file(name);
-    }
-
-private:
-    std::filesystem::path path_;
-};
+using test_support::TempDir;
 
 inline std::string readText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

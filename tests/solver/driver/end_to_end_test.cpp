@@ -22,14 +22,15 @@
 #include <string>
 #include <vector>
 
+#include "file_helpers.h"
 #include "solver/driver/runs.h"
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace modal {
 namespace {
 
+using test_support::TempDir;
 using testing::read_file;
-using testing::temp_dir;
 using testing::write_file;
 
 struct bounds {
@@ -69,7 +70,7 @@ bounds gridRange(const std::function<double(double, double)>& f, double x0, doub
 
 class EndToEndTest : public ::testing::Test {
 protected:
-    temp_dir dir;
+    TempDir dir;
     std::string out;
 
     // Runs solver in the temporary directory on problem `name`; returns its

@@ -7,13 +7,14 @@
 #include <cstdlib>
 #include <string>
 
-#include "temp_dir.h"
+#include "file_helpers.h"
+#include "tests/support/temp_dir.h"
 
 namespace modal {
 namespace {
 
+using test_support::TempDir;
 using testing::read_file;
-using testing::temp_dir;
 using testing::write_file;
 
 struct outcome {
@@ -21,7 +22,7 @@ struct outcome {
     std::string out, err, result;
 };
 
-outcome solve(const temp_dir& dir, const std::string& name, const std::string& text) {
+outcome solve(const TempDir& dir, const std::string& name, const std::string& text) {
     write_file(dir.file(name + ".txt"), text);
     const std::string command = "cd '" + dir.path().string() +
                                 "' && timeout 120 '" SOLVER_PROGRAM "' " + name + " >" + name +
@@ -39,7 +40,7 @@ const std::string kRange = "x in [0, 1];\ny in [-1, 2];\nAlgorithm=FSTAR;\n"
                            "f:= x*(1 - x) + pow(y, 2);\n";
 
 TEST(RunLimits, HugeBisectIsCappedAndTheTimeLimitStillHolds) {
-    temp_dir dir;
+    TempDir dir;
     const outcome o = solve(dir, "cut", kRange + "Bisect=1e9;\nTime=0.5;\n");
     EXPECT_EQ(o.status, 0);
     EXPECT_NE(o.err.find("one cut makes at most 1000 pieces"), std::string::npos) << o.err;
@@ -49,14 +50,14 @@ TEST(RunLimits, HugeBisectIsCappedAndTheTimeLimitStillHolds) {
 }
 
 TEST(RunLimits, BisectWithinTheCapSaysNothing) {
-    temp_dir dir;
+    TempDir dir;
     const outcome o = solve(dir, "small", kRange + "Bisect=1000;\nTolerance=0.01;\n");
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.err.find("warning"), std::string::npos) << o.err;
 }
 
 TEST(RunLimits, FstarStopsAtTheMemoryLimitWithAPartialReport) {
-    temp_dir dir;
+    TempDir dir;
     // Any process holds more than one megabyte: the first test stops the run.
     const outcome o = solve(dir, "mem", kRange + "MemoryLimit=1;\n");
     EXPECT_EQ(o.status, 0);
@@ -68,7 +69,7 @@ TEST(RunLimits, FstarStopsAtTheMemoryLimitWithAPartialReport) {
 }
 
 TEST(RunLimits, QsiStopsAtTheMemoryLimit) {
-    temp_dir dir;
+    TempDir dir;
     const outcome o = solve(dir, "qsi",
                             "Algorithm=QSI;\nCSPEps=0.00001;\nMemoryLimit=1;\nF(x, [-3, 3]);\n"
                             "F(y, [-3, 3]);\nc:= pow(x, 2) + pow(y, 2) <= 6.25;\n");
@@ -78,7 +79,7 @@ TEST(RunLimits, QsiStopsAtTheMemoryLimit) {
 }
 
 TEST(RunLimits, ExponentsAtTheEndsOfIntAreSolved) {
-    temp_dir dir;
+    TempDir dir;
     const outcome o = solve(dir, "powers",
                             "Algorithm=LOGIC;\nU(x, [1, 2]);\n"
                             "lf:= pow(x, -2147483648) + pow(x, 2147483647) >= 0;\n");

@@ -10,15 +10,16 @@
 #include <string_view>
 #include <utility>
 
+#include "file_helpers.h"
 #include "solver/driver/command_line.h"
 #include "solver/driver/run_problem.h"
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace modal {
 namespace {
 
+using test_support::TempDir;
 using testing::read_file;
-using testing::temp_dir;
 using testing::write_file;
 
 struct program_result {
@@ -29,7 +30,7 @@ struct program_result {
 
 class ProgramTest : public ::testing::Test {
 protected:
-    temp_dir dir;
+    TempDir dir;
 
     program_result runSolver(const std::string& args) {
         const std::string out = dir.file("stdout");

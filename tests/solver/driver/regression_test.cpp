@@ -13,13 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "temp_dir.h"
+#include "file_helpers.h"
+#include "tests/support/temp_dir.h"
 
 namespace modal {
 namespace {
 
+using test_support::TempDir;
 using testing::read_file;
-using testing::temp_dir;
 
 const std::filesystem::path kGolden =
     std::filesystem::path(MODAL_SOURCE_DIR) / "tests" / "solver" / "driver" / "golden";
@@ -62,7 +63,7 @@ class RegressionTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(RegressionTest, ResultsEqualTheRecordedOnes) {
     const std::string name = GetParam();
-    temp_dir dir;
+    TempDir dir;
     std::filesystem::copy_file(kGolden / (name + ".txt"), dir.file(name + ".txt"));
     const std::string out = dir.file(name + ".stdout");
     const std::string command =

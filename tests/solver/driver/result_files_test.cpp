@@ -13,13 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "temp_dir.h"
+#include "file_helpers.h"
+#include "tests/support/temp_dir.h"
 
 namespace modal {
 namespace {
 
+using test_support::TempDir;
 using testing::read_file;
-using testing::temp_dir;
 using testing::write_file;
 
 const std::string kResults = MODAL_SOURCE_DIR "/tests/solver/driver/results/";
@@ -45,7 +46,7 @@ class ResultFilesTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(ResultFilesTest, MatchesTheRecordedFiles) {
     const std::string name = GetParam();
-    temp_dir dir;
+    TempDir dir;
     write_file(dir.file(name + ".txt"), read_file(kResults + name + ".txt"));
     // A run that no longer ends is cut off instead of holding up the suite.
     const std::string command = "cd '" + dir.path().string() +

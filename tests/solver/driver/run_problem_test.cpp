@@ -6,14 +6,15 @@
 
 #include <sstream>
 
+#include "file_helpers.h"
 #include "solver/driver/runs.h"
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace modal {
 namespace {
 
+using test_support::TempDir;
 using testing::read_file;
-using testing::temp_dir;
 using testing::write_file;
 
 struct run_result {
@@ -31,7 +32,7 @@ std::string banner() {
 
 class RunProblemTest : public ::testing::Test {
 protected:
-    temp_dir dir;
+    TempDir dir;
     std::string base = dir.file("problem");
 
     run_result run(const std::string& contents) {

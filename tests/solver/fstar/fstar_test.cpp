@@ -8,6 +8,7 @@
 
 #include "fstar_helpers.h"
 #include "solver/model/derivatives.h"
+#include "tests/support/temp_dir.h"
 
 using namespace modal;
 using namespace testing_fstar;
@@ -39,17 +40,6 @@ std::string runToText(fstar& f, std::ostream& log) {
     return report.str();
 }
 
-struct tempDir {
-    std::filesystem::path path;
-    tempDir() {
-        path = std::filesystem::temp_directory_path() /
-               ("fstar_test_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "_" +
-                std::to_string(std::rand()));
-        std::filesystem::create_directories(path);
-    }
-    ~tempDir() { std::filesystem::remove_all(path); }
-};
-
 } // namespace
 
 TEST(Fstar, RangeOfAProperProblemToTolerance) {
@@ -70,58 +60,58 @@ TEST(Fstar, RangeOfAProperProblemToTolerance) {
     EXPECT_EQ(log.str(), ""); // debug 0 writes nothing
 }
 
-TEST(Fstar, StopCriteria) {
-    {
-        fstar f; // negative time limit: stops at the first time test
-        quiet(f);
-        squarePlus(f, ivalDb::exact(-1, 2), ivalDb::exact(0, 1));
-        f.settings.time_limit = -1;
-        std::ostringstream log;
-        const std::string report = runToText(f, log);
-        EXPECT_EQ(f.settings.stop_reason, "Time");
-        EXPECT_EQ(f.stepCount, 0);
-        std::ostringstream r;
-        f.writeReport(r, 0.0);
-        EXPECT_EQ(r.str().rfind("WARNING: TimeOut => Partial solution provided\n\n", 0), 0u);
-    }
-    {
-        fstar f; // monotonic in every variable: the first strip is accumulated
-        quiet(f);
-        tree& t = f.mainModel.fn;
-        t.setRoot(t.createBinary(nodeKind::plus, t.createIncidence("x", ivalDb::exact(0, 1)),
-                                 t.createIncidence("y", ivalDb::exact(0, 1))));
-        std::ostringstream log;
-        runToText(f, log);
-        EXPECT_EQ(f.settings.stop_reason, "Empty Agenda");
-        EXPECT_EQ(f.accumulatedStrips.size(), 1u);
-    }
-    {
-        fstar f; // epsilon large: everything accumulated by width
-        quiet(f);
-        squarePlus(f, ivalDb::exact(-1, 2), ivalDb::exact(0, 1));
-        f.settings.epsilon = 10;
-        std::ostringstream log;
-        runToText(f, log);
-        EXPECT_TRUE(f.settings.stop_reason == "Empty Agenda" ||
-                    f.settings.stop_reason == "Matching")
-            << f.settings.stop_reason;
-    }
-    {
-        fstar f; // LOGIC: x * x + y >= 0 ... decided as soon as the twin settles
-        quiet(f);
-        tree& t = f.mainModel.fn;
-        const nodeId a = t.createIncidence("x", ivalDb::exact(1, 2));
-        const nodeId b = t.createIncidence("x", ivalDb::exact(1, 2));
-        const nodeId prod = t.createBinary(nodeKind::mul, a, b);
-        t.setRoot(t.createBinary(nodeKind::ge, prod, t.createConst(0.5)));
-        f.settings.logic_mode = inclusionStop::withVerdict;
-        f.settings.epsilon = f.settings.tolerance = 1e-15;
-        f.settings.stop_reason = "?";
-        std::ostringstream log;
-        const std::string report = runToText(f, log);
-        EXPECT_NE(report.find("Consistency: True\n\n"), std::string::npos) << report;
-        EXPECT_LT(report.find("Consistency: "), report.find("Min Approximation:"));
-    }
+TEST(Fstar, StopCriteriaNegativeTimeLimitStopsAtTheFirstTimeTest) {
+    fstar f; // negative time limit: stops at the first time test
+    quiet(f);
+    squarePlus(f, ivalDb::exact(-1, 2), ivalDb::exact(0, 1));
+    f.settings.time_limit = -1;
+    std::ostringstream log;
+    const std::string report = runToText(f, log);
+    EXPECT_EQ(f.settings.stop_reason, "Time");
+    EXPECT_EQ(f.stepCount, 0);
+    std::ostringstream r;
+    f.writeReport(r, 0.0);
+    EXPECT_EQ(r.str().rfind("WARNING: TimeOut => Partial solution provided\n\n", 0), 0u);
+}
+
+TEST(Fstar, StopCriteriaMonotonicInEveryVariableEmptiesTheAgenda) {
+    fstar f; // monotonic in every variable: the first strip is accumulated
+    quiet(f);
+    tree& t = f.mainModel.fn;
+    t.setRoot(t.createBinary(nodeKind::plus, t.createIncidence("x", ivalDb::exact(0, 1)),
+                             t.createIncidence("y", ivalDb::exact(0, 1))));
+    std::ostringstream log;
+    runToText(f, log);
+    EXPECT_EQ(f.settings.stop_reason, "Empty Agenda");
+    EXPECT_EQ(f.accumulatedStrips.size(), 1u);
+}
+
+TEST(Fstar, StopCriteriaLargeEpsilonAccumulatesByWidth) {
+    fstar f; // epsilon large: everything accumulated by width
+    quiet(f);
+    squarePlus(f, ivalDb::exact(-1, 2), ivalDb::exact(0, 1));
+    f.settings.epsilon = 10;
+    std::ostringstream log;
+    runToText(f, log);
+    EXPECT_TRUE(f.settings.stop_reason == "Empty Agenda" || f.settings.stop_reason == "Matching")
+        << f.settings.stop_reason;
+}
+
+TEST(Fstar, StopCriteriaLogicDecidedAsSoonAsTheTwinSettles) {
+    fstar f; // LOGIC: x * x + y >= 0 ... decided as soon as the twin settles
+    quiet(f);
+    tree& t = f.mainModel.fn;
+    const nodeId a = t.createIncidence("x", ivalDb::exact(1, 2));
+    const nodeId b = t.createIncidence("x", ivalDb::exact(1, 2));
+    const nodeId prod = t.createBinary(nodeKind::mul, a, b);
+    t.setRoot(t.createBinary(nodeKind::ge, prod, t.createConst(0.5)));
+    f.settings.logic_mode = inclusionStop::withVerdict;
+    f.settings.epsilon = f.settings.tolerance = 1e-15;
+    f.settings.stop_reason = "?";
+    std::ostringstream log;
+    const std::string report = runToText(f, log);
+    EXPECT_NE(report.find("Consistency: True\n\n"), std::string::npos) << report;
+    EXPECT_LT(report.find("Consistency: "), report.find("Min Approximation:"));
 }
 
 TEST(Fstar, LogicVerdicts) {
@@ -283,7 +273,7 @@ TEST(Report, LabelsAndNumberFormats) {
 }
 
 TEST(Report, FileAndJoinedBoxes) {
-    tempDir dir;
+    test_support::TempDir dir;
     fstar f;
     quiet(f);
     // min of (x - 1)^2 + y over x in [0, 3], y in [0, 1]: at x = 1, y = 0.
@@ -297,12 +287,12 @@ TEST(Report, FileAndJoinedBoxes) {
     f.settings.minmax_mode = true;
     f.settings.write_solution = true;
     f.settings.tolerance = 1e-3;
-    f.settings.problem_name = (dir.path / "prob").string();
+    f.settings.problem_name = (dir.path() / "prob").string();
     box plot(2);
     f.prepare(plot);
     std::ostringstream log;
     f.run(plot, log);
-    std::ifstream in(dir.path / "probSolution.txt");
+    std::ifstream in(dir.path() / "probSolution.txt");
     ASSERT_TRUE(in.good());
     std::stringstream text;
     text << in.rdbuf();
@@ -316,6 +306,10 @@ TEST(Report, FileAndJoinedBoxes) {
         EXPECT_LE(c.xp[0].domain.inf(), 1.0 + 0.1);
         EXPECT_GE(c.xp[0].domain.sup(), 1.0 - 0.1);
     }
+    // The report only writes: another one of the same run is the same.
+    std::ostringstream again;
+    f.writeReport(again, 0.0);
+    EXPECT_EQ(again.str().substr(again.str().find('\n')), r.substr(r.find('\n')));
     // optim 0 writes no joined boxes even with filled lists.
     f.settings.optim = optimBound::both;
     std::ostringstream r0;

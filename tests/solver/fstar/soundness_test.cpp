@@ -274,7 +274,7 @@ int checkProblems(unsigned seed, int count, bool allImproper, bool partial = fal
             ++tolStops;
             EXPECT_LE(tw.getTol(), f.settings.tolerance);
         }
-        // Its report builds the joined boxes: each must reach the bound's twin.
+        // Its run builds the joined boxes: each must reach the bound's twin.
         std::ostringstream report;
         oneSided.writeReport(report, 0.0);
         for (const auto* boxes : {&oneSided.joinedMinBoxes, &oneSided.joinedMaxBoxes})

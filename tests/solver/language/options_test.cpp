@@ -15,28 +15,6 @@
 namespace modal {
 namespace {
 
-TEST(OptionDefaults, SettingsStartAtTheirDefaults) {
-    const param p;
-    EXPECT_EQ(p.epsilon, 0.0);
-    EXPECT_EQ(p.tolerance, 0.0);
-    EXPECT_EQ(p.debug, 0);
-    EXPECT_EQ(p.bisect, 2);
-    EXPECT_EQ(p.time_limit, 1e301);
-    EXPECT_EQ(p.stop_reason, "?");
-    EXPECT_FALSE(p.screen_out);
-    EXPECT_EQ(p.optim, optimBound::both);
-    EXPECT_FALSE(p.write_solution);
-    EXPECT_FALSE(p.plot);
-    EXPECT_EQ(p.logic_mode, inclusionStop::off);
-    EXPECT_EQ(p.logic_result, 2);
-    EXPECT_FALSE(p.minmax_mode);
-    EXPECT_TRUE(p.plot_x_name.empty() && p.plot_y_name.empty() && p.problem_name.empty());
-    const qsiParam q;
-    EXPECT_EQ(q.epsilon, 0.1);
-    EXPECT_TRUE(std::isinf(q.time_limit) && q.time_limit > 0);
-    EXPECT_TRUE(q.plot_x_name.empty() && q.plot_y_name.empty());
-}
-
 TEST(OptionConversions, IntegersTruncateTowardZeroAndSaturate) {
     EXPECT_EQ(option_integer(2.9), 2);
     EXPECT_EQ(option_integer(-1.5), -1);

@@ -1,4 +1,3 @@
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -6,6 +5,7 @@
 
 #include "solver/model/derivatives.h"
 #include "solver/model/dump.h"
+#include "tests/support/temp_dir.h"
 
 using namespace modal;
 
@@ -21,12 +21,8 @@ TEST(Dump, FunctionAndDerivativesFile) {
     EXPECT_EQ(before.str(), "Function: ((x[0])*(x[1]))+(sin(y[0]))\n");
 
     buildDerivatives(t);
-    const auto dir =
-        std::filesystem::temp_directory_path() /
-        ("modal_dump_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-         std::to_string(reinterpret_cast<std::uintptr_t>(&t)));
-    std::filesystem::create_directories(dir);
-    const auto path = (dir / "Tree.txt").string();
+    const test_support::TempDir dir;
+    const std::string path = dir.file("Tree.txt");
     ASSERT_TRUE(writeTreeDump(t, path));
     std::ifstream in(path);
     std::stringstream got;
@@ -36,7 +32,6 @@ TEST(Dump, FunctionAndDerivativesFile) {
                          "df/x[0]: x[1]\n"
                          "df/x[1]: x[0]\n"
                          "df/y[0]: cos(y[0])\n");
-    std::filesystem::remove_all(dir);
 }
 
 TEST(Dump, NodeTexts) {

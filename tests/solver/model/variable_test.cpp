@@ -90,7 +90,7 @@ TEST(Variable, BoundLeavesFollowContainerGrowthAndCopies) {
 
     // A copied tree starts unbound: it never reads the source's variables.
     tree copy = t;
-    EXPECT_FALSE(copy.slots[0].bound());
+    EXPECT_FALSE(copy.incidenceSlots[0].bound());
     std::vector<variable> other{variable(1, ivalDb::exact(5, 6), "x")};
     bind(copy, other, {0});
     EXPECT_TRUE(sameBounds(evaluateTree(copy, evalMode::Prop, {.point = pointChoice::previous}),

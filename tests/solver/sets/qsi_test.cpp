@@ -142,7 +142,7 @@ TEST(QsiRun, BreadthFirstLowerHalfFirstWithAnyNumberOfThreads) {
         p.start(0.1);
         p.solver.setThreads(threads);
         repere noPicture;
-        tempDir dir;
+        TempDir dir;
         ASSERT_TRUE(p.solver.run(dir.file("order"), noPicture));
         EXPECT_TRUE(p.solver.getAgenda().empty());
         EXPECT_EQ(firstComponents(p.solver.solutionBoxes()), (pairs{{0, 0.25}}));
@@ -162,7 +162,7 @@ TEST(QsiRun, NoBoxIsCutAlongAVariableAlreadyWithinItsShareOfTheStartWidth) {
     circle(p.built, nodeKind::le, 1);
     p.start(0.1);
     repere noPicture;
-    tempDir dir;
+    TempDir dir;
     p.solver.run(dir.file("eps"), noPicture);
     for (const auto* l :
          {&p.solver.solutionBoxes(), &p.solver.nonSolutionBoxes(), &p.solver.undefinedBoxes()})
@@ -181,7 +181,7 @@ TEST(QsiRun, StartBoxProvenASolutionIsDrawnRedOnceAndReportedAlone) {
     p.start(0.1);
     toolkit::Bitmap image(repere::kImageWidth, repere::kImageHeight);
     repere frame(image, -0.5, 0.5, -0.5, 0.5);
-    tempDir dir;
+    TempDir dir;
     const std::string prefix = dir.file("inside");
     ASSERT_TRUE(p.solver.run(prefix, frame));
     EXPECT_EQ(p.solver.solutionBoxes().size(), 1u);
@@ -206,7 +206,7 @@ TEST(QsiRun, TimeLimitZeroReportsTheUndecidedBoxesAsUndefined) {
     p.start(0.1);
     p.solver.setTimeLimit(0.0);
     repere noPicture;
-    tempDir dir;
+    TempDir dir;
     ASSERT_TRUE(p.solver.run(dir.file("t0"), noPicture));
     EXPECT_TRUE(p.solver.getAgenda().empty());
     EXPECT_TRUE(p.solver.solutionBoxes().empty());
@@ -231,7 +231,7 @@ TEST(QsiRun, TimeLimitBoundsTheConstraintRuns) {
     p.start(0.0625);
     p.solver.setTimeLimit(0.2);
     repere noPicture;
-    tempDir dir;
+    TempDir dir;
     const std::clock_t start = std::clock();
     ASSERT_TRUE(p.solver.run(dir.file("t1"), noPicture));
     EXPECT_LT(static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC, 5.0);
@@ -245,7 +245,7 @@ TEST(QsiRun, ReportThatCannotBeWrittenIsSaidSo) {
     disc(p.built);
     p.start(0.5);
     repere noPicture;
-    tempDir dir;
+    TempDir dir;
     EXPECT_FALSE(p.solver.run(dir.file("missing/dir/x"), noPicture));
     EXPECT_TRUE(p.solver.getAgenda().empty());
 }
@@ -267,7 +267,7 @@ TEST(QsiReport, FourSignificantDigitsAndNoFinalNewline) {
     p.built.variable("x", 0, 1);
     atMost(p.built, 0.3);
     p.start(0.5);
-    tempDir dir;
+    TempDir dir;
     const std::string prefix = dir.file("r");
     std::ofstream(prefix + "Solution.txt") << std::string(5000, 'z');
     repere noPicture;
@@ -291,7 +291,7 @@ TEST(QsiPicture, SavedBitmapShowsEachVerdictInItsColour) {
         box background = p.solver.getBox();
         frame.fillBox(background, toolkit::kWhite, toolkit::kWhite, 0);
     }
-    tempDir dir;
+    TempDir dir;
     const std::string prefix = dir.file("annulus");
     ASSERT_TRUE(p.solver.run(prefix, frame));
     ASSERT_TRUE(frame.savePicture(prefix));
@@ -328,7 +328,7 @@ TEST(QsiRun, BoxesThatCannotBeCutFurtherEndUndefinedInsteadOfLooping) {
     atMost(p.built, 0.3);
     p.start(0.0);
     repere noPicture;
-    tempDir dir;
+    TempDir dir;
     ASSERT_TRUE(p.solver.run(dir.file("ulp"), noPicture));
     EXPECT_TRUE(p.solver.getAgenda().empty());
     std::size_t total = p.solver.solutionBoxes().size() + p.solver.nonSolutionBoxes().size() +
@@ -342,7 +342,7 @@ TEST(QsiRun, BoxWithoutVariablesIsDecidedOnceAndNotDrawn) {
     q.getAgenda().push_back(box{});
     toolkit::Bitmap image(repere::kImageWidth, repere::kImageHeight);
     repere frame(image, 0, 1, 0, 1);
-    tempDir dir;
+    TempDir dir;
     ASSERT_TRUE(q.run(dir.file("none"), frame));
     EXPECT_EQ(q.solutionBoxes().size(), 1u); // no constraint: nothing fails
     EXPECT_EQ(image.canvas().pixel(500, 300), toolkit::kWhite);
@@ -366,7 +366,7 @@ TEST(QsiRun, BoxesTouchingClosedRelationsAreDecidedSoundly) {
         {[](const std::vector<double>& x, double) { return x[0] + x[1]; }, nodeKind::ge});
     p.start(0.04);
     repere noPicture;
-    tempDir dir;
+    TempDir dir;
     ASSERT_TRUE(p.solver.run(dir.file("touch"), noPicture));
     auto both = [](double x, double y) { return x + y >= 0 && x * x + y * y <= 2; };
     auto points = [](const box& b) {

@@ -2,14 +2,12 @@
 // constraint for checking results by sampling.
 #pragma once
 
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "solver/sets/csp.h"
+#include "tests/support/temp_dir.h"
 
 namespace sets_testing {
 
@@ -197,25 +195,6 @@ inline void ball(problem& p, int n) {
          nodeKind::le});
 }
 
-// A fresh temporary directory, removed with its contents.
-class tempDir {
-public:
-    tempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "sets-test-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~tempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    tempDir(const tempDir&) = delete;
-    tempDir& operator=(const tempDir&) = delete;
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
+using test_support::TempDir;
 
 } // namespace sets_testing

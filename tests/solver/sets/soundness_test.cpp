@@ -47,7 +47,7 @@ void checkPaving(problem& p, double epsilon, const std::string& name) {
     solver.prepare(start);
     solver.getAgenda().push_back(start);
     repere noPicture;
-    tempDir dir;
+    TempDir dir;
     ASSERT_TRUE(solver.run(dir.file(name), noPicture));
 
     std::mt19937 rng(7);
@@ -156,7 +156,7 @@ TEST(Soundness, RandomTwoConstraintProblems) {
         solver.prepare(start);
         solver.getAgenda().push_back(start);
         repere noPicture;
-        tempDir dir;
+        TempDir dir;
         ASSERT_TRUE(solver.run(dir.file(name), noPicture));
         std::mt19937 srng(n);
         for (const box& b : solver.solutionBoxes())

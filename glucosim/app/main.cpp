@@ -1,6 +1,6 @@
 // glucosim: the window program, or with --batch the same computation from the
 // command line without a display.
-#include "glucosim/core/batch.h"
+#include "glucosim/app/batch_command.h"
 #include "glucosim/ui/batch_plots.h"
 #include "glucosim/ui/forms.h"
 
@@ -35,7 +35,9 @@ bool wantsHelp(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (wantsHelp(argc, argv)) std::cout << kWindowHelp;
     if (glucosim::isBatchInvocation(argc, argv)) {
-        // The pictures of --plots are drawn off screen: no display needed.
+        // No application object and no widget in the batch mode, except for
+        // the pictures of --plots: the charts are widgets, drawn off screen
+        // (no display needed).
         std::unique_ptr<QApplication> app;
         const auto plots = [&](const glucosim::Results& results,
                                std::vector<glucosim::PlotFile>& files, std::string& error) {

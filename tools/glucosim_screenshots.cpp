@@ -15,12 +15,12 @@
 #include <QWindow>
 #include <iostream>
 
+#include "glucosim/ui/catalan_locale.h"
 #include "glucosim/ui/charts.h"
 #include "glucosim/ui/dialogs.h"
 #include "glucosim/ui/forms.h"
 #include "glucosim/ui/principal.h"
 #include "glucosim/ui/result_forms.h"
-#include "toolkit/conversions.h"
 
 using namespace glucosim;
 
@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
         std::cerr << "Ús: glucosim_screenshots DIRECTORI_SORTIDA DIRECTORI_MOSTRA\n";
         return 2;
     }
-    QLocale::setDefault(toolkit::catalanLocale());
+    QLocale::setDefault(catalanLocale());
     installQtTranslations(app);
     const QDir out(QString::fromLocal8Bit(argv[1]));
     const QDir sample(QString::fromLocal8Bit(argv[2]));
