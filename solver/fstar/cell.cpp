@@ -26,6 +26,18 @@ void sumDerivatives(std::vector<variable>& vars) {
     }
 }
 
+namespace {
+
+bool sameDomains(const std::vector<variable>& a, const std::vector<variable>& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (!sameBounds(a[i].domain, b[i].domain) || a[i].incidenceCount() != b[i].incidenceCount())
+            return false;
+    return true;
+}
+
+} // namespace
+
 cell::cell(const cell& o)
     : tw(o.tw), xi(o.xi), xp(o.xp), bisectDim(o.bisectDim), consistency(o.consistency),
       treeFlag(o.treeFlag) {}
@@ -75,8 +87,8 @@ void cell::derivativeSums(tree& t, varGroup group) {
     if (group != varGroup::Xi) sumDerivatives(xp);
 }
 
-void cell::evaluate(tree& t, std::vector<variable>& stripXp, std::uint8_t stripFlag,
-                    bool meanValue) {
+void cell::evaluate(tree& t, std::vector<variable>& stripXp, std::uint8_t stripFlag, bool meanValue,
+                    bool stripDerivativesFresh) {
     bindTo(t, stripXp);
     derivativeSums(t, varGroup::Xi);
     bisectDim = widestCuttable(xi, consistency == consistencyState::consistent, treeFlag != 0);
@@ -91,7 +103,16 @@ void cell::evaluate(tree& t, std::vector<variable>& stripXp, std::uint8_t stripF
                               .consistent = consistency == consistencyState::consistent};
     tw.setInn(dual(evaluateTree(t, evalMode::Inn, options)));
     bindTo(t, xp);
-    derivativeSums(t, varGroup::Xp);
+    if (xi.empty() && stripDerivativesFresh && &stripXp != &xp && sameDomains(xp, stripXp)) {
+        // The strip's derivatives were taken over this very box: the same
+        // evaluation would give the same enclosures.
+        for (std::size_t i = 0; i < xp.size(); ++i)
+            for (int j = 0; j < xp[i].incidenceCount(); ++j)
+                xp[i].getIncidence(j).derivative = stripXp[i].getIncidence(j).derivative;
+        sumDerivatives(xp);
+    } else {
+        derivativeSums(t, varGroup::Xp);
+    }
     if (consistency == consistencyState::consistent) {
         ivalDb out = evaluateTree(t, evalMode::Out, options);
         if (meanValue && !hasNaN(out)) {

@@ -54,8 +54,11 @@ public:
     // (with the strip's monotonicity), the outer bound the cell's own. With
     // `meanValue` the outer bound of a consistent cell is also taken from the
     // mean-value form, and the tighter (meet) of the two is kept.
+    // `stripDerivativesFresh` tells that the incidences of `stripXp` hold the
+    // derivatives just taken over the strip's whole box: a cell without Xi
+    // variables over that same box takes them instead of evaluating them again.
     void evaluate(tree& t, std::vector<variable>& stripXp, std::uint8_t stripFlag,
-                  bool meanValue = false);
+                  bool meanValue = false, bool stripDerivativesFresh = false);
     bool allXiMonotonic() const noexcept;
     // Width of the Xi variable at bisectDim, -inf without one.
     double width() const noexcept;

@@ -130,7 +130,7 @@ void strip::update(model& m, bool full, const param& p, std::ostream& log) {
                         xp[static_cast<std::size_t>(bisectDim)].domain;
                 c.consistency = c.check(m);
                 if (c.consistency != consistencyState::inconsistent)
-                    c.evaluate(t, xp, treeFlag, p.mean_value);
+                    c.evaluate(t, xp, treeFlag, p.mean_value, true);
             }
             if (active && c.consistency == consistencyState::consistent) joinFlag = true;
             merge(c);
