@@ -92,10 +92,13 @@ void cell::evaluate(tree& t, std::vector<variable>& stripXp, std::uint8_t stripF
     bindTo(t, stripXp);
     derivativeSums(t, varGroup::Xi);
     bisectDim = widestCuttable(xi, consistency == consistencyState::consistent, treeFlag != 0);
+    // Over the strip's own box, with the strip's variables bound, the test
+    // would repeat the strip's.
+    const bool stripBox = xi.empty() && stripDerivativesFresh && sameDomains(xp, stripXp);
     if (t.uniformKnown)
         treeFlag = 1;
     else if (t.hasSingles)
-        treeFlag = isUniformlyMonotonic(t) ? 1 : 0;
+        treeFlag = stripBox ? stripFlag : (isUniformlyMonotonic(t) ? 1 : 0);
     else
         treeFlag = 0;
     const evalOptions options{.innSingles = stripFlag != 0,
@@ -103,7 +106,7 @@ void cell::evaluate(tree& t, std::vector<variable>& stripXp, std::uint8_t stripF
                               .consistent = consistency == consistencyState::consistent};
     tw.setInn(dual(evaluateTree(t, evalMode::Inn, options)));
     bindTo(t, xp);
-    if (xi.empty() && stripDerivativesFresh && &stripXp != &xp && sameDomains(xp, stripXp)) {
+    if (stripBox && &stripXp != &xp) {
         // The strip's derivatives were taken over this very box: the same
         // evaluation would give the same enclosures.
         for (std::size_t i = 0; i < xp.size(); ++i)
