@@ -10,32 +10,10 @@ namespace modal {
 
 namespace {
 
+// Leaves, arithmetic operators and functions: every kind but the relations.
 bool hasDerivativeRule(nodeKind k) noexcept {
-    switch (k) {
-    case nodeKind::var:
-    case nodeKind::constant:
-    case nodeKind::aux:
-    case nodeKind::one:
-    case nodeKind::minus:
-    case nodeKind::plus:
-    case nodeKind::sub:
-    case nodeKind::mul:
-    case nodeKind::div:
-    case nodeKind::exp:
-    case nodeKind::log:
-    case nodeKind::sqr:
-    case nodeKind::sqrt:
-    case nodeKind::cos:
-    case nodeKind::sin:
-    case nodeKind::tan:
-    case nodeKind::acos:
-    case nodeKind::asin:
-    case nodeKind::atan:
-    case nodeKind::pow:
-        return true;
-    default:
-        return false;
-    }
+    return isUnary(k) || (isBinary(k) && !isRelation(k)) || k == nodeKind::var ||
+           k == nodeKind::constant || k == nodeKind::aux || k == nodeKind::one;
 }
 
 bool isFinite(const ivalDb& x) noexcept {
