@@ -156,16 +156,55 @@ bool fstar::allImproper() const {
     return true;
 }
 
-void fstar::run(box& /*plotBox*/, std::ostream& log) {
-    // The process clock is a system call: a run whose limit cannot be reached
-    // and that writes no report (a constraint's run) does not read it.
-    const bool timed = settings.time_limit < kNoTimeLimit;
-    const bool clocked = timed || settings.write_solution;
-    const std::clock_t start = clocked ? std::clock() : 0;
-    std::chrono::steady_clock::time_point lastReading{}; // the first step reads the clock
-    const int level = settings.debug;
-    double elapsed = -1.0;
+namespace {
 
+// The process time of a run. The process clock is a system call: a run whose
+// limit cannot be reached and that writes no report (a constraint's run)
+// never reads it, and a timed run reads it at most once a millisecond.
+class runClock {
+public:
+    runClock(bool timed, bool clocked)
+        : timed_(timed), clocked_(clocked), start_(clocked ? std::clock() : 0) {}
+    // Whether the last reading is past `limit` (a new reading when one is due).
+    bool passed(double limit) {
+        if (timed_ && clockDue(last_)) elapsed_ = secondsBetween(start_, std::clock());
+        return timed_ && limit < elapsed_;
+    }
+    // Seconds since the start, read now; -1 for a run without clock.
+    double total() const { return clocked_ ? secondsBetween(start_, std::clock()) : -1.0; }
+
+private:
+    bool timed_;
+    bool clocked_;
+    std::clock_t start_;
+    std::chrono::steady_clock::time_point last_{}; // the first step reads the clock
+    double elapsed_ = -1.0;
+};
+
+} // namespace
+
+void fstar::run(box& /*plotBox*/, std::ostream& log) {
+    const bool timed = settings.time_limit < kNoTimeLimit;
+    runClock clock(timed, timed || settings.write_solution);
+    startRun(log);
+    const int level = settings.debug;
+    while (!agenda.empty()) {
+        logLine(log, level, std::string(54, '#'));
+        if (level != 0) log << "Step Number:";
+        if (level == 1) log << static_cast<double>(stepCount) << "\n";
+        updateGlobalTwin(log);
+        if (loopEnds(clock.passed(settings.time_limit), log)) break;
+        selectAndCut(log);
+        ++stepCount;
+        if (settings.screen_out) printStepLine();
+        if (onStep) onStep(*this);
+    }
+    finishRun(log);
+    if (settings.write_solution) writeReport(clock.total());
+}
+
+void fstar::startRun(std::ostream& log) {
+    const int level = settings.debug;
     agenda.clear();
     index_.clear();
     accumulatedStrips.clear();
@@ -207,61 +246,56 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
     agenda.emplace_back(first);
     insertStrip(std::prev(agenda.end()), log);
     updateGlobalTwin(log);
-
     modality = allProper() ? "Prop" : (allImproper() ? "Impr" : "Du");
+}
 
-    while (!agenda.empty()) {
-        logLine(log, level, std::string(54, '#'));
-        if (level != 0) log << "Step Number:";
-        if (level == 1) log << static_cast<double>(stepCount) << "\n";
-        updateGlobalTwin(log);
-        if (!hasSelectedStrip) {
-            logLine(log, level, "No Strip Matching");
-            settings.stop_reason = "Matching";
-            break;
-        }
-        const double tolAsked = settings.tolerance;
-        if ((settings.optim == optimBound::lower && !(globalTwin.lowerDistance() > tolAsked)) ||
-            (settings.optim == optimBound::upper && !(globalTwin.upperDistance() > tolAsked)) ||
-            !(globalTwin.getTol() > tolAsked)) {
-            logLine(log, level, "Distance < Tol");
-            settings.stop_reason = "Tolerance";
-            break;
-        }
-        if (timed && clockDue(lastReading)) elapsed = secondsBetween(start, std::clock());
-        if (timed && settings.time_limit < elapsed) {
-            logLine(log, level, "TimeLimit Exceded");
-            settings.stop_reason = "Time";
-            break;
-        }
-        if (memoryLimitPassed()) {
-            logLine(log, level, "MemoryLimit Exceded");
-            settings.stop_reason = "Memory";
-            break;
-        }
-        if (settings.logic_mode != inclusionStop::off && stopByInclusion()) {
-            logLine(log, level, "Stop By Inclusion");
-            break;
-        }
-        // A verdict over points where the objective has no value cannot be
-        // drawn, however far the run goes.
-        if (settings.logic_mode != inclusionStop::off && t.undefinedSeen) {
-            logLine(log, level, "Stop By Undefined Points");
-            break;
-        }
-        selectAndCut(log);
-        ++stepCount;
-        if (settings.screen_out) printStepLine();
-        if (onStep) onStep(*this);
+bool fstar::loopEnds(bool timeUp, std::ostream& log) {
+    const int level = settings.debug;
+    if (!hasSelectedStrip) {
+        logLine(log, level, "No Strip Matching");
+        settings.stop_reason = "Matching";
+        return true;
     }
+    const double tolAsked = settings.tolerance;
+    if ((settings.optim == optimBound::lower && !(globalTwin.lowerDistance() > tolAsked)) ||
+        (settings.optim == optimBound::upper && !(globalTwin.upperDistance() > tolAsked)) ||
+        !(globalTwin.getTol() > tolAsked)) {
+        logLine(log, level, "Distance < Tol");
+        settings.stop_reason = "Tolerance";
+        return true;
+    }
+    if (timeUp) {
+        logLine(log, level, "TimeLimit Exceded");
+        settings.stop_reason = "Time";
+        return true;
+    }
+    if (memoryLimitPassed()) {
+        logLine(log, level, "MemoryLimit Exceded");
+        settings.stop_reason = "Memory";
+        return true;
+    }
+    if (settings.logic_mode != inclusionStop::off && stopByInclusion()) {
+        logLine(log, level, "Stop By Inclusion");
+        return true;
+    }
+    // A verdict over points where the objective has no value cannot be
+    // drawn, however far the run goes.
+    if (settings.logic_mode != inclusionStop::off && mainModel.fn.undefinedSeen) {
+        logLine(log, level, "Stop By Undefined Points");
+        return true;
+    }
+    return false;
+}
 
+void fstar::finishRun(std::ostream& log) {
+    const int level = settings.debug;
     updateFlag = true;
     updateGlobalTwin(log);
     if (agenda.empty()) {
         logLine(log, level, "Empty Agenda");
         settings.stop_reason = "Empty Agenda";
     }
-    undefinedPoints = t.undefinedSeen;
+    undefinedPoints = mainModel.fn.undefinedSeen;
     noSolution = !mainModel.constraints.empty() && agenda.empty() && accumulatedStrips.empty() &&
                  !removedByInclusion_;
     if (settings.logic_mode == inclusionStop::withVerdict) settings.logic_result = logicVerdict();
@@ -269,8 +303,6 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
     // reach across a gap of the range: it claims nothing.
     if (undefinedPoints) globalTwin.setInn(ivalNaN());
     if (settings.minmax_mode) minmaxPostProcess();
-    if (clocked) elapsed = secondsBetween(start, std::clock());
-    if (settings.write_solution) writeReport(elapsed);
 }
 
 void fstar::updateGlobalTwin(std::ostream& log) {

@@ -148,6 +148,12 @@ private:
     void eraseSelectedCandidate();
     void printStepLine();
     void resetSelection() noexcept;
+    // The parts of `run`: empty agenda and results, the first strip, the
+    // stop tests of a step (true when the loop ends, with stop_reason set
+    // where it has one), and the results after the loop.
+    void startRun(std::ostream& log);
+    bool loopEnds(bool timeUp, std::ostream& log);
+    void finishRun(std::ostream& log);
 };
 
 // Time limits from here up are never reached (the default is 1e301 s): runs
