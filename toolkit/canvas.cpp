@@ -97,9 +97,14 @@ void Canvas::fillPixels(int left, int top, int right, int bottom, Color c) {
     right = std::min(right, image_->width());
     bottom = std::min(bottom, image_->height());
     if (right <= left || bottom <= top) return;
-    const QRgb v = toQColor(c).rgb();
+    // The pixel value of an opaque colour, as QColor(r, g, b).rgb() gives it.
+    const QRgb v = qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                        static_cast<int>((c >> 16) & 0xFF));
+    // One detach for the whole area (scanLine detaches on every call).
+    uchar* const bits = image_->bits();
+    const qsizetype stride = image_->bytesPerLine();
     for (int y = top; y < bottom; ++y) {
-        QRgb* row = reinterpret_cast<QRgb*>(image_->scanLine(y));
+        QRgb* row = reinterpret_cast<QRgb*>(bits + y * stride);
         std::fill(row + left, row + right, v);
     }
 }
