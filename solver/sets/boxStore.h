@@ -8,6 +8,7 @@
 #include <iosfwd>
 #include <iterator>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "solver/model/box.h"
@@ -49,6 +50,9 @@ public:
     // Box i in the text form of a box ("\nBox:" then "\n" name "=" interval
     // per variable).
     void print(std::ostream& os, std::size_t i) const;
+    // Boxes [first, last) in the same text form, appended to `out`, each bound
+    // as a stream with this precision and no format flags writes it.
+    void appendText(std::string& out, std::size_t first, std::size_t last, int precision) const;
 
     // Iteration yields the boxes by value.
     class iterator {

@@ -4,8 +4,10 @@
 #include <QString>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <regex>
 #include <sstream>
 
@@ -279,6 +281,44 @@ TEST(QsiReport, FourSignificantDigitsAndNoFinalNewline) {
     ASSERT_GE(text.size(), tail.size());
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << text;
     EXPECT_EQ(text.find('z'), std::string::npos);
+}
+
+TEST(QsiReport, BoxTextIsWhatTheStreamWritesForAnyBound) {
+    // Bounds from random bit patterns, decimal values near a rounding of
+    // the last digit, zeros, infinities and NaNs of both signs.
+    std::vector<double> values = {
+        0.0,        -0.0,       kInf, -kInf, std::nan(""), -std::nan(""), 9.9995,
+        9.99949999, 0.00012345, 1e-5, 1e16,  123456.0,     5e-324,        1.7976931348623157e308};
+    std::mt19937_64 random(15);
+    for (int i = 0; i < 4000; ++i) {
+        const std::uint64_t bits = random();
+        double x;
+        std::memcpy(&x, &bits, sizeof x);
+        values.push_back(x);
+        values.push_back(std::ldexp(static_cast<double>(bits % 200001) - 100000.0,
+                                    static_cast<int>(bits >> 58) - 40));
+    }
+    box shape;
+    shape.append(variable(0, ivalDb::exact(0, 0), "x"));
+    shape.append(variable(0, ivalDb::exact(0, 0), "long_name"));
+    boxStore store;
+    store.reset(shape);
+    for (std::size_t i = 0; i + 3 < values.size(); i += 2) {
+        box b = shape;
+        b[0].domain = ivalDb::exact(values[i], values[i + 1]);
+        b[1].domain = ivalDb::exact(values[i + 2], values[i + 3]);
+        store.append(b);
+    }
+    for (int precision : {4, 1, 6}) {
+        std::ostringstream stream;
+        stream.precision(precision);
+        for (std::size_t i = 0; i < store.size(); ++i)
+            store.print(stream, i);
+        std::string text;
+        store.appendText(text, 0, store.size() / 2, precision);
+        store.appendText(text, store.size() / 2, store.size() + 5, precision);
+        EXPECT_EQ(text, stream.str()) << "precision " << precision;
+    }
 }
 
 TEST(QsiPicture, SavedBitmapShowsEachVerdictInItsColour) {
