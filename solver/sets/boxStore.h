@@ -44,6 +44,8 @@ public:
     // Sets the domains of `into`, a box with the store's variables, to the
     // bounds of box i.
     void load(std::size_t i, box& into) const;
+    // The bounds of box i: inf and sup of each variable, in variable order.
+    const double* bounds(std::size_t i) const noexcept { return boundsOf(i); }
     // Box i with its names and plot axes.
     box at(std::size_t i) const;
     box front() const { return at(0); }
