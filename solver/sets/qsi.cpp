@@ -347,6 +347,7 @@ bool qsi::run(const std::string& prefix, repere& frame) {
     queue_.clear();
     queue_.shrink();
     head_ = 0;
+    if (onPaved) onPaved();
 
     const bool written = writeReport(prefix, elapsed);
     release();
