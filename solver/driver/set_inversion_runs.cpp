@@ -3,7 +3,6 @@
 #include <fstream>
 #include <ostream>
 #include <sstream>
-#include <thread>
 
 #include "solver/driver/progress.h"
 #include "solver/driver/runs.h"
@@ -77,23 +76,16 @@ run_summary runQsi(run_state& state, const std::string& base_name) {
     progress_display progress(*state.err, state.options.progress, "QSI");
     if (progress.enabled()) solver.onBox = [&progress](const qsi& q) { progress.box(q); };
     bool bmpSaved = false, pngSaved = false;
-    auto savePictures = [&] {
+    // The pictures are saved once the picture is complete; a run on several
+    // threads writes its report meanwhile.
+    solver.onPaved = [&] {
         if (state.options.write_bmp) bmpSaved = state.plot_frame.savePicture(base_name);
         pngSaved = state.plot_frame.savePng(base_name);
     };
-    // A run on several threads saves the pictures while it writes the
-    // report; nothing draws into the frame any more.
-    std::jthread pictures;
-    if (solver.getSettings().threads != 1)
-        solver.onPaved = [&] { pictures = std::jthread(savePictures); };
     const bool reportWritten = solver.run(base_name, state.plot_frame);
     solver.onBox = nullptr;
     solver.onPaved = nullptr;
     progress.finish();
-    if (pictures.joinable())
-        pictures.join();
-    else
-        savePictures();
     record(summary, reportWritten, base_name + "Solution.txt");
     if (state.options.write_bmp) record(summary, bmpSaved, base_name + "Image.bmp");
     record(summary, pngSaved, base_name + "Image.png");

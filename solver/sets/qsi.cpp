@@ -347,9 +347,17 @@ bool qsi::run(const std::string& prefix, repere& frame) {
     queue_.clear();
     queue_.shrink();
     head_ = 0;
-    if (onPaved) onPaved();
 
-    const bool written = writeReport(prefix, elapsed);
+    bool written = false;
+    if (onPaved && threadCount() > 1) {
+        // The report is written on a thread of its own while the caller
+        // deals with the complete picture.
+        std::jthread report([&] { written = writeReport(prefix, elapsed); });
+        onPaved();
+    } else {
+        written = writeReport(prefix, elapsed);
+        if (onPaved) onPaved();
+    }
     release();
     return written;
 }
