@@ -157,6 +157,47 @@ TEST(QsiRun, BreadthFirstLowerHalfFirstWithAnyNumberOfThreads) {
     }
 }
 
+TEST(QsiRun, RandomProblemsGiveTheSameReportAndPictureOnAnyNumberOfThreads) {
+    // Fine pavings: many more boxes than the threads work on at once, so
+    // that the window of claimed boxes wraps and the queue drops its front.
+    std::mt19937 rng(15);
+    for (int n = 0; n < 3; ++n) {
+        SCOPED_TRACE(n);
+        problem built;
+        built.variable("x", -2, 2);
+        built.variable("y", -2, 2);
+        randomConstraint(built, rng);
+        randomConstraint(built, rng);
+        tempDir dir;
+        std::string reports[2];
+        QImage pictures[2];
+        std::size_t decided = 0;
+        for (int k = 0; k < 2; ++k) {
+            qsi solver;
+            static_cast<csp&>(solver) = built.target;
+            solver.setEpsilon(0.001);
+            solver.setThreads(k == 0 ? 1 : 3);
+            box start = solver.getBox();
+            solver.prepare(start);
+            solver.getAgenda().push_back(start);
+            toolkit::Bitmap image(repere::kImageWidth, repere::kImageHeight);
+            repere frame(image, -2, 2, -2, 2);
+            const std::string prefix = dir.file("t" + std::to_string(k));
+            ASSERT_TRUE(solver.run(prefix, frame));
+            const std::string text = readAll(prefix + "Solution.txt");
+            // Everything after the computation time.
+            reports[k] = text.substr(text.find("Solution Boxes:"));
+            pictures[k] = image.image();
+            decided = solver.solutionBoxes().size() + solver.nonSolutionBoxes().size() +
+                      solver.undefinedBoxes().size();
+        }
+        // About twice as many boxes classified: the window wrapped twice.
+        EXPECT_GT(decided, 4500U);
+        EXPECT_TRUE(reports[0] == reports[1]);
+        EXPECT_TRUE(pictures[0] == pictures[1]);
+    }
+}
+
 TEST(QsiRun, NoBoxIsCutAlongAVariableAlreadyWithinItsShareOfTheStartWidth) {
     qsiProblem p;
     p.built.variable("x", -2, 2);
