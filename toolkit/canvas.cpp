@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <cstring>
 
 namespace toolkit {
 
@@ -173,6 +174,19 @@ void Canvas::lineTo(int x, int y) {
 }
 
 void Canvas::copyRect(const QRect& dest, const Canvas& source, const QRect& sourceRect) {
+    const QImage& from = *source.image_;
+    if (source.image_ != image_ && dest.size() == sourceRect.size() &&
+        from.format() == QImage::Format_RGB32 && image_->format() == QImage::Format_RGB32 &&
+        from.rect().contains(sourceRect) && image_->rect().contains(dest)) {
+        // Opaque pixels onto pixels of the same format, unscaled: the
+        // painter would copy them unchanged.
+        const std::size_t rowBytes = static_cast<std::size_t>(dest.width()) * sizeof(QRgb);
+        for (int y = 0; y < dest.height(); ++y)
+            std::memcpy(image_->scanLine(dest.top() + y) + dest.left() * sizeof(QRgb),
+                        from.constScanLine(sourceRect.top() + y) + sourceRect.left() * sizeof(QRgb),
+                        rowBytes);
+        return;
+    }
     if (source.image_ == image_) {
         const QImage copy = image_->copy(sourceRect);
         QPainter painter(image_);
