@@ -3,6 +3,7 @@
 #include <fstream>
 #include <ostream>
 #include <sstream>
+#include <thread>
 
 #include "solver/driver/progress.h"
 #include "solver/driver/runs.h"
@@ -77,9 +78,18 @@ run_summary runQsi(run_state& state, const std::string& base_name) {
     if (progress.enabled()) solver.onBox = [&progress](const qsi& q) { progress.box(q); };
     bool bmpSaved = false, pngSaved = false;
     // The pictures are saved once the picture is complete; a run on several
-    // threads writes its report meanwhile.
+    // threads writes its report meanwhile, and saves the BMP file (which the
+    // toolkit writes without Qt's file classes) on a thread of its own.
+    const bool severalThreads = solver.getSettings().threads != 1;
     solver.onPaved = [&] {
-        if (state.options.write_bmp) bmpSaved = state.plot_frame.savePicture(base_name);
+        std::jthread bmp;
+        if (state.options.write_bmp) {
+            auto saveBmp = [&] { bmpSaved = state.plot_frame.savePicture(base_name); };
+            if (severalThreads)
+                bmp = std::jthread(saveBmp);
+            else
+                saveBmp();
+        }
         pngSaved = state.plot_frame.savePng(base_name);
     };
     const bool reportWritten = solver.run(base_name, state.plot_frame);
