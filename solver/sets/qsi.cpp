@@ -29,6 +29,13 @@ bool splittable(double a, double b, double m) {
 // once, beyond the first one not yet taken.
 constexpr std::size_t kWindowBoxes = 4096;
 
+// Boxes a thread classifies in a row before it takes their verdicts (or
+// goes back to taking them). Taking each verdict right after its box's
+// classification made whole runs about a fifth slower, the plot's pixel
+// conversions running several times slower when interleaved with the
+// constraint runs.
+constexpr std::size_t kRunBoxes = 64;
+
 // More threads than this are not started, unless the machine has more cores.
 constexpr int kMaxThreads = 64;
 
@@ -231,9 +238,21 @@ double qsi::pave(repere& frame, std::clock_t begin, int threads) {
         std::ostream dropped(nullptr);
         std::uint64_t runs = 0;
         box b = shape;
-        while (head_ < queue_.size() && !stopNow()) {
-            queue_.load(head_, b);
-            take(classify(constraints(), b, dropped, runs));
+        std::vector<verdict> verdicts;
+        bool stopped = false;
+        while (!stopped && head_ < queue_.size() && !stopNow()) {
+            const std::size_t n = std::min(queue_.size() - head_, kRunBoxes);
+            verdicts.clear();
+            for (std::size_t i = 0; i < n; ++i) {
+                queue_.load(head_ + i, b);
+                verdicts.push_back(classify(constraints(), b, dropped, runs));
+            }
+            for (std::size_t i = 0; i < n && !stopped; ++i) {
+                // The time limit (and the memory limit) is checked before
+                // every box.
+                stopped = i > 0 && stopNow();
+                if (!stopped) take(verdicts[i]);
+            }
             compact();
         }
         addSolverRuns(runs);
@@ -288,10 +307,12 @@ double qsi::pave(repere& frame, std::clock_t begin, int threads) {
         const std::size_t a = dropped + head_;
         std::size_t other = 0;
         while (!ring.done(a)) {
-            if (ring.claim(other))
+            std::size_t n = 0;
+            while (n < kRunBoxes && ring.claim(other)) {
                 classifyOne(other, constraints(), b, log, runs[0]);
-            else
-                std::this_thread::yield();
+                ++n;
+            }
+            if (n == 0) std::this_thread::yield();
         }
         // The time limit (and the memory limit) is checked before every box.
         if (stopNow()) break;
