@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <cstring>
 
 namespace toolkit {
 
@@ -97,9 +98,14 @@ void Canvas::fillPixels(int left, int top, int right, int bottom, Color c) {
     right = std::min(right, image_->width());
     bottom = std::min(bottom, image_->height());
     if (right <= left || bottom <= top) return;
-    const QRgb v = toQColor(c).rgb();
+    // The pixel value of an opaque colour, as QColor(r, g, b).rgb() gives it.
+    const QRgb v = qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                        static_cast<int>((c >> 16) & 0xFF));
+    // One detach for the whole area (scanLine detaches on every call).
+    uchar* const bits = image_->bits();
+    const qsizetype stride = image_->bytesPerLine();
     for (int y = top; y < bottom; ++y) {
-        QRgb* row = reinterpret_cast<QRgb*>(image_->scanLine(y));
+        QRgb* row = reinterpret_cast<QRgb*>(bits + y * stride);
         std::fill(row + left, row + right, v);
     }
 }
@@ -168,6 +174,19 @@ void Canvas::lineTo(int x, int y) {
 }
 
 void Canvas::copyRect(const QRect& dest, const Canvas& source, const QRect& sourceRect) {
+    const QImage& from = *source.image_;
+    if (source.image_ != image_ && dest.size() == sourceRect.size() &&
+        from.format() == QImage::Format_RGB32 && image_->format() == QImage::Format_RGB32 &&
+        from.rect().contains(sourceRect) && image_->rect().contains(dest)) {
+        // Opaque pixels onto pixels of the same format, unscaled: the
+        // painter would copy them unchanged.
+        const std::size_t rowBytes = static_cast<std::size_t>(dest.width()) * sizeof(QRgb);
+        for (int y = 0; y < dest.height(); ++y)
+            std::memcpy(image_->scanLine(dest.top() + y) + dest.left() * sizeof(QRgb),
+                        from.constScanLine(sourceRect.top() + y) + sourceRect.left() * sizeof(QRgb),
+                        rowBytes);
+        return;
+    }
     if (source.image_ == image_) {
         const QImage copy = image_->copy(sourceRect);
         QPainter painter(image_);

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <ostream>
 #include <sstream>
+#include <thread>
 
 #include "solver/driver/progress.h"
 #include "solver/driver/runs.h"
@@ -75,15 +76,29 @@ run_summary runQsi(run_state& state, const std::string& base_name) {
     solver.getAgenda().push_back(run_box);
     progress_display progress(*state.err, state.options.progress, "QSI");
     if (progress.enabled()) solver.onBox = [&progress](const qsi& q) { progress.box(q); };
+    bool bmpSaved = false, pngSaved = false;
+    // The pictures are saved once the picture is complete; a run on several
+    // threads writes its report meanwhile, and saves the BMP file (which the
+    // toolkit writes without Qt's file classes) on a thread of its own.
+    const bool severalThreads = solver.getSettings().threads != 1;
+    solver.onPaved = [&] {
+        std::jthread bmp;
+        if (state.options.write_bmp) {
+            auto saveBmp = [&] { bmpSaved = state.plot_frame.savePicture(base_name); };
+            if (severalThreads)
+                bmp = std::jthread(saveBmp);
+            else
+                saveBmp();
+        }
+        pngSaved = state.plot_frame.savePng(base_name);
+    };
     const bool reportWritten = solver.run(base_name, state.plot_frame);
     solver.onBox = nullptr;
+    solver.onPaved = nullptr;
     progress.finish();
     record(summary, reportWritten, base_name + "Solution.txt");
-    if (state.options.write_bmp) {
-        const bool saved = state.plot_frame.savePicture(base_name);
-        record(summary, saved, base_name + "Image.bmp");
-    }
-    record(summary, state.plot_frame.savePng(base_name), base_name + "Image.png");
+    if (state.options.write_bmp) record(summary, bmpSaved, base_name + "Image.bmp");
+    record(summary, pngSaved, base_name + "Image.png");
 
     std::ostringstream stop;
     // Boxes the time limit left undecided are reported among the undefined.

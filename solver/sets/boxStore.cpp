@@ -1,6 +1,7 @@
 #include "solver/sets/boxStore.h"
 
 #include <algorithm>
+#include <charconv>
 #include <ostream>
 
 namespace modal {
@@ -57,6 +58,40 @@ void boxStore::print(std::ostream& os, std::size_t i) const {
        << "Box:";
     for (int v = 0; v < n_; ++v)
         os << "\n" << (*shape_)[v].name << "=" << ivalDb::exact(p[2 * v], p[2 * v + 1]);
+}
+
+} // namespace modal
+
+namespace modal {
+
+namespace {
+
+// A bound as "%.*g" writes it, which is what a stream with that precision
+// and no format flags writes (to_chars follows printf's rules exactly).
+void appendNumber(std::string& out, double x, int precision) {
+    char text[64];
+    const std::to_chars_result r =
+        std::to_chars(text, text + sizeof text, x, std::chars_format::general, precision);
+    out.append(text, r.ptr);
+}
+
+} // namespace
+
+void boxStore::appendText(std::string& out, std::size_t first, std::size_t last,
+                          int precision) const {
+    for (std::size_t i = first; i < last && i < count_; ++i) {
+        const double* p = boundsOf(i);
+        out += "\nBox:";
+        for (int v = 0; v < n_; ++v) {
+            out += '\n';
+            out += (*shape_)[v].name;
+            out += "=[";
+            appendNumber(out, p[2 * v], precision);
+            out += ", ";
+            appendNumber(out, p[2 * v + 1], precision);
+            out += ']';
+        }
+    }
 }
 
 } // namespace modal

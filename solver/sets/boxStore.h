@@ -8,6 +8,7 @@
 #include <iosfwd>
 #include <iterator>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "solver/model/box.h"
@@ -43,12 +44,17 @@ public:
     // Sets the domains of `into`, a box with the store's variables, to the
     // bounds of box i.
     void load(std::size_t i, box& into) const;
+    // The bounds of box i: inf and sup of each variable, in variable order.
+    const double* bounds(std::size_t i) const noexcept { return boundsOf(i); }
     // Box i with its names and plot axes.
     box at(std::size_t i) const;
     box front() const { return at(0); }
     // Box i in the text form of a box ("\nBox:" then "\n" name "=" interval
     // per variable).
     void print(std::ostream& os, std::size_t i) const;
+    // Boxes [first, last) in the same text form, appended to `out`, each bound
+    // as a stream with this precision and no format flags writes it.
+    void appendText(std::string& out, std::size_t first, std::size_t last, int precision) const;
 
     // Iteration yields the boxes by value.
     class iterator {

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <ctime>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <ostream>
 #include <thread>
 
@@ -22,20 +25,104 @@ bool splittable(double a, double b, double m) {
     return (a < m && m < b) || (b < m && m < a);
 }
 
-// Boxes classified together before their results are taken in order, per
-// thread: enough to keep every thread busy, few enough that the time limit
-// is checked often.
-constexpr std::size_t kBoxesPerThread = 256;
+// Boxes of the queue that the classifying threads may be working on at
+// once, beyond the first one not yet taken.
+constexpr std::size_t kWindowBoxes = 4096;
+
+// Boxes a thread classifies in a row before it takes their verdicts (or
+// goes back to taking them). Taking each verdict right after its box's
+// classification made whole runs about a fifth slower, the plot's pixel
+// conversions running several times slower when interleaved with the
+// constraint runs.
+constexpr std::size_t kRunBoxes = 64;
 
 // More threads than this are not started, unless the machine has more cores.
 constexpr int kMaxThreads = 64;
 
-// Boxes copied from the queue with their verdicts, classified by several
-// threads: each takes the next box not yet taken.
-struct batch {
-    boxStore boxes;
-    std::vector<verdict> verdicts;
-    std::atomic<std::size_t> next{0};
+// The boxes of the queue handed to the classifying threads: slot a % size
+// holds the bounds of queue box a (counted from the start of the run) and,
+// once classified, its verdict. The main thread publishes boxes in queue
+// order; any thread claims the first published box no thread has claimed.
+class classifyRing {
+public:
+    classifyRing(std::size_t boxes, int dimension)
+        : size_(boxes), width_(2 * static_cast<std::size_t>(dimension)), bounds_(size_ * width_),
+          verdicts_(size_), done_(std::make_unique<std::atomic<bool>[]>(size_)) {}
+
+    std::size_t size() const noexcept { return size_; }
+    std::size_t published() const noexcept { return published_.load(std::memory_order_relaxed); }
+
+    // Main thread: box a's bounds go into its slot (whose last box has been
+    // taken), made visible by publishUpTo.
+    void put(std::size_t a, const double* p) noexcept {
+        std::copy(p, p + width_, bounds_.data() + (a % size_) * width_);
+        done_[a % size_].store(false, std::memory_order_relaxed);
+    }
+    void publishUpTo(std::size_t end) {
+        published_.store(end, std::memory_order_seq_cst);
+        if (sleepers_.load(std::memory_order_seq_cst) > 0) {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            wake_.notify_all();
+        }
+    }
+
+    // Claims the first unclaimed published box; false when there is none.
+    bool claim(std::size_t& a) noexcept {
+        std::size_t c = claimed_.load(std::memory_order_relaxed);
+        while (c < published_.load(std::memory_order_acquire))
+            if (claimed_.compare_exchange_weak(c, c + 1, std::memory_order_relaxed)) {
+                a = c;
+                return true;
+            }
+        return false;
+    }
+    // The box of a claimed slot into `b`, then its verdict back.
+    void load(std::size_t a, box& b) const {
+        const double* p = bounds_.data() + (a % size_) * width_;
+        for (int v = 0; v < b.size(); ++v)
+            b[v].domain = ivalDb::exact(p[2 * v], p[2 * v + 1]);
+    }
+    void finish(std::size_t a, verdict v) noexcept {
+        verdicts_[a % size_] = v;
+        done_[a % size_].store(true, std::memory_order_release);
+    }
+    bool done(std::size_t a) const noexcept {
+        return done_[a % size_].load(std::memory_order_acquire);
+    }
+    verdict verdictOf(std::size_t a) const noexcept { return verdicts_[a % size_]; }
+
+    // Helper threads: waits until a box can be claimed or the run stops;
+    // false when it stops.
+    bool waitForWork() {
+        sleepers_.fetch_add(1, std::memory_order_seq_cst);
+        std::unique_lock<std::mutex> lock(mutex_);
+        wake_.wait(lock, [&] {
+            return stop_.load(std::memory_order_seq_cst) ||
+                   claimed_.load(std::memory_order_relaxed) <
+                       published_.load(std::memory_order_seq_cst);
+        });
+        sleepers_.fetch_sub(1, std::memory_order_relaxed);
+        return !stop_.load(std::memory_order_relaxed);
+    }
+    bool stopped() const noexcept { return stop_.load(std::memory_order_relaxed); }
+    void stop() {
+        stop_.store(true, std::memory_order_seq_cst);
+        const std::lock_guard<std::mutex> lock(mutex_);
+        wake_.notify_all();
+    }
+
+private:
+    std::size_t size_;
+    std::size_t width_;
+    std::vector<double> bounds_;
+    std::vector<verdict> verdicts_;
+    std::unique_ptr<std::atomic<bool>[]> done_;
+    std::atomic<std::size_t> published_{0};
+    std::atomic<std::size_t> claimed_{0};
+    std::atomic<bool> stop_{false};
+    std::atomic<int> sleepers_{0};
+    std::mutex mutex_;
+    std::condition_variable wake_;
 };
 
 } // namespace
@@ -122,107 +209,120 @@ void qsi::takeVerdict(verdict v, std::size_t i, box& b, box& half, repere& frame
 }
 
 double qsi::pave(repere& frame, std::clock_t begin, int threads) {
-    // Boxes are classified in batches copied from the front of the queue,
-    // each thread with its own copy of the constraint solvers and its own
-    // box; their verdicts are then taken one by one in queue order, as a
-    // sequential loop takes them, so that the paving, the report and the
-    // picture do not depend on the number of threads. While the main thread
-    // takes the verdicts of one batch (drawing, filing, bisecting), the other
-    // threads already classify the next one, made of the boxes queued
-    // behind it; halves appended meanwhile go into a later batch.
-    //
     // Without a finite time limit the clock (a system call) is read only at
     // the end, for the report: the loop cannot stop on it.
     const double limit = settings_.time_limit;
     const bool timed = std::isfinite(limit);
-    const std::size_t count = static_cast<std::size_t>(threads);
     const box shape = queue_.empty() ? box() : queue_.front();
-    std::vector<constraintList> copies(count - 1, constraints());
-    std::vector<box> scratch(count, shape);
-    std::vector<std::uint64_t> runs(count, 0);
     box current = shape, half = shape;
-
-    batch batches[2];
-    for (batch& w : batches)
-        w.boxes.reset(shape);
-    batch* now = &batches[0];
-    batch* ahead = &batches[1];
-    std::size_t handedOut = head_; // queue position of the first box in no batch
-
-    auto fill = [&](batch& w) {
-        const std::size_t n = std::min(queue_.size() - handedOut, kBoxesPerThread * count);
-        w.boxes.clear();
-        for (std::size_t i = 0; i < n; ++i)
-            w.boxes.append(queue_, handedOut + i);
-        handedOut += n;
-        w.verdicts.assign(n, verdict::undefined);
-        w.next = 0;
-    };
-    auto work = [&](batch& w, std::size_t t) {
-        std::ostream dropped(nullptr);
-        constraintList& list = t == 0 ? constraints() : copies[t - 1];
-        box& b = scratch[t];
-        const std::size_t n = w.boxes.size();
-        for (std::size_t i = w.next++; i < n; i = w.next++) {
-            w.boxes.load(i, b);
-            w.verdicts[i] = classify(list, b, dropped, runs[t]);
-        }
-    };
-    std::vector<std::thread> helpers;
-    auto startHelpers = [&](batch& w) {
-        for (std::size_t t = 1; t < std::min(count, w.boxes.size()); ++t)
-            helpers.emplace_back(work, std::ref(w), t);
-    };
-    auto joinHelpers = [&] {
-        for (std::thread& h : helpers)
-            h.join();
-        helpers.clear();
-    };
-
     double elapsed = 0.0;
-    fill(*now);
-    startHelpers(*now);
-    work(*now, 0);
-    joinHelpers();
-    while (!now->boxes.empty() && !(elapsed >= limit) && !memoryLimitPassed()) {
-        fill(*ahead);
-        startHelpers(*ahead);
+    auto stopNow = [&] { return elapsed >= limit || memoryLimitPassed(); };
+    auto take = [&](verdict v) {
+        queue_.load(head_, current);
+        takeVerdict(v, head_, current, half, frame);
+        ++head_;
+        if (onBox) onBox(*this);
+        if (timed) elapsed = secondsBetween(begin, std::clock());
+    };
+    // The decided boxes leave the queue once they are half of it; returns
+    // how many left.
+    auto compact = [&]() -> std::size_t {
+        if (head_ < kWindowBoxes || 2 * head_ < queue_.size()) return 0;
+        const std::size_t k = head_;
+        queue_.dropFront(k);
+        head_ = 0;
+        return k;
+    };
+
+    if (threads <= 1) {
+        std::ostream dropped(nullptr);
+        std::uint64_t runs = 0;
+        box b = shape;
+        std::vector<verdict> verdicts;
         bool stopped = false;
-        for (std::size_t i = 0; i < now->boxes.size(); ++i) {
-            // The time limit (and the memory limit) is checked before every box.
-            if (elapsed >= limit || memoryLimitPassed()) {
-                stopped = true;
-                break;
+        while (!stopped && head_ < queue_.size() && !stopNow()) {
+            const std::size_t n = std::min(queue_.size() - head_, kRunBoxes);
+            verdicts.clear();
+            for (std::size_t i = 0; i < n; ++i) {
+                queue_.load(head_ + i, b);
+                verdicts.push_back(classify(constraints(), b, dropped, runs));
             }
-            queue_.load(head_, current);
-            takeVerdict(now->verdicts[i], head_, current, half, frame);
-            ++head_;
-            if (onBox) onBox(*this);
-            if (timed) elapsed = secondsBetween(begin, std::clock());
+            for (std::size_t i = 0; i < n && !stopped; ++i) {
+                // The time limit (and the memory limit) is checked before
+                // every box.
+                stopped = i > 0 && stopNow();
+                if (!stopped) take(verdicts[i]);
+            }
+            compact();
         }
-        if (stopped) {
-            ahead->next = ahead->boxes.size(); // nothing more to classify
-            joinHelpers();
-            break;
-        }
-        work(*ahead, 0);
-        joinHelpers();
-        if (ahead->boxes.empty()) {
-            // The batch just taken was the end of the queue: the next one is
-            // made of its halves.
-            fill(*ahead);
-            startHelpers(*ahead);
-            work(*ahead, 0);
-            joinHelpers();
-        }
-        std::swap(now, ahead);
-        // The decided boxes leave the queue once they are half of it.
-        if (head_ >= 4096 && 2 * head_ >= queue_.size()) {
-            queue_.dropFront(head_);
-            handedOut -= head_;
-            head_ = 0;
-        }
+        addSolverRuns(runs);
+        return timed ? elapsed : secondsBetween(begin, std::clock());
     }
+
+    // Several threads classify the queue's boxes, each with its own copy of
+    // the constraint solvers, claiming them one at a time in queue order;
+    // the main thread takes the verdicts in queue order, as the sequential
+    // loop does (drawing, filing, bisecting), so that the paving, the report
+    // and the picture do not depend on the number of threads. While the
+    // verdict it needs next is not ready, the main thread classifies the
+    // next unclaimed box itself, so that a helper the system stops for a
+    // while holds up at most the box it works on.
+    const std::size_t helperCount = static_cast<std::size_t>(threads) - 1;
+    classifyRing ring(kWindowBoxes, shape.size());
+    std::vector<constraintList> copies(helperCount, constraints());
+    std::vector<std::uint64_t> runs(helperCount + 1, 0);
+    std::size_t dropped = 0; // boxes gone from the queue's front
+    auto publish = [&] {
+        const std::size_t from = ring.published();
+        const std::size_t to = std::min(dropped + queue_.size(), dropped + head_ + ring.size());
+        if (to <= from) return;
+        for (std::size_t a = from; a < to; ++a)
+            ring.put(a, queue_.bounds(a - dropped));
+        ring.publishUpTo(to);
+    };
+    auto classifyOne = [&](std::size_t a, constraintList& list, box& b, std::ostream& log,
+                           std::uint64_t& count) {
+        ring.load(a, b);
+        ring.finish(a, classify(list, b, log, count));
+    };
+    auto helper = [&](std::size_t t) {
+        std::ostream log(nullptr);
+        box b = shape;
+        std::size_t a = 0;
+        while (!ring.stopped()) {
+            if (ring.claim(a))
+                classifyOne(a, copies[t], b, log, runs[t + 1]);
+            else if (!ring.waitForWork())
+                break;
+        }
+    };
+
+    publish();
+    std::vector<std::thread> helpers;
+    for (std::size_t t = 0; t < helperCount; ++t)
+        helpers.emplace_back(helper, t);
+    std::ostream log(nullptr);
+    box b = shape;
+    while (head_ < queue_.size()) {
+        const std::size_t a = dropped + head_;
+        std::size_t other = 0;
+        while (!ring.done(a)) {
+            std::size_t n = 0;
+            while (n < kRunBoxes && ring.claim(other)) {
+                classifyOne(other, constraints(), b, log, runs[0]);
+                ++n;
+            }
+            if (n == 0) std::this_thread::yield();
+        }
+        // The time limit (and the memory limit) is checked before every box.
+        if (stopNow()) break;
+        take(ring.verdictOf(a));
+        dropped += compact();
+        publish();
+    }
+    ring.stop();
+    for (std::thread& h : helpers)
+        h.join();
     for (std::uint64_t r : runs)
         addSolverRuns(r);
     return timed ? elapsed : secondsBetween(begin, std::clock());
@@ -269,7 +369,16 @@ bool qsi::run(const std::string& prefix, repere& frame) {
     queue_.shrink();
     head_ = 0;
 
-    const bool written = writeReport(prefix, elapsed);
+    bool written = false;
+    if (onPaved && threadCount() > 1) {
+        // The report is written on a thread of its own while the caller
+        // deals with the complete picture.
+        std::jthread report([&] { written = writeReport(prefix, elapsed); });
+        onPaved();
+    } else {
+        written = writeReport(prefix, elapsed);
+        if (onPaved) onPaved();
+    }
     release();
     return written;
 }

@@ -69,6 +69,10 @@ public:
     // Called after each box `run` takes from the agenda, when set (a progress
     // display).
     std::function<void(const qsi&)> onBox;
+    // Called by `run` on its own thread, when set, once the picture is
+    // complete (to save it): with more than one thread while another thread
+    // writes the report, otherwise after the report.
+    std::function<void()> onPaved;
 
     // --- pieces of the loop, public for the tests ----------------------------
     // Every variable is at most its epsilon wide.

@@ -1,29 +1,73 @@
+#include <algorithm>
 #include <fstream>
+#include <locale>
 #include <ostream>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "solver/sets/qsi.h"
 
 namespace modal {
 
+namespace {
+
+// Boxes put into text as one piece before they are written.
+constexpr std::size_t kBoxesPerPiece = 1024;
+
+// Every box of `boxes` in its text form, bounds with 4 significant digits;
+// `threads` put pieces of the list into text at once, written in order.
+void writeBoxes(std::ostream& os, const boxStore& boxes, int threads) {
+    // A stream in the classic locale without format flags writes numbers
+    // as the text form does; any other goes through the stream.
+    const bool plain = os.getloc() == std::locale::classic() &&
+                       (os.flags() & (std::ios::floatfield | std::ios::showpos |
+                                      std::ios::uppercase | std::ios::showpoint)) == 0;
+    if (!plain) {
+        for (std::size_t i = 0; i < boxes.size(); ++i)
+            boxes.print(os, i);
+        return;
+    }
+    const std::size_t pieces = (boxes.size() + kBoxesPerPiece - 1) / kBoxesPerPiece;
+    const std::size_t together = std::min(pieces, static_cast<std::size_t>(std::max(1, threads)));
+    std::vector<std::string> text(together);
+    for (std::size_t first = 0; first < pieces; first += together) {
+        const std::size_t n = std::min(together, pieces - first);
+        auto putIntoText = [&](std::size_t k) {
+            const std::size_t from = (first + k) * kBoxesPerPiece;
+            text[k].clear();
+            boxes.appendText(text[k], from, from + kBoxesPerPiece, 4);
+        };
+        std::vector<std::thread> helpers;
+        for (std::size_t k = 1; k < n; ++k)
+            helpers.emplace_back(putIntoText, k);
+        putIntoText(0);
+        for (std::thread& h : helpers)
+            h.join();
+        for (std::size_t k = 0; k < n; ++k)
+            os.write(text[k].data(), static_cast<std::streamsize>(text[k].size()));
+    }
+}
+
+} // namespace
+
 void qsi::writeReport(std::ostream& os, double elapsedSeconds) const {
+    const int threads = threadCount();
     const std::streamsize oldPrecision = os.precision(4);
     os << "Solution File:"
        << "\n\n";
     os << "Computation Time:" << elapsedSeconds << "\n\n";
     os << "Solution Boxes:"
        << "\n\n";
-    for (std::size_t i = 0; i < solutions_.size(); ++i)
-        solutions_.print(os, i);
+    writeBoxes(os, solutions_, threads);
     os << "\n\n"
        << "Non Solution Boxes:"
        << "\n\n";
-    for (std::size_t i = 0; i < nonSolutions_.size(); ++i)
-        nonSolutions_.print(os, i);
+    writeBoxes(os, nonSolutions_, threads);
     os << "\n\n"
        << "Undefined Boxes:"
        << "\n\n";
-    for (std::size_t i = 0; i < undefined_.size(); ++i)
-        undefined_.print(os, i);
+    writeBoxes(os, undefined_, threads);
     os.precision(oldPrecision);
 }
 

@@ -1,6 +1,7 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <random>
 
 #include <gtest/gtest.h>
 
@@ -52,6 +53,38 @@ TEST(Bitmap, SavesA24BitBmpOfItsSizeThatReadsBack) {
     ASSERT_TRUE(loaded.loadFromFile(path));
     EXPECT_EQ(loaded.width(), 1017);
     EXPECT_EQ(loaded.canvas().pixel(950, 650), kBlue);
+}
+
+TEST(Bitmap, BmpFileIsByteForByteWhatQtWrites) {
+    // Every row padding, random colours, and resolutions other than the
+    // default.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    std::mt19937 random(15);
+    for (int w = 1; w <= 9; ++w) {
+        for (int h : {1, 3}) {
+            Bitmap bmp(w, h);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    bmp.canvas().brush().color = static_cast<Color>(random() & 0xFFFFFF);
+                    bmp.canvas().pen().style = PenStyle::Clear;
+                    bmp.canvas().rectangle(x, y, x + 1, y + 1);
+                }
+            QImage reference = bmp.image();
+            if (w % 3 == 0) reference.setDotsPerMeterX(2835 + w);
+            if (w % 2 == 0) reference.setDotsPerMeterY(1000 + h);
+            Bitmap same(w, h);
+            same.canvas().copyRect(QRect(0, 0, w, h), bmp.canvas(), QRect(0, 0, w, h));
+            ASSERT_TRUE(reference.save(dir.filePath("qt.bmp"), "BMP"));
+            Bitmap withResolution;
+            ASSERT_TRUE(withResolution.loadFromFile(dir.filePath("qt.bmp")));
+            ASSERT_TRUE(withResolution.saveToFile(dir.filePath("own.bmp"), "bmp"));
+            QFile qt(dir.filePath("qt.bmp")), own(dir.filePath("own.bmp"));
+            ASSERT_TRUE(qt.open(QIODevice::ReadOnly) && own.open(QIODevice::ReadOnly));
+            EXPECT_EQ(own.readAll(), qt.readAll()) << w << " x " << h;
+            EXPECT_EQ(same.image(), bmp.image()) << w << " x " << h;
+        }
+    }
 }
 
 TEST(Bitmap, FailuresLeaveThingsAsTheyWere) {

@@ -4,8 +4,10 @@
 #include <QString>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <regex>
 #include <sstream>
 
@@ -155,6 +157,47 @@ TEST(QsiRun, BreadthFirstLowerHalfFirstWithAnyNumberOfThreads) {
     }
 }
 
+TEST(QsiRun, RandomProblemsGiveTheSameReportAndPictureOnAnyNumberOfThreads) {
+    // Fine pavings: many more boxes than the threads work on at once, so
+    // that the window of claimed boxes wraps and the queue drops its front.
+    std::mt19937 rng(15);
+    for (int n = 0; n < 3; ++n) {
+        SCOPED_TRACE(n);
+        problem built;
+        built.variable("x", -2, 2);
+        built.variable("y", -2, 2);
+        randomConstraint(built, rng);
+        randomConstraint(built, rng);
+        TempDir dir;
+        std::string reports[2];
+        QImage pictures[2];
+        std::size_t decided = 0;
+        for (int k = 0; k < 2; ++k) {
+            qsi solver;
+            static_cast<csp&>(solver) = built.target;
+            solver.setEpsilon(0.001);
+            solver.setThreads(k == 0 ? 1 : 3);
+            box start = solver.getBox();
+            solver.prepare(start);
+            solver.getAgenda().push_back(start);
+            toolkit::Bitmap image(repere::kImageWidth, repere::kImageHeight);
+            repere frame(image, -2, 2, -2, 2);
+            const std::string prefix = dir.file("t" + std::to_string(k));
+            ASSERT_TRUE(solver.run(prefix, frame));
+            const std::string text = readAll(prefix + "Solution.txt");
+            // Everything after the computation time.
+            reports[k] = text.substr(text.find("Solution Boxes:"));
+            pictures[k] = image.image();
+            decided = solver.solutionBoxes().size() + solver.nonSolutionBoxes().size() +
+                      solver.undefinedBoxes().size();
+        }
+        // About twice as many boxes classified: the window wrapped twice.
+        EXPECT_GT(decided, 4500U);
+        EXPECT_TRUE(reports[0] == reports[1]);
+        EXPECT_TRUE(pictures[0] == pictures[1]);
+    }
+}
+
 TEST(QsiRun, NoBoxIsCutAlongAVariableAlreadyWithinItsShareOfTheStartWidth) {
     qsiProblem p;
     p.built.variable("x", -2, 2);
@@ -279,6 +322,44 @@ TEST(QsiReport, FourSignificantDigitsAndNoFinalNewline) {
     ASSERT_GE(text.size(), tail.size());
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << text;
     EXPECT_EQ(text.find('z'), std::string::npos);
+}
+
+TEST(QsiReport, BoxTextIsWhatTheStreamWritesForAnyBound) {
+    // Bounds from random bit patterns, decimal values near a rounding of
+    // the last digit, zeros, infinities and NaNs of both signs.
+    std::vector<double> values = {
+        0.0,        -0.0,       kInf, -kInf, std::nan(""), -std::nan(""), 9.9995,
+        9.99949999, 0.00012345, 1e-5, 1e16,  123456.0,     5e-324,        1.7976931348623157e308};
+    std::mt19937_64 random(15);
+    for (int i = 0; i < 4000; ++i) {
+        const std::uint64_t bits = random();
+        double x;
+        std::memcpy(&x, &bits, sizeof x);
+        values.push_back(x);
+        values.push_back(std::ldexp(static_cast<double>(bits % 200001) - 100000.0,
+                                    static_cast<int>(bits >> 58) - 40));
+    }
+    box shape;
+    shape.append(variable(0, ivalDb::exact(0, 0), "x"));
+    shape.append(variable(0, ivalDb::exact(0, 0), "long_name"));
+    boxStore store;
+    store.reset(shape);
+    for (std::size_t i = 0; i + 3 < values.size(); i += 2) {
+        box b = shape;
+        b[0].domain = ivalDb::exact(values[i], values[i + 1]);
+        b[1].domain = ivalDb::exact(values[i + 2], values[i + 3]);
+        store.append(b);
+    }
+    for (int precision : {4, 1, 6}) {
+        std::ostringstream stream;
+        stream.precision(precision);
+        for (std::size_t i = 0; i < store.size(); ++i)
+            store.print(stream, i);
+        std::string text;
+        store.appendText(text, 0, store.size() / 2, precision);
+        store.appendText(text, store.size() / 2, store.size() + 5, precision);
+        EXPECT_EQ(text, stream.str()) << "precision " << precision;
+    }
 }
 
 TEST(QsiPicture, SavedBitmapShowsEachVerdictInItsColour) {

@@ -97,24 +97,6 @@ void checkContraction(problem& p, double epsilon, const std::string& name) {
     EXPECT_LE(b[0].domain.sup(), x.sup());
 }
 
-// A random constraint (x - a)^2 + c * (y - b) rel r over [-2, 2]^2.
-void randomConstraint(problem& p, std::mt19937& rng) {
-    std::uniform_real_distribution<double> u(-1.0, 1.0);
-    const double a = u(rng), b = u(rng), c = 2 * u(rng), r = 1.0 + u(rng) * 0.5;
-    const nodeKind rel = u(rng) < 0 ? nodeKind::le : nodeKind::ge;
-    const ivalDb dx = p.domain("x"), dy = p.domain("y");
-    p.constraint(
-        [=](tree& t) {
-            const nodeId x = sub(t, var(t, "x", dx), num(t, a));
-            const nodeId y = sub(t, var(t, "y", dy), num(t, b));
-            return t.createBinary(rel, add(t, sqr(t, x), mul(t, num(t, c), y)), num(t, r));
-        },
-        {[=](const std::vector<double>& x, double) {
-             return (x[0] - a) * (x[0] - a) + c * (x[1] - b) - r;
-         },
-         rel});
-}
-
 } // namespace
 
 TEST(Soundness, PavingOfTheDiscAnnulusAndQuantifiedConstraints) {
