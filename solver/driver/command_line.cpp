@@ -42,8 +42,8 @@ Options in the file (name=value;), with their defaults:
                  run included; boxes left undecided are reported as undefined)
   Threads=0      QSI: threads that classify boxes (0 every core, 1 one);
                  the results are the same for any number
-  MeanValue=0    1: F* outer bounds also from the mean-value form (derivatives
-                 over each cell); converges much faster near extrema
+  MeanValue=0    1: F* bounds also from the mean-value form (derivatives over
+                 each cell); converges much faster near extrema
   MemoryLimit=0  megabytes the run may use (0: half of the physical memory);
                  past it the run stops as at its time limit
   PlotX=name, PlotY=name   the F variables on the axes of the QSI picture

@@ -36,6 +36,15 @@ bool sameDomains(const std::vector<variable>& a, const std::vector<variable>& b)
     return true;
 }
 
+// Whether the inner evaluation reads every universal (Xp) variable at the
+// midpoint of its domain: none totally monotonic or kept whole as a single
+// incidence.
+bool innerAtMidpoints(const std::vector<variable>& xp, const evalOptions& o) {
+    for (const variable& v : xp)
+        if (o.consistent && (v.totalMono || (o.innSingles && v.singleIncidence))) return false;
+    return true;
+}
+
 } // namespace
 
 cell::cell(const cell& o)
@@ -119,8 +128,14 @@ void cell::evaluate(tree& t, std::vector<variable>& stripXp, std::uint8_t stripF
     if (consistency == consistencyState::consistent) {
         ivalDb out = evaluateTree(t, evalMode::Out, options);
         if (meanValue && !hasNaN(out)) {
-            const ivalDb centred = meanValueForm(t);
-            if (!hasNaN(centred)) out = meet(out, centred);
+            const meanValueBounds centred = meanValueForm(t);
+            if (!hasNaN(centred.outer)) out = meet(out, centred.outer);
+            // Both inner bounds fix the universal variables at the same
+            // point only when the natural one set each at its midpoint (and
+            // read the strip's Xp domains, which must be the cell's).
+            if (!hasNaN(centred.inner) && !hasNaN(tw.getInn()) && sameDomains(xp, stripXp) &&
+                innerAtMidpoints(stripXp, options))
+                tw.setInn(join(tw.getInn(), centred.inner));
         }
         tw.setOut(out);
     } else if (consistency == consistencyState::undecided)

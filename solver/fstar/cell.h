@@ -52,8 +52,8 @@ public:
     // Twin, bisection dimension and treeFlag over the cell. The inner bound
     // reads the Xp variables of the strip that holds the cell, `stripXp`
     // (with the strip's monotonicity), the outer bound the cell's own. With
-    // `meanValue` the outer bound of a consistent cell is also taken from the
-    // mean-value form, and the tighter (meet) of the two is kept.
+    // `meanValue` the bounds of a consistent cell are also taken from the
+    // mean-value forms, and the tighter of each pair is kept.
     // `stripDerivativesFresh` tells that the incidences of `stripXp` hold the
     // derivatives just taken over the strip's whole box: a cell without Xi
     // variables over that same box takes them instead of evaluating them again.

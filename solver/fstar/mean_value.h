@@ -18,6 +18,16 @@
 // bound; for an existential one any value of it is a witness, and the end
 // where the function is greatest is the best one). Each bound then comes from
 // its own point, f at the other variables' centres and those ends.
+//
+// Inner bounds come from points too. For any fixed values a of the
+// universal variables, max over the existential ones of f(a, .) is at least
+// the lowest value of f* (the min over a of that max), and min over them of
+// f(a, .) is at most its greatest value. An upper bound of that max and a
+// lower bound of that min are therefore the ends of an inner approximation;
+// the existential variables are set as above, with the classical centred
+// form over their proper domains, and the universal ones at the midpoints of
+// their domains. (For a proper problem this is f at the centre, a value the
+// function takes.)
 #pragma once
 
 #include "interval/ivalDb.h"
@@ -25,13 +35,19 @@
 
 namespace modal {
 
-// The mean-value form of the tree's function over the box its slots are
-// bound to, for outer approximations (a bound may be infinite). NaN when the form does not apply: a
-// node kind without a derivative rule here (relations), an unbound slot, an unbounded domain, no
-// derivative trees, or a derivative that is not finite over the box (which is also the case
-// wherever the function is undefined on part of the box, since a domain boundary inside the box
-// makes a derivative unbounded). Node values are overwritten; the tree's root value and its
-// undefined-points flag are left as they were.
-ivalDb meanValueForm(tree& t);
+struct meanValueBounds {
+    ivalDb outer; // contains f*(X) in the modal order
+    ivalDb inner; // contained in f*(a, Xe) for a the universal midpoints, so in f*(X)
+};
+
+// The mean-value forms of the tree's function over the box its slots are
+// bound to (a bound may be infinite). Both NaN when the forms do not apply:
+// a node kind without a derivative rule here (relations), an unbound slot,
+// an unbounded domain, no derivative trees, or a derivative that is not
+// finite over the box (which is also the case wherever the function is
+// undefined on part of the box, since a domain boundary inside the box makes
+// a derivative unbounded). Node values are overwritten; the tree's root value
+// and its undefined-points flag are left as they were.
+meanValueBounds meanValueForm(tree& t);
 
 } // namespace modal
