@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "solver/model/variable.h"
@@ -48,94 +49,117 @@ bool hasAux(const tree& t) {
     return false;
 }
 
+// Every node has a derivative rule and every leaf is bound.
+bool differentiable(const tree& t) {
+    if (!t.hasDerivatives || t.derivEvalLists.size() != t.vars.size() || t.evalList.empty())
+        return false;
+    for (const nodeId id : t.evalList) {
+        const node& n = t.at(id);
+        if (!hasDerivativeRule(n.kind)) return false;
+        if (n.kind == nodeKind::var && (n.slot < 0 || !t.incidenceSlots[n.slot].bound()))
+            return false;
+    }
+    return true;
+}
+
+// Enclosure over the bound box of the derivative by variable `i` (the sum
+// over its occurrences); NaN when an occurrence is not bound.
+ivalDb derivativeOf(tree& t, std::size_t i) {
+    const auto& occ = t.vars[i];
+    if (t.derivEvalLists[i].size() != occ.size()) return ivalNaN();
+    ivalDb sum = ivalZero();
+    for (std::size_t j = 0; j < occ.size(); ++j) {
+        if (!t.incidenceSlots[occ[j]].bound()) return ivalNaN();
+        const auto& list = t.derivEvalLists[i][j];
+        if (list.empty()) continue;
+        evaluateList(t, list, evalMode::Der);
+        sum = sum + t.at(list.back()).value;
+    }
+    return sum;
+}
+
+// Where each occurrence is evaluated, per bound. A variable whose derivative
+// keeps one sign over the box is set at the end of its domain that gives the
+// bound: a universal (proper) one where the function is least (lower bound)
+// or greatest (upper); an existential (improper) one the other way round,
+// since the function only has to reach the bound for some value of it. Any
+// other variable is set at its centre; for the outer bounds it adds
+// D_k * (X_k - c_k) (`slopes`), for the inner ones an existential variable
+// adds the same over its proper projection (`spread`) and a universal one
+// nothing. The inner bounds set every universal variable at the midpoint of
+// its domain, the point the natural inner evaluation takes: the cells of a
+// strip must all fix the universal variables at one point for the meet of
+// their inner bounds to stay inner.
+struct placement {
+    std::vector<double> low, high, innLow, innHigh; // per incidence slot
+    ivalDb slopes = ivalZero();
+    ivalDb spread = ivalZero();
+    bool innerPointsDiffer = false;
+
+    // False when a domain or a derivative is not finite.
+    bool place(tree& t) {
+        const auto slots = static_cast<std::size_t>(t.incidenceSlots.size());
+        for (auto* v : {&low, &high, &innLow, &innHigh})
+            v->assign(slots, 0.0);
+        slopes = spread = ivalZero();
+        innerPointsDiffer = false;
+        for (std::size_t i = 0; i < t.vars.size(); ++i) {
+            const auto& occ = t.vars[i];
+            if (occ.empty()) continue;
+            if (!t.incidenceSlots[occ[0]].bound()) return false;
+            const ivalDb domain = t.incidenceSlots[occ[0]].domain();
+            const ivalDb derivative = derivativeOf(t, i);
+            if (!isFinite(domain) || !isFinite(derivative)) return false;
+            placeVariable(occ, domain, derivative);
+        }
+        return !hasNaN(slopes) && !hasNaN(spread);
+    }
+
+    void placeVariable(const std::vector<std::int32_t>& occ, const ivalDb& domain,
+                       const ivalDb& derivative) {
+        const ivalDb p = prop(domain);
+        const bool universal = isProper(domain);
+        double lo = 0.0;
+        double hi = 0.0;
+        if (derivative.inf() >= 0.0) { // non-decreasing
+            lo = universal ? p.inf() : p.sup();
+            hi = universal ? p.sup() : p.inf();
+        } else if (derivative.sup() <= 0.0) { // non-increasing
+            lo = universal ? p.sup() : p.inf();
+            hi = universal ? p.inf() : p.sup();
+        } else {
+            lo = hi = centre(p.inf(), p.sup());
+            const ivalDb c = ivalDb::exact(lo, lo);
+            slopes = slopes + derivative * (domain - c);
+            if (!universal) spread = spread + derivative * (p - c);
+        }
+        const double innLo = universal ? domain.mid() : lo;
+        const double innHi = universal ? domain.mid() : hi;
+        innerPointsDiffer = innerPointsDiffer || innLo != lo || innHi != hi;
+        for (const int s : occ) {
+            const auto k = static_cast<std::size_t>(s);
+            low[k] = lo;
+            high[k] = hi;
+            innLow[k] = innLo;
+            innHigh[k] = innHi;
+        }
+    }
+};
+
 } // namespace
 
 meanValueBounds meanValueForm(tree& t) {
     const meanValueBounds none{ivalNaN(), ivalNaN()};
-    if (!t.hasDerivatives || t.derivEvalLists.size() != t.vars.size() || t.evalList.empty())
-        return none;
-    for (const nodeId id : t.evalList) {
-        const node& n = t.at(id);
-        if (!hasDerivativeRule(n.kind)) return none;
-        if (n.kind == nodeKind::var && (n.slot < 0 || !t.incidenceSlots[n.slot].bound()))
-            return none;
-    }
-
-    // Where each occurrence is evaluated for the lower and for the upper
-    // bound. A variable whose derivative keeps one sign over the box is set
-    // at the end of its domain that gives the bound: a universal (proper)
-    // one where the function is least (lower bound) or greatest (upper); an
-    // existential (improper) one the other way round, since the function
-    // only has to reach the bound for some value of it. Any other variable
-    // is set at its centre; for the outer bounds it adds D_k * (X_k - c_k)
-    // (`slopes`), for the inner ones an existential variable adds the same
-    // over its proper projection (`spread`) and a universal one nothing.
-    // The inner bounds set every universal variable at the midpoint of its
-    // domain instead, the point the natural inner evaluation takes: the
-    // cells of a strip must all fix the universal variables at one point for
-    // the meet of their inner bounds to stay inner.
-    thread_local std::vector<double> lowAt;
-    thread_local std::vector<double> highAt;
-    thread_local std::vector<double> innLowAt;
-    thread_local std::vector<double> innHighAt;
-    const auto slots = static_cast<std::size_t>(t.incidenceSlots.size());
-    lowAt.assign(slots, 0.0);
-    highAt.assign(slots, 0.0);
-    innLowAt.assign(slots, 0.0);
-    innHighAt.assign(slots, 0.0);
-    bool innerPointsDiffer = false;
-    ivalDb slopes = ivalZero();
-    ivalDb spread = ivalZero();
-    for (std::size_t i = 0; i < t.vars.size(); ++i) {
-        const auto& occ = t.vars[i];
-        if (occ.empty()) continue;
-        if (t.derivEvalLists[i].size() != occ.size()) return none;
-        for (const int s : occ)
-            if (!t.incidenceSlots[s].bound()) return none;
-        const ivalDb domain = t.incidenceSlots[occ[0]].domain();
-        if (!isFinite(domain)) return none;
-        ivalDb derivative = ivalZero();
-        for (const auto& list : t.derivEvalLists[i]) {
-            if (list.empty()) continue;
-            evaluateList(t, list, evalMode::Der);
-            derivative = derivative + t.at(list.back()).value;
-        }
-        if (!isFinite(derivative)) return none;
-        const ivalDb p = prop(domain);
-        const bool universal = isProper(domain);
-        double low = 0.0;
-        double high = 0.0;
-        if (derivative.inf() >= 0.0) { // non-decreasing
-            low = universal ? p.inf() : p.sup();
-            high = universal ? p.sup() : p.inf();
-        } else if (derivative.sup() <= 0.0) { // non-increasing
-            low = universal ? p.sup() : p.inf();
-            high = universal ? p.inf() : p.sup();
-        } else {
-            low = high = centre(p.inf(), p.sup());
-            const ivalDb c = ivalDb::exact(low, low);
-            slopes = slopes + derivative * (domain - c);
-            if (!universal) spread = spread + derivative * (p - c);
-        }
-        const double innLow = universal ? domain.mid() : low;
-        const double innHigh = universal ? domain.mid() : high;
-        innerPointsDiffer = innerPointsDiffer || innLow != low || innHigh != high;
-        for (const int s : occ) {
-            const auto k = static_cast<std::size_t>(s);
-            lowAt[k] = low;
-            highAt[k] = high;
-            innLowAt[k] = innLow;
-            innHighAt[k] = innHigh;
-        }
-    }
-    if (hasNaN(slopes) || hasNaN(spread)) return none;
+    if (!differentiable(t)) return none;
+    thread_local placement at; // its vectors are reused from call to call
+    if (!at.place(t)) return none;
 
     const bool undefinedSeen = t.undefinedSeen;
-    const ivalDb atLow = valueAt(t, lowAt, evalMode::Out);
-    const ivalDb atHigh = valueAt(t, highAt, evalMode::Out);
-    const bool again = innerPointsDiffer || hasAux(t);
-    const ivalDb innAtLow = again ? valueAt(t, innLowAt, evalMode::Inn) : atLow;
-    const ivalDb innAtHigh = again ? valueAt(t, innHighAt, evalMode::Inn) : atHigh;
+    const ivalDb atLow = valueAt(t, at.low, evalMode::Out);
+    const ivalDb atHigh = valueAt(t, at.high, evalMode::Out);
+    const bool again = at.innerPointsDiffer || hasAux(t);
+    const ivalDb innAtLow = again ? valueAt(t, at.innLow, evalMode::Inn) : atLow;
+    const ivalDb innAtHigh = again ? valueAt(t, at.innHigh, evalMode::Inn) : atHigh;
     t.undefinedSeen = undefinedSeen;
     // A bound may be infinite: the shift of a relation (">=" as
     // f - [+inf, 0]) leaves only one side finite.
@@ -144,8 +168,8 @@ meanValueBounds meanValueForm(tree& t) {
     // at most the upper end of its range over the existential ones there,
     // which is at least the lowest value of f*, and falls at least to the
     // lower end, which is at most the greatest.
-    return {ivalDb::exact((atLow + slopes).inf(), (atHigh + slopes).sup()),
-            ivalDb::exact((innAtLow + spread).sup(), (innAtHigh + spread).inf())};
+    return {ivalDb::exact((atLow + at.slopes).inf(), (atHigh + at.slopes).sup()),
+            ivalDb::exact((innAtLow + at.spread).sup(), (innAtHigh + at.spread).inf())};
 }
 
 } // namespace modal
