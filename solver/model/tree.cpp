@@ -251,6 +251,36 @@ inline ivalDb unboundedProduct(const ivalDb& v, const ivalDb& x, const ivalDb& y
     return ivalEntire();
 }
 
+// x / y; a divisor holding zero marks undefined points.
+inline ivalDb quotient(const ivalDb& x, const ivalDb& y, evalMode mode, bool& undefined) noexcept {
+    if (!holdsZero(y) || hasNaN(y)) return unboundedProduct(x / y, x, y, mode);
+    undefined = true;
+    if (y.inf() == 0.0 && y.sup() == 0.0) return ivalNaN();
+    return acrossUndefined(x / y, mode);
+}
+
+// log is defined on (0, +inf): zero itself is left out too.
+inline ivalDb logarithm(const ivalDb& x, bool& undefined) noexcept {
+    if (!hasNaN(x) && std::fmin(x.inf(), x.sup()) <= 0.0) undefined = true;
+    return log(restricted(x, 0.0, kInf, undefined));
+}
+
+// tan; a pole inside a bounded argument marks undefined points.
+inline ivalDb tangent(const ivalDb& x, bool& undefined) noexcept {
+    const ivalDb v = tan(x);
+    if (std::isfinite(x.inf()) && std::isfinite(x.sup()) && isInfinite(v.inf())) undefined = true;
+    return v;
+}
+
+// x^e; a negative power of an argument holding zero marks undefined points.
+inline ivalDb power(const ivalDb& x, std::int64_t e, evalMode mode, bool& undefined) noexcept {
+    if (e < 0 && holdsZero(x) && !hasNaN(x)) {
+        undefined = true;
+        return acrossUndefined(pow(x, e), mode);
+    }
+    return pow(x, e);
+}
+
 constexpr ivalDb kGreaterShift = ivalDb::exact(kInf, 0.0); // [+inf, 0]
 constexpr ivalDb kLessShift = ivalDb::exact(0.0, -kInf);   // [0, -inf]
 
@@ -295,19 +325,7 @@ inline void evalNode(tree& t, node& n, evalMode mode, evalOptions o) {
                                        base[n.right].value, mode);
         return;
     case nodeKind::div:
-        if (both) {
-            const ivalDb& y = base[n.right].value;
-            if (holdsZero(y) && !hasNaN(y)) {
-                undefined = true;
-                if (y.inf() == 0.0 && y.sup() == 0.0) {
-                    n.value = ivalNaN();
-                    return;
-                }
-                n.value = acrossUndefined(base[n.left].value / y, mode);
-            } else {
-                n.value = unboundedProduct(base[n.left].value / y, base[n.left].value, y, mode);
-            }
-        }
+        if (both) n.value = quotient(base[n.left].value, base[n.right].value, mode, undefined);
         return;
     case nodeKind::eq:
         if (both) n.value = meet(base[n.left].value, base[n.right].value);
@@ -327,12 +345,7 @@ inline void evalNode(tree& t, node& n, evalMode mode, evalOptions o) {
         if (unary) n.value = exp(base[n.left].value);
         return;
     case nodeKind::log:
-        if (unary) {
-            const ivalDb& x = base[n.left].value;
-            // log is defined on (0, +inf): zero itself is left out too.
-            if (!hasNaN(x) && std::fmin(x.inf(), x.sup()) <= 0.0) undefined = true;
-            n.value = log(restricted(x, 0.0, kInf, undefined));
-        }
+        if (unary) n.value = logarithm(base[n.left].value, undefined);
         return;
     case nodeKind::sqr:
         if (unary) n.value = sqr(base[n.left].value);
@@ -347,12 +360,7 @@ inline void evalNode(tree& t, node& n, evalMode mode, evalOptions o) {
         if (unary) n.value = sin(base[n.left].value);
         return;
     case nodeKind::tan:
-        if (unary) {
-            n.value = tan(base[n.left].value);
-            const ivalDb& x = base[n.left].value;
-            if (std::isfinite(x.inf()) && std::isfinite(x.sup()) && isInfinite(n.value.inf()))
-                undefined = true; // a pole inside
-        }
+        if (unary) n.value = tangent(base[n.left].value, undefined);
         return;
     case nodeKind::acos:
         if (unary) n.value = acos(restricted(base[n.left].value, -1.0, 1.0, undefined));
@@ -364,15 +372,7 @@ inline void evalNode(tree& t, node& n, evalMode mode, evalOptions o) {
         if (unary) n.value = atan(base[n.left].value);
         return;
     case nodeKind::pow:
-        if (unary) {
-            const ivalDb& x = base[n.left].value;
-            if (n.exponent < 0 && holdsZero(x) && !hasNaN(x)) {
-                undefined = true;
-                n.value = acrossUndefined(pow(x, n.exponent), mode);
-            } else {
-                n.value = pow(x, n.exponent);
-            }
-        }
+        if (unary) n.value = power(base[n.left].value, n.exponent, mode, undefined);
         return;
     default: // "one" and unknown kinds
         return;
