@@ -45,6 +45,17 @@ bool innerAtMidpoints(const std::vector<variable>& xp, const evalOptions& o) {
     return true;
 }
 
+// The incidence derivatives of `from` into `to` (the same variables), only
+// for variables with an improper domain when `improperOnly`.
+void copyDerivatives(const std::vector<variable>& from, std::vector<variable>& to,
+                     bool improperOnly) {
+    for (std::size_t i = 0; i < to.size(); ++i) {
+        if (improperOnly && isProper(to[i].domain)) continue;
+        for (int j = 0; j < to[i].incidenceCount(); ++j)
+            to[i].getIncidence(j).derivative = from[i].getIncidence(j).derivative;
+    }
+}
+
 } // namespace
 
 cell::cell(const cell& o)
@@ -96,31 +107,36 @@ void cell::derivativeSums(tree& t, varGroup group) {
     if (group != varGroup::Xi) sumDerivatives(xp);
 }
 
-void cell::evaluate(tree& t, std::vector<variable>& stripXp, std::uint8_t stripFlag, bool meanValue,
-                    bool stripDerivativesFresh) {
+void cell::evaluate(tree& t, const stripContext& strip, bool meanValue) {
+    std::vector<variable>& stripXp = strip.xp;
+    // Over the strip's own box, with the same variables bound, the
+    // derivative enclosures and the monotonicity test would repeat the
+    // strip's: take them (the same doubles) instead.
+    const bool stripBox = strip.derivativesFresh && &stripXp != &xp && sameDomains(xp, stripXp) &&
+                          sameDomains(xi, strip.xi);
     bindTo(t, stripXp);
-    derivativeSums(t, varGroup::Xi);
+    if (stripBox) {
+        // The Xi evaluation passes over variables whose domain is proper.
+        copyDerivatives(strip.xi, xi, true);
+        sumDerivatives(xi);
+    } else {
+        derivativeSums(t, varGroup::Xi);
+    }
     bisectDim = widestCuttable(xi, consistency == consistencyState::consistent, treeFlag != 0);
-    // Over the strip's own box, with the strip's variables bound, the test
-    // would repeat the strip's.
-    const bool stripBox = xi.empty() && stripDerivativesFresh && sameDomains(xp, stripXp);
     if (t.uniformKnown)
         treeFlag = 1;
     else if (t.hasSingles)
-        treeFlag = stripBox ? stripFlag : (isUniformlyMonotonic(t) ? 1 : 0);
+        treeFlag = stripBox ? strip.treeFlag : (isUniformlyMonotonic(t) ? 1 : 0);
     else
         treeFlag = 0;
-    const evalOptions options{.innSingles = stripFlag != 0,
+    const evalOptions options{.innSingles = strip.treeFlag != 0,
                               .outSingles = treeFlag != 0,
                               .consistent = consistency == consistencyState::consistent};
     tw.setInn(dual(evaluateTree(t, evalMode::Inn, options)));
     bindTo(t, xp);
-    if (stripBox && &stripXp != &xp) {
-        // The strip's derivatives were taken over this very box: the same
-        // evaluation would give the same enclosures.
-        for (std::size_t i = 0; i < xp.size(); ++i)
-            for (int j = 0; j < xp[i].incidenceCount(); ++j)
-                xp[i].getIncidence(j).derivative = stripXp[i].getIncidence(j).derivative;
+    if (stripBox) {
+        copyDerivatives(strip.xi, xi, false);
+        copyDerivatives(stripXp, xp, false);
         sumDerivatives(xp);
     } else {
         derivativeSums(t, varGroup::Xp);

@@ -20,6 +20,20 @@ namespace modal {
 // sum), then refreshes the signs and the total monotonicity.
 void sumDerivatives(std::vector<variable>& vars);
 
+// What a cell evaluation takes from the strip that holds the cell.
+struct stripContext {
+    // The strip's Xp variables: the inner bound reads them (with the strip's
+    // monotonicity).
+    std::vector<variable>& xp;
+    // The strip's Xi variables.
+    const std::vector<variable>& xi;
+    // The strip's uniform-monotonicity flag.
+    std::uint8_t treeFlag = 0;
+    // The incidences of xp and xi hold the derivatives just taken over the
+    // strip's whole box, and treeFlag is the test just made there.
+    bool derivativesFresh = false;
+};
+
 class cell {
 public:
     twin tw;
@@ -50,15 +64,12 @@ public:
     // Full: both).
     void derivativeSums(tree& t, varGroup group);
     // Twin, bisection dimension and treeFlag over the cell. The inner bound
-    // reads the Xp variables of the strip that holds the cell, `stripXp`
-    // (with the strip's monotonicity), the outer bound the cell's own. With
+    // reads the strip's Xp variables, the outer bound the cell's own. A cell
+    // over the whole box of its strip takes the strip's fresh derivatives and
+    // monotonicity test instead of evaluating the same trees again. With
     // `meanValue` the bounds of a consistent cell are also taken from the
     // mean-value forms, and the tighter of each pair is kept.
-    // `stripDerivativesFresh` tells that the incidences of `stripXp` hold the
-    // derivatives just taken over the strip's whole box: a cell without Xi
-    // variables over that same box takes them instead of evaluating them again.
-    void evaluate(tree& t, std::vector<variable>& stripXp, std::uint8_t stripFlag,
-                  bool meanValue = false, bool stripDerivativesFresh = false);
+    void evaluate(tree& t, const stripContext& strip, bool meanValue = false);
     bool allXiMonotonic() const noexcept;
     // Width of the Xi variable at bisectDim, -inf without one.
     double width() const noexcept;

@@ -130,7 +130,7 @@ void strip::update(model& m, bool full, const param& p, std::ostream& log) {
                         xp[static_cast<std::size_t>(bisectDim)].domain;
                 c.consistency = c.check(m);
                 if (c.consistency != consistencyState::inconsistent)
-                    c.evaluate(t, xp, treeFlag, p.mean_value, true);
+                    c.evaluate(t, {xp, xi, treeFlag, true}, p.mean_value);
             }
             if (active && c.consistency == consistencyState::consistent) joinFlag = true;
             merge(c);
@@ -227,7 +227,7 @@ bool strip::admitCell(model& m, cell& c, const param& p, std::ostream& log) {
         logLine(log, p.debug, "Eliminate Cell: Inconsistent");
         return false;
     }
-    c.evaluate(m.fn, xp, treeFlag, p.mean_value);
+    c.evaluate(m.fn, {xp, xi, treeFlag, false}, p.mean_value);
     logLine(log, p.debug, "Insert Cell");
     return true;
 }

@@ -43,7 +43,7 @@ TEST(Cell, InitialCellSplitsByModality) {
     problem q(ivalDb::exact(1, 2), ivalDb::exact(0, 1));
     cell d = cell::initial(q.m);
     EXPECT_TRUE(d.xi.empty());
-    d.evaluate(q.m.fn, d.xp, 0);
+    d.evaluate(q.m.fn, {d.xp, d.xi});
     EXPECT_EQ(d.bisectDim, -1);
     EXPECT_EQ(d.width(), -kInf);
     // x * y over [1, 2] x [0, 1]: both monotonic, the outer value is the range.
@@ -78,7 +78,7 @@ TEST(Cell, InconsistentCellKeepsItsOuterValue) {
     cell c = cell::initial(p.m);
     c.tw.setOut(ivalDb::exact(-5, 5));
     c.consistency = consistencyState::inconsistent;
-    c.evaluate(p.m.fn, c.xp, 0);
+    c.evaluate(p.m.fn, {c.xp, c.xi});
     EXPECT_TRUE(sameBounds(c.tw.getOut(), ivalDb::exact(-5, 5)));
 }
 

@@ -494,11 +494,11 @@ TEST(Cell, RepeatedEvaluationGivesTheSameTwin) {
         markUniform(t);
         // The first evaluation leaves the monotonicity of the Xp variables
         // behind for the next ones.
-        c.evaluate(t, c.xp, 0);
-        c.evaluate(t, c.xp, 0);
+        c.evaluate(t, {c.xp, c.xi});
+        c.evaluate(t, {c.xp, c.xi});
         const twin first = c.tw;
         for (int i = 0; i < 3; ++i) {
-            c.evaluate(t, c.xp, 0);
+            c.evaluate(t, {c.xp, c.xi});
             EXPECT_TRUE(sameBounds(c.tw.getInn(), first.getInn()));
             EXPECT_TRUE(sameBounds(c.tw.getOut(), first.getOut()));
         }
