@@ -33,6 +33,51 @@ variable& variable::operator=(const variable& other) {
     return *this;
 }
 
+void variable::reset(int count, const ivalDb& dom, const std::string& nm) {
+    name = nm;
+    domain = dom;
+    incidences.assign(count > 0 ? static_cast<std::size_t>(count) : 0, incidence{});
+    globalSign = 0;
+    totalMono = false;
+    globalDerivative = ivalDb{};
+    singleIncidence = count == 1;
+}
+
+void variable::assignFresh(const variable& other) {
+    if (this == &other) return;
+    name = other.name;
+    domain = other.domain;
+    incidences.assign(other.incidences.size(), incidence{});
+    globalSign = other.globalSign;
+    totalMono = other.totalMono;
+    globalDerivative = other.globalDerivative;
+    singleIncidence = other.singleIncidence;
+}
+
+void assignFresh(std::vector<variable>& xp, std::vector<variable>& xi,
+                 const std::vector<variable>& fromXp, const std::vector<variable>& fromXi,
+                 std::vector<variable>& spare) {
+    spare.clear();
+    for (variable& v : xp)
+        spare.push_back(std::move(v));
+    for (variable& v : xi)
+        spare.push_back(std::move(v));
+    xp.clear();
+    xi.clear();
+    std::size_t next = 0;
+    auto fill = [&](std::vector<variable>& group, const std::vector<variable>& from) {
+        for (const variable& v : from) {
+            if (next < spare.size())
+                group.push_back(std::move(spare[next++]));
+            else
+                group.emplace_back();
+            group.back().assignFresh(v);
+        }
+    };
+    fill(xp, fromXp);
+    fill(xi, fromXi);
+}
+
 void variable::refreshMonotony() noexcept {
     globalSign = signOf(globalDerivative);
     bool all = true;
