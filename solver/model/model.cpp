@@ -13,29 +13,22 @@ std::vector<variable> model::variables() const {
 
 void model::buildGroups() {
     // A solver run on many boxes groups its variables anew for every run:
-    // the variables of the last grouping are taken again, in order, so that
-    // their names and incidences keep their storage.
-    std::vector<variable>& spare = spareVariables;
-    spare.clear();
-    for (variable& v : xp)
-        spare.push_back(std::move(v));
-    for (variable& v : xi)
-        spare.push_back(std::move(v));
-    xp.clear();
-    xi.clear();
+    // the variables of the last grouping are reset in place, so that their
+    // names and incidences keep their storage.
+    const std::size_t n = fn.varNodes.size();
+    std::size_t proper = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        if (isProper(fn.varNodes[i].value)) ++proper;
+    resizeGroups(xp, xi, proper, n - proper, spareVariables);
     fn.xpMap.clear();
     fn.xiMap.clear();
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < fn.varNodes.size(); ++i) {
+    for (std::size_t i = 0; i < n; ++i) {
         const ivalDb& d = fn.varNodes[i].value;
-        const bool proper = isProper(d);
-        std::vector<variable>& group = proper ? xp : xi;
-        if (next < spare.size())
-            group.push_back(std::move(spare[next++]));
-        else
-            group.emplace_back();
-        group.back().reset(static_cast<int>(fn.vars[i].size()), d, fn.varNodes[i].label);
-        (proper ? fn.xpMap : fn.xiMap).push_back(static_cast<int>(i));
+        const bool isXp = isProper(d);
+        std::vector<int>& map = isXp ? fn.xpMap : fn.xiMap;
+        variable& v = (isXp ? xp : xi)[map.size()];
+        v.reset(static_cast<int>(fn.vars[i].size()), d, fn.varNodes[i].label);
+        map.push_back(static_cast<int>(i));
     }
 }
 

@@ -54,9 +54,13 @@ void variable::assignFresh(const variable& other) {
     singleIncidence = other.singleIncidence;
 }
 
-void assignFresh(std::vector<variable>& xp, std::vector<variable>& xi,
-                 const std::vector<variable>& fromXp, const std::vector<variable>& fromXi,
-                 std::vector<variable>& spare) {
+void resizeGroups(std::vector<variable>& xp, std::vector<variable>& xi, std::size_t nXp,
+                  std::size_t nXi, std::vector<variable>& spare) {
+    if (xp.size() == nXp && xi.size() == nXi) return;
+    if (xp.size() == nXi && xi.size() == nXp) {
+        xp.swap(xi);
+        return;
+    }
     spare.clear();
     for (variable& v : xp)
         spare.push_back(std::move(v));
@@ -65,17 +69,26 @@ void assignFresh(std::vector<variable>& xp, std::vector<variable>& xi,
     xp.clear();
     xi.clear();
     std::size_t next = 0;
-    auto fill = [&](std::vector<variable>& group, const std::vector<variable>& from) {
-        for (const variable& v : from) {
+    auto deal = [&](std::vector<variable>& group, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i) {
             if (next < spare.size())
                 group.push_back(std::move(spare[next++]));
             else
                 group.emplace_back();
-            group.back().assignFresh(v);
         }
     };
-    fill(xp, fromXp);
-    fill(xi, fromXi);
+    deal(xp, nXp);
+    deal(xi, nXi);
+}
+
+void assignFresh(std::vector<variable>& xp, std::vector<variable>& xi,
+                 const std::vector<variable>& fromXp, const std::vector<variable>& fromXi,
+                 std::vector<variable>& spare) {
+    resizeGroups(xp, xi, fromXp.size(), fromXi.size(), spare);
+    for (std::size_t i = 0; i < fromXp.size(); ++i)
+        xp[i].assignFresh(fromXp[i]);
+    for (std::size_t i = 0; i < fromXi.size(); ++i)
+        xi[i].assignFresh(fromXi[i]);
 }
 
 void variable::refreshMonotony() noexcept {

@@ -72,9 +72,16 @@ public:
     void refreshMonotony() noexcept;
 };
 
+// Gives the groups `xp` and `xi` the sizes `nXp` and `nXi`, reusing the
+// variables they hold (their storage, not their values): groups of those
+// sizes are kept as they are, groups of each other's sizes are swapped, and
+// otherwise the variables are dealt out again in order. `spare` is scratch
+// storage kept by the caller between calls.
+void resizeGroups(std::vector<variable>& xp, std::vector<variable>& xi, std::size_t nXp,
+                  std::size_t nXi, std::vector<variable>& spare);
+
 // Makes the groups `xp` and `xi` equal to copies (fresh incidences) of
-// `fromXp` and `fromXi`, reusing the variables either group held, in order.
-// `spare` is scratch storage kept by the caller between calls.
+// `fromXp` and `fromXi`, reusing the variables either group held.
 void assignFresh(std::vector<variable>& xp, std::vector<variable>& xi,
                  const std::vector<variable>& fromXp, const std::vector<variable>& fromXi,
                  std::vector<variable>& spare);
