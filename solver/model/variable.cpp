@@ -33,10 +33,24 @@ variable& variable::operator=(const variable& other) {
     return *this;
 }
 
+namespace {
+
+// `n` incidences as a new variable has them, in the storage already there.
+void freshIncidences(std::vector<incidence>& incs, std::size_t n) {
+    if (incs.size() != n) {
+        incs.assign(n, incidence{});
+        return;
+    }
+    for (incidence& inc : incs)
+        inc = incidence{};
+}
+
+} // namespace
+
 void variable::reset(int count, const ivalDb& dom, const std::string& nm) {
     name = nm;
     domain = dom;
-    incidences.assign(count > 0 ? static_cast<std::size_t>(count) : 0, incidence{});
+    freshIncidences(incidences, count > 0 ? static_cast<std::size_t>(count) : 0);
     globalSign = 0;
     totalMono = false;
     globalDerivative = ivalDb{};
@@ -47,7 +61,7 @@ void variable::assignFresh(const variable& other) {
     if (this == &other) return;
     name = other.name;
     domain = other.domain;
-    incidences.assign(other.incidences.size(), incidence{});
+    freshIncidences(incidences, other.incidences.size());
     globalSign = other.globalSign;
     totalMono = other.totalMono;
     globalDerivative = other.globalDerivative;
