@@ -3,8 +3,10 @@
 #include <chrono>
 #include <cmath>
 #include <iostream>
+#include <iterator>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "solver/fstar/log.h"
 #include "solver/fstar/memory_limit.h"
@@ -15,6 +17,13 @@
 namespace modal {
 
 namespace {
+
+// Rules of the step log.
+constexpr std::string_view kHashRow =
+    "################################################################";
+constexpr std::string_view hashRule(std::size_t n) {
+    return kHashRow.substr(0, n);
+}
 
 void makeNaN(twin& t) {
     t.setInn(ivalNaN());
@@ -189,7 +198,7 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
     startRun(log);
     const int level = settings.debug;
     while (!agenda.empty()) {
-        logLine(log, level, std::string(54, '#'));
+        logLine(log, level, hashRule(54));
         if (level != 0) log << "Step Number:";
         if (level == 1) log << static_cast<double>(stepCount) << "\n";
         updateGlobalTwin(log);
@@ -205,6 +214,13 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
 
 void fstar::startRun(std::ostream& log) {
     const int level = settings.debug;
+    // One strip of the last run is kept for its storage.
+    if (spareStrips_.empty()) {
+        if (!agenda.empty())
+            spareStrips_.splice(spareStrips_.end(), agenda, agenda.begin());
+        else if (!accumulatedStrips.empty())
+            spareStrips_.splice(spareStrips_.end(), accumulatedStrips, accumulatedStrips.begin());
+    }
     agenda.clear();
     index_.clear();
     accumulatedStrips.clear();
@@ -224,11 +240,10 @@ void fstar::startRun(std::ostream& log) {
     removedByInclusion_ = false;
     mainModel.fn.undefinedSeen = false;
 
-    const std::string hashes(56, '#');
-    logLine(log, level, hashes);
+    logLine(log, level, hashRule(56));
     logLine(log, level, "Fstar Algorithm");
     logLine(log, level, "Modal interval F* solver");
-    logLine(log, level, hashes);
+    logLine(log, level, hashRule(56));
     logLine(log, level, "Objective Function:");
     if (level == 1) {
         std::ostringstream text;
@@ -237,16 +252,69 @@ void fstar::startRun(std::ostream& log) {
     }
 
     tree& t = mainModel.fn;
-    cell first = cell::initial(mainModel);
+    mainModel.buildGroups();
     // The domains may have changed modality since the preparation (a
     // constraint solver is run on many boxes): relink the groups.
     linkGroups();
-    t.groupEmpty = first.xp.empty() || first.xi.empty();
+    t.groupEmpty = mainModel.xp.empty() || mainModel.xi.empty();
     markUniform(t);
-    agenda.emplace_back(first);
+    plantFirstStrip();
     insertStrip(std::prev(agenda.end()), log);
     updateGlobalTwin(log);
     modality = allProper() ? "Prop" : (allImproper() ? "Impr" : "Du");
+}
+
+namespace {
+
+// Leaves a strip at most one cell (in `cells`), whose storage is reused.
+void keepOneCell(strip& s) {
+    if (s.cells.empty() && !s.warehouse.empty())
+        s.cells.splice(s.cells.end(), s.warehouse, s.warehouse.begin());
+    s.warehouse.clear();
+    if (!s.cells.empty()) s.cells.erase(std::next(s.cells.begin()), s.cells.end());
+}
+
+} // namespace
+
+void fstar::dropStrip(stripIter s) {
+    if (!spareStrips_.empty()) {
+        agenda.erase(s);
+        return;
+    }
+    spareStrips_.splice(spareStrips_.end(), agenda, s);
+    keepOneCell(spareStrips_.front());
+}
+
+void fstar::plantFirstStrip() {
+    // The same strip as strip(cell::initial(mainModel)) after the model's
+    // grouping: the initial cell alone, with the model's variables.
+    if (spareStrips_.empty())
+        agenda.emplace_back();
+    else
+        agenda.splice(agenda.end(), spareStrips_, spareStrips_.begin());
+    strip& s = agenda.back();
+    keepOneCell(s);
+    if (s.cells.empty()) s.cells.emplace_back();
+    cell& c = s.cells.front();
+    c.tw = twin();
+    assignFresh(c.xp, c.xi, mainModel.xp, mainModel.xi, spareVariables_);
+    c.bisectDim = -1;
+    c.consistency = consistencyState::consistent;
+    c.treeFlag = 0;
+    c.outInsideZero = false;
+    c.innOutsideZero = false;
+
+    s.tw = c.tw;
+    s.consistencyMark = consistencyState::consistent;
+    s.joinFlag = false;
+    s.needsUpdate = true;
+    s.treeFlag = 0;
+    s.bisectable = true;
+    assignFresh(s.xp, s.xi, mainModel.xp, mainModel.xi, spareVariables_);
+    s.clearSelection();
+    s.selectedCell = s.cells.begin();
+    s.hasSelectedCell = true;
+    s.bisectDim = widestCuttable(s.xp, false, false);
 }
 
 bool fstar::loopEnds(bool timeUp, std::ostream& log) {
@@ -379,7 +447,8 @@ void fstar::eliminateAndSelect(std::ostream& log) {
                 s.tw.computeUpperTol();
         };
         index_.forEachRecordedSince(boundTol);
-        std::vector<agendaIndex::removedStrip> removed;
+        std::vector<agendaIndex::removedStrip>& removed = removed_;
+        removed.clear();
         if (agendaIndex::answers(globalTwin, settings.optim))
             index_.rebuild(globalTwin, settings.optim, removed, candidates);
         else
@@ -393,7 +462,7 @@ void fstar::eliminateAndSelect(std::ostream& log) {
                 r.it->dump(log, level, false);
             }
             index_.forget(*r.it);
-            agenda.erase(r.it);
+            dropStrip(r.it);
         }
     }
     hasSelectedStrip = false;
@@ -506,7 +575,7 @@ void fstar::insertStrip(stripIter s, std::ostream& log) {
         if (s->consistencyMark != consistencyState::inconsistent) removedByInclusion_ = true;
         logLine(log, level, "Eliminate Strip: Inclusion");
         index_.forget(*s);
-        agenda.erase(s);
+        dropStrip(s);
         return;
     }
     if (s->consistencyMark == consistencyState::consistent && s->allMonotonic()) {

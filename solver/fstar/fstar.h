@@ -133,6 +133,14 @@ private:
     agendaIndex index_;
     // A strip left the agenda by the inclusion test (not by its constraints).
     bool removedByInclusion_ = false;
+    // Storage kept from run to run (a constraint's solver makes a run for
+    // every box it is asked about): at most one strip that left the agenda,
+    // which the next run's first strip reuses with its cells and variables,
+    // the scratch of the variable regrouping, and the strips removed by the
+    // last candidate rebuild.
+    stripList spareStrips_{pool_.get()};
+    std::vector<variable> spareVariables_;
+    std::vector<agendaIndex::removedStrip> removed_;
 
     bool inclusionTest(const twin& s) const;
     // Constraint index maps and single-incidence positions for the current
@@ -143,6 +151,11 @@ private:
     // The candidate rebuild by a pass over the whole agenda.
     void rebuildByScan(std::vector<agendaIndex::removedStrip>& removed);
     void insertStrip(stripIter s, std::ostream& log);
+    // Takes a strip out of the agenda; its storage may serve the next run.
+    void dropStrip(stripIter s);
+    // The agenda of a new run: the strip of the model's initial cell alone,
+    // made in the storage of a strip of the last run when there is one.
+    void plantFirstStrip();
     void accumulateStrip(stripIter s);
     void cutStrip(stripIter s, std::ostream& log);
     void eraseSelectedCandidate();

@@ -12,20 +12,23 @@ std::vector<variable> model::variables() const {
 }
 
 void model::buildGroups() {
-    xp.clear();
-    xi.clear();
+    // A solver run on many boxes groups its variables anew for every run:
+    // the variables of the last grouping are reset in place, so that their
+    // names and incidences keep their storage.
+    const std::size_t n = fn.varNodes.size();
+    std::size_t proper = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        if (isProper(fn.varNodes[i].value)) ++proper;
+    resizeGroups(xp, xi, proper, n - proper, spareVariables);
     fn.xpMap.clear();
     fn.xiMap.clear();
-    for (std::size_t i = 0; i < fn.varNodes.size(); ++i) {
+    for (std::size_t i = 0; i < n; ++i) {
         const ivalDb& d = fn.varNodes[i].value;
-        variable v(static_cast<int>(fn.vars[i].size()), d, fn.varNodes[i].label);
-        if (isProper(d)) {
-            xp.push_back(std::move(v));
-            fn.xpMap.push_back(static_cast<int>(i));
-        } else {
-            xi.push_back(std::move(v));
-            fn.xiMap.push_back(static_cast<int>(i));
-        }
+        const bool isXp = isProper(d);
+        std::vector<int>& map = isXp ? fn.xpMap : fn.xiMap;
+        variable& v = (isXp ? xp : xi)[map.size()];
+        v.reset(static_cast<int>(fn.vars[i].size()), d, fn.varNodes[i].label);
+        map.push_back(static_cast<int>(i));
     }
 }
 

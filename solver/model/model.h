@@ -27,6 +27,9 @@ public:
     // ones (Xi), filled by `buildGroups`.
     std::vector<variable> xp;
     std::vector<variable> xi;
+    // Scratch storage of `buildGroups`, which reuses the variables of the
+    // last grouping (their names and incidences) for the next one.
+    std::vector<variable> spareVariables;
 
     // The tree's variables as `variable`s: name, domain and occurrence count.
     std::vector<variable> variables() const;

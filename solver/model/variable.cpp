@@ -33,6 +33,78 @@ variable& variable::operator=(const variable& other) {
     return *this;
 }
 
+namespace {
+
+// `n` incidences as a new variable has them, in the storage already there.
+void freshIncidences(std::vector<incidence>& incs, std::size_t n) {
+    if (incs.size() != n) {
+        incs.assign(n, incidence{});
+        return;
+    }
+    for (incidence& inc : incs)
+        inc = incidence{};
+}
+
+} // namespace
+
+void variable::reset(int count, const ivalDb& dom, const std::string& nm) {
+    name = nm;
+    domain = dom;
+    freshIncidences(incidences, count > 0 ? static_cast<std::size_t>(count) : 0);
+    globalSign = 0;
+    totalMono = false;
+    globalDerivative = ivalDb{};
+    singleIncidence = count == 1;
+}
+
+void variable::assignFresh(const variable& other) {
+    if (this == &other) return;
+    name = other.name;
+    domain = other.domain;
+    freshIncidences(incidences, other.incidences.size());
+    globalSign = other.globalSign;
+    totalMono = other.totalMono;
+    globalDerivative = other.globalDerivative;
+    singleIncidence = other.singleIncidence;
+}
+
+void resizeGroups(std::vector<variable>& xp, std::vector<variable>& xi, std::size_t nXp,
+                  std::size_t nXi, std::vector<variable>& spare) {
+    if (xp.size() == nXp && xi.size() == nXi) return;
+    if (xp.size() == nXi && xi.size() == nXp) {
+        xp.swap(xi);
+        return;
+    }
+    spare.clear();
+    for (variable& v : xp)
+        spare.push_back(std::move(v));
+    for (variable& v : xi)
+        spare.push_back(std::move(v));
+    xp.clear();
+    xi.clear();
+    std::size_t next = 0;
+    auto deal = [&](std::vector<variable>& group, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i) {
+            if (next < spare.size())
+                group.push_back(std::move(spare[next++]));
+            else
+                group.emplace_back();
+        }
+    };
+    deal(xp, nXp);
+    deal(xi, nXi);
+}
+
+void assignFresh(std::vector<variable>& xp, std::vector<variable>& xi,
+                 const std::vector<variable>& fromXp, const std::vector<variable>& fromXi,
+                 std::vector<variable>& spare) {
+    resizeGroups(xp, xi, fromXp.size(), fromXi.size(), spare);
+    for (std::size_t i = 0; i < fromXp.size(); ++i)
+        xp[i].assignFresh(fromXp[i]);
+    for (std::size_t i = 0; i < fromXi.size(); ++i)
+        xi[i].assignFresh(fromXi[i]);
+}
+
 void variable::refreshMonotony() noexcept {
     globalSign = signOf(globalDerivative);
     bool all = true;

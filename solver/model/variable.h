@@ -47,6 +47,13 @@ public:
     variable(variable&&) noexcept = default;
     variable& operator=(variable&&) noexcept = default;
 
+    // Makes this variable equal to variable(count, domain, name), keeping the
+    // storage of its name and incidences.
+    void reset(int count, const ivalDb& domain, const std::string& name);
+    // Makes this variable equal to a copy of `other` (fresh incidences),
+    // keeping the storage of its name and incidences.
+    void assignFresh(const variable& other);
+
     std::string name;
     ivalDb domain;
     std::vector<incidence> incidences;
@@ -64,6 +71,20 @@ public:
     // and every incidence is monotone).
     void refreshMonotony() noexcept;
 };
+
+// Gives the groups `xp` and `xi` the sizes `nXp` and `nXi`, reusing the
+// variables they hold (their storage, not their values): groups of those
+// sizes are kept as they are, groups of each other's sizes are swapped, and
+// otherwise the variables are dealt out again in order. `spare` is scratch
+// storage kept by the caller between calls.
+void resizeGroups(std::vector<variable>& xp, std::vector<variable>& xi, std::size_t nXp,
+                  std::size_t nXi, std::vector<variable>& spare);
+
+// Makes the groups `xp` and `xi` equal to copies (fresh incidences) of
+// `fromXp` and `fromXi`, reusing the variables either group held.
+void assignFresh(std::vector<variable>& xp, std::vector<variable>& xi,
+                 const std::vector<variable>& fromXp, const std::vector<variable>& fromXi,
+                 std::vector<variable>& spare);
 
 // The incidence a "var" leaf reads: occurrence `occ` of variable `var`.
 // A null `var` is an unbound slot.
