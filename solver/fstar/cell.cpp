@@ -78,9 +78,19 @@ cell& cell::operator=(const cell& o) {
 cell cell::initial(model& m) {
     m.buildGroups();
     cell c;
-    c.xp = m.xp;
-    c.xi = m.xi;
+    std::vector<variable> spare;
+    c.makeInitial(m, spare);
     return c;
+}
+
+void cell::makeInitial(const model& m, std::vector<variable>& spare) {
+    tw = twin();
+    assignFresh(xp, xi, m.xp, m.xi, spare);
+    bisectDim = -1;
+    consistency = consistencyState::consistent;
+    treeFlag = 0;
+    outInsideZero = false;
+    innOutsideZero = false;
 }
 
 int cell::variableCount() const noexcept {

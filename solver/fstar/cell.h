@@ -53,6 +53,9 @@ public:
     // The initial cell of a model: its Xp and Xi groups (the model's tree
     // records the index maps).
     static cell initial(model& m);
+    // Becomes the initial cell of a model already grouped, reusing its own
+    // storage (and `spare` for variables).
+    void makeInitial(const model& m, std::vector<variable>& spare);
 
     int variableCount() const noexcept;
     const variable& variableAt(int i) const;

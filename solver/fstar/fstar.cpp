@@ -264,57 +264,21 @@ void fstar::startRun(std::ostream& log) {
     modality = allProper() ? "Prop" : (allImproper() ? "Impr" : "Du");
 }
 
-namespace {
-
-// Leaves a strip at most one cell (in `cells`), whose storage is reused.
-void keepOneCell(strip& s) {
-    if (s.cells.empty() && !s.warehouse.empty())
-        s.cells.splice(s.cells.end(), s.warehouse, s.warehouse.begin());
-    s.warehouse.clear();
-    if (!s.cells.empty()) s.cells.erase(std::next(s.cells.begin()), s.cells.end());
-}
-
-} // namespace
-
 void fstar::dropStrip(stripIter s) {
     if (!spareStrips_.empty()) {
         agenda.erase(s);
         return;
     }
     spareStrips_.splice(spareStrips_.end(), agenda, s);
-    keepOneCell(spareStrips_.front());
+    spareStrips_.front().keepOneCell();
 }
 
 void fstar::plantFirstStrip() {
-    // The same strip as strip(cell::initial(mainModel)) after the model's
-    // grouping: the initial cell alone, with the model's variables.
     if (spareStrips_.empty())
         agenda.emplace_back();
     else
         agenda.splice(agenda.end(), spareStrips_, spareStrips_.begin());
-    strip& s = agenda.back();
-    keepOneCell(s);
-    if (s.cells.empty()) s.cells.emplace_back();
-    cell& c = s.cells.front();
-    c.tw = twin();
-    assignFresh(c.xp, c.xi, mainModel.xp, mainModel.xi, spareVariables_);
-    c.bisectDim = -1;
-    c.consistency = consistencyState::consistent;
-    c.treeFlag = 0;
-    c.outInsideZero = false;
-    c.innOutsideZero = false;
-
-    s.tw = c.tw;
-    s.consistencyMark = consistencyState::consistent;
-    s.joinFlag = false;
-    s.needsUpdate = true;
-    s.treeFlag = 0;
-    s.bisectable = true;
-    assignFresh(s.xp, s.xi, mainModel.xp, mainModel.xi, spareVariables_);
-    s.clearSelection();
-    s.selectedCell = s.cells.begin();
-    s.hasSelectedCell = true;
-    s.bisectDim = widestCuttable(s.xp, false, false);
+    agenda.back().restart(mainModel, spareVariables_);
 }
 
 bool fstar::loopEnds(bool timeUp, std::ostream& log) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <ostream>
 #include <string>
 
@@ -40,6 +41,31 @@ strip::strip(const cell& c) : tw(c.tw), xp(c.xp), xi(c.xi) {
     selectedCell = cells.begin();
     hasSelectedCell = true;
     chooseBisectDim();
+}
+
+void strip::restart(const model& m, std::vector<variable>& spare) {
+    keepOneCell();
+    if (cells.empty()) cells.emplace_back();
+    cell& c = cells.front();
+    c.makeInitial(m, spare);
+    tw = c.tw;
+    consistencyMark = consistencyState::consistent;
+    joinFlag = false;
+    needsUpdate = true;
+    treeFlag = 0;
+    bisectable = true;
+    assignFresh(xp, xi, m.xp, m.xi, spare);
+    clearSelection();
+    selectedCell = cells.begin();
+    hasSelectedCell = true;
+    chooseBisectDim();
+}
+
+void strip::keepOneCell() {
+    if (cells.empty() && !warehouse.empty())
+        cells.splice(cells.end(), warehouse, warehouse.begin());
+    warehouse.clear();
+    if (!cells.empty()) cells.erase(std::next(cells.begin()), cells.end());
 }
 
 strip::strip(const strip& o)

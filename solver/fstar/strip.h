@@ -47,6 +47,11 @@ public:
     // Copies keep the cells but no selection.
     strip(const strip& o);
     strip& operator=(const strip& o);
+    // Becomes strip(cell::initial(m)) for a model already grouped, reusing
+    // its own storage (and `spare` for variables): the first strip of a run.
+    void restart(const model& m, std::vector<variable>& spare);
+    // Drops every cell but one, whose storage `restart` reuses.
+    void keepOneCell();
 
     int variableCount() const noexcept { return static_cast<int>(xp.size() + xi.size()); }
     bool allMonotonic() const noexcept;
