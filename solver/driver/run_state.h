@@ -11,7 +11,7 @@
 #include "solver/language/parse_context.h"
 #include "solver/plot/repere.h"
 #include "solver/sets/qsi.h"
-#include "solver/sets/qsiParam.h"
+#include "solver/sets/qsi_param.h"
 #include "toolkit/bitmap.h"
 
 namespace modal {

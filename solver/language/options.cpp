@@ -9,7 +9,7 @@
 
 #include "solver/fstar/param.h"
 #include "solver/language/actions.h"
-#include "solver/sets/qsiParam.h"
+#include "solver/sets/qsi_param.h"
 
 namespace modal {
 

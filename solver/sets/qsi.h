@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "solver/plot/repere.h"
-#include "solver/sets/boxStore.h"
+#include "solver/sets/box_store.h"
 #include "solver/sets/csp.h"
-#include "solver/sets/qsiParam.h"
+#include "solver/sets/qsi_param.h"
 
 namespace modal {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "solver/fstar/param.h"
-#include "solver/sets/qsiParam.h"
+#include "solver/sets/qsi_param.h"
 
 namespace modal {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "solver/fstar/param.h"
 #include "solver/language/grammar.h"
-#include "solver/sets/qsiParam.h"
+#include "solver/sets/qsi_param.h"
 
 namespace modal {
 namespace {

@@ -1,4 +1,4 @@
-#include "solver/sets/boxStore.h"
+#include "solver/sets/box_store.h"
 
 #include <algorithm>
 #include <charconv>
