@@ -14,6 +14,11 @@
 
 namespace modal {
 
+// The pixel of a coordinate mapped in extended precision: truncated toward
+// zero, clamped to +-2^22 (far enough to be clipped, near enough for an int);
+// NaN gives -2^22.
+int truncatePixel(long double p) noexcept;
+
 class repere {
 public:
     // Client size of the picture that the solver draws into.

@@ -1,7 +1,10 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <cmath>
 #include <initializer_list>
+#include <limits>
+#include <random>
 #include <utility>
 
 #include <gtest/gtest.h>
@@ -205,3 +208,30 @@ TEST_F(RepereTest, SavedPictureShowsTheVerdictColoursAtTheClientSize) {
 
 } // namespace
 } // namespace modal
+
+// The pixel of a coordinate is the truncation toward zero of the extended
+// precision value, as a direct conversion gives it: next to whole numbers on
+// both sides of zero, at the clamps, for NaN.
+TEST(ReperePixels, TruncationIsThatOfADirectConversion) {
+    const long double far = 1 << 22;
+    auto reference = [far](long double p) {
+        if (std::isnan(p)) return static_cast<int>(-far);
+        if (p > far) return static_cast<int>(far);
+        if (p < -far) return static_cast<int>(-far);
+        return static_cast<int>(p);
+    };
+    std::mt19937_64 rng(20261208);
+    std::uniform_real_distribution<double> coordinate(-5e6, 5e6);
+    for (int k = 0; k < 400000; ++k) {
+        long double p = coordinate(rng) / (1 + k % 1000);
+        if (k % 2 == 1) {
+            // Next to a whole number, one extended-precision step either way.
+            p = std::nextafter(std::round(p), k % 4 == 1 ? 1e9L : -1e9L);
+        }
+        ASSERT_EQ(modal::truncatePixel(p), reference(p)) << static_cast<double>(p);
+    }
+    for (long double p : {0.0L, -0.0L, 0.5L, -0.5L, 1.0L, -1.0L, far, -far, far + 1, -far - 1,
+                          std::numeric_limits<long double>::quiet_NaN(),
+                          std::numeric_limits<long double>::infinity()})
+        EXPECT_EQ(modal::truncatePixel(p), reference(p)) << static_cast<double>(p);
+}
