@@ -91,11 +91,14 @@ void repere::fillBox(const box& b, toolkit::Color brushColor, toolkit::Color pen
 void repere::outlineBox(const box& b, toolkit::Color penColor, int penStyle, int penWidth) {
     ivalDb x, y;
     if (!canDraw() || !drawnIntervals(b, x, y)) return;
+    // The four corners once, then the four sides between them.
     const scale s = currentScale();
-    line(s, x.inf(), y.inf(), x.inf(), y.sup(), penColor, penStyle, penWidth);
-    line(s, x.inf(), y.inf(), x.sup(), y.inf(), penColor, penStyle, penWidth);
-    line(s, x.sup(), y.sup(), x.inf(), y.sup(), penColor, penStyle, penWidth);
-    line(s, x.sup(), y.sup(), x.sup(), y.inf(), penColor, penStyle, penWidth);
+    const int left = pixelX(s, x.inf()), right = pixelX(s, x.sup());
+    const int low = pixelY(s, y.inf()), high = pixelY(s, y.sup());
+    pixelLine(left, low, left, high, penColor, penStyle, penWidth);
+    pixelLine(left, low, right, low, penColor, penStyle, penWidth);
+    pixelLine(right, high, left, high, penColor, penStyle, penWidth);
+    pixelLine(right, high, right, low, penColor, penStyle, penWidth);
 }
 
 void repere::line(double x1, double y1, double x2, double y2, toolkit::Color penColor, int penStyle,
@@ -106,12 +109,18 @@ void repere::line(double x1, double y1, double x2, double y2, toolkit::Color pen
 
 void repere::line(const scale& s, double x1, double y1, double x2, double y2,
                   toolkit::Color penColor, int penStyle, int penWidth) {
+    pixelLine(pixelX(s, x1), pixelY(s, y1), pixelX(s, x2), pixelY(s, y2), penColor, penStyle,
+              penWidth);
+}
+
+void repere::pixelLine(int x1, int y1, int x2, int y2, toolkit::Color penColor, int penStyle,
+                       int penWidth) {
     toolkit::Canvas& canvas = image_->canvas();
     canvas.pen().color = penColor;
     canvas.pen().style = toolkit::penStyleFromInt(penStyle);
     canvas.pen().width = penWidth;
-    canvas.moveTo(pixelX(s, x1), pixelY(s, y1));
-    canvas.lineTo(pixelX(s, x2), pixelY(s, y2));
+    canvas.moveTo(x1, y1);
+    canvas.lineTo(x2, y2);
     canvas.pen().width = 1;
 }
 

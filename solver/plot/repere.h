@@ -67,6 +67,9 @@ private:
     static int pixelY(const scale& s, double w, int shift = 0);
     void line(const scale& s, double x1, double y1, double x2, double y2, toolkit::Color penColor,
               int penStyle, int penWidth);
+    // A line between two pixels.
+    void pixelLine(int x1, int y1, int x2, int y2, toolkit::Color penColor, int penStyle,
+                   int penWidth);
     // The drawn intervals of b; false when b has nothing to draw.
     bool drawnIntervals(const box& b, ivalDb& x, ivalDb& y) const;
     bool canDraw() const;
