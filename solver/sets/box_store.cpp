@@ -1,8 +1,12 @@
 #include "solver/sets/box_store.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
+#include <cstdint>
 #include <ostream>
+#include <system_error>
 
 namespace modal {
 
@@ -75,10 +79,45 @@ void appendNumber(std::string& out, double x, int precision) {
     out.append(text, r.ptr);
 }
 
+// The texts of recently written numbers: the boxes of a paving share most of
+// their bounds, and formatting a double costs far more than finding it here.
+class numberTexts {
+public:
+    explicit numberTexts(int precision) : precision_(precision) {}
+    void append(std::string& out, double x) {
+        const auto bits = std::bit_cast<std::uint64_t>(x);
+        entry& e = entries_[(bits * 0x9E3779B97F4A7C15ull) >> 56];
+        if (!e.used || e.bits != bits) {
+            const std::to_chars_result r = std::to_chars(e.text, e.text + sizeof e.text, x,
+                                                         std::chars_format::general, precision_);
+            if (r.ec != std::errc()) {
+                e.used = false;
+                appendNumber(out, x, precision_);
+                return;
+            }
+            e.length = static_cast<std::uint8_t>(r.ptr - e.text);
+            e.bits = bits;
+            e.used = true;
+        }
+        out.append(e.text, e.length);
+    }
+
+private:
+    struct entry {
+        std::uint64_t bits = 0;
+        char text[40];
+        std::uint8_t length = 0;
+        bool used = false;
+    };
+    int precision_;
+    std::array<entry, 256> entries_{};
+};
+
 } // namespace
 
 void boxStore::appendText(std::string& out, std::size_t first, std::size_t last,
                           int precision) const {
+    numberTexts texts(precision);
     for (std::size_t i = first; i < last && i < count_; ++i) {
         const double* p = boundsOf(i);
         out += "\nBox:";
@@ -86,9 +125,9 @@ void boxStore::appendText(std::string& out, std::size_t first, std::size_t last,
             out += '\n';
             out += (*shape_)[v].name;
             out += "=[";
-            appendNumber(out, p[2 * v], precision);
+            texts.append(out, p[2 * v]);
             out += ", ";
-            appendNumber(out, p[2 * v + 1], precision);
+            texts.append(out, p[2 * v + 1]);
             out += ']';
         }
     }
