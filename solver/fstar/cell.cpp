@@ -122,8 +122,9 @@ void cell::evaluate(tree& t, const stripContext& strip, bool meanValue) {
     // Over the strip's own box, with the same variables bound, the
     // derivative enclosures and the monotonicity test would repeat the
     // strip's: take them (the same doubles) instead.
-    const bool stripBox = strip.derivativesFresh && &stripXp != &xp && sameDomains(xp, stripXp) &&
-                          sameDomains(xi, strip.xi);
+    const bool sameXp = sameDomains(xp, stripXp);
+    const bool stripBox =
+        strip.derivativesFresh && &stripXp != &xp && sameXp && sameDomains(xi, strip.xi);
     bindTo(t, stripXp);
     if (stripBox) {
         // The Xi evaluation passes over variables whose domain is proper.
@@ -159,7 +160,7 @@ void cell::evaluate(tree& t, const stripContext& strip, bool meanValue) {
             // Both inner bounds fix the universal variables at the same
             // point only when the natural one set each at its midpoint (and
             // read the strip's Xp domains, which must be the cell's).
-            if (!hasNaN(centred.inner) && !hasNaN(tw.getInn()) && sameDomains(xp, stripXp) &&
+            if (!hasNaN(centred.inner) && !hasNaN(tw.getInn()) && sameXp &&
                 innerAtMidpoints(stripXp, options))
                 tw.setInn(join(tw.getInn(), centred.inner));
         }

@@ -43,23 +43,26 @@ ivalDb valueAt(tree& t, const std::vector<double>& at, evalMode mode) {
     return t.at(t.evalList.back()).value;
 }
 
-bool hasAux(const tree& t) {
-    for (const nodeId id : t.evalList)
-        if (t.at(id).kind == nodeKind::aux) return true;
-    return false;
-}
+// What one pass over the function's nodes tells: every node has a
+// derivative rule and every leaf is bound, and whether an "aux" shift is there.
+struct treeShape {
+    bool differentiable = false;
+    bool hasAux = false;
+};
 
-// Every node has a derivative rule and every leaf is bound.
-bool differentiable(const tree& t) {
+treeShape shapeOf(const tree& t) {
+    treeShape shape;
     if (!t.hasDerivatives || t.derivEvalLists.size() != t.vars.size() || t.evalList.empty())
-        return false;
+        return shape;
     for (const nodeId id : t.evalList) {
         const node& n = t.at(id);
-        if (!hasDerivativeRule(n.kind)) return false;
+        if (!hasDerivativeRule(n.kind)) return shape;
         if (n.kind == nodeKind::var && (n.slot < 0 || !t.incidenceSlots[n.slot].bound()))
-            return false;
+            return shape;
+        shape.hasAux = shape.hasAux || n.kind == nodeKind::aux;
     }
-    return true;
+    shape.differentiable = true;
+    return shape;
 }
 
 // Enclosure over the bound box of the derivative by variable `i` (the sum
@@ -150,14 +153,15 @@ struct placement {
 
 meanValueBounds meanValueForm(tree& t) {
     const meanValueBounds none{ivalNaN(), ivalNaN()};
-    if (!differentiable(t)) return none;
+    const treeShape shape = shapeOf(t);
+    if (!shape.differentiable) return none;
     thread_local placement at; // its vectors are reused from call to call
     if (!at.place(t)) return none;
 
     const bool undefinedSeen = t.undefinedSeen;
     const ivalDb atLow = valueAt(t, at.low, evalMode::Out);
     const ivalDb atHigh = valueAt(t, at.high, evalMode::Out);
-    const bool again = at.innerPointsDiffer || hasAux(t);
+    const bool again = at.innerPointsDiffer || shape.hasAux;
     const ivalDb innAtLow = again ? valueAt(t, at.innLow, evalMode::Inn) : atLow;
     const ivalDb innAtHigh = again ? valueAt(t, at.innHigh, evalMode::Inn) : atHigh;
     t.undefinedSeen = undefinedSeen;
