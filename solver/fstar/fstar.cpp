@@ -30,17 +30,6 @@ void makeNaN(twin& t) {
     t.setOut(ivalNaN());
 }
 
-// The process clock is a system call that costs as much as a small step; the
-// monotonic clock is read in user space. A step reads the process clock only
-// once a millisecond has passed since its last reading, so a time limit is
-// still seen within a millisecond or so (a few with several threads).
-bool clockDue(std::chrono::steady_clock::time_point& last) {
-    const auto now = std::chrono::steady_clock::now();
-    if (now - last < std::chrono::milliseconds(1)) return false;
-    last = now;
-    return true;
-}
-
 void prepareModel(model& m) {
     m.buildGroups();
     m.bindOwn();
@@ -167,17 +156,25 @@ bool fstar::allImproper() const {
 
 namespace {
 
-// The process time of a run. The process clock is a system call: a run whose
-// limit cannot be reached and that writes no report (a constraint's run)
-// never reads it, and a timed run reads it at most once a millisecond.
+// The process time of a run. The process clock is a system call that costs
+// as much as a small step: a run whose limit cannot be reached and that
+// writes no report (a constraint's run) never reads it, and a timed run reads
+// it only once a millisecond of the monotonic clock (read in user space) has
+// passed since its last reading, so that a limit is still seen within a
+// millisecond or so.
 class runClock {
 public:
     runClock(bool timed, bool clocked)
         : timed_(timed), clocked_(clocked), start_(clocked ? std::clock() : 0) {}
     // Whether the last reading is past `limit` (a new reading when one is due).
     bool passed(double limit) {
-        if (timed_ && clockDue(last_)) elapsed_ = secondsBetween(start_, std::clock());
-        return timed_ && limit < elapsed_;
+        if (!timed_) return false;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last_ >= std::chrono::milliseconds(1)) {
+            last_ = now;
+            elapsed_ = secondsBetween(start_, std::clock());
+        }
+        return limit < elapsed_;
     }
     // Seconds since the start, read now; -1 for a run without clock.
     double total() const { return clocked_ ? secondsBetween(start_, std::clock()) : -1.0; }
