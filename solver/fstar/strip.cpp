@@ -1,7 +1,5 @@
 #include "solver/fstar/strip.h"
 
-#include "solver/fstar/selection.h"
-
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -9,11 +7,10 @@
 #include <string>
 
 #include "solver/fstar/log.h"
+#include "solver/fstar/selection.h"
 #include "solver/model/derivatives.h"
 
 namespace modal {
-
-namespace {} // namespace
 
 int effectivePieces(int bisect) noexcept {
     return bisect < 2 ? 2 : (bisect > kMaxPiecesPerCut ? kMaxPiecesPerCut : bisect);
