@@ -9,9 +9,10 @@ namespace modal {
 
 namespace {
 
-// A stream that drops everything written to it.
+// A stream that drops everything written to it (one per thread: boxes are
+// classified on several threads at once, each with its own copy of a csp).
 std::ostream& droppedLog() {
-    static std::ostream dropped(nullptr);
+    thread_local std::ostream dropped(nullptr);
     return dropped;
 }
 
@@ -221,27 +222,23 @@ bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
 }
 
 verdict csp::classify(box& b) {
-    return classify(constraints_, b, droppedLog(), solverRuns_);
-}
-
-verdict csp::classify(constraintList& constraints, box& b, std::ostream& log,
-                      std::uint64_t& runs) const {
+    std::ostream& log = droppedLog();
     verdict v = verdict::solution;
-    for (constraintSolver& c : constraints) {
+    for (constraintSolver& c : constraints_) {
         fstar& f = c.solver;
         bool proven = false;
         if (v == verdict::solution) {
             c.load(b, true);
             f.settings.logic_mode = inclusionStop::withVerdict;
             f.settings.optim = c.classifyOptim;
-            runSolver(c, b, log, runs);
+            runSolver(c, b, log, solverRuns_);
             proven = provenToHold(f);
         }
         if (proven) continue;
         c.load(b, false);
         f.settings.logic_mode = inclusionStop::withoutVerdict;
         f.settings.optim = c.classifyOptim;
-        runSolver(c, b, log, runs);
+        runSolver(c, b, log, solverRuns_);
         if (provenToFail(f)) return verdict::nonSolution;
         v = verdict::undefined;
     }

@@ -71,6 +71,8 @@ public:
 
     // solution when every constraint is proven to hold on the whole box,
     // nonSolution as soon as one is proven to fail on it, else undefined.
+    // It runs the constraint solvers: boxes are classified on several
+    // threads at once only with a copy of the csp for each thread.
     verdict classify(box& b);
 
     // Frees the constraints (their trees and derivative trees) at the end of
@@ -85,12 +87,6 @@ public:
     std::uint64_t solverRuns() const noexcept { return solverRuns_; }
 
 protected:
-    // classify with a list of constraint solvers of its own (a copy of the
-    // prepared constraints), logging to `log` and counting F* runs in `runs`:
-    // boxes can be classified on several threads at once, each with its own
-    // list, stream and count.
-    verdict classify(constraintList& constraints, box& b, std::ostream& log,
-                     std::uint64_t& runs) const;
     void addSolverRuns(std::uint64_t n) noexcept { solverRuns_ += n; }
 
 private:

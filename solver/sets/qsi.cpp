@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <ctime>
 #include <functional>
+#include <latch>
 #include <memory>
 #include <mutex>
 #include <ostream>
@@ -36,6 +37,10 @@ constexpr std::size_t kWindowBoxes = 4096;
 // constraint runs.
 constexpr std::size_t kRunBoxes = 64;
 
+// New boxes handed to the classifying threads at once (fewer when they have
+// nothing left to claim).
+constexpr std::size_t kPublishBoxes = 16;
+
 // More threads than this are not started, unless the machine has more cores.
 constexpr int kMaxThreads = 64;
 
@@ -43,20 +48,27 @@ constexpr int kMaxThreads = 64;
 // holds the bounds of queue box a (counted from the start of the run) and,
 // once classified, its verdict. The main thread publishes boxes in queue
 // order; any thread claims the first published box no thread has claimed.
+// What one thread writes while another reads or writes its neighbour sits on
+// cache lines of its own: each slot's verdict, and each counter.
 class classifyRing {
 public:
     classifyRing(std::size_t boxes, int dimension)
         : size_(boxes), width_(2 * static_cast<std::size_t>(dimension)), bounds_(size_ * width_),
-          verdicts_(size_), done_(std::make_unique<std::atomic<bool>[]>(size_)) {}
+          slots_(std::make_unique<slot[]>(size_)) {}
 
     std::size_t size() const noexcept { return size_; }
     std::size_t published() const noexcept { return published_.load(std::memory_order_relaxed); }
+    // Whether every published box has been claimed (the helpers may be
+    // waiting for more).
+    bool allClaimed() const noexcept {
+        return claimed_.load(std::memory_order_relaxed) >= published();
+    }
 
     // Main thread: box a's bounds go into its slot (whose last box has been
     // taken), made visible by publishUpTo.
     void put(std::size_t a, const double* p) noexcept {
         std::copy(p, p + width_, bounds_.data() + (a % size_) * width_);
-        done_[a % size_].store(false, std::memory_order_relaxed);
+        slots_[a % size_].done.store(false, std::memory_order_relaxed);
     }
     void publishUpTo(std::size_t end) {
         published_.store(end, std::memory_order_seq_cst);
@@ -83,13 +95,14 @@ public:
             b[v].domain = ivalDb::exact(p[2 * v], p[2 * v + 1]);
     }
     void finish(std::size_t a, verdict v) noexcept {
-        verdicts_[a % size_] = v;
-        done_[a % size_].store(true, std::memory_order_release);
+        slot& s = slots_[a % size_];
+        s.verdict = v;
+        s.done.store(true, std::memory_order_release);
     }
     bool done(std::size_t a) const noexcept {
-        return done_[a % size_].load(std::memory_order_acquire);
+        return slots_[a % size_].done.load(std::memory_order_acquire);
     }
-    verdict verdictOf(std::size_t a) const noexcept { return verdicts_[a % size_]; }
+    verdict verdictOf(std::size_t a) const noexcept { return slots_[a % size_].verdict; }
 
     // Helper threads: waits until a box can be claimed or the run stops;
     // false when it stops.
@@ -112,14 +125,19 @@ public:
     }
 
 private:
+    static constexpr std::size_t kLine = 64;
+    struct alignas(kLine) slot {
+        std::atomic<bool> done{false};
+        modal::verdict verdict;
+    };
+
     std::size_t size_;
     std::size_t width_;
     std::vector<double> bounds_;
-    std::vector<verdict> verdicts_;
-    std::unique_ptr<std::atomic<bool>[]> done_;
-    std::atomic<std::size_t> published_{0};
-    std::atomic<std::size_t> claimed_{0};
-    std::atomic<bool> stop_{false};
+    std::unique_ptr<slot[]> slots_;
+    alignas(kLine) std::atomic<std::size_t> published_{0};
+    alignas(kLine) std::atomic<std::size_t> claimed_{0};
+    alignas(kLine) std::atomic<bool> stop_{false};
     std::atomic<int> sleepers_{0};
     std::mutex mutex_;
     std::condition_variable wake_;
@@ -235,8 +253,6 @@ double qsi::pave(repere& frame, std::clock_t begin, int threads) {
     };
 
     if (threads <= 1) {
-        std::ostream dropped(nullptr);
-        std::uint64_t runs = 0;
         box b = shape;
         std::vector<verdict> verdicts;
         bool stopped = false;
@@ -245,7 +261,7 @@ double qsi::pave(repere& frame, std::clock_t begin, int threads) {
             verdicts.clear();
             for (std::size_t i = 0; i < n; ++i) {
                 queue_.load(head_ + i, b);
-                verdicts.push_back(classify(constraints(), b, dropped, runs));
+                verdicts.push_back(classify(b));
             }
             for (std::size_t i = 0; i < n && !stopped; ++i) {
                 // The time limit (and the memory limit) is checked before
@@ -255,53 +271,56 @@ double qsi::pave(repere& frame, std::clock_t begin, int threads) {
             }
             compact();
         }
-        addSolverRuns(runs);
         return timed ? elapsed : secondsBetween(begin, std::clock());
     }
 
-    // Several threads classify the queue's boxes, each with its own copy of
-    // the constraint solvers, claiming them one at a time in queue order;
-    // the main thread takes the verdicts in queue order, as the sequential
-    // loop does (drawing, filing, bisecting), so that the paving, the report
-    // and the picture do not depend on the number of threads. While the
-    // verdict it needs next is not ready, the main thread classifies the
-    // next unclaimed box itself, so that a helper the system stops for a
-    // while holds up at most the box it works on.
+    // Several threads classify the queue's boxes, claiming them one at a
+    // time in queue order; the main thread takes the verdicts in queue
+    // order, as the sequential loop does (drawing, filing, bisecting), so
+    // that the paving, the report and the picture do not depend on the
+    // number of threads. While the verdict it needs next is not ready, the
+    // main thread classifies the next unclaimed box itself, so that a helper
+    // the system stops for a while holds up at most the box it works on.
+    // Each helper classifies with a copy of the constraint solvers that it
+    // makes itself, before the main thread starts to use its own: the copy
+    // lives in the helper's memory, not among the main thread's data.
     const std::size_t helperCount = static_cast<std::size_t>(threads) - 1;
     classifyRing ring(kWindowBoxes, shape.size());
-    std::vector<constraintList> copies(helperCount, constraints());
-    std::vector<std::uint64_t> runs(helperCount + 1, 0);
+    std::vector<std::uint64_t> helperRuns(helperCount, 0);
+    std::latch copied(static_cast<std::ptrdiff_t>(helperCount));
     std::size_t dropped = 0; // boxes gone from the queue's front
+    // New boxes are handed over in batches, or at once when the helpers may
+    // have run out of boxes.
     auto publish = [&] {
         const std::size_t from = ring.published();
         const std::size_t to = std::min(dropped + queue_.size(), dropped + head_ + ring.size());
-        if (to <= from) return;
+        if (to <= from || (to - from < kPublishBoxes && !ring.allClaimed())) return;
         for (std::size_t a = from; a < to; ++a)
             ring.put(a, queue_.bounds(a - dropped));
         ring.publishUpTo(to);
     };
-    auto classifyOne = [&](std::size_t a, constraintList& list, box& b, std::ostream& log,
-                           std::uint64_t& count) {
-        ring.load(a, b);
-        ring.finish(a, classify(list, b, log, count));
-    };
     auto helper = [&](std::size_t t) {
-        std::ostream log(nullptr);
+        csp own(*this);
+        copied.count_down();
+        const std::uint64_t runsBefore = own.solverRuns();
         box b = shape;
         std::size_t a = 0;
         while (!ring.stopped()) {
-            if (ring.claim(a))
-                classifyOne(a, copies[t], b, log, runs[t + 1]);
-            else if (!ring.waitForWork())
+            if (ring.claim(a)) {
+                ring.load(a, b);
+                ring.finish(a, own.classify(b));
+            } else if (!ring.waitForWork()) {
                 break;
+            }
         }
+        helperRuns[t] = own.solverRuns() - runsBefore;
     };
 
     publish();
     std::vector<std::thread> helpers;
     for (std::size_t t = 0; t < helperCount; ++t)
         helpers.emplace_back(helper, t);
-    std::ostream log(nullptr);
+    copied.wait();
     box b = shape;
     while (head_ < queue_.size()) {
         const std::size_t a = dropped + head_;
@@ -309,7 +328,8 @@ double qsi::pave(repere& frame, std::clock_t begin, int threads) {
         while (!ring.done(a)) {
             std::size_t n = 0;
             while (n < kRunBoxes && ring.claim(other)) {
-                classifyOne(other, constraints(), b, log, runs[0]);
+                ring.load(other, b);
+                ring.finish(other, classify(b));
                 ++n;
             }
             if (n == 0) std::this_thread::yield();
@@ -323,7 +343,7 @@ double qsi::pave(repere& frame, std::clock_t begin, int threads) {
     ring.stop();
     for (std::thread& h : helpers)
         h.join();
-    for (std::uint64_t r : runs)
+    for (std::uint64_t r : helperRuns)
         addSolverRuns(r);
     return timed ? elapsed : secondsBetween(begin, std::clock());
 }
