@@ -37,8 +37,8 @@ constexpr std::size_t kWindowBoxes = 4096;
 // constraint runs.
 constexpr std::size_t kRunBoxes = 64;
 
-// New boxes handed to the classifying threads at once (fewer when they have
-// nothing left to claim).
+// New boxes handed to the classifying threads at once (fewer when the
+// threads may run out of boxes).
 constexpr std::size_t kPublishBoxes = 16;
 
 // More threads than this are not started, unless the machine has more cores.
@@ -58,17 +58,11 @@ public:
 
     std::size_t size() const noexcept { return size_; }
     std::size_t published() const noexcept { return published_.load(std::memory_order_relaxed); }
-    // Whether every published box has been claimed (the helpers may be
-    // waiting for more).
-    bool allClaimed() const noexcept {
-        return claimed_.load(std::memory_order_relaxed) >= published();
-    }
 
     // Main thread: box a's bounds go into its slot (whose last box has been
     // taken), made visible by publishUpTo.
     void put(std::size_t a, const double* p) noexcept {
         std::copy(p, p + width_, bounds_.data() + (a % size_) * width_);
-        slots_[a % size_].done.store(false, std::memory_order_relaxed);
     }
     void publishUpTo(std::size_t end) {
         published_.store(end, std::memory_order_seq_cst);
@@ -97,16 +91,25 @@ public:
     void finish(std::size_t a, verdict v) noexcept {
         slot& s = slots_[a % size_];
         s.verdict = v;
-        s.done.store(true, std::memory_order_release);
+        s.finished.store(a + 1, std::memory_order_release);
     }
     bool done(std::size_t a) const noexcept {
-        return slots_[a % size_].done.load(std::memory_order_acquire);
+        return slots_[a % size_].finished.load(std::memory_order_acquire) == a + 1;
     }
     verdict verdictOf(std::size_t a) const noexcept { return slots_[a % size_].verdict; }
 
     // Helper threads: waits until a box can be claimed or the run stops;
-    // false when it stops.
+    // false when it stops. The main thread hands over new boxes every few
+    // microseconds while there are any: a helper looks again for a while
+    // before it sleeps, since waking it takes longer.
     bool waitForWork() {
+        for (int i = 0; i < kLooksBeforeSleep; ++i) {
+            if (stopped()) return false;
+            if (claimed_.load(std::memory_order_relaxed) <
+                published_.load(std::memory_order_acquire))
+                return true;
+            std::this_thread::yield();
+        }
         sleepers_.fetch_add(1, std::memory_order_seq_cst);
         std::unique_lock<std::mutex> lock(mutex_);
         wake_.wait(lock, [&] {
@@ -126,8 +129,11 @@ public:
 
 private:
     static constexpr std::size_t kLine = 64;
+    static constexpr int kLooksBeforeSleep = 64;
+    // The verdict of the slot's box, valid once `finished` holds the box's
+    // number plus one (so that reusing a slot needs no reset).
     struct alignas(kLine) slot {
-        std::atomic<bool> done{false};
+        std::atomic<std::size_t> finished{0};
         modal::verdict verdict;
     };
 
@@ -289,12 +295,14 @@ double qsi::pave(repere& frame, std::clock_t begin, int threads) {
     std::vector<std::uint64_t> helperRuns(helperCount, 0);
     std::latch copied(static_cast<std::ptrdiff_t>(helperCount));
     std::size_t dropped = 0; // boxes gone from the queue's front
-    // New boxes are handed over in batches, or at once when the helpers may
-    // have run out of boxes.
+    // New boxes are handed over in batches, or at once when few handed
+    // over boxes are left to decide.
     auto publish = [&] {
         const std::size_t from = ring.published();
         const std::size_t to = std::min(dropped + queue_.size(), dropped + head_ + ring.size());
-        if (to <= from || (to - from < kPublishBoxes && !ring.allClaimed())) return;
+        if (to <= from ||
+            (to - from < kPublishBoxes && from - (dropped + head_) >= 2 * kPublishBoxes))
+            return;
         for (std::size_t a = from; a < to; ++a)
             ring.put(a, queue_.bounds(a - dropped));
         ring.publishUpTo(to);
