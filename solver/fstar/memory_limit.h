@@ -18,10 +18,10 @@ double memoryLimitMegabytes() noexcept;
 void setMemoryLimit(double megabytes) noexcept;
 
 // True once the resident memory has been found above the limit; from then on
-// every call says so until resetMemoryRanOut. The memory is read once every
-// 256 calls of the whole process (safe from any thread), so asking at every
-// step of every loop (the many short constraint runs of QSI included) costs
-// an atomic increment.
+// every call says so until resetMemoryRanOut. Each thread reads the memory
+// once every 256 of its calls (safe from any thread), so asking at every step
+// of every loop (the many short constraint runs of QSI included) costs an
+// increment of a counter of the thread's own.
 bool memoryLimitPassed() noexcept;
 // True when memoryLimitPassed has said so since the last reset.
 bool memoryRanOut() noexcept;
