@@ -80,7 +80,7 @@ run_summary runQsi(run_state& state, const std::string& base_name) {
     // The pictures are saved once the picture is complete; a run on several
     // threads writes its report meanwhile, and saves the BMP file (which the
     // toolkit writes without Qt's file classes) on a thread of its own.
-    const bool severalThreads = solver.getSettings().threads != 1;
+    const bool severalThreads = solver.threadCount() > 1;
     solver.onPaved = [&] {
         std::jthread bmp;
         if (state.options.write_bmp) {

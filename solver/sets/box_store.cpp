@@ -45,9 +45,12 @@ void boxStore::dropFront(std::size_t k) {
 }
 
 void boxStore::load(std::size_t i, box& into) const {
-    const double* p = boundsOf(i);
-    for (int v = 0; v < n_; ++v)
-        into[v].domain = ivalDb::exact(p[2 * v], p[2 * v + 1]);
+    loadBounds(boundsOf(i), into);
+}
+
+void boxStore::loadBounds(const double* bounds, box& into) {
+    for (int v = 0; v < into.size(); ++v)
+        into[v].domain = ivalDb::exact(bounds[2 * v], bounds[2 * v + 1]);
 }
 
 box boxStore::at(std::size_t i) const {
@@ -63,10 +66,6 @@ void boxStore::print(std::ostream& os, std::size_t i) const {
     for (int v = 0; v < n_; ++v)
         os << "\n" << (*shape_)[v].name << "=" << ivalDb::exact(p[2 * v], p[2 * v + 1]);
 }
-
-} // namespace modal
-
-namespace modal {
 
 namespace {
 

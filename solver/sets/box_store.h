@@ -44,6 +44,9 @@ public:
     // Sets the domains of `into`, a box with the store's variables, to the
     // bounds of box i.
     void load(std::size_t i, box& into) const;
+    // Sets the domains of `into` to bounds laid out as a store keeps them
+    // (inf and sup of each variable, in variable order).
+    static void loadBounds(const double* bounds, box& into);
     // The bounds of box i: inf and sup of each variable, in variable order.
     const double* bounds(std::size_t i) const noexcept { return boundsOf(i); }
     // Box i with its names and plot axes.

@@ -84,9 +84,7 @@ public:
     }
     // The box of a claimed slot into `b`, then its verdict back.
     void load(std::size_t a, box& b) const {
-        const double* p = bounds_.data() + (a % size_) * width_;
-        for (int v = 0; v < b.size(); ++v)
-            b[v].domain = ivalDb::exact(p[2 * v], p[2 * v + 1]);
+        boxStore::loadBounds(bounds_.data() + (a % size_) * width_, b);
     }
     void finish(std::size_t a, verdict v) noexcept {
         slot& s = slots_[a % size_];
@@ -105,18 +103,12 @@ public:
     bool waitForWork() {
         for (int i = 0; i < kLooksBeforeSleep; ++i) {
             if (stopped()) return false;
-            if (claimed_.load(std::memory_order_relaxed) <
-                published_.load(std::memory_order_acquire))
-                return true;
+            if (unclaimed()) return true;
             std::this_thread::yield();
         }
         sleepers_.fetch_add(1, std::memory_order_seq_cst);
         std::unique_lock<std::mutex> lock(mutex_);
-        wake_.wait(lock, [&] {
-            return stop_.load(std::memory_order_seq_cst) ||
-                   claimed_.load(std::memory_order_relaxed) <
-                       published_.load(std::memory_order_seq_cst);
-        });
+        wake_.wait(lock, [&] { return stop_.load(std::memory_order_seq_cst) || unclaimed(); });
         sleepers_.fetch_sub(1, std::memory_order_relaxed);
         return !stop_.load(std::memory_order_relaxed);
     }
@@ -128,6 +120,12 @@ public:
     }
 
 private:
+    // Whether a published box is left to claim.
+    bool unclaimed() const noexcept {
+        return claimed_.load(std::memory_order_relaxed) <
+               published_.load(std::memory_order_seq_cst);
+    }
+
     static constexpr std::size_t kLine = 64;
     static constexpr int kLooksBeforeSleep = 64;
     // The verdict of the slot's box, valid once `finished` holds the box's

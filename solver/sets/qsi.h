@@ -41,6 +41,8 @@ public:
     void setSettings(const qsiParam& p) { settings_ = p; }
     const qsiParam& getSettings() const noexcept { return settings_; }
     double getEpsilon() const noexcept { return settings_.epsilon; }
+    // Threads a run uses, from the setting (every core for 0 or less).
+    int threadCount() const;
     double getTimeLimit() const noexcept { return settings_.time_limit; }
 
     // --- lists -----------------------------------------------------------------
@@ -91,8 +93,6 @@ public:
 
 private:
     double epsilonOf(std::size_t i) const noexcept;
-    // Threads the run uses.
-    int threadCount() const;
     // The loop over the queue; returns the elapsed seconds at its last time
     // check.
     double pave(repere& frame, std::clock_t begin, int threads);
