@@ -24,7 +24,10 @@ void simplify(tree& t, nodeId& ref) {
 }
 
 void buildDerivatives(tree& t) {
-    if (buildSharedDerivatives(t)) return;
+    if (!buildSharedDerivatives(t)) buildDerivativesOneByOne(t);
+}
+
+void buildDerivativesOneByOne(tree& t) {
     t.derivTrees.assign(t.vars.size(), {});
     for (std::size_t i = 0; i < t.vars.size(); ++i) {
         for (const int slot : t.vars[i]) {

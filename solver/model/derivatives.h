@@ -21,6 +21,9 @@ void simplify(tree& t, nodeId& ref);
 
 // derivTrees[i][j] = differentiate(root, vars[i][j]), simplified twice.
 void buildDerivatives(tree& t);
+// The same, one occurrence at a time with nothing shared: what
+// buildDerivatives does for an expression that is not a tree.
+void buildDerivativesOneByOne(tree& t);
 
 // evalList from the root and, when derivative trees exist, their lists.
 void buildEvalLists(tree& t);

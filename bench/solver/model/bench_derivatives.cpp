@@ -3,12 +3,11 @@
 // expression (memory in step with the input keeps it flat for the sum; the
 // product's derivative trees themselves hold about n nodes each) and the
 // derivative evaluation lists' entries.
-#include <string>
-
 #include <benchmark/benchmark.h>
 
 #include "solver/model/derivatives.h"
 #include "solver/model/tree.h"
+#include "tests/solver/model/long_sums.h"
 
 using namespace modal;
 
@@ -20,16 +19,6 @@ tree product(int n) {
     for (int i = 1; i < n; ++i)
         p = t.createBinary(nodeKind::mul, p, t.createIncidence("x", ivalDb::exact(0.0, 1.0)));
     t.setRoot(p);
-    return t;
-}
-
-tree sum(int n) {
-    tree t;
-    nodeId s = t.createIncidence("v0", ivalDb::exact(0.0, 1.0));
-    for (int i = 1; i < n; ++i)
-        s = t.createBinary(nodeKind::plus, s,
-                           t.createIncidence("v" + std::to_string(i), ivalDb::exact(0.0, 1.0)));
-    t.setRoot(s);
     return t;
 }
 
@@ -58,7 +47,7 @@ void BM_ProductDerivatives(benchmark::State& state) {
     run(state, product);
 }
 void BM_SumDerivatives(benchmark::State& state) {
-    run(state, sum);
+    run(state, sumOfVariables);
 }
 
 } // namespace

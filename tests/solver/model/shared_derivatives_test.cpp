@@ -13,6 +13,7 @@
 #include "solver/model/derivatives.h"
 #include "solver/model/dump.h"
 #include "solver/model/tree.h"
+#include "tests/solver/model/long_sums.h"
 
 using namespace modal;
 
@@ -93,15 +94,7 @@ TEST(SharedDerivatives, AgreeWithOneOccurrenceAtATime) {
         buildRandom(single, seed);
         std::vector<variable> vo = variablesOf(single);
         modal::bind(single, vo, identity(vo.size()));
-        single.derivTrees.assign(single.vars.size(), {});
-        for (std::size_t i = 0; i < single.vars.size(); ++i)
-            for (const int slot : single.vars[i]) {
-                nodeId d = differentiate(single, single.root, slot);
-                simplify(single, d);
-                simplify(single, d);
-                single.derivTrees[i].push_back(d);
-            }
-        single.hasDerivatives = true;
+        buildDerivativesOneByOne(single);
         buildEvalLists(single);
 
         ASSERT_EQ(shared.derivTrees.size(), single.derivTrees.size());
@@ -125,12 +118,7 @@ TEST(SharedDerivatives, SumsKeepNodeStorageLinear) {
     // Each occurrence of a long sum has the derivative "1": what the builder
     // keeps per occurrence must not grow with the length of the sum.
     for (const int n : {200, 400}) {
-        tree t;
-        nodeId s = t.createIncidence("v0", ivalDb::exact(0.0, 1.0));
-        for (int i = 1; i < n; ++i)
-            s = t.createBinary(nodeKind::plus, s,
-                               t.createIncidence("v" + std::to_string(i), ivalDb::exact(0.0, 1.0)));
-        t.setRoot(s);
+        tree t = sumOfVariables(n);
         buildDerivatives(t);
         EXPECT_LT(t.nodes.size(), static_cast<std::size_t>(10 * n)) << n;
         EXPECT_EQ(text(t, t.derivTrees[static_cast<std::size_t>(n / 2)][0]), "1");
