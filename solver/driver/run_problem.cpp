@@ -12,7 +12,6 @@
 #include "solver/driver/runs.h"
 #include "solver/driver/statement_reader.h"
 #include "solver/fstar/memory_limit.h"
-#include "solver/fstar/strip.h"
 
 namespace modal {
 

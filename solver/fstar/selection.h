@@ -19,7 +19,7 @@ namespace modal {
 int widestCuttable(const std::vector<variable>& vars, bool skipSettled, bool singlesExact);
 
 // Whether a piece (strip or cell) with twin `part` defines a bound of the
-// whole `whole` that `optim` asks for (0 both, 1 the lower, 2 the upper): one
+// whole `whole` that `optim` asks for (both, the lower or the upper): one
 // of its inner or outer bounds on that side equals the whole's, or one of
 // the two is NaN.
 bool definesBound(const twin& part, const twin& whole, optimBound optim) noexcept;

@@ -13,7 +13,7 @@
 namespace modal {
 
 int effectivePieces(int bisect) noexcept {
-    return bisect < 2 ? 2 : (bisect > kMaxPiecesPerCut ? kMaxPiecesPerCut : bisect);
+    return std::clamp(bisect, 2, kMaxPiecesPerCut);
 }
 
 bool canCut(const ivalDb& d) noexcept {

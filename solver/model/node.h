@@ -48,9 +48,6 @@ bool isRelation(nodeKind k) noexcept; // "=", ">=", ">", "<=", "<"
 bool isBinary(nodeKind k) noexcept;   // arithmetic operators and relations
 bool isUnary(nodeKind k) noexcept;    // "minus", the functions and "pow"
 
-// Index of a node in its tree's node storage; -1 for none.
-using nodeId = std::int32_t;
-
 // Hash of names for maps that are searched with a string_view.
 struct nameHash {
     using is_transparent = void;
@@ -58,6 +55,9 @@ struct nameHash {
         return std::hash<std::string_view>{}(s);
     }
 };
+
+// Index of a node in its tree's node storage; -1 for none.
+using nodeId = std::int32_t;
 inline constexpr nodeId noNode = -1;
 
 struct node {

@@ -59,9 +59,7 @@ void variable::reset(int count, const ivalDb& dom, const std::string& nm) {
 
 void variable::assignFresh(const variable& other) {
     if (this == &other) return;
-    name = other.name;
-    domain = other.domain;
-    freshIncidences(incidences, other.incidences.size());
+    reset(other.incidenceCount(), other.domain, other.name);
     globalSign = other.globalSign;
     totalMono = other.totalMono;
     globalDerivative = other.globalDerivative;
