@@ -47,7 +47,10 @@ Options in the file (name=value;), with their defaults:
   MemoryLimit=0  megabytes the run may use (0: half of the physical memory);
                  past it the run stops as at its time limit
   PlotX=name, PlotY=name   the F variables on the axes of the QSI picture
-  LOGIC uses Epsilon=Tolerance=1e-15 whatever the file says.
+  LOGIC uses Epsilon=Tolerance=1e-15 whatever the file says. Without a time
+  limit a LOGIC run that cannot settle its statement ends with Perhaps once
+  its global twin has not changed over the last half of its steps (at least
+  4096), or after 60 s.
 
 Files written next to the problem:
   BASESolution.txt  the result, or the statement with the syntax error
