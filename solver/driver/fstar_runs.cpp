@@ -18,6 +18,10 @@ std::string stopText(const fstar& solver) {
     if (p.stop_reason == "Tolerance") return "Tol reached Tolerance=" + number(p.tolerance);
     if (p.stop_reason == "Time") return "time limit Time=" + number(p.time_limit) + " s reached";
     if (p.stop_reason == "Empty Agenda") return "nothing left to refine (every cell was decided)";
+    if (p.stop_reason == "Floor") return "Tol cannot fall further";
+    if (p.stop_reason == "Stalled")
+        return "the statement could not be settled: its global twin stopped moving (Time= lets "
+               "it run longer)";
     if (p.stop_reason == "Matching")
         return "nothing left to cut (Epsilon=" + number(p.epsilon) +
                ", or cells too narrow for doubles)";
@@ -63,6 +67,9 @@ run_summary run_fstar(run_state& state, const std::string& base_name) {
         settings.logic_mode = inclusionStop::withVerdict;
         settings.epsilon = 1e-15;
         settings.tolerance = 1e-15;
+        // Without a time limit a statement that F* cannot settle would be
+        // refined for ever: the run gives up once its twin stops moving.
+        settings.stop_when_stalled = settings.time_limit >= kNoTimeLimit;
         record(summary, writeTreeDump(solver.mainModel.fn), "Tree.txt");
     }
 

@@ -128,7 +128,8 @@ run_summary runContractor(run_state& state, const std::string& base_name) {
 
     log.open(base_name + "Solution.txt", std::ios::out | std::ios::trunc);
     log << "Computation Time (s):" << limit << "\n" << std::flush;
-    run_box.print(log);
+    // The box holds every solution: its bounds are rounded outward.
+    run_box.print(log, regionText::grown);
     // A domain found empty: no point of the box satisfies the constraints.
     if (!consistent) log << "\nNo Solution\n";
     log.close();

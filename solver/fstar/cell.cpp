@@ -60,7 +60,8 @@ void copyDerivatives(const std::vector<variable>& from, std::vector<variable>& t
 
 cell::cell(const cell& o)
     : tw(o.tw), xi(o.xi), xp(o.xp), bisectDim(o.bisectDim), consistency(o.consistency),
-      treeFlag(o.treeFlag) {}
+      treeFlag(o.treeFlag), cutFromTol(o.cutFromTol), settled(o.settled),
+      undefinedPoints(o.undefinedPoints) {}
 
 cell& cell::operator=(const cell& o) {
     if (this == &o) return *this;
@@ -72,6 +73,9 @@ cell& cell::operator=(const cell& o) {
     treeFlag = o.treeFlag;
     outInsideZero = false;
     innOutsideZero = false;
+    cutFromTol = o.cutFromTol;
+    settled = o.settled;
+    undefinedPoints = o.undefinedPoints;
     return *this;
 }
 
@@ -91,6 +95,9 @@ void cell::makeInitial(const model& m, std::vector<variable>& spare) {
     treeFlag = 0;
     outInsideZero = false;
     innOutsideZero = false;
+    cutFromTol = kInf;
+    settled = false;
+    undefinedPoints = false;
 }
 
 int cell::variableCount() const noexcept {
@@ -125,6 +132,10 @@ void cell::evaluate(tree& t, const stripContext& strip, bool meanValue) {
     const bool sameXp = sameDomains(xp, stripXp);
     const bool stripBox =
         strip.derivativesFresh && &stripXp != &xp && sameXp && sameDomains(xi, strip.xi);
+    // Whether this evaluation meets undefined points, kept beside the run's
+    // own record of them.
+    const bool undefinedBefore = t.undefinedSeen;
+    t.undefinedSeen = false;
     bindTo(t, stripXp);
     if (stripBox) {
         // The Xi evaluation passes over variables whose domain is proper.
@@ -167,10 +178,20 @@ void cell::evaluate(tree& t, const stripContext& strip, bool meanValue) {
         tw.setOut(out);
     } else if (consistency == consistencyState::undecided)
         tw.setOut(evaluateTree(t, evalMode::Prop, options));
+    undefinedPoints = t.undefinedSeen;
+    t.undefinedSeen = undefinedBefore || undefinedPoints;
+    if (undefinedPoints) {
+        // The inner evaluation restricts each undefined operation's argument
+        // on its own, not the variables it shares with the rest of the
+        // function: over such a cell it claims nothing.
+        tw.setInn(ivalNaN());
+        bisectDim = widestCuttable(xi, false, false);
+    }
     tw.computeTol();
 }
 
 bool cell::allXiMonotonic() const noexcept {
+    if (undefinedPoints) return false;
     for (const auto& v : xi)
         if (!v.totalMono) return false;
     return true;
@@ -181,14 +202,18 @@ double cell::width() const noexcept {
     return xi[static_cast<std::size_t>(bisectDim)].domain.width();
 }
 
-void cell::printBox(std::ostream& os, int level) const {
+void cell::printBox(std::ostream& os, int level, regionText r) const {
     if (level != 1) return;
     const std::string dashes(51, '-');
     os << "box" << dashes << "\n";
-    for (std::size_t i = 0; i < xp.size(); ++i)
-        os << xp[i].name << "[" << i << "]=" << xp[i].domain << "\n";
-    for (std::size_t i = 0; i < xi.size(); ++i)
-        os << xi[i].name << "[" << i << "]=" << xi[i].domain << "\n";
+    for (const std::vector<variable>* group : {&xp, &xi}) {
+        for (std::size_t i = 0; i < group->size(); ++i) {
+            const ivalDb& d = (*group)[i].domain;
+            os << (*group)[i].name << "[" << i << "]=";
+            writeInterval(os, d, roundingFor(d, r));
+            os << "\n";
+        }
+    }
     os << dashes << "box"
        << "\n";
 }

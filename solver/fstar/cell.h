@@ -8,6 +8,7 @@
 #include <iosfwd>
 #include <vector>
 
+#include "interval/directed_text.h"
 #include "interval/twin.h"
 #include "solver/model/derivatives.h"
 #include "solver/model/model.h"
@@ -44,6 +45,15 @@ public:
     std::uint8_t treeFlag = 0;
     bool outInsideZero = false;
     bool innOutsideZero = false;
+    // The tolerance of the cell this one was cut from (+inf for a cell not
+    // made by a cut), and whether the cell is at the rounding floor of its
+    // bounds: cutting it can no longer narrow them, so it stays accumulated.
+    double cutFromTol = kInf;
+    bool settled = false;
+    // The last evaluation met points where the objective is not defined: the
+    // monotonicity of its variables says nothing about where the extreme
+    // lies (an end of the domain may have no value), so the cell is cut on.
+    bool undefinedPoints = false;
 
     cell() = default;
     // A copy clears the two zero flags.
@@ -76,8 +86,9 @@ public:
     bool allXiMonotonic() const noexcept;
     // Width of the Xi variable at bisectDim, -inf without one.
     double width() const noexcept;
-    // The box listing, only when `level` is exactly 1.
-    void printBox(std::ostream& os, int level) const;
+    // The box listing, only when `level` is exactly 1: each domain as
+    // computed, or its region grown or shrunk to the stream's digits.
+    void printBox(std::ostream& os, int level, regionText r = regionText::nearest) const;
     // Constraint check of `m` over this cell's variables.
     consistencyState check(model& m) const;
 };

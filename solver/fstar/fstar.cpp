@@ -1,7 +1,9 @@
 #include "solver/fstar/fstar.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <iostream>
 #include <iterator>
 #include <sstream>
@@ -178,6 +180,8 @@ public:
     }
     // Seconds since the start, read now; -1 for a run without clock.
     double total() const { return clocked_ ? secondsBetween(start_, std::clock()) : -1.0; }
+    // Seconds at the last reading.
+    double lastReading() const noexcept { return elapsed_; }
 
 private:
     bool timed_;
@@ -191,7 +195,7 @@ private:
 
 void fstar::run(box& /*plotBox*/, std::ostream& log) {
     const bool timed = settings.time_limit < kNoTimeLimit;
-    runClock clock(timed, timed || settings.write_solution);
+    runClock clock(timed || settings.stop_when_stalled, timed || settings.write_solution);
     startRun(log);
     const int level = settings.debug;
     while (!agenda.empty()) {
@@ -199,7 +203,8 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
         if (level != 0) log << "Step Number:";
         if (level == 1) log << static_cast<double>(stepCount) << "\n";
         updateGlobalTwin(log);
-        if (loopEnds(clock.passed(settings.time_limit), log)) break;
+        const bool timeUp = clock.passed(settings.time_limit);
+        if (loopEnds(timeUp, clock.lastReading(), log)) break;
         selectAndCut(log);
         ++stepCount;
         if (settings.screen_out) printStepLine();
@@ -235,6 +240,9 @@ void fstar::startRun(std::ostream& log) {
     undefinedPoints = false;
     noSolution = false;
     removedByInclusion_ = false;
+    floorReached_ = false;
+    lastTwinChange_ = 0;
+    std::fill(std::begin(lastTwin_), std::end(lastTwin_), kNaN);
     mainModel.fn.undefinedSeen = false;
 
     logLine(log, level, hashRule(56));
@@ -278,11 +286,22 @@ void fstar::plantFirstStrip() {
     agenda.back().restart(mainModel, spareVariables_);
 }
 
-bool fstar::loopEnds(bool timeUp, std::ostream& log) {
+bool fstar::stalled(double seconds) {
+    const twin& g = globalTwin;
+    const double now[4] = {g.getInn().inf(), g.getInn().sup(), g.getOut().inf(), g.getOut().sup()};
+    if (std::memcmp(now, lastTwin_, sizeof now) != 0) {
+        std::memcpy(lastTwin_, now, sizeof now);
+        lastTwinChange_ = stepCount;
+    }
+    const long still = stepCount - lastTwinChange_;
+    return (still >= kStallSteps && still >= lastTwinChange_) || seconds > kStallSeconds;
+}
+
+bool fstar::loopEnds(bool timeUp, double seconds, std::ostream& log) {
     const int level = settings.debug;
     if (!hasSelectedStrip) {
         logLine(log, level, "No Strip Matching");
-        settings.stop_reason = "Matching";
+        settings.stop_reason = floorReached_ ? "Floor" : "Matching";
         return true;
     }
     const double tolAsked = settings.tolerance;
@@ -313,6 +332,16 @@ bool fstar::loopEnds(bool timeUp, std::ostream& log) {
         logLine(log, level, "Stop By Undefined Points");
         return true;
     }
+    if (settings.step_limit > 0 && stepCount >= settings.step_limit) {
+        logLine(log, level, "Step Limit Reached");
+        settings.stop_reason = "Steps";
+        return true;
+    }
+    if (settings.stop_when_stalled && stalled(seconds)) {
+        logLine(log, level, "Stop: Global Twin Stalled");
+        settings.stop_reason = "Stalled";
+        return true;
+    }
     return false;
 }
 
@@ -322,15 +351,23 @@ void fstar::finishRun(std::ostream& log) {
     updateGlobalTwin(log);
     if (agenda.empty()) {
         logLine(log, level, "Empty Agenda");
-        settings.stop_reason = "Empty Agenda";
+        settings.stop_reason = floorReached_ ? "Floor" : "Empty Agenda";
     }
     undefinedPoints = mainModel.fn.undefinedSeen;
     noSolution = !mainModel.constraints.empty() && agenda.empty() && accumulatedStrips.empty() &&
                  !removedByInclusion_;
     if (settings.logic_mode == inclusionStop::withVerdict) settings.logic_result = logicVerdict();
     // An inner approximation over a domain with undefined points could
-    // reach across a gap of the range: it claims nothing.
-    if (undefinedPoints) globalTwin.setInn(ivalNaN());
+    // reach across a gap of the range: it claims nothing. One bound of it
+    // still holds where every variable is universal: the inner bound of a
+    // minimum (maximum) is a value the function takes at a defined point.
+    if (undefinedPoints) {
+        const ivalDb inn = globalTwin.getInn();
+        const bool proper = allProper();
+        globalTwin.setInn(
+            ivalDb::exact(proper && settings.optim == optimBound::lower ? inn.inf() : kNaN,
+                          proper && settings.optim == optimBound::upper ? inn.sup() : kNaN));
+    }
     if (settings.minmax_mode) minmaxPostProcess();
 }
 
@@ -480,17 +517,31 @@ void fstar::selectAndCut(std::ostream& log) {
     const double stripWidth = s != nullptr ? s->width() : -kInf;
     const double cellWidth = c != nullptr ? c->width() : -kInf;
     if (s == nullptr) return;
-    if (settings.epsilon >= stripWidth && settings.epsilon >= cellWidth) {
+    const bool atEpsilon = settings.epsilon >= stripWidth && settings.epsilon >= cellWidth;
+    // The piece the cut would narrow: the strip, or its selected cell.
+    const bool stripNext = stripWidth >= cellWidth;
+    // A piece where the function has no value at all (no outer bound) holds
+    // nothing to refine.
+    const bool noValue = !atEpsilon && isNaN(stripNext ? s->tw.getOut() : c->tw.getOut());
+    const bool atFloor = !atEpsilon && !noValue && atRoundingFloor(*s, stripNext ? nullptr : c);
+    if (atFloor || noValue) {
+        floorReached_ = floorReached_ || atFloor;
+        if (stripNext) {
+            logLine(log, level, "Accumulate Strip: Rounding Floor");
+            const stripIter it = selectedStrip;
+            eraseSelectedCandidate();
+            hasSelectedStrip = false;
+            accumulateStrip(it);
+        } else {
+            logLine(log, level, "Accumulate Cell: Rounding Floor");
+            c->settled = true;
+            settleSelectedCell(*s, log);
+        }
+        updateFlag = false;
+    } else if (atEpsilon) {
         if (c != nullptr) {
             logLine(log, level, "Accumulate for Epsilon (Width < Epsilon)");
-            s->warehouse.splice(s->warehouse.end(), s->cells, s->selectedCell);
-            s->needsUpdate = false;
-            if (s->selectedCellCandidate >= 0 &&
-                s->selectedCellCandidate < static_cast<int>(s->cellCandidates.size()))
-                s->cellCandidates.erase(s->cellCandidates.begin() + s->selectedCellCandidate);
-            s->hasSelectedCell = false;
-            s->selectedCellCandidate = -1;
-            s->processCells(settings, log);
+            settleSelectedCell(*s, log);
             updateFlag = false;
         } else {
             logLine(log, level, "Accumulate Strip: No Cell Matching");
@@ -518,6 +569,70 @@ void fstar::selectAndCut(std::ostream& log) {
         cutStrip(it, log);
         updateFlag = true;
     }
+}
+
+void fstar::settleSelectedCell(strip& s, std::ostream& log) {
+    s.warehouse.splice(s.warehouse.end(), s.cells, s.selectedCell);
+    s.needsUpdate = false;
+    if (s.selectedCellCandidate >= 0 &&
+        s.selectedCellCandidate < static_cast<int>(s.cellCandidates.size()))
+        s.cellCandidates.erase(s.cellCandidates.begin() + s.selectedCellCandidate);
+    s.hasSelectedCell = false;
+    s.selectedCellCandidate = -1;
+    s.processCells(settings, log);
+}
+
+namespace {
+
+// A cut that narrows a piece's tolerance by less than this fraction leaves
+// the piece a suspect of the rounding floor.
+constexpr double kStalledCut = 0.9;
+
+// The tolerance of a twin on the bounds `optim` asks for.
+double boundTolerance(const twin& t, optimBound optim) noexcept {
+    switch (optim) {
+    case optimBound::lower:
+        return t.lowerDistance();
+    case optimBound::upper:
+        return t.upperDistance();
+    default:
+        return t.getTol();
+    }
+}
+
+} // namespace
+
+double fstar::pointTolerance(const strip& s, const cell* c) {
+    cell probe;
+    probe.xp = s.xp;
+    probe.xi = c != nullptr ? c->xi : s.xi;
+    for (std::vector<variable>* group : {&probe.xp, &probe.xi})
+        for (variable& v : *group) {
+            const double m = v.domain.mid();
+            v.domain = ivalDb::exact(m, m);
+        }
+    std::vector<variable> xp = probe.xp;
+    tree& t = mainModel.fn;
+    // The probe's point lies in the piece: it shows no undefined point that
+    // the piece's own evaluation did not.
+    const bool undefinedSeen = t.undefinedSeen;
+    probe.evaluate(t, {xp, probe.xi, 0, false}, settings.mean_value);
+    t.undefinedSeen = undefinedSeen;
+    return boundTolerance(probe.tw, settings.optim);
+}
+
+bool fstar::atRoundingFloor(const strip& s, const cell* c) {
+    // A run that decides a statement stops on its verdict, not on Tol: a
+    // point where the function is exact (a zero reached through every
+    // subnormal) may still decide it.
+    if (settings.logic_mode != inclusionStop::off) return false;
+    const twin& tw = c != nullptr ? c->tw : s.tw;
+    const double tol = boundTolerance(tw, settings.optim);
+    const double cutFrom = c != nullptr ? c->cutFromTol : s.cutFromTol;
+    // Only a piece whose last cut hardly narrowed it is looked at closer.
+    if (!std::isfinite(tol) || !(tol >= kStalledCut * cutFrom)) return false;
+    const double floor = pointTolerance(s, c);
+    return floor > 0.0 && tol <= 2.0 * floor;
 }
 
 void fstar::accumulateStrip(stripIter s) {
@@ -558,6 +673,7 @@ void fstar::cutStrip(stripIter s, std::ostream& log) {
     const int n = piecesFor(x, settings.bisect);
     const double step = x.width() / n;
     double lo = x.inf();
+    s->cutFromTol = s->tw.getTol();
     for (int i = 0; i < n - 1; ++i) {
         const stripIter added = agenda.insert(agenda.end(), *s);
         added->xp[static_cast<std::size_t>(dim)].domain = ivalDb::exact(lo, lo + step);

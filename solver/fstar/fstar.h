@@ -133,6 +133,12 @@ private:
     agendaIndex index_;
     // A strip left the agenda by the inclusion test (not by its constraints).
     bool removedByInclusion_ = false;
+    // A piece was accumulated at the rounding floor of its bounds: if the
+    // run ends with nothing left to cut, its Tol cannot fall further.
+    bool floorReached_ = false;
+    // The global twin's bounds at its last change, and the step of it.
+    double lastTwin_[4] = {kNaN, kNaN, kNaN, kNaN};
+    long lastTwinChange_ = 0;
     // Storage kept from run to run (a constraint's solver makes a run for
     // every box it is asked about): at most one strip that left the agenda,
     // which the next run's first strip reuses with its cells and variables,
@@ -157,6 +163,14 @@ private:
     // made in the storage of a strip of the last run when there is one.
     void plantFirstStrip();
     void accumulateStrip(stripIter s);
+    // Moves the selected cell of `s` to its warehouse, where it stays.
+    void settleSelectedCell(strip& s, std::ostream& log);
+    // Whether cutting the piece that selectAndCut would cut next (the strip
+    // `s`, or its cell `c`) can no longer narrow its bounds: its last cut
+    // hardly narrowed them, and its tolerance is within twice what a single
+    // point of it gives (the rounding of the evaluation itself).
+    bool atRoundingFloor(const strip& s, const cell* c);
+    double pointTolerance(const strip& s, const cell* c);
     void cutStrip(stripIter s, std::ostream& log);
     void eraseSelectedCandidate();
     void printStepLine();
@@ -165,13 +179,23 @@ private:
     // stop tests of a step (true when the loop ends, with stop_reason set
     // where it has one), and the results after the loop.
     void startRun(std::ostream& log);
-    bool loopEnds(bool timeUp, std::ostream& log);
+    bool loopEnds(bool timeUp, double seconds, std::ostream& log);
+    // With stop_when_stalled: whether the global twin has stayed the same
+    // over as many steps as the run took before its last change (and at
+    // least kStallSteps), or the run has used kStallSeconds.
+    bool stalled(double seconds);
     void finishRun(std::ostream& log);
 };
 
 // Time limits from here up are never reached (the default is 1e301 s): runs
 // with such a limit do not read the clock at every step.
 inline constexpr double kNoTimeLimit = 1e300;
+
+// A run that stops when stalled (a LOGIC run without a time limit) gives
+// up once its global twin has not changed over the last half of its steps
+// and over at least this many, or once it has used this much process time.
+inline constexpr long kStallSteps = 4096;
+inline constexpr double kStallSeconds = 60.0;
 
 // Seconds of process time between two clock readings.
 double secondsBetween(std::clock_t start, std::clock_t now) noexcept;

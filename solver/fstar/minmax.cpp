@@ -51,6 +51,8 @@ void fstar::minmaxPostProcess() {
         if (isInterior(s.tw.getOut(), g.getInn())) return;
         for (const auto* list : {&s.cells, &s.warehouse}) {
             for (const cell& c : *list) {
+                // A cell where the function has no value cannot hold the extreme.
+                if (isNaN(c.tw.getOut())) continue;
                 if (settings.optim != optimBound::upper && intersects(c.tw.minTwin(), g.minTwin()))
                     joinedMinCells.push_back(detached(c, s));
                 if (settings.optim != optimBound::lower && intersects(c.tw.maxTwin(), g.maxTwin()))
@@ -96,7 +98,7 @@ void fstar::buildJoinedBoxes(bool lower) {
         }
         q->consistency = q->check(mainModel);
         evaluateMinMax(*q, lower);
-        if (intersects(q->tw.getOut(), bound))
+        if (!isNaN(q->tw.getOut()) && intersects(q->tw.getOut(), bound))
             boxes.splice(boxes.end(), cells, q);
         else
             cells.erase(q);

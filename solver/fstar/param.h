@@ -33,15 +33,17 @@ struct param {
     bool write_solution = false;                   // "Solution": write the report file
     bool plot = false;                             // "Plot": draw while solving
     inclusionStop logic_mode = inclusionStop::off; // stop by inclusion
-    std::string plot_x_name;       // horizontal plot variable (no statement sets it)
-    std::string plot_y_name;       // vertical plot variable (no statement sets it)
-    int plot_x_index = 0;          // position of plot_x_name among the variables
-    int plot_y_index = 0;          // position of plot_y_name among the variables
-    std::uint8_t logic_result = 2; // 0 false, 1 true, 2 undecided
-    bool minmax_mode = false;      // gather the extreme cells after the loop
-    std::string problem_name;      // prefix of the report file name
-    double memory_limit = 0;       // "MemoryLimit": megabytes; 0: half of physical memory
-    bool mean_value = false;       // "MeanValue": outer bounds also from the mean-value form
+    std::string plot_x_name;        // horizontal plot variable (no statement sets it)
+    std::string plot_y_name;        // vertical plot variable (no statement sets it)
+    int plot_x_index = 0;           // position of plot_x_name among the variables
+    int plot_y_index = 0;           // position of plot_y_name among the variables
+    std::uint8_t logic_result = 2;  // 0 false, 1 true, 2 undecided
+    bool minmax_mode = false;       // gather the extreme cells after the loop
+    std::string problem_name;       // prefix of the report file name
+    double memory_limit = 0;        // "MemoryLimit": megabytes; 0: half of physical memory
+    bool mean_value = false;        // "MeanValue": outer bounds also from the mean-value form
+    long step_limit = 0;            // steps after which the run stops undecided (0: no limit)
+    bool stop_when_stalled = false; // stop undecided once the global twin stops moving
 };
 
 } // namespace modal

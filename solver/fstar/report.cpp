@@ -4,6 +4,7 @@
 #include <ios>
 #include <ostream>
 
+#include "interval/directed_text.h"
 #include "solver/fstar/fstar.h"
 
 namespace modal {
@@ -45,27 +46,41 @@ void fstar::writeReport(std::ostream& os, double elapsedSeconds) {
         os << "Consistency: " << kVerdicts[logicVerdict()] << "\n\n";
     }
 
+    // Every number below claims what the computed one does: the bounds of
+    // the extreme and the outer bounds are rounded outward to the printed
+    // digits, the inner bounds inward, Tol upward.
+    auto tol = [&os](double t) {
+        os << "Tol: ";
+        writeDirected(os, t, rounding::up);
+        os << "\n\n";
+    };
     const bool proper = allProper();
     const bool improper = !proper && allImproper();
     switch (settings.optim) {
     case optimBound::lower:
         os << (proper     ? "Min Approximation:"
                : improper ? "Max Approximation:"
-                          : "MinMax Approximation:")
-           << g.minTwin() << "\n"
-           << "Tol: " << g.lowerDistance() << "\n\n";
+                          : "MinMax Approximation:");
+        writeInterval(os, g.minTwin(), kOutward);
+        os << "\n";
+        tol(g.lowerDistance());
         break;
     case optimBound::upper:
         os << (proper     ? "Max Approximation:"
                : improper ? "Min Approximation:"
-                          : "MaxMin Approximation:")
-           << g.maxTwin() << "\n"
-           << "Tol: " << g.upperDistance() << "\n\n";
+                          : "MaxMin Approximation:");
+        writeInterval(os, g.maxTwin(), kOutward);
+        os << "\n";
+        tol(g.upperDistance());
         break;
     default:
-        os << "Inner Approximation:" << g.getInn() << "\n"
-           << "Outer Approximation:" << g.getOut() << "\n"
-           << "Tol: " << g.getTol() << "\n\n";
+        os << "Inner Approximation:";
+        writeInterval(os, g.getInn(), kInward);
+        os << "\n"
+           << "Outer Approximation:";
+        writeInterval(os, g.getOut(), kOutward);
+        os << "\n";
+        tol(g.getTol());
         break;
     }
 
@@ -85,8 +100,9 @@ void fstar::writeJoinedBoxes(std::ostream& os, bool proper, bool improper) {
             os << "\n"
                << "Joined Boxes MinMax List:"
                << "\n";
+        // The boxes hold the points where the extreme can be: grown.
         for (const cell& c : joinedMinBoxes)
-            c.printBox(os, 1);
+            c.printBox(os, 1, regionText::grown);
     }
     if (settings.optim != optimBound::lower && !joinedMaxCells.empty()) {
         if (proper)
@@ -100,7 +116,7 @@ void fstar::writeJoinedBoxes(std::ostream& os, bool proper, bool improper) {
                << "Joined Boxes MaxMin Cells:"
                << "\n";
         for (const cell& c : joinedMaxBoxes)
-            c.printBox(os, 1);
+            c.printBox(os, 1, regionText::grown);
     }
 }
 

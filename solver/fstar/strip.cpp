@@ -51,6 +51,8 @@ void strip::restart(const model& m, std::vector<variable>& spare) {
     needsUpdate = true;
     treeFlag = 0;
     bisectable = true;
+    cutFromTol = kInf;
+    undefinedPoints = false;
     assignFresh(xp, xi, m.xp, m.xi, spare);
     clearSelection();
     selectedCell = cells.begin();
@@ -68,7 +70,8 @@ void strip::keepOneCell() {
 strip::strip(const strip& o)
     : tw(o.tw), consistencyMark(o.consistencyMark), joinFlag(o.joinFlag),
       needsUpdate(o.needsUpdate), treeFlag(o.treeFlag), bisectable(true), bisectDim(o.bisectDim),
-      xp(o.xp), xi(o.xi), cells(o.cells), warehouse(o.warehouse) {}
+      cutFromTol(o.cutFromTol), undefinedPoints(o.undefinedPoints), xp(o.xp), xi(o.xi),
+      cells(o.cells), warehouse(o.warehouse) {}
 
 strip& strip::operator=(const strip& o) {
     if (this == &o) return *this;
@@ -78,6 +81,8 @@ strip& strip::operator=(const strip& o) {
     cells = o.cells;
     warehouse = o.warehouse;
     bisectDim = o.bisectDim;
+    cutFromTol = o.cutFromTol;
+    undefinedPoints = o.undefinedPoints;
     consistencyMark = o.consistencyMark;
     joinFlag = o.joinFlag;
     needsUpdate = o.needsUpdate;
@@ -95,6 +100,7 @@ void strip::clearSelection() noexcept {
 }
 
 bool strip::allMonotonic() const noexcept {
+    if (undefinedPoints) return false;
     for (const auto& v : xp)
         if (!v.totalMono) return false;
     for (const auto& v : xi)
@@ -118,6 +124,7 @@ void strip::merge(const cell& c) {
         tw.setOut(meet(tw.getOut(), c.tw.getOut()));
     else if (c.consistency == consistencyState::undecided && !joinFlag)
         tw.setOut(join(tw.getOut(), c.tw.getOut()));
+    if (c.consistency != consistencyState::inconsistent) undefinedPoints |= c.undefinedPoints;
     if (consistencyMark == consistencyState::unset)
         consistencyMark = c.consistency;
     else if (consistencyMark != c.consistency)
@@ -128,6 +135,7 @@ void strip::update(model& m, bool full, const param& p, std::ostream& log) {
     tree& t = m.fn;
     if (needsUpdate) {
         consistencyMark = consistencyState::unset;
+        undefinedPoints = false;
         tw.setInn(ivalNaN());
         tw.setOut(ivalNaN());
         if (full) {
@@ -152,6 +160,8 @@ void strip::update(model& m, bool full, const param& p, std::ostream& log) {
                     c.xp[static_cast<std::size_t>(bisectDim)].domain =
                         xp[static_cast<std::size_t>(bisectDim)].domain;
                 c.consistency = c.check(m);
+                // A new Xp piece changes the cell's bounds: its floor too.
+                c.settled = false;
                 if (c.consistency != consistencyState::inconsistent)
                     c.evaluate(t, {xp, xi, treeFlag, true}, p.mean_value);
             }
@@ -165,7 +175,9 @@ void strip::update(model& m, bool full, const param& p, std::ostream& log) {
     }
     tw.computeTol();
     if (full)
-        bisectDim = bisectable ? widestCuttable(xp, consistencyMark == consistencyState::consistent,
+        bisectDim = bisectable ? widestCuttable(xp,
+                                                consistencyMark == consistencyState::consistent &&
+                                                    !undefinedPoints,
                                                 treeFlag != 0)
                                : -1;
     processCells(p, log);
@@ -194,7 +206,8 @@ void strip::processCells(const param& p, std::ostream& log) {
         hasSelectedCell = false;
         for (auto it = warehouse.begin(); it != warehouse.end();) {
             auto next = std::next(it);
-            if (!it->allXiMonotonic() && it->width() > p.epsilon && !accumulationTest(*it, p, log))
+            if (!it->settled && !it->allXiMonotonic() && it->width() > p.epsilon &&
+                !accumulationTest(*it, p, log))
                 cells.splice(cells.end(), warehouse, it);
             it = next;
         }
@@ -264,6 +277,7 @@ void strip::bisectSelectedCell(model& m, const param& p, std::ostream& log) {
     if (p.debug == 1) log << static_cast<double>(dim + static_cast<int>(xp.size())) << "\n";
     const ivalDb x = c->xi[static_cast<std::size_t>(dim)].domain;
     const int n = piecesFor(x, p.bisect);
+    c->cutFromTol = c->tw.getTol();
     const double step = x.width() / n;
     double lo = x.inf();
     for (int i = 0; i < n - 1; ++i) {

@@ -30,6 +30,11 @@ public:
     bool bisectable = true;
     bool hasSelectedCell = false;
     int bisectDim = -1;
+    // The tolerance of the strip this one was cut from (+inf for the first).
+    double cutFromTol = kInf;
+    // Some cell met points where the objective is not defined: the strip is
+    // not taken as monotonic (see cell::undefinedPoints).
+    bool undefinedPoints = false;
     std::vector<variable> xp;
     std::vector<variable> xi;
     cellList cells;

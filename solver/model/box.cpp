@@ -4,11 +4,13 @@
 
 namespace modal {
 
-void box::print(std::ostream& os) const {
+void box::print(std::ostream& os, regionText r) const {
     os << "\n"
        << "Box:";
-    for (const auto& v : variables_)
-        os << "\n" << v.name << "=" << v.domain;
+    for (const auto& v : variables_) {
+        os << "\n" << v.name << "=";
+        writeInterval(os, v.domain, roundingFor(v.domain, r));
+    }
 }
 
 std::ostream& operator<<(std::ostream& os, const box& b) {

@@ -4,6 +4,7 @@
 #include <deque>
 #include <iosfwd>
 
+#include "interval/directed_text.h"
 #include "interval/twin.h"
 #include "solver/model/variable.h"
 
@@ -31,7 +32,9 @@ public:
     void setPlotY(int i) noexcept { plotY_ = i; }
 
     // "\nBox:" then "\n" name "=" interval per variable; no final newline.
-    void print(std::ostream& os) const;
+    // The bounds as computed, or each component's region grown or shrunk
+    // to the stream's digits.
+    void print(std::ostream& os, regionText r = regionText::nearest) const;
 
 private:
     std::deque<variable> variables_;

@@ -114,6 +114,7 @@ void csp::prepare(box& b) {
         f.settings.plot = false;
         f.settings.minmax_mode = false;
         f.settings.write_solution = false;
+        f.settings.step_limit = kVerdictSteps;
         c.ownTimeLimit = f.settings.time_limit;
 
         // A relation normalised for F* is "-"(L - R, "aux"): its "aux" term

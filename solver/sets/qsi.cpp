@@ -211,23 +211,41 @@ int qsi::threadCount() const {
 }
 
 void qsi::takeVerdict(verdict v, std::size_t i, box& b, box& half, repere& frame) {
+    // With more than two variables boxes project onto each other: they are
+    // drawn once the paving is complete (drawLayers).
+    const bool draw = !layered_;
     if (v == verdict::solution) {
-        frame.fillBox(b, kSolutionColor, kOutlineColor, 0);
+        if (draw) frame.fillBox(b, kSolutionColor, kOutlineColor, 0);
         solutions_.append(queue_, i);
     } else if (v == verdict::nonSolution) {
-        frame.fillBox(b, kNonSolutionColor, kOutlineColor, 0);
+        if (draw) frame.fillBox(b, kNonSolutionColor, kOutlineColor, 0);
         nonSolutions_.append(queue_, i);
     } else if (isSmall(b) || !bisect(b, half)) {
         // Undecided and too small to cut, or cut as far as doubles go.
-        frame.fillBox(b, kUndefinedColor, kOutlineColor, 0);
+        if (draw) frame.fillBox(b, kUndefinedColor, kOutlineColor, 0);
         undefined_.append(queue_, i);
     } else {
         // Both halves go to the back of the queue, the lower one first.
         queue_.append(b);
-        frame.outlineBox(b, kOutlineColor, 0, 1);
+        if (draw) frame.outlineBox(b, kOutlineColor, 0, 1);
         queue_.append(half);
-        frame.outlineBox(half, kOutlineColor, 0, 1);
+        if (draw) frame.outlineBox(half, kOutlineColor, 0, 1);
     }
+}
+
+void qsi::drawLayers(repere& frame, const box& shape) const {
+    box b = shape;
+    // The weakest claim first, so that a pixel shows the strongest claim of
+    // any box over it: solution over undefined over non-solution.
+    const std::pair<const boxStore*, toolkit::Color> layers[] = {
+        {&nonSolutions_, kNonSolutionColor},
+        {&undefined_, kUndefinedColor},
+        {&solutions_, kSolutionColor}};
+    for (const auto& [store, color] : layers)
+        for (std::size_t i = 0; i < store->size(); ++i) {
+            store->load(i, b);
+            frame.fillBox(b, color, kOutlineColor, 0);
+        }
 }
 
 double qsi::pave(repere& frame, std::clock_t begin, int threads) {
@@ -377,6 +395,7 @@ bool qsi::run(const std::string& prefix, repere& frame) {
         it = agenda_.erase(it);
     }
 
+    layered_ = shape.size() > 2;
     const double limit = settings_.time_limit;
     const std::clock_t begin = std::clock();
     setTimeBudget(begin, limit);
@@ -388,9 +407,10 @@ bool qsi::run(const std::string& prefix, repere& frame) {
     box b = shape;
     for (; head_ < queue_.size(); ++head_) {
         queue_.load(head_, b);
-        frame.fillBox(b, kUndefinedColor, kOutlineColor, 0);
+        if (!layered_) frame.fillBox(b, kUndefinedColor, kOutlineColor, 0);
         undefined_.append(queue_, head_);
     }
+    if (layered_) drawLayers(frame, shape);
     queue_.clear();
     queue_.shrink();
     head_ = 0;

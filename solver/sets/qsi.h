@@ -99,6 +99,8 @@ private:
     // Files, draws or bisects box i of the queue, loaded in `b`, by its
     // verdict.
     void takeVerdict(verdict v, std::size_t i, box& b, box& half, repere& frame);
+    // Draws the whole paving by kind, the strongest claim last.
+    void drawLayers(repere& frame, const box& shape) const;
 
     boxList agenda_;
     // The run's first-in first-out queue: boxes before head_ are decided.
@@ -109,6 +111,8 @@ private:
     boxStore undefined_;
     std::vector<double> epsilons_;
     std::size_t leftUndecided_ = 0;
+    // The run has more than two variables: boxes are drawn after the paving.
+    bool layered_ = false;
     qsiParam settings_;
 };
 

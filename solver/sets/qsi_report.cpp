@@ -17,7 +17,7 @@ constexpr std::size_t kBoxesPerPiece = 1024;
 
 // Every box of `boxes` in its text form, bounds with 4 significant digits;
 // `threads` put pieces of the list into text at once, written in order.
-void writeBoxes(std::ostream& os, const boxStore& boxes, int threads) {
+void writeBoxes(std::ostream& os, const boxStore& boxes, int threads, regionText r) {
     // A stream in the classic locale without format flags writes numbers
     // as the text form does; any other goes through the stream.
     const bool plain = os.getloc() == std::locale::classic() &&
@@ -25,7 +25,7 @@ void writeBoxes(std::ostream& os, const boxStore& boxes, int threads) {
                                       std::ios::uppercase | std::ios::showpoint)) == 0;
     if (!plain) {
         for (std::size_t i = 0; i < boxes.size(); ++i)
-            boxes.print(os, i);
+            boxes.print(os, i, r);
         return;
     }
     const std::size_t pieces = (boxes.size() + kBoxesPerPiece - 1) / kBoxesPerPiece;
@@ -36,7 +36,7 @@ void writeBoxes(std::ostream& os, const boxStore& boxes, int threads) {
         auto putIntoText = [&](std::size_t k) {
             const std::size_t from = (first + k) * kBoxesPerPiece;
             text[k].clear();
-            boxes.appendText(text[k], from, from + kBoxesPerPiece, 4);
+            boxes.appendText(text[k], from, from + kBoxesPerPiece, 4, r);
         };
         std::vector<std::thread> helpers;
         for (std::size_t k = 1; k < n; ++k)
@@ -59,15 +59,18 @@ void qsi::writeReport(std::ostream& os, double elapsedSeconds) const {
     os << "Computation Time:" << elapsedSeconds << "\n\n";
     os << "Solution Boxes:"
        << "\n\n";
-    writeBoxes(os, solutions_, threads);
+    // Every printed point of a printed solution (non-solution) box is one:
+    // their regions are shrunk to the printed digits; the undefined boxes
+    // are grown, so that the printed paving still covers the box.
+    writeBoxes(os, solutions_, threads, regionText::shrunk);
     os << "\n\n"
        << "Non Solution Boxes:"
        << "\n\n";
-    writeBoxes(os, nonSolutions_, threads);
+    writeBoxes(os, nonSolutions_, threads, regionText::shrunk);
     os << "\n\n"
        << "Undefined Boxes:"
        << "\n\n";
-    writeBoxes(os, undefined_, threads);
+    writeBoxes(os, undefined_, threads, regionText::grown);
     os.precision(oldPrecision);
 }
 

@@ -290,12 +290,25 @@ int checkProblems(unsigned seed, int count, bool allImproper, bool partial = fal
                 oneSided.settings.optim == optimBound::lower ? b.getInn().inf() : b.getInn().sup();
             EXPECT_FALSE(std::isnan(o) || std::isnan(i)) << oneSided.settings.stop_reason;
         }
+        // Over a domain with undefined points only the inner bound of the
+        // extreme is kept, and only where every variable is universal. Near a
+        // pole the function takes values far beyond the samples: the kept
+        // bound is then checked against the samples only where the outer
+        // bound shows that they reach the extreme.
+        if (oneSided.undefinedPoints) {
+            const ivalDb& i = b.getInn();
+            EXPECT_TRUE(oneSided.allProper() || (std::isnan(i.inf()) && std::isnan(i.sup()))) << i;
+        }
+        const bool samplesReach =
+            !oneSided.undefinedPoints || (oneSided.settings.optim == optimBound::lower
+                                              ? b.getOut().inf() >= e.lower - 2 * e.error
+                                              : b.getOut().sup() <= e.upper + 2 * e.error);
         if (oneSided.settings.optim == optimBound::lower) {
             // Minimum twin [out.inf, inn.inf] around the lower oneSided.
             if (!std::isnan(b.getOut().inf())) {
                 EXPECT_LE(b.getOut().inf(), e.lower + e.error) << "optim 1";
             }
-            if (!std::isnan(b.getInn().inf())) {
+            if (!std::isnan(b.getInn().inf()) && samplesReach) {
                 EXPECT_GE(b.getInn().inf(), e.lower - e.error) << "optim 1";
             }
             if (oneSided.settings.stop_reason == "Tolerance" && !oneSided.undefinedPoints) {
@@ -305,7 +318,7 @@ int checkProblems(unsigned seed, int count, bool allImproper, bool partial = fal
             if (!std::isnan(b.getOut().sup())) {
                 EXPECT_GE(b.getOut().sup(), e.upper - e.error) << "optim 2";
             }
-            if (!std::isnan(b.getInn().sup())) {
+            if (!std::isnan(b.getInn().sup()) && samplesReach) {
                 EXPECT_LE(b.getInn().sup(), e.upper + e.error) << "optim 2";
             }
             if (oneSided.settings.stop_reason == "Tolerance" && !oneSided.undefinedPoints) {

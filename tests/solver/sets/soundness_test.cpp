@@ -69,7 +69,8 @@ void checkPaving(problem& p, double epsilon, const std::string& name) {
     EXPECT_FALSE(solver.nonSolutionBoxes().empty());
 }
 
-void checkContraction(problem& p, double epsilon, const std::string& name) {
+// `somePoints`: the constraints hold on part of the box that sampling finds.
+void checkContraction(problem& p, double epsilon, const std::string& name, bool somePoints = true) {
     SCOPED_TRACE(name);
     box b = p.target.getBox();
     const box start = b;
@@ -91,7 +92,9 @@ void checkContraction(problem& p, double epsilon, const std::string& name) {
         ASSERT_GE(pt[1], b[1].domain.inf());
         ASSERT_LE(pt[1], b[1].domain.sup());
     }
-    EXPECT_GT(kept, 0);
+    if (somePoints) {
+        EXPECT_GT(kept, 0);
+    }
     // Contraction stays inside the start box.
     EXPECT_GE(b[0].domain.inf(), x.inf());
     EXPECT_LE(b[0].domain.sup(), x.sup());
@@ -147,5 +150,85 @@ TEST(Soundness, RandomTwoConstraintProblems) {
         for (const box& b : solver.nonSolutionBoxes())
             for (const auto& x : samples(b, srng))
                 ASSERT_TRUE(p.oneFails(x, kMargin)) << b;
+    }
+}
+
+// Constraints that touch their bound exactly on the box's edges, some with a
+// quantified parameter: (x - a)^2 + c * (y - p)^2 rel r over dyadic boxes,
+// r chosen so that the boundary meets an edge or a corner of the box. Runs
+// whose constraint can neither be proven nor refuted there must still end
+// (a run that never ends fails the suite by its time limit) with a sound
+// paving that covers the box.
+TEST(Soundness, PavingsOfTouchingConstraintsEndSound) {
+    std::mt19937 rng(25);
+    auto pick = [&rng](std::initializer_list<double> values) {
+        return *(values.begin() +
+                 std::uniform_int_distribution<std::size_t>(0, values.size() - 1)(rng));
+    };
+    for (int n = 0; n < 16; ++n) {
+        problem p;
+        double lo = pick({-1, -0.5, 0}), hi = pick({0.5, 1});
+        double a = pick({0, 0.5}), c = pick({0.5, 1, 2});
+        // The boundary passes through the box's corner (hi, 1) or an edge.
+        double r = pick({(hi - a) * (hi - a), (lo - a) * (lo - a) + c, 1.0});
+        nodeKind rel = pick({0, 1}) == 0 ? nodeKind::le : nodeKind::ge;
+        const quantifier q = n % 3 == 0   ? quantifier::none
+                             : n % 3 == 1 ? quantifier::exists
+                                          : quantifier::forAll;
+        if (n == 1) {
+            // x^2 + (y - p)^2 <= 1, some p in [-1, 1]: every point of
+            // [-1, 1]^2 is a solution (p = y), touching at x = -1 and 1.
+            lo = -1, hi = 1, a = 0, c = 1, r = 1, rel = nodeKind::le;
+        }
+        p.variable("x", lo, hi);
+        p.variable("y", -1, 1);
+        const ivalDb dx = p.domain("x"), dy = p.domain("y");
+        // The parameter ranges over [-1, 1]: an improper domain reads "there is".
+        const ivalDb dp = q == quantifier::exists ? ivalDb::exact(1, -1) : ivalDb::exact(-1, 1);
+        p.constraint(
+            [=](tree& t) {
+                const nodeId x = sub(t, var(t, "x", dx), num(t, a));
+                const nodeId y = q == quantifier::none ? var(t, "y", dy)
+                                                       : sub(t, var(t, "y", dy), var(t, "p", dp));
+                return t.createBinary(rel, add(t, sqr(t, x), mul(t, num(t, c), sqr(t, y))),
+                                      num(t, r));
+            },
+            {[=](const std::vector<double>& x, double t) {
+                 const double d = q == quantifier::none ? x[1] : x[1] - t;
+                 return (x[0] - a) * (x[0] - a) + c * d * d - r;
+             },
+             rel, q, -1, 1});
+        const std::string name = "touching" + std::to_string(n);
+        SCOPED_TRACE(name);
+        problem contracted = p;
+        checkContraction(contracted, 1e-3, name, false);
+        qsi solver;
+        static_cast<csp&>(solver) = p.target;
+        solver.setEpsilon(0.05);
+        box start = solver.getBox();
+        solver.prepare(start);
+        solver.getAgenda().push_back(start);
+        repere noPicture;
+        TempDir dir;
+        ASSERT_TRUE(solver.run(dir.file(name), noPicture));
+        EXPECT_EQ(solver.leftUndecided(), 0u);
+        std::mt19937 srng(n);
+        double covered = 0;
+        for (const box& b : solver.solutionBoxes()) {
+            covered += area(b);
+            for (const auto& x : samples(b, srng))
+                ASSERT_TRUE(p.allHold(x, -kMargin)) << b;
+        }
+        for (const box& b : solver.nonSolutionBoxes()) {
+            covered += area(b);
+            for (const auto& x : samples(b, srng))
+                ASSERT_TRUE(p.oneFails(x, kMargin)) << b;
+        }
+        for (const box& b : solver.undefinedBoxes())
+            covered += area(b);
+        EXPECT_NEAR(covered, area(start), 1e-9 * area(start));
+        if (n == 1) {
+            EXPECT_TRUE(solver.nonSolutionBoxes().empty());
+        }
     }
 }
