@@ -21,7 +21,7 @@ constexpr const char* kHelp =
      glucosim --help
      glucosim --version
 
-Mode per lots: simula tots els experiments sense finestra i desa les taules de
+Mode per lots: simula tots els experiments sense finestra i guarda les taules de
 resultats com a fitxers de text (cel·les separades per tabuladors, una fila per
 línia), les mateixes que mostra el programa de finestres.
 
@@ -47,20 +47,22 @@ Opcions:
                      insulina en unitats de 10^-4 (S >= 0),
   --tmax T           i temps d'absorció de l'àpat TmaxG en minuts (T > 0).
                      S i T admeten '.' o ',' com a separador decimal.
-  --out DIR          directori on es desen "resultats.txt", "glucosa.txt" i,
+  --out DIR          directori on es guarden "resultats.txt", "glucosa.txt" i,
                      amb --optimise, "optimitzacio.txt" (es crea si no hi és).
-                     Sempre s'hi desen també "metrics.csv" (mètriques de
+                     Sempre s'hi guarden també "metrics.csv" (mètriques de
                      glucosa per experiment i de tots junts) i "run.json"
                      (versió, fitxers d'entrada amb el seu SHA-256, pacient,
                      mode, criteri i parella escollida).
                      Els fitxers es reemplacen tots alhora, només quan tots
-                     s'han pogut escriure; no es desa res si una sortida
+                     s'han pogut escriure; no es guarda res si una sortida
                      hauria de reemplaçar un dels fitxers de dades.
-  --csv              desa també "glucosa.csv" (forma llarga: experiment,
-                     minut, banda i glucosa mesurada), "resultats.csv" i,
-                     amb --optimise, "optimitzacio.csv" (RFC 4180, '.' decimal,
-                     nombres exactes; nan, inf i -inf).
-  --plots            desa també els gràfics PNG: experiment_01.png ...
+  --csv              guarda també "glucosa.csv" (forma llarga: experiment,
+                     minut, banda i glucosa mesurada), "resultats.csv" (els
+                     24 experiments), "roc.csv" (un llindar per fila, amb
+                     VN, FP, FN, VP, Sens. i 1-Espec.) i, amb --optimise,
+                     "optimitzacio.csv" (RFC 4180, '.' decimal, nombres
+                     exactes; nan, inf i -inf).
+  --plots            guarda també els gràfics PNG: experiment_01.png ...
                      experiment_24.png, overview.png, roc.png i, amb
                      --optimise, criterion.png (no cal pantalla).
   --help, -h         mostra aquesta ajuda.
@@ -76,7 +78,7 @@ Codis de sortida:
      fitxer que no es pot llegir o escriure
   2  error d'ús (opcions que falten, sobren o no són vàlides)
   3  la simulació dóna valors no finits (NAN o INF) en algun experiment; les
-     taules es desen igualment i els avisos diuen on
+     taules es guarden igualment i els avisos diuen on
 )";
 
 struct Options {
