@@ -146,17 +146,48 @@ std::optional<UsageError> parseOptions(int argc, const char* const* argv, Option
     return std::nullopt;
 }
 
-int usage(const std::string& text) {
-    std::cerr << "glucosim: " << text << "\nProveu \"glucosim --help\".\n";
-    return 2;
-}
-
 int dataError(const std::string& text) {
     std::cerr << "glucosim: " << text << "\n";
     return 1;
 }
 
+// Qt's own options of the window program, with and without a value.
+const std::set<std::string_view> kQtValueOptions{
+    "platform",        "platformpluginpath", "platformtheme", "plugin",
+    "qwindowgeometry", "qwindowicon",        "qwindowtitle",  "session",
+    "display",         "geometry",           "name",          "title",
+    "style",           "stylesheet",         "qmljsdebugger"};
+const std::set<std::string_view> kQtFlags{"reverse", "widgetcount", "sync", "nograb", "dograb"};
+
+// The options of the batch mode.
+const std::set<std::string_view> kBatchOptions{"--experiment", "--glucose",  "--params",
+                                               "--out",        "--optimise", "--si",
+                                               "--tmax",       "--csv",      "--plots"};
+
 } // namespace
+
+int usageError(const std::string& text) {
+    std::cerr << "glucosim: " << text << "\nProveu \"glucosim --help\".\n";
+    return 2;
+}
+
+std::optional<std::string> windowUsageError(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const std::string_view name = arg.substr(0, arg.find('='));
+        if (kBatchOptions.count(name))
+            return "l'opció " + std::string(name) + " només s'admet amb --batch";
+        if (arg.size() < 2 || arg[0] != '-')
+            return "argument inesperat \"" + printable(arg) +
+                   "\": el programa de finestres no en pren cap";
+        // Qt reads its options with one dash or two.
+        const std::string_view qt = name.substr(name.rfind("--", 0) == 0 ? 2 : 1);
+        if (kQtFlags.count(qt) && name == arg) continue;
+        if (!kQtValueOptions.count(qt)) return "opció desconeguda \"" + printable(arg) + "\"";
+        if (name == arg && ++i >= argc) return "falta el valor de l'opció " + std::string(name);
+    }
+    return std::nullopt;
+}
 
 bool isBatchInvocation(int argc, const char* const* argv) {
     for (int i = 1; i < argc; ++i) {
@@ -180,7 +211,7 @@ int runBatch(int argc, const char* const* argv, const PlotRenderer& plots) {
     }
 
     Options o;
-    if (const auto err = parseOptions(argc, argv, o)) return usage(err->text);
+    if (const auto err = parseOptions(argc, argv, o)) return usageError(err->text);
 
     BatchJob job;
     job.experiment = o.experiment;
@@ -193,17 +224,17 @@ int runBatch(int argc, const char* const* argv, const PlotRenderer& plots) {
         const auto s = parseUserNumber(o.si);
         const auto t = parseUserNumber(o.tmax);
         if (!s || *s < 0)
-            return usage("el valor de --si ha de ser un nombre no negatiu, no \"" +
-                         printable(o.si) + "\"");
+            return usageError("el valor de --si ha de ser un nombre no negatiu, no \"" +
+                              printable(o.si) + "\"");
         if (!t || *t <= 0)
-            return usage("el valor de --tmax ha de ser un nombre positiu, no \"" +
-                         printable(o.tmax) + "\"");
+            return usageError("el valor de --tmax ha de ser un nombre positiu, no \"" +
+                              printable(o.tmax) + "\"");
         job.sensitivity = *s;
         job.tmax = *t;
     }
     job.csv = o.has("--csv");
     job.plots = o.has("--plots");
-    if (job.plots && !plots) return usage("aquest programa no pot dibuixar gràfics (--plots)");
+    if (job.plots && !plots) return usageError("aquest programa no pot dibuixar gràfics (--plots)");
 
     const BatchOutcome outcome = runBatchJob(job, plots, std::cerr);
     if (outcome.status == BatchOutcome::Status::Failed) return dataError(outcome.error);

@@ -389,7 +389,24 @@ TEST_F(Batch, OpenFormatsAndProvenance) {
     EXPECT_EQ(cells(test::readText(dir.file("fit/optimitzacio.txt")))[0][2], "Cobertura (%)");
     EXPECT_EQ(run(with({"--optimise", "4", "--plots", "--out", dir.file("p")})), 2);
     EXPECT_EQ(run({"--version"}), 0);
-    EXPECT_EQ(stdoutText.rfind("glucosim ", 0), 0u);
+    EXPECT_EQ(stdoutText, "glucosim " MODAL_VERSION "\n");
+}
+
+// The window program takes Qt's options and nothing else.
+TEST(WindowCommandLine, UnknownOptionsArgumentsAndBatchOptionsAreUsageErrors) {
+    const auto error = [](std::vector<const char*> args) {
+        args.insert(args.begin(), "glucosim");
+        return windowUsageError(static_cast<int>(args.size()), args.data());
+    };
+    EXPECT_FALSE(error({}));
+    EXPECT_FALSE(error({"-platform", "offscreen", "--style=fusion", "-reverse"}));
+    EXPECT_NE(error({"--bogus"}).value_or("").find("\"--bogus\""), std::string::npos);
+    EXPECT_NE(error({"dades.txt"}).value_or("").find("\"dades.txt\""), std::string::npos);
+    EXPECT_NE(error({"--csv"}).value_or("").find("--batch"), std::string::npos);
+    EXPECT_NE(error({"--out=x"}).value_or("").find("--batch"), std::string::npos);
+    EXPECT_TRUE(error({"-platform"}));         // its value is missing
+    EXPECT_TRUE(error({"-reverse=1"}));        // a flag takes no value
+    EXPECT_TRUE(error({"-style", "x", "-q"})); // after a good option
 }
 
 } // namespace
