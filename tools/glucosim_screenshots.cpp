@@ -52,6 +52,7 @@ bool save(QWidget* w, const QString& path) {
 } // namespace
 
 int main(int argc, char** argv) {
+    installMessageFilter();
     QApplication app(argc, argv);
     if (argc != 3) {
         std::cerr << "Ús: glucosim_screenshots DIRECTORI_SORTIDA DIRECTORI_MOSTRA\n";

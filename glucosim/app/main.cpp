@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
         const auto plots = [&](const glucosim::Results& results,
                                std::vector<glucosim::PlotFile>& files, std::string& error) {
             if (!app) {
+                glucosim::installMessageFilter();
                 qputenv("QT_QPA_PLATFORM", "offscreen");
                 app = std::make_unique<QApplication>(argc, argv);
             }
