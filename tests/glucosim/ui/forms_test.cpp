@@ -375,7 +375,15 @@ private slots:
         main()->TB_Tmax->setText(QStringLiteral("60,0"));
         QVERIFY(run());
         QCOMPARE(messages.size(), 1);
-        QCOMPARE(messages[0].text, QStringLiteral("Els valors entrats no són correctes."));
+        // The specified sentence, then the field that was wrong and the
+        // values the results are computed with.
+        const QString text = messages[0].text;
+        QVERIFY2(text.startsWith(QStringLiteral("Els valors entrats no són correctes.\n")),
+                 qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("Sensibilitat: \"abc\"")), qPrintable(text));
+        QVERIFY2(!text.contains(QStringLiteral("TmaxG: ")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("Sensibilitat 1,0 (x10^-4) i TmaxG 40,0")),
+                 qPrintable(text));
         QCOMPARE(main()->TB_Tmax->text(), QStringLiteral("40,0"));
         QCOMPARE(main()->TB_Sens->text(), QStringLiteral("1,0"));
         QCOMPARE(main()->results()->tmax, 40.0);
