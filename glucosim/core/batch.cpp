@@ -132,7 +132,7 @@ BatchOutcome runBatchJob(const BatchJob& job, const PlotRenderer& plots, std::os
                       "\"");
     if (const auto saveError = saveTables(outputs, inputs)) return failed(*saveError);
     for (const OutputFile& out : outputs)
-        log << "Desat \"" << printable(out.path, 200) << "\"\n";
+        log << "Guardat \"" << printable(out.path, 200) << "\"\n";
 
     return {notFinite.empty() ? Status::Done : Status::NotFinite, {}, resultsCaption(results)};
 }
