@@ -47,6 +47,7 @@ TEST(Metrics, SampleDataAgainstTheirDefinitions) {
     for (const auto& name : t[0])
         header += (header.empty() ? "" : ",") + name;
     EXPECT_EQ(header, kMetricsHeader);
+    EXPECT_EQ(t[0].size(), kMetricsCaptions.size());
     const auto glucose = sampleGlucose();
     ASSERT_EQ(glucose.size(), 300u);
 
