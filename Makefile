@@ -17,7 +17,10 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Builds only the solver program, so that the example's result shows soon;
+# `make test` builds the rest.
+run: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target solver
 	@bash scripts/run-example.sh $(BUILD) $(EXAMPLE)
 
 test: build

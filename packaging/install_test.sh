@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Installs the build into a temporary prefix and runs the installed solver;
-# with "package", also builds the Debian package, checks its declared
-# dependencies and runs solver from the unpacked package.
-# Usage: install_test.sh BUILD_DIR [package|no-package]
+# Installs the build into a temporary prefix, checks the installed files (man
+# pages, changelog, copyright, glucosim's desktop entry and icon) and runs the
+# installed solver; with "package", also builds the Debian package, checks its
+# control fields, its files and their owners, and runs solver from the
+# unpacked package. VERSION is the project's version, which the programs, the
+# man pages and the package must all show.
+# Usage: install_test.sh BUILD_DIR package|no-package VERSION
 set -euo pipefail
 build=$(cd "$1" && pwd)
-mode=${2:-package}
+mode=$2
+version=$3
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
@@ -23,16 +27,61 @@ check_solver() {
     grep -q '^solver: stopped: ' "$work/stderr" || fail "no closing line from $bin"
 }
 
+# A file compressed as Debian wants it: gzip, no file name or time stored.
+check_gzip() {
+    local f=$1 header
+    gzip -t "$f" || fail "$f is not gzip"
+    header=$(od -An -tx1 -N8 "$f" | tr -d ' \n')
+    [ "${header:6:2}" = 00 ] || fail "$f stores a file name or other extras (flags ${header:6:2})"
+    [ "${header:8:8}" = 00000000 ] || fail "$f stores a time"
+}
+
+# The files of an installation under ROOT (a prefix or an unpacked package).
+check_files() {
+    local root=$1 doc=$1/share/doc/modal-intervals f p
+    for f in bin/solver bin/glucosim share/doc/modal-intervals/README.md \
+        share/doc/modal-intervals/examples/range.txt \
+        share/doc/modal-intervals/examples/glucosim/parametros_bergman_ajustados.txt \
+        share/icons/hicolor/scalable/apps/glucosim.svg; do
+        [ -e "$root/$f" ] || fail "missing $f"
+    done
+    [ -x "$root/bin/glucosim" ] || fail "glucosim is not executable"
+    ! ls "$root"/bin | grep -qv -e '^solver$' -e '^glucosim$' || fail "extra programs in bin"
+    for p in solver glucosim; do
+        f=$root/share/man/man1/$p.1.gz
+        [ -e "$f" ] || fail "missing the compressed man page of $p"
+        [ ! -e "$root/share/man/man1/$p.1" ] || fail "uncompressed man page of $p"
+        check_gzip "$f"
+        zcat "$f" | grep -q "^\.TH ${p^^} 1 .*\"modal-intervals $version\"" ||
+            fail "$p.1 does not show version $version"
+    done
+    check_gzip "$doc/changelog.gz"
+    zcat "$doc/changelog.gz" | head -1 | grep -q "^modal-intervals ($version) " ||
+        fail "the changelog does not start with version $version"
+    grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+        "$doc/copyright" || fail "copyright is not in the machine-readable format"
+    grep -q '^Files: \*' "$doc/copyright" && grep -q '^License: ' "$doc/copyright" ||
+        fail "copyright lacks its Files or License field"
+    # The menu entry starts the installed program and shows its icon.
+    f=$root/share/applications/glucosim.desktop
+    [ -e "$f" ] || fail "missing glucosim.desktop"
+    for line in '[Desktop Entry]' Type=Application Exec=glucosim Icon=glucosim Terminal=false; do
+        grep -qxF "$line" "$f" || fail "glucosim.desktop lacks $line"
+    done
+    grep -q '^Name\[ca\]=.' "$f" || fail "glucosim.desktop has no Catalan name"
+    grep -q '^Categories=.*;$' "$f" || fail "glucosim.desktop has no categories"
+}
+
+# Both programs show the project's version.
+check_versions() {
+    "$1/solver" --version | grep -qxF "solver $version" || fail "solver --version"
+    "$1/glucosim" --version | grep -qxF "glucosim $version" || fail "glucosim --version"
+}
+
 prefix=$tmp/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
-for f in bin/solver bin/glucosim share/man/man1/solver.1 share/man/man1/glucosim.1 \
-    share/doc/modal-intervals/README.md share/doc/modal-intervals/examples/range.txt \
-    share/doc/modal-intervals/examples/glucosim/parametros_bergman_ajustados.txt; do
-    [ -e "$prefix/$f" ] || fail "missing $f"
-done
-[ -x "$prefix/bin/glucosim" ] || fail "glucosim is not executable"
-! ls "$prefix"/bin | grep -qv -e '^solver$' -e '^glucosim$' || fail "extra programs in bin"
-grep -q '^\.TH SOLVER 1' "$prefix/share/man/man1/solver.1" || fail "solver.1"
+check_files "$prefix"
+check_versions "$prefix/bin"
 check_solver "$prefix/bin/solver" "$prefix/share/doc/modal-intervals"
 QT_QPA_PLATFORM=offscreen "$prefix/bin/glucosim" --help >/dev/null || fail "glucosim --help"
 
@@ -44,6 +93,14 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6charts6 libc6 libstdc++6; do
     echo "$depends" | grep -q "$p" || fail "the package does not depend on $p: $depends"
 done
+[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version"
+dpkg-deb -f "$deb" Maintainer | grep -qP '<[^@>]+@[^@>]+\.[a-z]+>$' ||
+    fail "the maintainer has no mail address: $(dpkg-deb -f "$deb" Maintainer)"
+! dpkg-deb -f "$deb" Maintainer | grep -qi 'localhost' || fail "maintainer on localhost"
+# Every file belongs to root.
+! dpkg-deb -c "$deb" | awk '$2 != "root/root"' | grep -q . || fail "files not owned by root"
 dpkg-deb -x "$deb" "$tmp/root"
+check_files "$tmp/root/usr"
+check_versions "$tmp/root/usr/bin"
 check_solver "$tmp/root/usr/bin/solver" "$tmp/root/usr/share/doc/modal-intervals"
 echo "install test: passed ($(basename "$deb"))"

@@ -52,6 +52,7 @@ bool save(QWidget* w, const QString& path) {
 } // namespace
 
 int main(int argc, char** argv) {
+    installMessageFilter();
     QApplication app(argc, argv);
     if (argc != 3) {
         std::cerr << "Ús: glucosim_screenshots DIRECTORI_SORTIDA DIRECTORI_MOSTRA\n";
@@ -97,9 +98,10 @@ int main(int argc, char** argv) {
     main->Btn_Visualitzacio->click();
     if (!done.wait(120000)) return 1;
 
+    // The results form at the size it opens with where no window manager
+    // maximises it.
     TF_Dades* dades = forms.F_Dades.get();
     dades->setWindowState(Qt::WindowNoState);
-    dades->setGeometry(20, 20, 1280, 700);
     ok = save(dades, out.filePath(QStringLiteral("glucosim-resultats.png"))) && ok;
 
     // An experiment whose band reaches into hypoglycaemia.
@@ -109,7 +111,6 @@ int main(int argc, char** argv) {
     chart->close();
 
     TF_Metriques* metrics = dades->showMetrics();
-    metrics->setGeometry(40, 40, 1500, 720);
     ok = save(metrics, out.filePath(QStringLiteral("glucosim-metriques.png"))) && ok;
     metrics->close();
 

@@ -21,7 +21,7 @@ constexpr const char* kHelp =
      glucosim --help
      glucosim --version
 
-Mode per lots: simula tots els experiments sense finestra i desa les taules de
+Mode per lots: simula tots els experiments sense finestra i guarda les taules de
 resultats com a fitxers de text (cel·les separades per tabuladors, una fila per
 línia), les mateixes que mostra el programa de finestres.
 
@@ -47,20 +47,22 @@ Opcions:
                      insulina en unitats de 10^-4 (S >= 0),
   --tmax T           i temps d'absorció de l'àpat TmaxG en minuts (T > 0).
                      S i T admeten '.' o ',' com a separador decimal.
-  --out DIR          directori on es desen "resultats.txt", "glucosa.txt" i,
+  --out DIR          directori on es guarden "resultats.txt", "glucosa.txt" i,
                      amb --optimise, "optimitzacio.txt" (es crea si no hi és).
-                     Sempre s'hi desen també "metrics.csv" (mètriques de
+                     Sempre s'hi guarden també "metrics.csv" (mètriques de
                      glucosa per experiment i de tots junts) i "run.json"
                      (versió, fitxers d'entrada amb el seu SHA-256, pacient,
                      mode, criteri i parella escollida).
                      Els fitxers es reemplacen tots alhora, només quan tots
-                     s'han pogut escriure; no es desa res si una sortida
+                     s'han pogut escriure; no es guarda res si una sortida
                      hauria de reemplaçar un dels fitxers de dades.
-  --csv              desa també "glucosa.csv" (forma llarga: experiment,
-                     minut, banda i glucosa mesurada), "resultats.csv" i,
-                     amb --optimise, "optimitzacio.csv" (RFC 4180, '.' decimal,
-                     nombres exactes; nan, inf i -inf).
-  --plots            desa també els gràfics PNG: experiment_01.png ...
+  --csv              guarda també "glucosa.csv" (forma llarga: experiment,
+                     minut, banda i glucosa mesurada), "resultats.csv" (els
+                     24 experiments), "roc.csv" (un llindar per fila, amb
+                     VN, FP, FN, VP, Sens. i 1-Espec.) i, amb --optimise,
+                     "optimitzacio.csv" (RFC 4180, '.' decimal, nombres
+                     exactes; nan, inf i -inf).
+  --plots            guarda també els gràfics PNG: experiment_01.png ...
                      experiment_24.png, overview.png, roc.png i, amb
                      --optimise, criterion.png (no cal pantalla).
   --help, -h         mostra aquesta ajuda.
@@ -76,7 +78,7 @@ Codis de sortida:
      fitxer que no es pot llegir o escriure
   2  error d'ús (opcions que falten, sobren o no són vàlides)
   3  la simulació dóna valors no finits (NAN o INF) en algun experiment; les
-     taules es desen igualment i els avisos diuen on
+     taules es guarden igualment i els avisos diuen on
 )";
 
 struct Options {
@@ -144,17 +146,48 @@ std::optional<UsageError> parseOptions(int argc, const char* const* argv, Option
     return std::nullopt;
 }
 
-int usage(const std::string& text) {
-    std::cerr << "glucosim: " << text << "\nProveu \"glucosim --help\".\n";
-    return 2;
-}
-
 int dataError(const std::string& text) {
     std::cerr << "glucosim: " << text << "\n";
     return 1;
 }
 
+// Qt's own options of the window program, with and without a value.
+const std::set<std::string_view> kQtValueOptions{
+    "platform",        "platformpluginpath", "platformtheme", "plugin",
+    "qwindowgeometry", "qwindowicon",        "qwindowtitle",  "session",
+    "display",         "geometry",           "name",          "title",
+    "style",           "stylesheet",         "qmljsdebugger"};
+const std::set<std::string_view> kQtFlags{"reverse", "widgetcount", "sync", "nograb", "dograb"};
+
+// The options of the batch mode.
+const std::set<std::string_view> kBatchOptions{"--experiment", "--glucose",  "--params",
+                                               "--out",        "--optimise", "--si",
+                                               "--tmax",       "--csv",      "--plots"};
+
 } // namespace
+
+int usageError(const std::string& text) {
+    std::cerr << "glucosim: " << text << "\nProveu \"glucosim --help\".\n";
+    return 2;
+}
+
+std::optional<std::string> windowUsageError(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const std::string_view name = arg.substr(0, arg.find('='));
+        if (kBatchOptions.count(name))
+            return "l'opció " + std::string(name) + " només s'admet amb --batch";
+        if (arg.size() < 2 || arg[0] != '-')
+            return "argument inesperat \"" + printable(arg) +
+                   "\": el programa de finestres no en pren cap";
+        // Qt reads its options with one dash or two.
+        const std::string_view qt = name.substr(name.rfind("--", 0) == 0 ? 2 : 1);
+        if (kQtFlags.count(qt) && name == arg) continue;
+        if (!kQtValueOptions.count(qt)) return "opció desconeguda \"" + printable(arg) + "\"";
+        if (name == arg && ++i >= argc) return "falta el valor de l'opció " + std::string(name);
+    }
+    return std::nullopt;
+}
 
 bool isBatchInvocation(int argc, const char* const* argv) {
     for (int i = 1; i < argc; ++i) {
@@ -178,7 +211,7 @@ int runBatch(int argc, const char* const* argv, const PlotRenderer& plots) {
     }
 
     Options o;
-    if (const auto err = parseOptions(argc, argv, o)) return usage(err->text);
+    if (const auto err = parseOptions(argc, argv, o)) return usageError(err->text);
 
     BatchJob job;
     job.experiment = o.experiment;
@@ -191,17 +224,17 @@ int runBatch(int argc, const char* const* argv, const PlotRenderer& plots) {
         const auto s = parseUserNumber(o.si);
         const auto t = parseUserNumber(o.tmax);
         if (!s || *s < 0)
-            return usage("el valor de --si ha de ser un nombre no negatiu, no \"" +
-                         printable(o.si) + "\"");
+            return usageError("el valor de --si ha de ser un nombre no negatiu, no \"" +
+                              printable(o.si) + "\"");
         if (!t || *t <= 0)
-            return usage("el valor de --tmax ha de ser un nombre positiu, no \"" +
-                         printable(o.tmax) + "\"");
+            return usageError("el valor de --tmax ha de ser un nombre positiu, no \"" +
+                              printable(o.tmax) + "\"");
         job.sensitivity = *s;
         job.tmax = *t;
     }
     job.csv = o.has("--csv");
     job.plots = o.has("--plots");
-    if (job.plots && !plots) return usage("aquest programa no pot dibuixar gràfics (--plots)");
+    if (job.plots && !plots) return usageError("aquest programa no pot dibuixar gràfics (--plots)");
 
     const BatchOutcome outcome = runBatchJob(job, plots, std::cerr);
     if (outcome.status == BatchOutcome::Status::Failed) return dataError(outcome.error);

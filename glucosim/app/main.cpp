@@ -19,6 +19,7 @@ constexpr const char* kWindowHelp =
      del fitxer de l'experiment i, si no hi és, al directori actual.
      "Generar Resultats" calcula i mostra les taules de resultats, amb els
      gràfics de la glucosa i de la corba ROC. Cal una pantalla (o Xvfb).
+     Admet les opcions pròpies de Qt, com ara -platform NOM o -style NOM.
 
 )";
 
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
         const auto plots = [&](const glucosim::Results& results,
                                std::vector<glucosim::PlotFile>& files, std::string& error) {
             if (!app) {
+                glucosim::installMessageFilter();
                 qputenv("QT_QPA_PLATFORM", "offscreen");
                 app = std::make_unique<QApplication>(argc, argv);
             }
@@ -49,5 +51,7 @@ int main(int argc, char** argv) {
         };
         return glucosim::runBatch(argc, argv, plots);
     }
+    if (const auto error = glucosim::windowUsageError(argc, argv))
+        return glucosim::usageError(*error);
     return glucosim::runWindowProgram(argc, argv);
 }

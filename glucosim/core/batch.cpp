@@ -31,8 +31,10 @@ std::vector<std::string> outputNames(const BatchJob& job) {
     std::vector<std::string> names{"resultats.txt", "glucosa.txt"};
     if (optimise) names.emplace_back("optimitzacio.txt");
     names.insert(names.end(), {"metrics.csv", "run.json"});
-    if (job.csv) names.insert(names.end(), {"glucosa.csv", "resultats.csv"});
-    if (job.csv && optimise) names.emplace_back("optimitzacio.csv");
+    if (job.csv) {
+        const auto csvNames = csvFileNames(optimise);
+        names.insert(names.end(), csvNames.begin(), csvNames.end());
+    }
     if (job.plots) {
         const auto plotNames = plotFileNames(optimise);
         names.insert(names.end(), plotNames.begin(), plotNames.end());
@@ -74,11 +76,10 @@ std::vector<OutputFile> resultFiles(const Results& results, const BatchJob& job,
     outputs.push_back(csvFile(path("metrics.csv"), metricsTable(results)));
     outputs.push_back({path("run.json"), runJson(results, std::time(nullptr))});
     if (job.csv) {
-        outputs.push_back(csvFile(path("glucosa.csv"), glucoseLongTable(results)));
-        outputs.push_back(csvFile(path("resultats.csv"), resultsTable(results, kCsvNumbers)));
-        if (optimise)
-            outputs.push_back(
-                csvFile(path("optimitzacio.csv"), optimisationTable(results, kCsvNumbers)));
+        const auto names = csvFileNames(optimise);
+        const auto tables = csvTables(results);
+        for (std::size_t i = 0; i < names.size(); ++i)
+            outputs.push_back(csvFile((dir / names[i]).string(), tables[i]));
     }
     return outputs;
 }
@@ -131,7 +132,7 @@ BatchOutcome runBatchJob(const BatchJob& job, const PlotRenderer& plots, std::os
                       "\"");
     if (const auto saveError = saveTables(outputs, inputs)) return failed(*saveError);
     for (const OutputFile& out : outputs)
-        log << "Desat \"" << printable(out.path, 200) << "\"\n";
+        log << "Guardat \"" << printable(out.path, 200) << "\"\n";
 
     return {notFinite.empty() ? Status::Done : Status::NotFinite, {}, resultsCaption(results)};
 }

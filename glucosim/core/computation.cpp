@@ -1,6 +1,7 @@
 #include "glucosim/core/computation.h"
 
 #include "glucosim/core/float_text.h"
+#include "glucosim/core/safe_text.h"
 #include "glucosim/core/simulation.h"
 
 #include <cmath>
@@ -84,8 +85,24 @@ Results computeWithOptimisation(const DataSet& data, Criterion criterion,
 ConcreteValues readConcreteValues(std::string_view sensText, std::string_view tmaxText) {
     const auto s = parseUserNumber(sensText);
     const auto t = parseUserNumber(tmaxText);
-    if (!s || !t || *s < 0 || *t <= 0) return {1.0, 40.0, true};
-    return {*s, *t, false};
+    if (s && t && *s >= 0 && *t > 0) return {*s, *t, false, {}};
+    ConcreteValues reset;
+    reset.corrected = true;
+    const auto refused = [&reset](const char* field, std::string_view text, const char* why) {
+        reset.details += std::string(field) + ": \"" + printable(text) + "\" " + why + ".\n";
+    };
+    if (!s)
+        refused("Sensibilitat", sensText, "no és un nombre");
+    else if (*s < 0)
+        refused("Sensibilitat", sensText, "no pot ser negativa");
+    if (!t)
+        refused("TmaxG", tmaxText, "no és un nombre");
+    else if (*t <= 0)
+        refused("TmaxG", tmaxText, "ha de ser un nombre positiu");
+    reset.details += "El càlcul es fa amb Sensibilitat " + std::string(kResetSensText) +
+                     " (x10^-4) i TmaxG " + kResetTmaxText +
+                     ", els valors que ara mostren els camps.";
+    return reset;
 }
 
 std::string resultsCaption(const Results& results) {

@@ -59,12 +59,15 @@ Results computeWithOptimisation(const DataSet& data, Criterion criterion,
 // The two fields of the concrete values mode, read with ',' or '.' as the
 // decimal separator. A text that is not a number, a negative sensitivity or
 // an absorption time that is not positive gives the reset values s = 1.0 and
-// T = 40.0 with `corrected` set: the caller shows kValuesErrorText and puts
-// kResetSensText / kResetTmaxText back into the fields.
+// T = 40.0 with `corrected` set: the caller shows kValuesErrorText followed
+// by `details` and puts kResetSensText / kResetTmaxText back into the fields.
 struct ConcreteValues {
     double sensitivity = 1.0;
     double tmax = 40.0;
     bool corrected = false;
+    // One line for each field that was refused, saying why, then the values
+    // the computation uses instead.
+    std::string details;
 };
 ConcreteValues readConcreteValues(std::string_view sensText, std::string_view tmaxText);
 

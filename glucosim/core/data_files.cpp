@@ -93,9 +93,16 @@ bool readRows(const std::string& path, const Layout& layout, std::vector<Line>& 
         error.searched = {path};
         return false;
     }
+    // A first row that starts with a number, even one written with a decimal
+    // comma, is data: its numbers are then checked (and a comma reported)
+    // like those of every other row.
     std::size_t first = 0;
-    if (!lines.empty() && (layout.header || (layout.optionalHeader &&
-                                             !parseDataNumber(lines.front().tokens.front()))))
+    const auto startsWithNumber = [](const Line& line) {
+        const std::string& token = line.tokens.front();
+        return parseDataNumber(token) || parseUserNumber(token);
+    };
+    if (!lines.empty() &&
+        (layout.header || (layout.optionalHeader && !startsWithNumber(lines.front()))))
         first = 1;
     const std::size_t available = lines.size() - first;
     const auto wanted = static_cast<std::size_t>(layout.rows);

@@ -9,8 +9,6 @@ namespace glucosim {
 
 namespace {
 
-constexpr double kRangeLow = 70.0;
-constexpr double kRangeHigh = 180.0;
 constexpr double kLevel2Low = 54.0;
 constexpr double kLevel2High = 250.0;
 

@@ -9,7 +9,13 @@
 #include "glucosim/core/computation.h"
 #include "glucosim/core/tables.h"
 
+#include <array>
+
 namespace glucosim {
+
+// The target range of the metrics, mg/dl.
+inline constexpr double kRangeLow = 70.0;
+inline constexpr double kRangeHigh = 180.0;
 
 struct GlucoseMetrics {
     int samples = 0;
@@ -38,5 +44,15 @@ inline constexpr const char* kMetricsHeader =
     "experiment,samples,mean_mg_dl,cv_percent,tir_70_180_percent,tbr_70_percent,tbr_54_percent,"
     "tar_180_percent,tar_250_percent,coverage_percent,hypo_certain_min,hypo_possible_min,"
     "hyper_certain_min,hyper_possible_min";
+// The captions of the same columns in the window, and of the row "all".
+inline constexpr std::array<const char*, 14> kMetricsCaptions{
+    "Experiment",         "Mostres",
+    "Mitjana (mg/dl)",    "CV (%)",
+    "En rang 70-180 (%)", "Sota 70 (%)",
+    "Sota 54 (%)",        "Sobre 180 (%)",
+    "Sobre 250 (%)",      "Dins la banda (%)",
+    "Hipo segura (min)",  "Hipo possible (min)",
+    "Hiper segura (min)", "Hiper possible (min)"};
+inline constexpr const char* kMetricsAllCaption = "Tots";
 
 } // namespace glucosim

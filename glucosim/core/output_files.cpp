@@ -2,10 +2,10 @@
 
 #include "glucosim/core/csv.h"
 #include "glucosim/core/safe_text.h"
+#include "glucosim/core/system_error_text.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <sstream>
 
@@ -72,29 +72,30 @@ std::optional<std::string> writeTemp(const OutputFile& out, std::vector<TempFile
     std::string pattern = (dir / ("." + dest.filename().string() + ".XXXXXX")).string();
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0)
-        return "no es pot escriure el fitxer " + quotedPath(out.path) + ": " + std::strerror(errno);
+        return "no es pot escriure el fitxer " + quotedPath(out.path) + ": " +
+               systemErrorText(errno);
     temps.push_back({pattern, out.path});
     bool ok = writeAll(fd, out.bytes) && ::fchmod(fd, modeFor(out.path)) == 0 && ::fsync(fd) == 0;
     const int error = errno;
     ok = (::close(fd) == 0) && ok;
     if (!ok)
         return "no es pot escriure el fitxer " + quotedPath(out.path) + ": " +
-               std::strerror(error ? error : errno);
+               systemErrorText(error ? error : errno);
     return std::nullopt;
 }
 
 } // namespace
 
-OutputFile gridFile(const std::string& path, const Table& table) {
+std::string gridText(const Table& table) {
     std::ostringstream text;
     writeTable(text, table);
-    return {path, text.str()};
+    return text.str();
 }
 
-OutputFile csvFile(const std::string& path, const Table& table) {
+std::string csvText(const Table& table) {
     std::ostringstream text;
     writeCsv(text, table);
-    return {path, text.str()};
+    return text.str();
 }
 
 std::optional<std::string> outputReplacingInput(const std::vector<OutputFile>& outputs,
@@ -104,7 +105,7 @@ std::optional<std::string> outputReplacingInput(const std::vector<OutputFile>& o
             if (!in.empty() && sameFile(out.path, in))
                 return "el fitxer de sortida " + quotedPath(out.path) +
                        " és un dels fitxers de dades (" + quotedPath(in) +
-                       "): no s'ha desat res; trieu un altre nom o un altre directori";
+                       "): no s'ha guardat res; trieu un altre nom o un altre directori";
     return std::nullopt;
 }
 
@@ -125,9 +126,9 @@ std::optional<std::string> saveTables(const std::vector<OutputFile>& outputs,
     }
     for (std::size_t i = 0; i < temps.size(); ++i) {
         if (std::rename(temps[i].path.c_str(), temps[i].destination.c_str()) != 0) {
-            const std::string error = std::strerror(errno);
+            const std::string error = systemErrorText(errno);
             removeAll({temps.begin() + static_cast<std::ptrdiff_t>(i), temps.end()});
-            return "no es pot desar el fitxer " + quotedPath(temps[i].destination) + ": " + error;
+            return "no es pot guardar el fitxer " + quotedPath(temps[i].destination) + ": " + error;
         }
     }
     return std::nullopt;

@@ -18,8 +18,14 @@ struct OutputFile {
 };
 
 // A table in the saved-grid format (tabs and newlines), or as CSV.
-OutputFile gridFile(const std::string& path, const Table& table);
-OutputFile csvFile(const std::string& path, const Table& table);
+std::string gridText(const Table& table);
+std::string csvText(const Table& table);
+inline OutputFile gridFile(const std::string& path, const Table& table) {
+    return {path, gridText(table)};
+}
+inline OutputFile csvFile(const std::string& path, const Table& table) {
+    return {path, csvText(table)};
+}
 
 // The first of `outputs` that is the same file as one of `inputs` (by file
 // identity when both exist, else by path), with a message; nothing when none.

@@ -10,9 +10,13 @@
 
 namespace glucosim {
 
+const char* const kGlucosimVersion = MODAL_VERSION;
+
 namespace {
 
+// The roles of the three input files in run.json and in the window's text.
 const char* kInputRoles[] = {"experiment", "parameters", "glucose"};
+const char* kInputRoleCaptions[] = {"experiment", "paràmetres", "glucosa"};
 
 QString text(const std::string& s) {
     return QString::fromStdString(s);
@@ -78,8 +82,8 @@ std::string runJson(const Results& r, std::time_t when) {
 std::string provenanceText(const Results& r) {
     std::string t = "glucosim " + std::string(kGlucosimVersion) + "\n";
     for (std::size_t i = 0; i < r.inputFiles.size() && i < 3; ++i)
-        t += std::string("Fitxer (") + kInputRoles[i] + "): " + r.inputFiles[i] + "\n  SHA-256 " +
-             fileSha256(r.inputFiles[i]) + "\n";
+        t += std::string("Fitxer (") + kInputRoleCaptions[i] + "): " + r.inputFiles[i] +
+             "\n  SHA-256 " + fileSha256(r.inputFiles[i]) + "\n";
     t += "Pacient " + std::to_string(r.patient) + "\n";
     if (const GridPair* p = chosen(r)) {
         t += "Càlcul amb optimització, criteri \"" + criterionName(r.criterion) + "\"\n";

@@ -10,7 +10,8 @@
 
 namespace glucosim {
 
-inline constexpr const char* kGlucosimVersion = "1.1.0";
+// The project's version, set once in the top CMakeLists.txt.
+extern const char* const kGlucosimVersion;
 
 // The SHA-256 of a file as 64 lowercase hex digits; empty when it cannot be
 // read.

@@ -62,6 +62,25 @@ Table resultsTable(const Results& results, const NumberStyle& style) {
     return t;
 }
 
+Table resultsCsvTable(const Results& results) {
+    Table t = resultsTable(results, kCsvNumbers);
+    t.resize(1 + kExperiments);
+    return t;
+}
+
+Table rocCsvTable(const Results& results) {
+    Table t{{"threshold"}};
+    for (int r = 0; r < RocTable::kRows; ++r)
+        t[0].push_back(rocRowLabel(r));
+    for (std::size_t k = 0; k < kRocThresholds; ++k) {
+        std::vector<std::string> row{csvNumber(results.roc.thresholds[k])};
+        for (const auto& values : results.roc.rows)
+            row.push_back(csvNumber(values[k]));
+        t.push_back(std::move(row));
+    }
+    return t;
+}
+
 Table glucoseTable(const Results& results) {
     Table t = emptyTable(kGlucoseRows, kGlucoseColumns);
     t[0][0] = "Temps (s)";
@@ -129,6 +148,20 @@ Table glucoseLongTable(const Results& results) {
                          csvNumber(e.glucose[m].sup()), csvNumber(e.measured[m])});
     }
     return t;
+}
+
+std::vector<std::string> csvFileNames(bool optimisation) {
+    std::vector<std::string> names{"glucosa.csv", "resultats.csv", "roc.csv"};
+    if (optimisation) names.emplace_back("optimitzacio.csv");
+    return names;
+}
+
+std::vector<Table> csvTables(const Results& results) {
+    std::vector<Table> tables{glucoseLongTable(results), resultsCsvTable(results),
+                              rocCsvTable(results)};
+    if (results.mode == Mode::Optimisation)
+        tables.push_back(optimisationTable(results, kCsvNumbers));
+    return tables;
 }
 
 void writeTable(std::ostream& out, const Table& table) {

@@ -32,6 +32,13 @@ inline constexpr std::array<int, kResultsColumns> kResultsColumnWidths{
     80, 80, 60, 60, 40, 110, 110, 100, 110, 90, 90, 90,  90,  90,  90, 90,
     90, 90, 90, 90, 90, 90,  90,  90,  90,  90, 90, 125, 125, 125, 125};
 
+// resultats.csv: the header row and the 24 experiment rows of the results
+// grid, without the grid's empty rows and its sensitivity / specificity table.
+Table resultsCsvTable(const Results& results);
+// roc.csv: one row per threshold with its value and its counts and rates,
+// under the header "threshold,VN,FP,FN,VP,Sens.,1-Espec.".
+Table rocCsvTable(const Results& results);
+
 // Glucose grid: 301 rows x 163 columns; the row of minute m shows the band
 // G[m-1] (so the first row shows the basal interval) and the measured glucose
 // of minute m; columns 73..162 stay empty.
@@ -49,6 +56,12 @@ Table optimisationTable(const Results& results, const NumberStyle& style = kGrid
 // band of minute m being G[m-1] as in the glucose grid.
 Table glucoseLongTable(const Results& results);
 inline constexpr int kOptimisationRows = kGridPairs + 1;
+
+// The files of the CSV export beside metrics.csv: glucosa.csv, resultats.csv,
+// roc.csv and, after an optimisation, optimitzacio.csv; csvTables gives their
+// tables in the same order.
+std::vector<std::string> csvFileNames(bool optimisation);
+std::vector<Table> csvTables(const Results& results);
 
 // Each row's cells separated by "\t" and ended by "\n" (output_files.h
 // writes tables to files).

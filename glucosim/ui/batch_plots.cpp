@@ -1,6 +1,5 @@
 #include "glucosim/ui/batch_plots.h"
 
-#include <QBuffer>
 #include <QChart>
 #include <QChartView>
 #include <QImage>
@@ -16,20 +15,9 @@ namespace glucosim {
 
 namespace {
 
-constexpr double kRangeHigh = 180.0;
-const QString kRangeHighName = QStringLiteral("Hiperglucèmia (180 mg/dl)");
-
 // Four significant digits with the decimal comma.
 QString shortNumber(double x) {
     return catalanLocale().toString(x, 'g', 4);
-}
-
-std::string pngBytes(const QImage& image) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes.toStdString();
 }
 
 // The picture of a chart drawn at a given size.
@@ -42,8 +30,7 @@ QImage chartImage(QChart* chart, const QSize& size) {
 
 QImage glucoseImage(const Results& r, int j, const QSize& size, bool small) {
     auto* chart = new QChart;
-    drawGlucoseChart(chart, r.experiments[static_cast<std::size_t>(j)], j, r.patient, kRangeHigh,
-                     kRangeHighName);
+    drawGlucoseChart(chart, r.experiments[static_cast<std::size_t>(j)], j, r.patient);
     if (small) {
         chart->legend()->hide();
         chart->setTitle(QStringLiteral("Experiment %1").arg(j + 1));
@@ -120,7 +107,7 @@ QImage criterionImage(const Results& r) {
                    Qt::AlignRight | Qt::AlignVCenter, QString::number(5 * f + 30));
     for (int h = 0; h < kSensSteps; h += 2)
         p.drawText(QRectF(plot.left() + h * cw - 10, plot.bottom() + 4, cw + 20, 20),
-                   Qt::AlignCenter, QString::number(0.1 * h + 0.1, 'f', 1));
+                   Qt::AlignCenter, catalanLocale().toString(0.1 * h + 0.1, 'f', 1));
     p.drawText(QRect(plot.left(), plot.bottom() + 28, plot.width(), 20), Qt::AlignCenter,
                QStringLiteral("Factor de sensibilitat L (Si = L x Si nominal)"));
     p.save();

@@ -10,10 +10,11 @@
 
 namespace glucosim {
 
-// The files of plotFileNames: each experiment's band against the measured
-// glucose with the 70 and 180 mg/dl lines, all 24 on one page, the ROC curve
-// and, after an optimisation, the criterion over the grid of pairs as a heat
-// map with the chosen pair marked. Needs a QApplication.
+// The files of plotFileNames: each experiment's chart as the window draws it
+// (the band against the measured glucose with the lines of the limits), all
+// 24 on one page, the ROC curve and, after an optimisation, the criterion
+// over the grid of pairs as a heat map with the chosen pair marked. Every
+// number has the decimal comma. Needs a QApplication.
 bool renderBatchPlots(const Results& results, std::vector<PlotFile>& files, std::string& error);
 
 } // namespace glucosim

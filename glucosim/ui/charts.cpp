@@ -4,6 +4,7 @@
 
 #include <QAreaSeries>
 #include <QBrush>
+#include <QBuffer>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -15,19 +16,21 @@
 #include <QPen>
 #include <QPushButton>
 #include <QScatterSeries>
+#include <QStatusBar>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "glucosim/core/float_text.h"
+#include "glucosim/core/metrics.h"
+#include "glucosim/ui/catalan_locale.h"
 #include "glucosim/ui/dialogs.h"
 
 namespace glucosim {
 
 namespace {
-
-const QString kPngFilter = QStringLiteral("Imatges PNG (*.png)|*.png");
 
 void append(QVector<QPointF>& points, double x, double y) {
     if (std::isfinite(y)) points.append(QPointF(x, y));
@@ -49,32 +52,35 @@ QChartView* makeView(QWidget* parent) {
     auto* view = new QChartView(new QChart, parent);
     view->setRenderHint(QPainter::Antialiasing);
     view->setMinimumSize(640, 420);
-    view->chart()->setLocalizeNumbers(true);
-    view->chart()->setLocale(QLocale(QLocale::Catalan, QLocale::Spain));
     return view;
 }
 
-QString askPngName(QWidget* parent) {
-    FileDialog dialog(FileDialog::Kind::Save, QStringLiteral("SaveDialogGrafic"),
-                      QStringLiteral("Desa el gràfic"), nullptr);
-    return dialogHooks().saveFile(parent, dialog.title(), qtNameFilter(kPngFilter),
-                                  QStringLiteral("png"));
+// Axis labels and every number the chart makes with the decimal comma.
+void useCatalanNumbers(QChart* chart) {
+    chart->setLocalizeNumbers(true);
+    chart->setLocale(catalanLocale());
 }
 
-void savePngFrom(QWidget* parent, QChartView* view) {
-    const QString path = askPngName(parent);
-    if (path.isEmpty()) return;
-    if (!saveChartPng(view, path))
-        dialogHooks().message(parent, kProgramTitle,
-                              QStringLiteral("No s'ha pogut desar el gràfic a \"%1\".").arg(path),
-                              MessageKind::Critical);
-}
+// Where a chart's picture is saved: the file name the save dialog proposes
+// and the data files it must not replace.
+struct PngTarget {
+    QString proposed;
+    std::vector<std::string> inputs;
+};
 
 // The chart above a bar of buttons: whatever `leading` holds on the left, then
-// "Desar imatge..." (saving the chart as PNG) and "Tancar" on the right.
-void layOutChart(QDialog* dialog, QChartView* view, QPushButton* save,
-                 std::initializer_list<QWidget*> leading) {
+// "Guardar imatge..." (saving the chart as PNG) and "Tancar" on the right; the
+// status line below says where the picture was saved.
+void layOutChart(QDialog* dialog, QChartView* view, QStatusBar* status,
+                 std::initializer_list<QWidget*> leading, std::function<PngTarget()> target) {
+    auto* save = new QPushButton(QStringLiteral("Guardar imatge..."), dialog);
+    save->setObjectName(QStringLiteral("Btn_GuardarGrafic"));
+    save->setMinimumWidth(save->sizeHint().width() + 16);
     auto* close = new QPushButton(QStringLiteral("Tancar"), dialog);
+    auto* saveDialog =
+        new FileDialog(FileDialog::Kind::Save, QStringLiteral("SaveDialogGrafic"),
+                       QStringLiteral("Guardar el gràfic"), dialog,
+                       QStringLiteral("Imatges PNG (*.png)|*.png"), QStringLiteral("*.png"));
     auto* bar = new QHBoxLayout;
     for (QWidget* w : leading)
         bar->addWidget(w);
@@ -84,8 +90,13 @@ void layOutChart(QDialog* dialog, QChartView* view, QPushButton* save,
     auto* layout = new QVBoxLayout(dialog);
     layout->addWidget(view, 1);
     layout->addLayout(bar);
-    QObject::connect(save, &QPushButton::clicked, dialog,
-                     [dialog, view] { savePngFrom(dialog, view); });
+    layout->addWidget(status);
+    QObject::connect(save, &QPushButton::clicked, dialog, [=] {
+        const PngTarget t = target();
+        saveToChosenFile(
+            dialog, saveDialog, t.proposed, status,
+            [view] { return pngBytes(view->grab().toImage()); }, t.inputs);
+    });
     QObject::connect(close, &QPushButton::clicked, dialog, &QDialog::close);
 }
 
@@ -117,11 +128,10 @@ void addBand(QChart* chart, const GlucoseSeries& s) {
     chart->addSeries(band);
 }
 
-// A horizontal dashed line across the whole simulation at glucose `y`.
+// A horizontal line across the whole simulation at glucose `y`.
 QLineSeries* levelLine(const QString& name, const QString& objectName, double y,
-                       const QColor& colour) {
-    auto* line =
-        lineSeries(name, {QPointF(0, y), QPointF(kSamples - 1, y)}, colour, 1.5, Qt::DashLine);
+                       const QColor& colour, Qt::PenStyle style) {
+    auto* line = lineSeries(name, {QPointF(0, y), QPointF(kSamples - 1, y)}, colour, 1.5, style);
     line->setObjectName(objectName);
     return line;
 }
@@ -164,9 +174,9 @@ void fitGlucoseAxes(QChart* chart, const GlucoseSeries& s) {
 
 } // namespace
 
-void drawGlucoseChart(QChart* chart, const ExperimentResult& e, int j, int patient,
-                      double upperLine, const QString& upperName) {
+void drawGlucoseChart(QChart* chart, const ExperimentResult& e, int j, int patient) {
     const GlucoseSeries s = glucoseSeries(e);
+    useCatalanNumbers(chart);
     chart->setTitle(QStringLiteral("Experiment nº %1 (pacient %2): glucosa simulada i mesurada")
                         .arg(j + 1)
                         .arg(patient));
@@ -178,12 +188,20 @@ void drawGlucoseChart(QChart* chart, const ExperimentResult& e, int j, int patie
     auto* measured =
         lineSeries(QStringLiteral("Glucosa mesurada"), s.measured, QColor(200, 30, 30), 2.0);
     measured->setObjectName(QStringLiteral("measured"));
-    auto* hypo = levelLine(QStringLiteral("Hipoglucèmia (70 mg/dl)"), QStringLiteral("hypo"), kHypo,
-                           QColor(230, 120, 0));
-    auto* hyper = levelLine(upperName, QStringLiteral("hyper"), upperLine, QColor(120, 0, 160));
-    for (QLineSeries* series : {lower, upper, measured, hypo, hyper})
+    // The hypoglycaemia limit of the areas is also the lower end of the
+    // metrics' target range.
+    static_assert(kHypo == kRangeLow);
+    auto* hypo = levelLine(QStringLiteral("Hipoglucèmia, àrees i mètriques (70 mg/dl)"),
+                           QStringLiteral("hypo"), kHypo, QColor(230, 120, 0), Qt::DashLine);
+    auto* hyper = levelLine(QStringLiteral("Hiperglucèmia, àrees (150 mg/dl)"),
+                            QStringLiteral("hyper"), kHyper, QColor(120, 0, 160), Qt::DashLine);
+    auto* range = levelLine(QStringLiteral("Hiperglucèmia, mètriques (180 mg/dl)"),
+                            QStringLiteral("range"), kRangeHigh, QColor(200, 40, 140), Qt::DotLine);
+    for (QLineSeries* series : {lower, upper, measured, hypo, hyper, range})
         chart->addSeries(series);
     fitGlucoseAxes(chart, s);
+    // The names of the lines are long: the legend lists them on the right.
+    chart->legend()->setAlignment(Qt::AlignRight);
     // The band stands for its bounds in the legend.
     for (QLineSeries* series : {lower, upper})
         for (QLegendMarker* marker : chart->legend()->markers(series))
@@ -192,6 +210,7 @@ void drawGlucoseChart(QChart* chart, const ExperimentResult& e, int j, int patie
 
 void drawRocChart(QChart* chart, const RocTable& roc) {
     clearChart(chart);
+    useCatalanNumbers(chart);
     const QString title = QStringLiteral("Corba ROC de la detecció d'hipoglucèmia (20 llindars)");
     const std::string missing = rocMissingReason(roc);
     if (missing.empty())
@@ -244,20 +263,29 @@ QVector<QPointF> rocPoints(const RocTable& roc) {
     return points;
 }
 
-bool saveChartPng(QChartView* view, const QString& path) {
-    return view->grab().toImage().save(path, "PNG");
+std::string pngBytes(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG")) return {};
+    return bytes.toStdString();
 }
 
 GlucoseChartDialog::GlucoseChartDialog(QWidget* parent)
     : QDialog(parent), view_(makeView(this)), selector_(new QComboBox(this)),
-      save_(new QPushButton(QStringLiteral("Desar imatge..."), this)) {
+      status_(createStatusLine(this)) {
     setObjectName(QStringLiteral("GlucoseChart"));
     setWindowTitle(QStringLiteral("Gràfic de glucosa en sang"));
     selector_->setObjectName(QStringLiteral("CB_Experiment"));
-    save_->setObjectName(QStringLiteral("Btn_DesarGrafic"));
     for (int j = 1; j <= kExperiments; ++j)
         selector_->addItem(QStringLiteral("Experiment nº %1").arg(j));
-    layOutChart(this, view_, save_, {new QLabel(QStringLiteral("Experiment:"), this), selector_});
+    layOutChart(
+        this, view_, status_, {new QLabel(QStringLiteral("Experiment:"), this), selector_}, [this] {
+            const auto inputs = results_ ? results_->inputFiles : std::vector<std::string>();
+            const QString what = QStringLiteral("experiment_%1")
+                                     .arg(selector_->currentIndex() + 1, 2, 10, QLatin1Char('0'));
+            return PngTarget{proposedFileName(inputs, what, QStringLiteral("png")), inputs};
+        });
     connect(selector_, &QComboBox::currentIndexChanged, this,
             [this](int index) { showExperiment(index); });
     resize(900, 600);
@@ -285,20 +313,23 @@ void GlucoseChartDialog::showExperiment(int j) {
         return;
     }
     drawGlucoseChart(chart, results_->experiments[static_cast<std::size_t>(j)], j,
-                     results_->patient, kHyper, QStringLiteral("Hiperglucèmia (150 mg/dl)"));
+                     results_->patient);
 }
 
 RocChartDialog::RocChartDialog(QWidget* parent)
-    : QDialog(parent), view_(makeView(this)),
-      save_(new QPushButton(QStringLiteral("Desar imatge..."), this)) {
+    : QDialog(parent), view_(makeView(this)), status_(createStatusLine(this)) {
     setObjectName(QStringLiteral("RocChart"));
     setWindowTitle(QStringLiteral("Corba ROC"));
-    save_->setObjectName(QStringLiteral("Btn_DesarGrafic"));
-    layOutChart(this, view_, save_, {});
+    layOutChart(this, view_, status_, {}, [this] {
+        return PngTarget{
+            proposedFileName(inputFiles_, QStringLiteral("roc"), QStringLiteral("png")),
+            inputFiles_};
+    });
     resize(640, 600);
 }
 
-void RocChartDialog::setRoc(const RocTable& roc) {
+void RocChartDialog::setRoc(const RocTable& roc, const std::vector<std::string>& inputFiles) {
+    inputFiles_ = inputFiles;
     drawRocChart(view_->chart(), roc);
 }
 

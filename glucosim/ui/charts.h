@@ -7,14 +7,18 @@
 #include <QString>
 #include <QVector>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "glucosim/core/computation.h"
 
 class QChart;
 class QChartView;
 class QComboBox;
+class QImage;
 class QLineSeries;
 class QPushButton;
+class QStatusBar;
 
 namespace glucosim {
 
@@ -33,16 +37,17 @@ QVector<QPointF> rocPoints(const RocTable& roc);
 // Removes every series and axis of a chart.
 void clearChart(QChart* chart);
 // Draws experiment j (0..23) of a patient into an empty chart: the simulated
-// band, its bounds, the measured glucose, the 70 mg/dl line and an upper line.
-void drawGlucoseChart(QChart* chart, const ExperimentResult& experiment, int j, int patient,
-                      double upperLine, const QString& upperName);
+// band, its bounds, the measured glucose and the lines of the limits the
+// results use, each named after its use: 70 mg/dl (hypoglycaemia areas and
+// metrics), 150 mg/dl (hyperglycaemia areas) and 180 mg/dl (hyperglycaemia
+// metrics). The numbers of both drawing functions have the decimal comma.
+void drawGlucoseChart(QChart* chart, const ExperimentResult& experiment, int j, int patient);
 // Draws the ROC curve with its thresholds, the chance line and the area under
 // the curve in the title (or why there is no curve) into a chart.
 void drawRocChart(QChart* chart, const RocTable& roc);
 
-// Saves what a chart view shows as a PNG file; false when it cannot be
-// written.
-bool saveChartPng(QChartView* view, const QString& path);
+// A picture as the bytes of a PNG file; empty when it cannot be encoded.
+std::string pngBytes(const QImage& image);
 
 class GlucoseChartDialog : public QDialog {
     Q_OBJECT
@@ -57,14 +62,13 @@ public:
 
     QChartView* view() const { return view_; }
     QComboBox* selector() const { return selector_; }
+    QStatusBar* statusLine() const { return status_; }
 
 private:
-    void savePng();
-
     std::shared_ptr<const Results> results_;
     QChartView* view_;
     QComboBox* selector_;
-    QPushButton* save_;
+    QStatusBar* status_;
 };
 
 class RocChartDialog : public QDialog {
@@ -72,14 +76,16 @@ class RocChartDialog : public QDialog {
 public:
     explicit RocChartDialog(QWidget* parent = nullptr);
 
-    void setRoc(const RocTable& roc);
+    // The curve of `roc`; `inputFiles`, the data files of the results, name
+    // the file the save dialog proposes.
+    void setRoc(const RocTable& roc, const std::vector<std::string>& inputFiles = {});
     QChartView* view() const { return view_; }
+    QStatusBar* statusLine() const { return status_; }
 
 private:
-    void savePng();
-
     QChartView* view_;
-    QPushButton* save_;
+    QStatusBar* status_;
+    std::vector<std::string> inputFiles_;
 };
 
 } // namespace glucosim

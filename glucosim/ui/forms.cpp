@@ -53,6 +53,27 @@ bool installQtTranslations(QCoreApplication& app, const QString& directory) {
 
 namespace {
 
+QtMessageHandler filteredHandler = nullptr;
+
+void filteringHandler(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtWarningMsg &&
+        text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    if (filteredHandler)
+        filteredHandler(type, context, text);
+    else
+        std::cerr << qPrintable(qFormatLogMessage(type, context, text)) << std::endl;
+}
+
+} // namespace
+
+void installMessageFilter() {
+    const QtMessageHandler previous = qInstallMessageHandler(filteringHandler);
+    if (previous != filteringHandler) filteredHandler = previous;
+}
+
+namespace {
+
 constexpr const char* kNoDisplay = "glucosim: no hi ha cap pantalla on obrir les finestres";
 constexpr const char* kNoDisplayAdvice =
     "Useu el mode per lots (glucosim --batch, vegeu glucosim --help) "
@@ -106,6 +127,7 @@ int runWindowProgram(int argc, char** argv) {
         std::cerr << kNoDisplay << " (DISPLAY no està definit).\n" << kNoDisplayAdvice;
         return 1;
     }
+    installMessageFilter();
     heldMessages = new std::vector<HeldMessage>;
     previousHandler = qInstallMessageHandler(startupHandler);
     QApplication app(argc, argv);

@@ -28,6 +28,11 @@ struct Forms {
 // or a Qt platform chosen explicitly.
 bool displayAvailable(int argc, char** argv);
 
+// From now on Qt's notice that XDG_RUNTIME_DIR is not set (Qt then uses a
+// folder of its own) is not shown: Qt copes, and there is nothing for the
+// user to do. Every other message of Qt goes where it went before.
+void installMessageFilter();
+
 // Installs Qt's own Catalan translations ("qtbase_ca") from `directory`, by
 // default Qt's translations folder. False, and Qt keeps its built-in texts,
 // when they cannot be loaded.

@@ -283,7 +283,11 @@ void TF_Principal::Btn_VisualitzacioClick() {
     if (!optimise) {
         values = readConcreteValues(TB_Sens->text().toStdString(), TB_Tmax->text().toStdString());
         if (values.corrected) {
-            dialogHooks().message(this, kProgramTitle, QString::fromUtf8(kValuesErrorText),
+            // The specified sentence first, then which field was wrong and
+            // what the results shown are computed with.
+            dialogHooks().message(this, kProgramTitle,
+                                  QString::fromUtf8(kValuesErrorText) + QStringLiteral("\n\n") +
+                                      QString::fromStdString(values.details),
                                   MessageKind::Warning);
             TB_Tmax->setText(kResetTmaxText);
             TB_Sens->setText(kResetSensText);

@@ -4,9 +4,16 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QStatusBar>
+#include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
+#include "glucosim/core/float_text.h"
 #include "glucosim/core/metrics.h"
 #include "glucosim/core/output_files.h"
 #include "glucosim/core/provenance.h"
@@ -21,6 +28,8 @@ namespace {
 
 constexpr int kResultsGridRows = 62;
 constexpr int kLastExperimentRow = kExperiments; // rows 1..24
+// Room left on the screen for a window's title bar and borders.
+constexpr QSize kWindowFrameRoom(16, 48);
 
 QPushButton* button(const QString& name, const QString& text, QWidget* parent) {
     auto* b = new QPushButton(text, parent);
@@ -29,41 +38,70 @@ QPushButton* button(const QString& name, const QString& text, QWidget* parent) {
     return b;
 }
 
-// The grid above a bottom panel of buttons.
-void layOut(QDialog* form, StringGrid* grid, std::initializer_list<QPushButton*> buttons) {
-    auto* panel = new QHBoxLayout;
-    panel->setContentsMargins(8, 6, 8, 6);
-    panel->setSpacing(8);
-    for (QPushButton* b : buttons)
-        panel->addWidget(b);
-    panel->addStretch();
-    auto* layout = new QVBoxLayout(form);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(grid, 1);
-    layout->addLayout(panel);
-}
-
 // Shows the first row and column of a grid.
 void scrollHome(StringGrid* grid) {
     grid->scrollToTop();
     grid->horizontalScrollBar()->setValue(0);
 }
 
-} // namespace
-
-void saveGrid(QWidget* parent, FileDialog* dialog, const StringGrid* grid, int rows, int columns,
-              const std::vector<std::string>& inputs) {
-    if (!dialog->execute(parent)) return;
-    const Table table = grid->grid()->table(rows, columns);
-    if (const auto error = saveTables({gridFile(dialog->fileName().toStdString(), table)}, inputs))
-        dialogHooks().message(parent, kProgramTitle,
-                              QStringLiteral("No s'ha pogut desar el fitxer \"%1\": %2.")
-                                  .arg(dialog->fileName(), QString::fromStdString(*error)),
-                              MessageKind::Critical);
+std::vector<std::string> inputsOf(const std::shared_ptr<const Results>& results) {
+    return results ? results->inputFiles : std::vector<std::string>();
 }
 
-TF_GlucosaSang::TF_GlucosaSang(QWidget* parent) : QDialog(parent) {
+} // namespace
+
+GridForm::GridForm(QWidget* parent, int bodyRows)
+    : QDialog(parent), status_(createStatusLine(this)), bodyRows_(bodyRows) {}
+
+void GridForm::layOut(StringGrid* grid, std::initializer_list<QPushButton*> buttons) {
+    grid_ = grid;
+    auto* panel = new QHBoxLayout;
+    panel->setContentsMargins(8, 6, 8, 0);
+    panel->setSpacing(8);
+    for (QPushButton* b : buttons)
+        panel->addWidget(b);
+    panel->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(grid, 1);
+    layout->addLayout(panel);
+    layout->addWidget(status_);
+}
+
+QSize GridForm::fittingSize(const QRect& available) const {
+    const int frame = 2 * grid_->frameWidth();
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, grid_);
+    int columns = 0;
+    for (int c = 0; c < grid_->colCount(); ++c)
+        columns += grid_->colWidth(c);
+    const QSize room = available.size() - kWindowFrameRoom;
+    const int wanted = columns + frame + (grid_->gridRowCount() - 1 > bodyRows_ ? scrollBar : 0);
+    const int width = std::min(room.width(), wanted);
+    const int below = layout()->sizeHint().height() - grid_->sizeHint().height();
+    int height = grid_->horizontalHeader()->height() +
+                 bodyRows_ * grid_->verticalHeader()->defaultSectionSize() + frame + below;
+    if (wanted > width) height += scrollBar; // the columns need the horizontal scroll bar
+    return {std::max(width, minimumSizeHint().width()), std::min(room.height(), height)};
+}
+
+void GridForm::fitToScreen(bool maximised) {
+    const QRect available = screen()->availableGeometry();
+    const QSize size = fittingSize(available);
+    resize(size);
+    move(available.topLeft() +
+         QPoint((available.width() - size.width()) / 2, (available.height() - size.height()) / 2));
+    if (maximised) setWindowState(Qt::WindowMaximized);
+}
+
+void GridForm::saveGrid(FileDialog* dialog, const QString& proposed, int rows, int columns,
+                        const std::vector<std::string>& inputs) {
+    saveToChosenFile(
+        this, dialog, proposed, status_,
+        [&] { return gridText(grid_->grid()->table(rows, columns)); }, inputs);
+}
+
+TF_GlucosaSang::TF_GlucosaSang(QWidget* parent) : GridForm(parent, kExperiments) {
     setObjectName(QStringLiteral("F_GlucosaSang"));
     setWindowTitle(QStringLiteral("Glucosa en sang"));
     SG_GlucosaSang =
@@ -75,11 +113,12 @@ TF_GlucosaSang::TF_GlucosaSang(QWidget* parent) : QDialog(parent) {
         button(QStringLiteral("Btn_GraficGlucosa"), QStringLiteral("Veure gràfic"), this);
     SaveDialog2 = new FileDialog(FileDialog::Kind::Save, QStringLiteral("SaveDialog2"),
                                  QStringLiteral("Guardar la glucosa en sang"), this);
-    layOut(this, SG_GlucosaSang, {Btn_guardarGlucosa, Btn_SortirGlucosa, Btn_GraficGlucosa});
+    layOut(SG_GlucosaSang, {Btn_guardarGlucosa, Btn_SortirGlucosa, Btn_GraficGlucosa});
     Btn_GraficGlucosa->setEnabled(false);
     connect(Btn_guardarGlucosa, &QPushButton::clicked, this, [this] {
-        saveGrid(this, SaveDialog2, SG_GlucosaSang, kGlucoseRows, kGlucoseColumns,
-                 results_ ? results_->inputFiles : std::vector<std::string>());
+        const auto inputs = inputsOf(results_);
+        saveGrid(SaveDialog2, proposedFileName(inputs, QStringLiteral("glucosa"), "txt"),
+                 kGlucoseRows, kGlucoseColumns, inputs);
     });
     connect(Btn_SortirGlucosa, &QPushButton::clicked, this, &QDialog::close);
     connect(Btn_GraficGlucosa, &QPushButton::clicked, this, [this] {
@@ -88,7 +127,7 @@ TF_GlucosaSang::TF_GlucosaSang(QWidget* parent) : QDialog(parent) {
         const int n = current.isValid() && current.column() > 0 ? (current.column() + 2) / 3 : 1;
         showChart(std::clamp(n, 1, kExperiments) - 1);
     });
-    setWindowState(Qt::WindowMaximized);
+    fitToScreen(true);
 }
 
 void TF_GlucosaSang::setResults(std::shared_ptr<const Results> results) {
@@ -109,7 +148,7 @@ GlucoseChartDialog* TF_GlucosaSang::showChart(int experiment) {
     return chart_;
 }
 
-TF_Optimitzacio::TF_Optimitzacio(QWidget* parent) : QDialog(parent) {
+TF_Optimitzacio::TF_Optimitzacio(QWidget* parent) : GridForm(parent, 0) {
     setObjectName(QStringLiteral("F_Optimitzacio"));
     setWindowTitle(QStringLiteral("Taula dels valors per l'optimització"));
     SG_Optimitzacio =
@@ -118,10 +157,10 @@ TF_Optimitzacio::TF_Optimitzacio(QWidget* parent) : QDialog(parent) {
     Btn_TancarOpt = button(QStringLiteral("Btn_TancarOpt"), QStringLiteral("Tancar"), this);
     SaveDialog3 = new FileDialog(FileDialog::Kind::Save, QStringLiteral("SaveDialog3"),
                                  QStringLiteral("Guardar la taula d'optimització"), this);
-    layOut(this, SG_Optimitzacio, {Btn_GuardarOpt, Btn_TancarOpt});
+    layOut(SG_Optimitzacio, {Btn_GuardarOpt, Btn_TancarOpt});
     connect(Btn_GuardarOpt, &QPushButton::clicked, this, [this] {
-        saveGrid(this, SaveDialog3, SG_Optimitzacio, kOptimisationRows,
-                 SG_Optimitzacio->colCount() == 4 ? 4 : 3, inputs_);
+        saveGrid(SaveDialog3, proposedFileName(inputs_, QStringLiteral("optimitzacio"), "txt"),
+                 kOptimisationRows, SG_Optimitzacio->colCount() == 4 ? 4 : 3, inputs_);
     });
     connect(Btn_TancarOpt, &QPushButton::clicked, this, &QDialog::close);
     setFixedSize(326, 393);
@@ -147,7 +186,7 @@ void TF_Dades::setOtherForms(TF_GlucosaSang* glucosa, TF_Optimitzacio* optimitza
     }
 }
 
-TF_Dades::TF_Dades(QWidget* parent) : QDialog(parent) {
+TF_Dades::TF_Dades(QWidget* parent) : GridForm(parent, kExperiments) {
     setObjectName(QStringLiteral("F_Dades"));
     setWindowTitle(QStringLiteral("Resum dades experiment"));
     SG_TaulaResmExperiment = new StringGrid(QStringLiteral("SG_TaulaResmExperiment"),
@@ -165,14 +204,14 @@ TF_Dades::TF_Dades(QWidget* parent) : QDialog(parent) {
     Btn_Detalls = button(QStringLiteral("Btn_Detalls"), QStringLiteral("Detalls"), this);
     SaveDialog1 = new FileDialog(FileDialog::Kind::Save, QStringLiteral("SaveDialog1"),
                                  QStringLiteral("Guardar el resum de l'experiment"), this);
-    layOut(this, SG_TaulaResmExperiment,
-           {Btn_VisualOpt, Btn_VisualGlucosa, Btn2_Guardar, Btn2_Tancar, Btn_CorbaROC,
-            Btn_Metriques, Btn_ExportarCSV, Btn_Detalls});
+    layOut(SG_TaulaResmExperiment, {Btn_VisualOpt, Btn_VisualGlucosa, Btn2_Guardar, Btn2_Tancar,
+                                    Btn_CorbaROC, Btn_Metriques, Btn_ExportarCSV, Btn_Detalls});
     Btn_VisualOpt->setEnabled(false);
     for (QPushButton* b : {Btn_CorbaROC, Btn_Metriques, Btn_ExportarCSV, Btn_Detalls})
         b->setEnabled(false);
     SG_TaulaResmExperiment->setToolTip(
         QStringLiteral("Doble clic sobre un experiment per veure'n el gràfic de glucosa"));
+    setColumnWidths();
 
     hipo_ = new HipoDelegate(&leds_, 5, kLastExperimentRow, this);
     SG_TaulaResmExperiment->setItemDelegateForColumn(4, hipo_);
@@ -180,8 +219,9 @@ TF_Dades::TF_Dades(QWidget* parent) : QDialog(parent) {
     connect(Btn_VisualOpt, &QPushButton::clicked, this, &TF_Dades::Btn_VisualOptClick);
     connect(Btn_VisualGlucosa, &QPushButton::clicked, this, &TF_Dades::Btn_VisualGlucosaClick);
     connect(Btn2_Guardar, &QPushButton::clicked, this, [this] {
-        saveGrid(this, SaveDialog1, SG_TaulaResmExperiment, kResultsRows, kResultsColumns,
-                 results_ ? results_->inputFiles : std::vector<std::string>());
+        const auto inputs = inputsOf(results_);
+        saveGrid(SaveDialog1, proposedFileName(inputs, QStringLiteral("resultats"), "txt"),
+                 kResultsRows, kResultsColumns, inputs);
     });
     connect(Btn2_Tancar, &QPushButton::clicked, this, &QDialog::close);
     connect(Btn_CorbaROC, &QPushButton::clicked, this, &TF_Dades::showRocChart);
@@ -191,15 +231,19 @@ TF_Dades::TF_Dades(QWidget* parent) : QDialog(parent) {
     connect(SG_TaulaResmExperiment, &StringGrid::rowActivated, this, [this](int row) {
         if (glucosa_ && row >= 1 && row <= kExperiments) glucosa_->showChart(row - 1);
     });
-    setWindowState(Qt::WindowMaximized);
+    fitToScreen(true);
+}
+
+void TF_Dades::setColumnWidths() {
+    for (int c = 0; c < kResultsColumns; ++c)
+        SG_TaulaResmExperiment->setColWidth(c, kResultsColumnWidths[static_cast<std::size_t>(c)]);
 }
 
 void TF_Dades::setResults(std::shared_ptr<const Results> results) {
     results_ = std::move(results);
     if (!results_) return;
     SG_TaulaResmExperiment->grid()->setTable(resultsTable(*results_));
-    for (int c = 0; c < kResultsColumns; ++c)
-        SG_TaulaResmExperiment->setColWidth(c, kResultsColumnWidths[static_cast<std::size_t>(c)]);
+    setColumnWidths();
     scrollHome(SG_TaulaResmExperiment);
     Btn_VisualOpt->setEnabled(results_->mode == Mode::Optimisation);
     for (QPushButton* b : {Btn_CorbaROC, Btn_Metriques, Btn_ExportarCSV, Btn_Detalls})
@@ -207,8 +251,8 @@ void TF_Dades::setResults(std::shared_ptr<const Results> results) {
     setWindowTitle(QString::fromStdString(resultsCaption(*results_)));
     if (glucosa_) glucosa_->setResults(results_);
     if (optimitzacio_) optimitzacio_->setResults(*results_);
-    if (roc_) roc_->setRoc(results_->roc);
-    if (metrics_) metrics_->setResults(*results_);
+    if (roc_) roc_->setRoc(results_->roc, results_->inputFiles);
+    if (metrics_) metrics_->setResults(results_);
 }
 
 void TF_Dades::Btn_VisualOptClick() {
@@ -228,7 +272,7 @@ void TF_Dades::Btn_VisualGlucosaClick() {
 RocChartDialog* TF_Dades::showRocChart() {
     if (!results_) return nullptr;
     if (!roc_) roc_ = new RocChartDialog(this);
-    roc_->setRoc(results_->roc);
+    roc_->setRoc(results_->roc, results_->inputFiles);
     roc_->show();
     roc_->raise();
     return roc_;
@@ -237,7 +281,7 @@ RocChartDialog* TF_Dades::showRocChart() {
 TF_Metriques* TF_Dades::showMetrics() {
     if (!results_) return nullptr;
     if (!metrics_) metrics_ = new TF_Metriques(this);
-    metrics_->setResults(*results_);
+    metrics_->setResults(results_);
     metrics_->show();
     metrics_->raise();
     return metrics_;
@@ -246,24 +290,28 @@ TF_Metriques* TF_Dades::showMetrics() {
 void TF_Dades::exportCsv() {
     if (!results_) return;
     const QString folder =
-        dialogHooks().folder(this, QStringLiteral("Carpeta on exportar els fitxers CSV"));
+        dialogHooks().folder(this, QStringLiteral("Carpeta on exportar els fitxers CSV"),
+                             dataFolder(results_->inputFiles));
     if (folder.isEmpty()) return;
     const QDir dir(folder);
-    const auto path = [&dir](const char* name) {
-        return dir.filePath(QString::fromLatin1(name)).toStdString();
+    const auto path = [&dir](const std::string& name) {
+        return dir.filePath(QString::fromStdString(name)).toStdString();
     };
-    std::vector<OutputFile> files{
-        csvFile(path("glucosa.csv"), glucoseLongTable(*results_)),
-        csvFile(path("resultats.csv"), resultsTable(*results_, kCsvNumbers)),
-        csvFile(path("metrics.csv"), metricsTable(*results_))};
-    if (results_->mode == Mode::Optimisation)
-        files.push_back(
-            csvFile(path("optimitzacio.csv"), optimisationTable(*results_, kCsvNumbers)));
-    if (const auto error = saveTables(files, results_->inputFiles))
+    std::vector<OutputFile> files{csvFile(path("metrics.csv"), metricsTable(*results_))};
+    const auto names = csvFileNames(results_->mode == Mode::Optimisation);
+    const auto tables = csvTables(*results_);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        files.push_back(csvFile(path(names[i]), tables[i]));
+    if (const auto error = saveTables(files, results_->inputFiles)) {
         dialogHooks().message(this, kProgramTitle,
                               QStringLiteral("No s'han pogut exportar els fitxers CSV: %1.")
                                   .arg(QString::fromStdString(*error)),
                               MessageKind::Critical);
+        return;
+    }
+    statusLine()->showMessage(
+        QStringLiteral("Exportats %1 fitxers CSV a \"%2\"").arg(files.size()).arg(folder));
+    statusLine()->setToolTip(folder);
 }
 
 void TF_Dades::showDetails() {
@@ -273,30 +321,56 @@ void TF_Dades::showDetails() {
                           MessageKind::Information);
 }
 
-TF_Metriques::TF_Metriques(QWidget* parent) : QDialog(parent) {
+TF_Metriques::TF_Metriques(QWidget* parent) : GridForm(parent, kExperiments + 1) {
     setObjectName(QStringLiteral("F_Metriques"));
     setWindowTitle(QStringLiteral("Mètriques de glucosa"));
-    SG_Metriques = new StringGrid(QStringLiteral("SG_Metriques"), 14, kExperiments + 2, 105, this);
-    auto* close = button(QStringLiteral("Btn_TancarMetriques"), QStringLiteral("Tancar"), this);
-    layOut(this, SG_Metriques, {close});
-    connect(close, &QPushButton::clicked, this, &QDialog::close);
-    resize(1200, 720);
+    SG_Metriques =
+        new StringGrid(QStringLiteral("SG_Metriques"), static_cast<int>(kMetricsCaptions.size()),
+                       kExperiments + 2, 105, this);
+    Btn_GuardarMetriques =
+        button(QStringLiteral("Btn_GuardarMetriques"), QStringLiteral("Guardar"), this);
+    Btn_TancarMetriques =
+        button(QStringLiteral("Btn_TancarMetriques"), QStringLiteral("Tancar"), this);
+    SaveDialogMetriques =
+        new FileDialog(FileDialog::Kind::Save, QStringLiteral("SaveDialogMetriques"),
+                       QStringLiteral("Guardar les mètriques (CSV)"), this,
+                       QStringLiteral("Fitxers CSV (*.csv)|*.csv"), QStringLiteral("*.csv"));
+    layOut(SG_Metriques, {Btn_GuardarMetriques, Btn_TancarMetriques});
+    SG_Metriques->setToolTip(QStringLiteral("\"Guardar\" escriu aquestes mètriques amb tots els "
+                                            "decimals, com metrics.csv"));
+    connect(Btn_GuardarMetriques, &QPushButton::clicked, this, [this] {
+        if (!results_) return;
+        saveToChosenFile(
+            this, SaveDialogMetriques,
+            proposedFileName(results_->inputFiles, QStringLiteral("metrics"), "csv"), statusLine(),
+            [this] { return csvText(metricsTable(*results_)); }, results_->inputFiles);
+    });
+    connect(Btn_TancarMetriques, &QPushButton::clicked, this, &QDialog::close);
+    fitToScreen(false);
 }
 
-void TF_Metriques::setResults(const Results& results) {
-    // The numbers of metrics.csv, shown with one decimal and a decimal comma.
-    Table t = metricsTable(results);
+void TF_Metriques::setResults(std::shared_ptr<const Results> results) {
+    results_ = std::move(results);
+    if (!results_) return;
+    // The numbers of metrics.csv under Catalan captions, the means and
+    // percentages with one decimal and a decimal comma.
+    Table t = metricsTable(*results_);
     const QLocale catalan = catalanLocale();
-    for (std::size_t r = 1; r < t.size(); ++r)
-        for (std::size_t c = 2; c < t[r].size(); ++c) {
-            const QString cell = QString::fromStdString(t[r][c]);
-            bool number = false;
-            const double v = cell.toDouble(&number);
-            if (number && cell.contains(QLatin1Char('.')))
-                t[r][c] = catalan.toString(v, 'f', 1).toStdString();
+    for (std::size_t c = 0; c < t[0].size(); ++c) {
+        const QString name = QString::fromStdString(t[0][c]);
+        if (!name.endsWith(QLatin1String("_percent")) && !name.endsWith(QLatin1String("_mg_dl")))
+            continue;
+        for (std::size_t r = 1; r < t.size(); ++r) {
+            const double v = std::strtod(t[r][c].c_str(), nullptr);
+            t[r][c] = std::isfinite(v) ? catalan.toString(v, 'f', 1).toStdString() : FloatToStr(v);
         }
+    }
+    t[0].assign(kMetricsCaptions.begin(), kMetricsCaptions.end());
+    t.back()[0] = kMetricsAllCaption;
     SG_Metriques->grid()->setTable(t, true);
+    SG_Metriques->resizeColumnsToContents();
     scrollHome(SG_Metriques);
+    if (!isVisible()) fitToScreen(false);
 }
 
 } // namespace glucosim

@@ -14,6 +14,7 @@
 #include "glucosim/ui/string_grid.h"
 
 class QPushButton;
+class QStatusBar;
 
 namespace glucosim {
 
@@ -23,14 +24,36 @@ class HipoDelegate;
 class TF_GlucosaSang;
 class TF_Optimitzacio;
 
-// Writes rows 0..rows-1 and columns 0..columns-1 of a grid to the file the
-// save dialog returns, through a temporary file that replaces it only when
-// written in full. A file that cannot be written, or that is one of `inputs`
-// (the data files of the results), is reported and left as it was.
-void saveGrid(QWidget* parent, FileDialog* dialog, const StringGrid* grid, int rows, int columns,
-              const std::vector<std::string>& inputs);
+// A result form: its grid above a bottom panel of buttons and a status line
+// that says where the last save wrote.
+class GridForm : public QDialog {
+    Q_OBJECT
+public:
+    QStatusBar* statusLine() const { return status_; }
+    // The size that shows the header row, `bodyRows_` body rows and every
+    // column of the grid with the bottom panel, within `available` (a
+    // screen's available geometry) less room for the window's frame.
+    QSize fittingSize(const QRect& available) const;
 
-class TF_GlucosaSang : public QDialog {
+protected:
+    // `bodyRows` is how many body rows the form's size is made to show.
+    GridForm(QWidget* parent, int bodyRows);
+    void layOut(StringGrid* grid, std::initializer_list<QPushButton*> buttons);
+    // Sizes the form to show its table on its screen and marks it maximised,
+    // as the forms that fill the screen are.
+    void fitToScreen(bool maximised);
+    // Writes rows 0..rows-1 and columns 0..columns-1 of the grid as text to
+    // the file the save dialog returns (see saveToChosenFile).
+    void saveGrid(FileDialog* dialog, const QString& proposed, int rows, int columns,
+                  const std::vector<std::string>& inputs);
+
+private:
+    StringGrid* grid_ = nullptr;
+    QStatusBar* status_;
+    int bodyRows_;
+};
+
+class TF_GlucosaSang : public GridForm {
     Q_OBJECT
 public:
     explicit TF_GlucosaSang(QWidget* parent = nullptr);
@@ -51,7 +74,7 @@ private:
     GlucoseChartDialog* chart_ = nullptr;
 };
 
-class TF_Optimitzacio : public QDialog {
+class TF_Optimitzacio : public GridForm {
     Q_OBJECT
 public:
     explicit TF_Optimitzacio(QWidget* parent = nullptr);
@@ -70,17 +93,24 @@ private:
 };
 
 // The glucose metrics of the measured samples against the band: one row per
-// experiment and one over all of them (the rows of metrics.csv).
-class TF_Metriques : public QDialog {
+// experiment and one over all of them (the rows of metrics.csv), under
+// Catalan captions. "Guardar" saves metrics.csv.
+class TF_Metriques : public GridForm {
     Q_OBJECT
 public:
     explicit TF_Metriques(QWidget* parent = nullptr);
 
     StringGrid* SG_Metriques;
-    void setResults(const Results& results);
+    QPushButton* Btn_GuardarMetriques;
+    QPushButton* Btn_TancarMetriques;
+    FileDialog* SaveDialogMetriques;
+    void setResults(std::shared_ptr<const Results> results);
+
+private:
+    std::shared_ptr<const Results> results_;
 };
 
-class TF_Dades : public QDialog {
+class TF_Dades : public GridForm {
     Q_OBJECT
 public:
     explicit TF_Dades(QWidget* parent = nullptr);
@@ -114,6 +144,9 @@ public:
     void Btn_VisualGlucosaClick();
 
 private:
+    // The column widths of the results grid.
+    void setColumnWidths();
+
     TF_GlucosaSang* glucosa_ = nullptr;
     TF_Optimitzacio* optimitzacio_ = nullptr;
     LedPictures leds_;

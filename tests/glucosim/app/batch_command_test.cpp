@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -360,7 +361,14 @@ TEST_F(Batch, OpenFormatsAndProvenance) {
                   .rfind("experiment,minute,lower_mg_dl,upper_mg_dl,measured_mg_dl\r\n", 0),
               0u);
     EXPECT_EQ(test::readText(out + "/optimitzacio.csv").rfind("Tmax,Mitjana Si,Sumatori", 0), 0u);
-    EXPECT_EQ(test::readText(out + "/resultats.csv").rfind("Nº experiment,Classe Menjar,", 0), 0u);
+    // One table per CSV file: the 24 experiments, and the 20 thresholds.
+    const std::string resultsCsv = test::readText(out + "/resultats.csv");
+    EXPECT_EQ(resultsCsv.rfind("Nº experiment,Classe Menjar,", 0), 0u);
+    EXPECT_EQ(std::count(resultsCsv.begin(), resultsCsv.end(), '\n'), 25);
+    EXPECT_EQ(resultsCsv.find("\r\n,"), std::string::npos); // no row without a number
+    const std::string roc = test::readText(out + "/roc.csv");
+    EXPECT_EQ(roc.rfind("threshold,VN,FP,FN,VP,Sens.,1-Espec.\r\n1,", 0), 0u) << roc;
+    EXPECT_EQ(std::count(roc.begin(), roc.end(), '\n'), 21);
 
     // run.json names each input with the hash that sha256sum gives.
     const std::string json = test::readText(out + "/run.json");
@@ -381,7 +389,24 @@ TEST_F(Batch, OpenFormatsAndProvenance) {
     EXPECT_EQ(cells(test::readText(dir.file("fit/optimitzacio.txt")))[0][2], "Cobertura (%)");
     EXPECT_EQ(run(with({"--optimise", "4", "--plots", "--out", dir.file("p")})), 2);
     EXPECT_EQ(run({"--version"}), 0);
-    EXPECT_EQ(stdoutText.rfind("glucosim ", 0), 0u);
+    EXPECT_EQ(stdoutText, "glucosim " MODAL_VERSION "\n");
+}
+
+// The window program takes Qt's options and nothing else.
+TEST(WindowCommandLine, UnknownOptionsArgumentsAndBatchOptionsAreUsageErrors) {
+    const auto error = [](std::vector<const char*> args) {
+        args.insert(args.begin(), "glucosim");
+        return windowUsageError(static_cast<int>(args.size()), args.data());
+    };
+    EXPECT_FALSE(error({}));
+    EXPECT_FALSE(error({"-platform", "offscreen", "--style=fusion", "-reverse"}));
+    EXPECT_NE(error({"--bogus"}).value_or("").find("\"--bogus\""), std::string::npos);
+    EXPECT_NE(error({"dades.txt"}).value_or("").find("\"dades.txt\""), std::string::npos);
+    EXPECT_NE(error({"--csv"}).value_or("").find("--batch"), std::string::npos);
+    EXPECT_NE(error({"--out=x"}).value_or("").find("--batch"), std::string::npos);
+    EXPECT_TRUE(error({"-platform"}));         // its value is missing
+    EXPECT_TRUE(error({"-reverse=1"}));        // a flag takes no value
+    EXPECT_TRUE(error({"-style", "x", "-q"})); // after a good option
 }
 
 } // namespace

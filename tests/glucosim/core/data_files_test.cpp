@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 namespace glucosim {
@@ -299,6 +300,17 @@ TEST(DataFileShape, MessagesHintAtDecimalCommasAndQuoteBytesSafely) {
     ASSERT_FALSE(readGlucoseFile(dir.write("comma.txt", text), *g, e));
     EXPECT_NE(e.message().find("\"3,5\" no és un nombre (els fitxers de dades fan servir '.'"),
               std::string::npos)
+        << e.message();
+
+    // Every value with a comma, the first one too: the first row is data,
+    // not a header.
+    text = "70.5" + glucoseText().substr(1);
+    std::replace(text.begin(), text.end(), '.', ',');
+    ASSERT_FALSE(readGlucoseFile(dir.write("commas.txt", text), *g, e));
+    EXPECT_EQ(e.kind, DataError::Kind::NotANumber) << e.message();
+    EXPECT_EQ(e.row, 1);
+    EXPECT_EQ(e.column, 1);
+    EXPECT_NE(e.message().find("(els fitxers de dades fan servir '.'"), std::string::npos)
         << e.message();
 
     text = glucoseText();

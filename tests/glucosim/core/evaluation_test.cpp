@@ -277,13 +277,26 @@ TEST(Computation, ConcreteValuesAndTheirCorrection) {
     EXPECT_FALSE(ok.corrected);
     EXPECT_EQ(ok.sensitivity, 2.5);
     EXPECT_EQ(ok.tmax, 35.0);
-    using Texts = std::pair<const char*, const char*>;
-    for (const auto& [s, t] :
-         std::initializer_list<Texts>{{"abc", "35"}, {"1,0", ""}, {"1", "0"}, {"-1", "40"}}) {
-        const ConcreteValues bad = readConcreteValues(s, t);
-        EXPECT_TRUE(bad.corrected) << s << ' ' << t;
+    EXPECT_EQ(ok.details, "");
+    // The field refused, and only that one, is named with what was typed.
+    struct Case {
+        const char* sens;
+        const char* tmax;
+        const char* named;
+        const char* notNamed;
+    };
+    for (const Case& c : {Case{"abc", "35", "Sensibilitat: \"abc\" no és", "TmaxG:"},
+                          Case{"1,0", "", "TmaxG: \"\" no és un nombre", "Sensibilitat:"},
+                          Case{"1", "0", "TmaxG: \"0\" ha de ser", "Sensibilitat:"},
+                          Case{"-1", "40", "Sensibilitat: \"-1\" no pot", "TmaxG:"}}) {
+        const ConcreteValues bad = readConcreteValues(c.sens, c.tmax);
+        EXPECT_TRUE(bad.corrected) << c.sens << ' ' << c.tmax;
         EXPECT_EQ(bad.sensitivity, 1.0); // Si falls back as well as T
         EXPECT_EQ(bad.tmax, 40.0);
+        EXPECT_NE(bad.details.find(c.named), std::string::npos) << bad.details;
+        EXPECT_EQ(bad.details.find(c.notNamed), std::string::npos) << bad.details;
+        EXPECT_NE(bad.details.find("Sensibilitat 1,0 (x10^-4) i TmaxG 40,0"), std::string::npos)
+            << bad.details;
     }
 
     const auto data = test::loadSample();

@@ -47,6 +47,7 @@ TEST(Metrics, SampleDataAgainstTheirDefinitions) {
     for (const auto& name : t[0])
         header += (header.empty() ? "" : ",") + name;
     EXPECT_EQ(header, kMetricsHeader);
+    EXPECT_EQ(t[0].size(), kMetricsCaptions.size());
     const auto glucose = sampleGlucose();
     ASSERT_EQ(glucose.size(), 300u);
 
@@ -158,10 +159,23 @@ TEST(Csv, GlucoseInLongFormHoldsTheBandAndTheSamples) {
             ASSERT_EQ(std::strtod(cells[4].c_str(), nullptr), data->glucose.at(m, j));
         }
 
-    // The results grid as CSV: '.' decimals and exact numbers.
-    const Table results = resultsTable(r, kCsvNumbers);
+    // resultats.csv: the header and the 24 experiments, '.' decimals and
+    // exact numbers, no empty row; roc.csv: one row per threshold.
+    const Table results = resultsCsvTable(r);
+    ASSERT_EQ(results.size(), 25u);
     EXPECT_EQ(results[0][8].rfind("Threshold 1.", 0), 0u);
+    EXPECT_EQ(results[24][0], "24");
     EXPECT_EQ(std::strtod(results[7][6].c_str(), nullptr), r.experiments[6].simulatedHypoArea);
+    const Table roc = rocCsvTable(r);
+    ASSERT_EQ(roc.size(), 21u);
+    EXPECT_EQ(roc[0],
+              (std::vector<std::string>{"threshold", "VN", "FP", "FN", "VP", "Sens.", "1-Espec."}));
+    for (int k = 0; k < 20; ++k) {
+        ASSERT_EQ(roc[k + 1].size(), 7u);
+        EXPECT_EQ(std::strtod(roc[k + 1][0].c_str(), nullptr), r.roc.thresholds[k]);
+        EXPECT_EQ(std::strtod(roc[k + 1][4].c_str(), nullptr), r.roc.rows[RocTable::VP][k]);
+        EXPECT_EQ(roc[k + 1][5], csvNumber(r.roc.rows[RocTable::Sens][k]));
+    }
 }
 
 // The fit criterion: each pair's coverage as plain simulations give it, and

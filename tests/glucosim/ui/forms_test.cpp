@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -14,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -22,6 +24,8 @@
 #include <memory>
 
 #include "glucosim/core/float_text.h"
+#include "glucosim/core/metrics.h"
+#include "glucosim/core/output_files.h"
 #include "glucosim/core/tables.h"
 #include "glucosim/ui/charts.h"
 #include "glucosim/ui/forms.h"
@@ -58,6 +62,7 @@ class FormsTest : public QObject {
     std::unique_ptr<Forms> forms;
     QStringList openAnswers; // what the open dialogs return, in order ("" = cancel)
     QStringList saveAnswers;
+    QStringList savesProposed; // the file each save dialog proposed
     QStringList openTitles;
     QList<Message> messages;
 
@@ -91,13 +96,16 @@ private slots:
         resetDialogHooks();
         openAnswers.clear();
         saveAnswers.clear();
+        savesProposed.clear();
         openTitles.clear();
         messages.clear();
         dialogHooks().openFile = [this](QWidget*, const QString& title, const QString&) {
             openTitles << title;
             return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
         };
-        dialogHooks().saveFile = [this](QWidget*, const QString&, const QString&, const QString&) {
+        dialogHooks().saveFile = [this](QWidget*, const QString&, const QString&, const QString&,
+                                        const QString& proposed) {
+            savesProposed << proposed;
             return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
         };
         dialogHooks().message = [this](QWidget*, const QString& title, const QString& text,
@@ -169,7 +177,7 @@ private slots:
         QVERIFY(dades()->windowState() & Qt::WindowMaximized);
         QCOMPARE(dades()->SG_TaulaResmExperiment->colCount(), 31);
         QCOMPARE(dades()->SG_TaulaResmExperiment->gridRowCount(), 62);
-        QCOMPARE(dades()->SG_TaulaResmExperiment->colWidth(3), 80);
+        QCOMPARE(dades()->SG_TaulaResmExperiment->colWidth(3), 60);
         QVERIFY(!dades()->Btn_VisualOpt->isEnabled());
         QCOMPARE(dades()->Btn_VisualOpt->text(), QStringLiteral("Dades optimizació"));
         QCOMPARE(dades()->Btn_VisualGlucosa->text(), QStringLiteral("Visualitzar glucosa"));
@@ -191,6 +199,29 @@ private slots:
         QCOMPARE(o->SG_Optimitzacio->colWidth(0), 100);
         QCOMPARE(o->Btn_GuardarOpt->text(), QStringLiteral("Guardar"));
         QCOMPARE(o->Btn_TancarOpt->text(), QStringLiteral("Tancar"));
+    }
+
+    // Without a window manager to maximise them, the two large result forms
+    // still show the header and the 24 experiment rows, within the screen.
+    void resultFormsAreSizedToShowTheirTables() {
+        GridForm* forms2[] = {dades(), forms->F_GlucosaSang.get()};
+        for (GridForm* f : forms2) {
+            QVERIFY(f->windowState() & Qt::WindowMaximized);
+            QCOMPARE(f->size(), f->fittingSize(f->screen()->availableGeometry()));
+            const QSize small = f->fittingSize(QRect(0, 0, 1024, 600));
+            QVERIFY(small.width() <= 1024 && small.height() <= 600);
+            const QSize large = f->fittingSize(QRect(0, 0, 1920, 1080));
+            QVERIFY(large.width() <= 1920 && large.height() <= 1080);
+            f->setWindowState(Qt::WindowNoState);
+            f->resize(large);
+            f->show();
+            QVERIFY(QTest::qWaitForWindowExposed(f));
+            QCOMPARE(f->size(), large);
+            StringGrid* grid = f->findChild<StringGrid*>();
+            QVERIFY(grid->rowViewportPosition(23) + grid->rowHeight(23) <=
+                    grid->viewport()->height());
+            f->close();
+        }
     }
 
     void helpShowsTheProcedure() {
@@ -375,7 +406,15 @@ private slots:
         main()->TB_Tmax->setText(QStringLiteral("60,0"));
         QVERIFY(run());
         QCOMPARE(messages.size(), 1);
-        QCOMPARE(messages[0].text, QStringLiteral("Els valors entrats no són correctes."));
+        // The specified sentence, then the field that was wrong and the
+        // values the results are computed with.
+        const QString text = messages[0].text;
+        QVERIFY2(text.startsWith(QStringLiteral("Els valors entrats no són correctes.\n")),
+                 qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("Sensibilitat: \"abc\"")), qPrintable(text));
+        QVERIFY2(!text.contains(QStringLiteral("TmaxG: ")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("Sensibilitat 1,0 (x10^-4) i TmaxG 40,0")),
+                 qPrintable(text));
         QCOMPARE(main()->TB_Tmax->text(), QStringLiteral("40,0"));
         QCOMPARE(main()->TB_Sens->text(), QStringLiteral("1,0"));
         QCOMPARE(main()->results()->tmax, 40.0);
@@ -446,6 +485,15 @@ private slots:
         saveAnswers = {opt};
         QTest::mouseClick(forms->F_Optimitzacio->Btn_GuardarOpt, Qt::LeftButton);
         QVERIFY(messages.isEmpty());
+        // Each dialog proposed a name from its table and the experiment file,
+        // beside it; each form's status line says where it wrote.
+        QCOMPARE(savesProposed,
+                 (QStringList{kSampleDir + "/experiment_pacient3_resultats.txt",
+                              kSampleDir + "/experiment_pacient3_glucosa.txt",
+                              kSampleDir + "/experiment_pacient3_optimitzacio.txt"}));
+        QVERIFY(dades()->statusLine()->currentMessage().contains(results));
+        QVERIFY(forms->F_GlucosaSang->statusLine()->currentMessage().contains(glucose));
+        QVERIFY(forms->F_Optimitzacio->statusLine()->currentMessage().contains(opt));
 
         const QStringList r = readLines(results);
         QCOMPARE(r.size(), 61);
@@ -480,7 +528,11 @@ private slots:
         QTest::mouseClick(dades()->Btn2_Guardar, Qt::LeftButton);
         QCOMPARE(messages.size(), 1);
         QVERIFY(messages[0].text.contains(QStringLiteral("no/such/dir/x.txt")));
+        // The reason in Catalan, not the C library's English.
+        QVERIFY2(messages[0].text.contains(QStringLiteral("no existeix el fitxer o el directori")),
+                 qPrintable(messages[0].text));
         QCOMPARE(messages[0].kind, MessageKind::Critical);
+        QVERIFY(dades()->statusLine()->currentMessage().contains(results)); // still the last save
     }
 
     void closeButtonsCloseTheirForms() {
@@ -543,26 +595,51 @@ private slots:
         QCOMPARE(forms->F_Optimitzacio->SG_Optimitzacio->cell(2, 0),
                  QStringLiteral("Cobertura (%)"));
 
+        // Catalan captions in the window; metrics.csv keeps its header.
         TF_Metriques* metrics = dades()->showMetrics();
         QVERIFY(metrics && metrics->isVisible());
-        QCOMPARE(metrics->SG_Metriques->cell(2, 0), QStringLiteral("mean_mg_dl"));
-        QCOMPARE(metrics->SG_Metriques->cell(0, 25), QStringLiteral("all"));
+        QCOMPARE(metrics->SG_Metriques->cell(2, 0), QStringLiteral("Mitjana (mg/dl)"));
+        QCOMPARE(metrics->SG_Metriques->cell(0, 25), QStringLiteral("Tots"));
         QCOMPARE(metrics->SG_Metriques->cell(1, 25), QStringLiteral("7200"));
+        // Every column is wide enough for its caption.
+        const QFontMetrics fm(metrics->SG_Metriques->horizontalHeader()->font());
+        for (int c = 0; c < metrics->SG_Metriques->colCount(); ++c)
+            QVERIFY(metrics->SG_Metriques->colWidth(c) >
+                    fm.horizontalAdvance(metrics->SG_Metriques->cell(c, 0)));
 
         QTemporaryDir dir;
-        dialogHooks().folder = [&dir](QWidget*, const QString&) { return dir.path(); };
+        const QString saved = QDir(dir.path()).filePath(QStringLiteral("m.csv"));
+        saveAnswers = {saved};
+        QTest::mouseClick(metrics->Btn_GuardarMetriques, Qt::LeftButton);
+        QCOMPARE(savesProposed, QStringList{kSampleDir + "/experiment_pacient3_metrics.csv"});
+        QFile savedFile(saved);
+        QVERIFY(savedFile.open(QIODevice::ReadOnly));
+        QCOMPARE(savedFile.readAll().toStdString(), csvText(metricsTable(*main()->results())));
+        QVERIFY(metrics->statusLine()->currentMessage().contains(saved));
+
+        QString proposedFolder;
+        dialogHooks().folder = [&](QWidget*, const QString&, const QString& proposed) {
+            proposedFolder = proposed;
+            return dir.path();
+        };
         QTest::mouseClick(dades()->Btn_ExportarCSV, Qt::LeftButton);
         QVERIFY2(messages.isEmpty(), qPrintable(messages.value(0).text));
-        for (const char* name : {"glucosa.csv", "resultats.csv", "metrics.csv", "optimitzacio.csv"})
+        QCOMPARE(proposedFolder, kSampleDir);
+        for (const char* name :
+             {"glucosa.csv", "resultats.csv", "roc.csv", "metrics.csv", "optimitzacio.csv"})
             QVERIFY2(QFile::exists(QDir(dir.path()).filePath(QLatin1String(name))), name);
         QVERIFY(readLines(QDir(dir.path()).filePath(QStringLiteral("metrics.csv")))[0].startsWith(
             QStringLiteral("experiment,samples,mean_mg_dl,")));
+        QCOMPARE(readLines(QDir(dir.path()).filePath(QStringLiteral("resultats.csv"))).size(), 25);
+        QVERIFY(dades()->statusLine()->currentMessage().contains(dir.path()));
 
         QTest::mouseClick(dades()->Btn_Detalls, Qt::LeftButton);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages[0].kind, MessageKind::Information);
         QVERIFY(messages[0].text.contains(QStringLiteral("SHA-256")));
         QVERIFY(messages[0].text.contains(QStringLiteral("Cobertura màxima")));
+        QVERIFY(messages[0].text.contains(QStringLiteral("Fitxer (paràmetres)")));
+        QVERIFY(!messages[0].text.contains(QStringLiteral("parameters")));
     }
 
     void sortirClosesTheMainForm() {

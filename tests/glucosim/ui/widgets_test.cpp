@@ -7,6 +7,8 @@
 #include <QLibraryInfo>
 #include <QLineSeries>
 #include <QPainter>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
@@ -191,24 +193,32 @@ private slots:
     void fileDialogPassesTitleFilterAndSuffixAndKeepsTheChosenName() {
         QCOMPARE(qtNameFilter(QStringLiteral("Documents de text (*.txt)|*.txt")),
                  QStringLiteral("Documents de text (*.txt)"));
-        QString seenTitle, seenFilter, seenSuffix;
-        dialogHooks().saveFile = [&](QWidget*, const QString& t, const QString& f,
-                                     const QString& s) {
+        QString seenTitle, seenFilter, seenSuffix, seenProposed;
+        dialogHooks().saveFile = [&](QWidget*, const QString& t, const QString& f, const QString& s,
+                                     const QString& p) {
             seenTitle = t;
             seenFilter = f;
             seenSuffix = s;
+            seenProposed = p;
             return QStringLiteral("/tmp/x.txt");
         };
         FileDialog save(FileDialog::Kind::Save, QStringLiteral("SaveDialog1"),
                         QStringLiteral("Títol"), nullptr);
-        QVERIFY(save.execute(nullptr));
+        QVERIFY(save.execute(nullptr, QStringLiteral("/dades/e_resultats.txt")));
         QCOMPARE(save.fileName(), QStringLiteral("/tmp/x.txt"));
         QCOMPARE(seenTitle, QStringLiteral("Títol"));
         QCOMPARE(seenFilter, QStringLiteral("Documents de text (*.txt)"));
         QCOMPARE(seenSuffix, QStringLiteral("txt"));
-        dialogHooks().saveFile = [](QWidget*, const QString&, const QString&, const QString&) {
-            return QString();
-        };
+        QCOMPARE(seenProposed, QStringLiteral("/dades/e_resultats.txt"));
+        // The proposed name: the table's beside the experiment file.
+        const std::vector<std::string> inputs{"/dades/exp.pacient3.txt", "/x/p.txt", "/y/g.txt"};
+        QCOMPARE(proposedFileName(inputs, QStringLiteral("roc"), QStringLiteral("png")),
+                 QStringLiteral("/dades/exp.pacient3_roc.png"));
+        QCOMPARE(proposedFileName({}, QStringLiteral("roc"), QStringLiteral("png")),
+                 QStringLiteral("roc.png"));
+        QCOMPARE(dataFolder(inputs), QStringLiteral("/dades"));
+        dialogHooks().saveFile = [](QWidget*, const QString&, const QString&, const QString&,
+                                    const QString&) { return QString(); };
         QVERIFY(!save.execute(nullptr));
         QCOMPARE(save.fileName(), QStringLiteral("/tmp/x.txt")); // the last confirmed name
         resetDialogHooks();
@@ -243,8 +253,27 @@ private slots:
         QCOMPARE(lower->count(), kSamples);
         QCOMPARE(upper->at(100), QPointF(100, 105 + 50 + 10));
         QCOMPARE(measured->at(100), QPointF(100, 105 + 50 + 1));
-        QCOMPARE(seriesNamed(chart.view()->chart(), QStringLiteral("hypo"))->at(0).y(), 70.0);
-        QCOMPARE(seriesNamed(chart.view()->chart(), QStringLiteral("hyper"))->at(1).y(), 150.0);
+        // The limits the results use, each named after its use, the same
+        // lines as the batch pictures draw (on a chart of their own).
+        QChart batchChart;
+        drawGlucoseChart(&batchChart, r->experiments[5], 5, r->patient);
+        for (QChart* c : {chart.view()->chart(), &batchChart}) {
+            const struct {
+                const char* name;
+                double y;
+                const char* label;
+            } lines[] = {{"hypo", 70, "Hipoglucèmia, àrees i mètriques (70 mg/dl)"},
+                         {"hyper", 150, "Hiperglucèmia, àrees (150 mg/dl)"},
+                         {"range", 180, "Hiperglucèmia, mètriques (180 mg/dl)"}};
+            for (const auto& line : lines) {
+                QLineSeries* s = seriesNamed(c, QString::fromLatin1(line.name));
+                QVERIFY2(s, line.name);
+                QCOMPARE(s->at(1).y(), line.y);
+                QCOMPARE(s->name(), QString::fromUtf8(line.label));
+            }
+            QVERIFY(c->localizeNumbers());
+            QCOMPARE(c->locale().decimalPoint(), QStringLiteral(","));
+        }
         chart.selector()->setCurrentIndex(0);
         lower = seriesNamed(chart.view()->chart(), QStringLiteral("lower"));
         QCOMPARE(lower->at(0), QPointF(0, 90));
@@ -271,6 +300,10 @@ private slots:
         QCOMPARE(curve->at(20), QPointF(1, 1));
         const QString title = dialog.view()->chart()->title();
         QVERIFY2(title.contains(QStringLiteral("(AUC) = 0,750")), qPrintable(title));
+        QChart batchChart; // the axes' numbers have the decimal comma too
+        drawRocChart(&batchChart, roc);
+        QVERIFY(batchChart.localizeNumbers());
+        QCOMPARE(batchChart.locale().decimalPoint(), QStringLiteral(","));
 
         roc.rows[RocTable::Sens].fill(modal::kNaN); // no positives: no curve, and why
         roc.rows[RocTable::VN].fill(24);
@@ -315,17 +348,56 @@ private slots:
         QVERIFY(x);
     }
 
+    // "Guardar imatge...": the picture as PNG where the dialog says, the
+    // status line saying so; a file that cannot be written is reported.
     void chartSavedAsPng() {
         QTemporaryDir dir;
         RocChartDialog dialog;
-        dialog.setRoc(RocTable{});
+        dialog.setRoc(RocTable{}, {QDir(dir.path()).filePath("exp.txt").toStdString()});
         dialog.resize(500, 400);
-        const QString path = QDir(dir.path()).filePath(QStringLiteral("roc.png"));
-        QVERIFY(saveChartPng(dialog.view(), path));
-        QImage back(path);
+        QStringList answers = {QDir(dir.path()).filePath(QStringLiteral("roc.png")),
+                               QDir(dir.path()).filePath(QStringLiteral("no/such/dir/x.png"))};
+        QString proposed, suffix, message;
+        dialogHooks().saveFile = [&](QWidget*, const QString&, const QString&, const QString& s,
+                                     const QString& p) {
+            proposed = p;
+            suffix = s;
+            return answers.takeFirst();
+        };
+        dialogHooks().message = [&](QWidget*, const QString&, const QString& text, MessageKind) {
+            message = text;
+        };
+        auto* save = dialog.findChild<QPushButton*>(QStringLiteral("Btn_GuardarGrafic"));
+        QVERIFY(save);
+        QCOMPARE(save->text(), QStringLiteral("Guardar imatge..."));
+        save->click();
+        QCOMPARE(proposed, QDir(dir.path()).filePath(QStringLiteral("exp_roc.png")));
+        QCOMPARE(suffix, QStringLiteral("png"));
+        QImage back(QDir(dir.path()).filePath(QStringLiteral("roc.png")));
         QVERIFY(!back.isNull());
         QVERIFY(back.width() > 100);
-        QVERIFY(!saveChartPng(dialog.view(), QDir(dir.path()).filePath("no/such/dir/x.png")));
+        QVERIFY(dialog.statusLine()->currentMessage().contains(QStringLiteral("roc.png")));
+        QVERIFY(message.isEmpty());
+        save->click();
+        QVERIFY2(message.contains(QStringLiteral("no existeix el fitxer o el directori")),
+                 qPrintable(message));
+        resetDialogHooks();
+    }
+
+    // Qt's notice about XDG_RUNTIME_DIR is dropped; every other message
+    // passes.
+    void runtimeFolderNoticeIsNotShown() {
+        static QStringList seen;
+        seen.clear();
+        const QtMessageHandler test = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& text) { seen << text; });
+        installMessageFilter();
+        qWarning("QStandardPaths: XDG_RUNTIME_DIR not set, defaulting to '/tmp/runtime-x'");
+        qWarning("una altra cosa");
+        installMessageFilter(); // once more: still one filter, no loop
+        qWarning("QStandardPaths: XDG_RUNTIME_DIR not set, defaulting to '/tmp/runtime-x'");
+        qInstallMessageHandler(test);
+        QCOMPARE(seen, QStringList{QStringLiteral("una altra cosa")});
     }
 };
 
