@@ -9,10 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "solver/driver/run_problem.h"
-#include "solver/driver/run_state.h"
-#include "solver/driver/runs.h"
-#include "solver/fstar/memory_limit.h"
+#include "modal/solve.h"
+#include "solver/api/problem_data.h"
 #include "solver/language/grammar.h"
 
 namespace {
@@ -24,46 +22,33 @@ constexpr double kRunSeconds = 0.05;
 constexpr double kSmallestCspEps = 0.02;
 constexpr double kMemoryMegabytes = 1024;
 
-void runParsed(modal::run_state& state) {
-    modal::param& p = state.fstar_solver.getParam();
+void runParsed(const modal::problem& parsed) {
+    auto d = std::make_shared<modal::detail::problem_data>(parsed.data());
+    modal::param& p = d->fstar_solver.settings;
     p.time_limit = std::min(p.time_limit, kRunSeconds);
     p.screen_out = false;
     p.debug = 0;
-    modal::qsiParam& q = state.qsi_settings;
+    modal::qsiParam& q = d->qsi_settings;
     q.time_limit = std::min(q.time_limit, kRunSeconds);
     if (!(q.epsilon >= kSmallestCspEps)) q.epsilon = kSmallestCspEps;
-    modal::setMemoryLimit(kMemoryMegabytes);
-    modal::resetMemoryRanOut();
-    std::ostringstream out;
-    state.out = &out;
-    state.fstar_solver.screen = &out;
-    switch (modal::run_kind_for(state.context.algorithm_name)) {
-    case modal::run_kind::fstar:
-        modal::run_fstar(state, "fuzz");
-        break;
-    case modal::run_kind::set_inversion:
-        modal::run_set_inversion(state, "fuzz");
-        break;
-    case modal::run_kind::none:
-        break;
-    }
+    modal::run_options o;
+    o.memory_limit_mb = kMemoryMegabytes;
+    modal::solve(modal::problem(d), o);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
+    const modal::parse_result parsed = modal::parse_problem(text);
+    if (parsed.value) runParsed(*parsed.value);
     {
-        modal::run_state state;
-        modal::problem_grammar grammar(state.context, state.model);
-        std::istringstream in(text);
-        std::ostringstream out;
-        const modal::read_outcome outcome = modal::read_statements(in, out, grammar);
-        if (outcome.parse_ok && !outcome.read_error) runParsed(state);
-    }
-    {
-        modal::run_state state;
-        modal::problem_grammar grammar(state.context, state.model);
+        modal::detail::problem_data d;
+        modal::parse_context ctx;
+        ctx.settings = &d.fstar_solver.settings;
+        ctx.qsi_settings = &d.qsi_settings;
+        modal::model_actions actions(d.fstar_solver, d.qsi_solver);
+        modal::problem_grammar grammar(ctx, actions);
         grammar.parse(text);
     }
     return 0;

@@ -10,7 +10,7 @@
 namespace modal {
 
 const std::string_view help_text =
-    R"(Usage: solver [--quiet] [--no-bmp] BASE
+    R"(Usage: solver [--quiet] [--no-bmp] [--json] BASE
 Reads the problem file BASE.txt (BASE.txt itself may be given too), prints one
 line per statement and solves the problem with the algorithm the file names.
 
@@ -57,12 +57,15 @@ Files written next to the problem:
   BASEImage.bmp     QSI: the picture (red solution, blue non-solution,
                     yellow undefined boxes); not with --no-bmp
   BASEImage.png     QSI: the same picture as PNG
+  BASESolution.json with --json: the result as JSON
   Tree.txt          LOGIC: the statement and its derivatives (current folder)
 
 Command-line options:
   --quiet    no progress line (it is shown only when standard error is a
              terminal)
   --no-bmp   QSI: write the picture only as BASEImage.png
+  --json     also write the result as BASESolution.json (every number
+             exact; the schema is in the documentation)
   --help     this text
   --version  the version
 
@@ -112,6 +115,8 @@ command_line parse_command_line(int argc, const char* const* argv) {
                 c.quiet = true;
             } else if (a == "--no-bmp") {
                 c.options.write_bmp = false;
+            } else if (a == "--json") {
+                c.options.write_json = true;
             } else {
                 c.error = "unknown option '" + std::string(a) + "'";
                 return c;

@@ -18,7 +18,7 @@ struct command_line {
     action what = action::usage_error;
     std::string base_name;
     bool quiet = false; // no progress display
-    run_options options;
+    program_options options;
     std::string error;
 };
 
@@ -26,9 +26,9 @@ struct command_line {
 // ".txt" is taken without it, unless a file of that name plus ".txt" exists.
 command_line parse_command_line(int argc, const char* const* argv);
 
-inline constexpr std::string_view usage_line = "usage: solver [--quiet] [--no-bmp] BASE  (reads "
-                                               "BASE.txt, writes BASESolution.txt; solver --help "
-                                               "tells more)\n";
+inline constexpr std::string_view usage_line =
+    "usage: solver [--quiet] [--no-bmp] [--json] BASE  (reads BASE.txt, writes "
+    "BASESolution.txt; solver --help tells more)\n";
 extern const std::string_view help_text;
 // "solver " and the version number.
 std::string version_line();

@@ -2,25 +2,10 @@
 
 #include <sstream>
 
-#include "solver/fstar/fstar.h"
-#include "solver/sets/qsi.h"
-
 namespace modal {
 
 namespace {
 constexpr auto kInterval = std::chrono::milliseconds(250);
-}
-
-double reported_tol(const fstar& solver) {
-    const twin& g = solver.globalTwin;
-    switch (solver.settings.optim) {
-    case optimBound::lower:
-        return g.lowerDistance();
-    case optimBound::upper:
-        return g.upperDistance();
-    default:
-        return g.getTol();
-    }
 }
 
 progress_display::progress_display(std::ostream& err, bool enabled, std::string label)
@@ -45,20 +30,16 @@ void progress_display::draw(const std::string& text) {
     drawn_ = true;
 }
 
-void progress_display::step(const fstar& solver) {
+void progress_display::show(const progress& p) {
     if (!due()) return;
     std::ostringstream text;
-    text.precision(3);
-    text << "step " << solver.stepCount << ", Tol " << reported_tol(solver);
-    draw(text.str());
-}
-
-void progress_display::box(const qsi& solver) {
-    if (!due()) return;
-    std::ostringstream text;
-    text << solver.solutionBoxes().size() << " solution, " << solver.nonSolutionBoxes().size()
-         << " non-solution, " << solver.undefinedBoxes().size() << " undefined boxes, "
-         << solver.boxesToDecide() << " to decide";
+    if (p.algorithm == algorithm::qsi) {
+        text << p.solution << " solution, " << p.non_solution << " non-solution, " << p.undefined
+             << " undefined boxes, " << p.waiting << " to decide";
+    } else {
+        text.precision(3);
+        text << "step " << p.steps << ", Tol " << p.tol;
+    }
     draw(text.str());
 }
 

@@ -7,10 +7,9 @@
 #include <ostream>
 #include <string>
 
-namespace modal {
+#include "modal/solve.h"
 
-class fstar;
-class qsi;
+namespace modal {
 
 class progress_display {
 public:
@@ -21,10 +20,8 @@ public:
     progress_display& operator=(const progress_display&) = delete;
 
     bool enabled() const noexcept { return enabled_; }
-    // After each step of an F* run.
-    void step(const fstar& solver);
-    // After each box a QSI run has taken from its agenda.
-    void box(const qsi& solver);
+    // Where a run stands (drawn when the last drawing is old enough).
+    void show(const progress& p);
     // Clears the line, if one was drawn.
     void finish();
 
@@ -40,8 +37,5 @@ private:
     clock::time_point start_ = clock::now();
     clock::time_point next_ = start_;
 };
-
-// The Tol an F* run reports: the distance of the bound it optimises.
-double reported_tol(const fstar& solver);
 
 } // namespace modal

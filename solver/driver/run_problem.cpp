@@ -5,13 +5,12 @@
 #include <filesystem>
 #include <fstream>
 #include <ostream>
+#include <sstream>
 #include <string_view>
 
-#include <unistd.h>
-
-#include "solver/driver/runs.h"
-#include "solver/driver/statement_reader.h"
-#include "solver/fstar/memory_limit.h"
+#include "modal/problem.h"
+#include "modal/solve.h"
+#include "solver/driver/progress.h"
 
 namespace modal {
 
@@ -26,14 +25,6 @@ bool writeSyntaxError(const std::string& fileName, const std::string& statement)
     file << "Syntax Error: \n\n" << statement << "\n";
     file.close();
     return !file.fail();
-}
-
-void showWarnings(const statement_messages& m, long line, const std::string& statement) {
-    if (m.ctx == nullptr) return;
-    if (m.err != nullptr)
-        for (const std::string& w : m.ctx->warnings)
-            *m.err << "solver: warning: line " << line << ", '" << statement << "': " << w << "\n";
-    m.ctx->warnings.clear();
 }
 
 // The files of a summary as a list: "a, b and c".
@@ -54,46 +45,59 @@ void showSummary(std::ostream& err, const run_summary& s) {
     err << "; " << (s.written.empty() ? "no file written" : "wrote " + fileList(s.written)) << "\n";
 }
 
-run_summary dispatch(run_state& state, const std::string& base_name) {
-    const std::string& name = state.context.algorithm_name;
-    switch (run_kind_for(name)) {
-    case run_kind::fstar:
-        return run_fstar(state, base_name);
-    case run_kind::set_inversion:
-        return run_set_inversion(state, base_name);
-    case run_kind::none:
-        break;
+// Each line of the problem file as it is read: "Blank Line", "Comment ",
+// "Parsing Succeeded" or "Syntax Error: " on the output, the statement's
+// warnings and the reason of a syntax error on the error stream.
+class echo : public line_observer {
+public:
+    echo(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+    void line(line_kind kind, const std::string& text, const parse_error* error,
+              const std::vector<warning>& warnings) override {
+        switch (kind) {
+        case line_kind::blank:
+            out_ << "Blank Line\n";
+            break;
+        case line_kind::comment:
+            out_ << "Comment \n" << text << "\n";
+            break;
+        case line_kind::pending:
+            break;
+        case line_kind::statement:
+            if (error == nullptr) {
+                out_ << "Parsing Succeeded\n" << text << "\n";
+                for (const warning& w : warnings)
+                    err_ << "solver: warning: line " << w.line << ", '" << w.statement
+                         << "': " << w.text << "\n";
+            } else {
+                out_ << "Syntax Error: \n\n" << text << "\n" << std::flush;
+                err_ << "solver: syntax error at column " << error->column << ": " << error->reason
+                     << "\n";
+            }
+            break;
+        }
     }
+
+private:
+    std::ostream& out_;
+    std::ostream& err_;
+};
+
+// The run of a problem without an algorithm that solves.
+run_summary nothingToSolve(const std::string& name, std::ostream& err) {
     run_summary summary;
     if (name.empty()) {
-        *state.err << "solver: warning: the file has no Algorithm= statement: nothing is solved "
-                      "(Algorithm=FSTAR, MINMAX, LOGIC, QSI or CONTRACTOR)\n";
+        err << "solver: warning: the file has no Algorithm= statement: nothing is solved "
+               "(Algorithm=FSTAR, MINMAX, LOGIC, QSI or CONTRACTOR)\n";
         summary.stop = "no Algorithm= statement";
     } else {
-        *state.err << "solver: warning: Algorithm=" << name
-                   << " solves nothing (Algorithm=FSTAR, MINMAX, LOGIC, QSI or CONTRACTOR do)\n";
+        err << "solver: warning: Algorithm=" << name
+            << " solves nothing (Algorithm=FSTAR, MINMAX, LOGIC, QSI or CONTRACTOR do)\n";
         summary.stop = "Algorithm=" + name + " solves nothing";
     }
     return summary;
 }
 
 } // namespace
-
-void record(run_summary& summary, bool ok, const std::string& file) {
-    (ok ? summary.written : summary.failed).push_back(file);
-}
-
-std::string write_failure_reason(const std::string& file) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (fs::is_directory(file, ec)) return std::strerror(EISDIR);
-    // Asked without touching anything: the file if it exists, else its folder.
-    const fs::path parent = fs::path(file).parent_path();
-    const std::string target =
-        fs::exists(file, ec) ? file : (parent.empty() ? std::string(".") : parent.string());
-    if (::access(target.c_str(), W_OK) != 0) return std::strerror(errno);
-    return "the data could not be written (is the disk full?)";
-}
 
 void print_banner(std::ostream& out) {
     const std::string rule(57, '/');
@@ -103,59 +107,9 @@ void print_banner(std::ostream& out) {
     out << rule << "\n\n";
 }
 
-read_outcome read_statements(std::istream& in, std::ostream& out, problem_grammar& grammar,
-                             const statement_messages& messages) {
-    read_outcome outcome;
-    statement_reader reader(in);
-    while (reader.next()) {
-        switch (reader.current_kind()) {
-        case statement_reader::kind::blank:
-            out << "Blank Line\n";
-            break;
-        case statement_reader::kind::comment:
-            out << "Comment \n" << reader.text() << "\n";
-            break;
-        case statement_reader::kind::pending:
-            break;
-        case statement_reader::kind::statement:
-            if (grammar.parse(reader.text())) {
-                out << "Parsing Succeeded\n" << reader.text() << "\n";
-                showWarnings(messages, reader.line_number(), reader.text());
-            } else {
-                out << "Syntax Error: \n\n" << reader.text() << "\n";
-                if (messages.err != nullptr) {
-                    const syntax_error& e = grammar.last_error();
-                    out << std::flush;
-                    *messages.err << "solver: syntax error at column " << e.column << ": "
-                                  << e.reason << "\n";
-                }
-                if (messages.ctx != nullptr) messages.ctx->warnings.clear();
-                outcome.parse_ok = false;
-                outcome.failed_statement = reader.text();
-                return outcome;
-            }
-            break;
-        }
-    }
-    outcome.read_error = reader.read_error();
-    if (!outcome.read_error && reader.current_kind() == statement_reader::kind::pending &&
-        messages.err != nullptr) {
-        *messages.err << "solver: warning: line " << reader.line_number() << ": the text after "
-                      << "the last ';' is ignored: '" << reader.text() << "'\n";
-    }
-    return outcome;
-}
-
 int run_problem(const std::string& base_name, std::ostream& out, std::ostream& err,
-                const run_options& options) {
+                const program_options& options) {
     print_banner(out);
-
-    run_state state;
-    state.out = &out;
-    state.err = &err;
-    state.options = options;
-    state.fstar_solver.screen = &out; // constraint solvers copy it
-    problem_grammar grammar(state.context, state.model);
 
     const std::string problem_file_name = base_name + ".txt";
     std::error_code ec;
@@ -172,17 +126,20 @@ int run_problem(const std::string& base_name, std::ostream& out, std::ostream& e
             << (reason != 0 ? std::strerror(reason) : "cannot be read") << "\n";
         return 1;
     }
-
-    const read_outcome outcome =
-        read_statements(in, out, grammar, statement_messages{&err, &state.context});
-    out << std::flush;
-    if (outcome.read_error) {
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) {
+        out << std::flush;
         err << "solver: error reading " << problem_file_name << "\n";
         return 1;
     }
-    if (!outcome.parse_ok) {
+
+    echo lines(out, err);
+    const parse_result parsed = parse_problem(text.str(), lines);
+    out << std::flush;
+    if (parsed.error) {
         const std::string solution_file_name = base_name + "Solution.txt";
-        if (!writeSyntaxError(solution_file_name, outcome.failed_statement)) {
+        if (!writeSyntaxError(solution_file_name, parsed.error->statement)) {
             err << "solver: cannot write " << solution_file_name << ": "
                 << write_failure_reason(solution_file_name) << "\n";
             return 1;
@@ -190,15 +147,30 @@ int run_problem(const std::string& base_name, std::ostream& out, std::ostream& e
         err << "solver: stopped: syntax error; wrote " << solution_file_name << "\n";
         return 0;
     }
+    if (parsed.ignored_text)
+        err << "solver: warning: line " << parsed.ignored_text->line << ": "
+            << parsed.ignored_text->text << ": '" << parsed.ignored_text->statement << "'\n";
 
-    const param& settings = state.fstar_solver.getParam();
-    setMemoryLimit(settings.memory_limit);
-    resetMemoryRanOut();
-    const run_summary summary = dispatch(state, base_name);
+    const problem& p = *parsed.value;
+    run_options run;
+    run.step_lines = &out;
+    progress_display display(err, options.progress, p.algorithm());
+    if (display.enabled()) run.on_progress = [&display](const progress& now) { display.show(now); };
+    const result r = solve(p, run);
+    display.finish();
+    if (r.algorithm == algorithm::none) {
+        showSummary(err, nothingToSolve(p.algorithm(), err));
+        return 0;
+    }
+    for (const std::string& w : r.warnings)
+        err << "solver: warning: " << w << "\n";
+    // A problem without anything to solve says so where its result would be.
+    if (r.stop == stop_reason::not_run) out << r.message;
     out << std::flush;
-    if (memoryRanOut())
+    const run_summary summary = write_results(r, base_name, options);
+    if (r.stop == stop_reason::memory_limit)
         err << "solver: memory ran out: the run used more than the memory limit of "
-            << memoryLimitMegabytes() << " MB and stopped; its report is partial\n";
+            << r.memory_limit_mb << " MB and stopped; its report is partial\n";
     showSummary(err, summary);
     // A result that could not be written is a failure, whatever the run found.
     return summary.failed.empty() ? 0 : 1;

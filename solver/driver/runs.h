@@ -1,22 +1,21 @@
-// The solving runs the algorithm statement chooses.
+// What the program writes for a result: the result files and the closing
+// line on the error stream.
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "solver/driver/run_state.h"
+#include "modal/result.h"
 
 namespace modal {
 
-enum class run_kind {
-    none,          // no algorithm, "CSP" or "MAXMIN": the file is only checked
-    fstar,         // "FSTAR", "MINMAX", "LOGIC"
-    set_inversion, // "QSI", "CONTRACTOR"
+// How a run shows itself beyond its specified output.
+struct program_options {
+    bool terminal = false;   // the error stream is a terminal (shared with the output)
+    bool progress = false;   // a progress line on the error stream (a terminal)
+    bool write_bmp = true;   // QSI: the picture also as BASEImage.bmp (always as .png)
+    bool write_json = false; // the result also as BASESolution.json
 };
-
-// Which run an algorithm name starts (exact, case-sensitive names).
-run_kind run_kind_for(std::string_view algorithm_name) noexcept;
 
 // How a run ended, for the closing message on the error stream.
 struct run_summary {
@@ -36,23 +35,13 @@ void record(run_summary& summary, bool ok, const std::string& file);
 // Why `file` cannot be written, as the system says it.
 std::string write_failure_reason(const std::string& file);
 
-// F* runs: prepare the solver, force the settings the algorithm imposes, run
-// and report. A problem without a function ("f:=", or "lf:=" for LOGIC) is
-// not run: the message below goes to the output and to the result file.
-inline constexpr std::string_view no_function_message =
-    "There is no function to solve: define it with f:= expression; (lf:= relation; for "
-    "LOGIC)\n";
-run_summary run_fstar(run_state& state, const std::string& base_name);
+// What stopped a run, as the closing line says it.
+std::string stop_text(const result& r);
 
-// Quantified set inversion and the contractor on the box of the free
-// variables. A QSI problem without any free variable, or whose CSPEps is not
-// positive (boxes would be halved for ever), is not run: the message below
-// goes to the output and to the result file instead.
-inline constexpr std::string_view no_free_variable_message =
-    "QSI needs at least one free variable: declare it with F(name, [a, b]);\n";
-inline constexpr std::string_view no_precision_message =
-    "QSI needs CSPEps > 0, the fraction of each variable's start width below which boxes are "
-    "no longer bisected\n";
-run_summary run_set_inversion(run_state& state, const std::string& base_name);
+// Writes the files of a result next to the problem `base_name`: the report
+// (and its JSON), Tree.txt for LOGIC, the pictures of QSI. Returns the
+// summary of what was written.
+run_summary write_results(const result& r, const std::string& base_name,
+                          const program_options& options);
 
 } // namespace modal

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "solver/fstar/mean_value.h"
+#include "solver/fstar/report.h"
 #include "solver/fstar/selection.h"
 #include "solver/fstar/strip.h"
 #include "solver/model/derivatives.h"
@@ -203,19 +204,7 @@ double cell::width() const noexcept {
 }
 
 void cell::printBox(std::ostream& os, int level, regionText r) const {
-    if (level != 1) return;
-    const std::string dashes(51, '-');
-    os << "box" << dashes << "\n";
-    for (const std::vector<variable>* group : {&xp, &xi}) {
-        for (std::size_t i = 0; i < group->size(); ++i) {
-            const ivalDb& d = (*group)[i].domain;
-            os << (*group)[i].name << "[" << i << "]=";
-            writeInterval(os, d, roundingFor(d, r));
-            os << "\n";
-        }
-    }
-    os << dashes << "box"
-       << "\n";
+    if (level == 1) modal::printBox(os, boxOf(*this), r);
 }
 
 consistencyState cell::check(model& m) const {

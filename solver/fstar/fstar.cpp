@@ -6,12 +6,12 @@
 #include <cstring>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
 
 #include "solver/fstar/log.h"
-#include "solver/fstar/memory_limit.h"
 #include "solver/fstar/selection.h"
 #include "solver/model/derivatives.h"
 #include "solver/model/dump.h"
@@ -51,11 +51,7 @@ int positionOf(const std::string& name, const std::vector<variable>& xp,
 
 } // namespace
 
-double secondsBetween(std::clock_t start, std::clock_t now) noexcept {
-    return static_cast<double>(now - start) / static_cast<double>(CLOCKS_PER_SEC);
-}
-
-fstar::fstar() : screen(&std::cout) {}
+fstar::fstar() = default;
 
 fstar::fstar(const fstar& o)
     : agenda(o.agenda, pool_.get()), globalTwin(o.globalTwin), accumulatedTwin(o.accumulatedTwin),
@@ -64,7 +60,8 @@ fstar::fstar(const fstar& o)
       joinedMaxCells(o.joinedMaxCells), joinedMinBoxes(o.joinedMinBoxes),
       joinedMaxBoxes(o.joinedMaxBoxes), modality(o.modality), stepCount(o.stepCount),
       closedRelation(o.closedRelation), relationSide(o.relationSide),
-      undefinedPoints(o.undefinedPoints), noSolution(o.noSolution), screen(o.screen) {
+      undefinedPoints(o.undefinedPoints), noSolution(o.noSolution),
+      elapsedSeconds(o.elapsedSeconds), screen(o.screen), context(o.context) {
     reindex();
 }
 
@@ -91,7 +88,9 @@ fstar& fstar::operator=(const fstar& o) {
         relationSide = o.relationSide;
         undefinedPoints = o.undefinedPoints;
         noSolution = o.noSolution;
+        elapsedSeconds = o.elapsedSeconds;
         screen = o.screen;
+        context = o.context;
         reindex();
     }
     return *this;
@@ -158,35 +157,36 @@ bool fstar::allImproper() const {
 
 namespace {
 
-// The process time of a run. The process clock is a system call that costs
-// as much as a small step: a run whose limit cannot be reached and that
-// writes no report (a constraint's run) never reads it, and a timed run reads
-// it only once a millisecond of the monotonic clock (read in user space) has
+// The processor time of a run. Reading it is a system call that costs as
+// much as a small step: a run whose limit cannot be reached and that writes
+// no report (a constraint's run) never reads it, and a timed run reads it
+// only once a millisecond of the monotonic clock (read in user space) has
 // passed since its last reading, so that a limit is still seen within a
 // millisecond or so.
 class runClock {
 public:
-    runClock(bool timed, bool clocked)
-        : timed_(timed), clocked_(clocked), start_(clocked ? std::clock() : 0) {}
+    runClock(const run_context& c, bool timed, bool clocked)
+        : context_(c), timed_(timed), clocked_(clocked), start_(clocked ? c.seconds() : 0.0) {}
     // Whether the last reading is past `limit` (a new reading when one is due).
     bool passed(double limit) {
         if (!timed_) return false;
         const auto now = std::chrono::steady_clock::now();
         if (now - last_ >= std::chrono::milliseconds(1)) {
             last_ = now;
-            elapsed_ = secondsBetween(start_, std::clock());
+            elapsed_ = context_.seconds() - start_;
         }
         return limit < elapsed_;
     }
     // Seconds since the start, read now; -1 for a run without clock.
-    double total() const { return clocked_ ? secondsBetween(start_, std::clock()) : -1.0; }
+    double total() const { return clocked_ ? context_.seconds() - start_ : -1.0; }
     // Seconds at the last reading.
     double lastReading() const noexcept { return elapsed_; }
 
 private:
+    const run_context& context_;
     bool timed_;
     bool clocked_;
-    std::clock_t start_;
+    double start_;
     std::chrono::steady_clock::time_point last_{}; // the first step reads the clock
     double elapsed_ = -1.0;
 };
@@ -194,8 +194,18 @@ private:
 } // namespace
 
 void fstar::run(box& /*plotBox*/, std::ostream& log) {
+    // A solver run on its own (not by a solve call or a set inversion) is a
+    // run of its own, limited by its settings.
+    std::optional<run_context> own;
+    std::optional<run_context::worker> ownWorker;
+    if (context == nullptr) {
+        own.emplace(settings.memory_limit);
+        ownWorker.emplace(*own);
+    }
+    run_context& ctx = context != nullptr ? *context : *own;
+    active_ = &ctx;
     const bool timed = settings.time_limit < kNoTimeLimit;
-    runClock clock(timed || settings.stop_when_stalled, timed || settings.write_solution);
+    runClock clock(ctx, timed || settings.stop_when_stalled, timed || settings.write_solution);
     startRun(log);
     const int level = settings.debug;
     while (!agenda.empty()) {
@@ -207,11 +217,12 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
         if (loopEnds(timeUp, clock.lastReading(), log)) break;
         selectAndCut(log);
         ++stepCount;
-        if (settings.screen_out) printStepLine();
+        if (settings.screen_out && screen != nullptr) printStepLine();
         if (onStep) onStep(*this);
     }
     finishRun(log);
-    if (settings.write_solution) writeReport(clock.total());
+    elapsedSeconds = clock.total();
+    active_ = nullptr;
 }
 
 void fstar::startRun(std::ostream& log) {
@@ -317,9 +328,14 @@ bool fstar::loopEnds(bool timeUp, double seconds, std::ostream& log) {
         settings.stop_reason = "Time";
         return true;
     }
-    if (memoryLimitPassed()) {
+    if (active_->memoryPassed(memoryCalls_)) {
         logLine(log, level, "MemoryLimit Exceded");
         settings.stop_reason = "Memory";
+        return true;
+    }
+    if (active_->cancelled()) {
+        logLine(log, level, "Run Cancelled");
+        settings.stop_reason = "Cancelled";
         return true;
     }
     if (settings.logic_mode != inclusionStop::off && stopByInclusion()) {

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <ctime>
 #include <functional>
 #include <iosfwd>
 #include <list>
@@ -17,6 +16,7 @@
 #include "solver/fstar/agenda_index.h"
 #include "solver/fstar/cell.h"
 #include "solver/fstar/param.h"
+#include "solver/fstar/run_context.h"
 #include "solver/fstar/strip.h"
 #include "solver/model/box.h"
 #include "solver/model/model.h"
@@ -76,10 +76,14 @@ public:
     bool undefinedPoints = false;
     // After a run: the constraints ruled out every cell.
     bool noSolution = false;
-    // After a run with `write_solution`: the report file was written whole.
-    bool reportWritten = false;
-    // Where the step lines go (standard output unless a caller redirects it).
-    std::ostream* screen;
+    // After a run that measures its time (a timed run, or one with
+    // `write_solution`): its processor seconds; -1 otherwise.
+    double elapsedSeconds = -1.0;
+    // Where the step lines of ScreenOut go (nowhere when null).
+    std::ostream* screen = nullptr;
+    // The run this solver works for: its clock, memory limit and cancel
+    // flag. Null: each call of run is a run of its own. Copies take it.
+    run_context* context = nullptr;
     // Called after each step of the main loop when set (a progress display).
     // Copies do not take it.
     std::function<void(const fstar&)> onStep;
@@ -99,15 +103,9 @@ public:
     // normalisation, initial cells, derivative trees and lists, index maps,
     // single-incidence positions and the non-uniformly monotonic nodes.
     void prepare(box& plotBox);
-    // The F* main loop; writes the report when `write_solution` is set. In
-    // LOGIC runs (logic_mode withVerdict) it also sets settings.logic_result: 1 true,
-    // 2 perhaps, 0 false.
+    // The F* main loop. In LOGIC runs (logic_mode withVerdict) it also sets
+    // settings.logic_result: 1 true, 2 perhaps, 0 false.
     void run(box& plotBox, std::ostream& log);
-    // Writes problem_name + "Solution.txt".
-    void writeReport(double elapsedSeconds);
-    // The same report to a stream.
-    void writeReport(std::ostream& os, double elapsedSeconds);
-    void writeJoinedBoxes(std::ostream& os, bool proper, bool improper);
 
     // Pieces of the loop, public for the tests.
     void updateGlobalTwin(std::ostream& log);
@@ -133,6 +131,10 @@ private:
     agendaIndex index_;
     // A strip left the agenda by the inclusion test (not by its constraints).
     bool removedByInclusion_ = false;
+    // The context of the run going on, and this solver's count of calls
+    // between readings of the resident memory.
+    run_context* active_ = nullptr;
+    unsigned memoryCalls_ = 0;
     // A piece was accumulated at the rounding floor of its bounds: if the
     // run ends with nothing left to cut, its Tol cannot fall further.
     bool floorReached_ = false;
@@ -196,12 +198,5 @@ inline constexpr double kNoTimeLimit = 1e300;
 // and over at least this many, or once it has used this much process time.
 inline constexpr long kStallSteps = 4096;
 inline constexpr double kStallSeconds = 60.0;
-
-// Seconds of process time between two clock readings.
-double secondsBetween(std::clock_t start, std::clock_t now) noexcept;
-
-// Decimals of the report for a tolerance: the smallest k with a non-zero
-// integer part of tolerance x 10^k; 16 when there is none up to 16.
-int reportDecimals(double tolerance) noexcept;
 
 } // namespace modal

@@ -1,10 +1,11 @@
-// The F* report: problem_name + "Solution.txt".
+// The F* report, written from the result of a run.
+#include "solver/fstar/report.h"
+
 #include <cmath>
-#include <fstream>
 #include <ios>
 #include <ostream>
+#include <string>
 
-#include "interval/directed_text.h"
 #include "solver/fstar/fstar.h"
 
 namespace modal {
@@ -18,32 +19,122 @@ int reportDecimals(double tolerance) noexcept {
     return 16;
 }
 
-void fstar::writeReport(double elapsedSeconds) {
-    std::ofstream f(settings.problem_name + "Solution.txt", std::ios::out | std::ios::trunc);
-    reportWritten = false;
-    if (!f) return;
-    writeReport(f, elapsedSeconds);
-    f.close();
-    reportWritten = !f.fail();
+double reportedTol(const fstar& f) noexcept {
+    const twin& g = f.globalTwin;
+    switch (f.settings.optim) {
+    case optimBound::lower:
+        return g.lowerDistance();
+    case optimBound::upper:
+        return g.upperDistance();
+    default:
+        return g.getTol();
+    }
 }
 
-void fstar::writeReport(std::ostream& os, double elapsedSeconds) {
-    const twin& g = globalTwin;
-    os.precision(3);
-    os.unsetf(std::ios::floatfield);
-    // A run stopped by the memory limit is as partial as one stopped by time.
-    if (settings.time_limit >= elapsedSeconds && settings.stop_reason != "Memory")
-        os << "Computation Time (s):" << elapsedSeconds << "\n\n";
+result_box boxOf(const cell& c) {
+    result_box b;
+    b.reserve(c.xp.size() + c.xi.size());
+    for (const std::vector<variable>* group : {&c.xp, &c.xi})
+        for (std::size_t i = 0; i < group->size(); ++i)
+            b.push_back({(*group)[i].name, static_cast<int>(i), (*group)[i].domain});
+    return b;
+}
+
+namespace {
+
+stop_reason stopOf(const param& p) {
+    const std::string& s = p.stop_reason;
+    if (s == "Tolerance") return stop_reason::tolerance;
+    if (s == "Time") return stop_reason::time_limit;
+    if (s == "Memory") return stop_reason::memory_limit;
+    if (s == "Cancelled") return stop_reason::cancelled;
+    if (s == "Empty Agenda") return stop_reason::all_decided;
+    if (s == "Matching") return stop_reason::nothing_to_cut;
+    if (s == "Floor") return stop_reason::tol_floor;
+    if (s == "Stalled") return stop_reason::stalled;
+    // The loop ended by its stop-by-inclusion test (or undefined points).
+    return p.logic_mode == inclusionStop::withVerdict ? stop_reason::decided : stop_reason::ended;
+}
+
+} // namespace
+
+void fillResult(const fstar& f, result& r) {
+    const param& p = f.settings;
+    r.stop = stopOf(p);
+    r.optim = static_cast<bound>(p.optim);
+    r.domains = f.allProper()     ? modality::proper
+                : f.allImproper() ? modality::improper
+                                  : modality::mixed;
+    r.inner = f.globalTwin.getInn();
+    r.outer = f.globalTwin.getOut();
+    r.tol = reportedTol(f);
+    r.verdict = static_cast<logic_verdict>(p.logic_result <= 2 ? p.logic_result : 2);
+    r.gathered_min = !f.joinedMinCells.empty();
+    r.gathered_max = !f.joinedMaxCells.empty();
+    r.joined_min.clear();
+    r.joined_max.clear();
+    for (const cell& c : f.joinedMinBoxes)
+        r.joined_min.push_back(boxOf(c));
+    for (const cell& c : f.joinedMaxBoxes)
+        r.joined_max.push_back(boxOf(c));
+    r.no_solution = f.noSolution;
+    r.undefined_points = f.undefinedPoints;
+    r.steps = f.stepCount;
+    r.tolerance = p.tolerance;
+    r.time_limit = p.time_limit;
+    r.epsilon = p.epsilon;
+    r.cpu_seconds = f.elapsedSeconds;
+}
+
+void printBox(std::ostream& os, const result_box& b, regionText r) {
+    const std::string dashes(51, '-');
+    os << "box" << dashes << "\n";
+    for (const component& c : b) {
+        os << c.name << "[" << c.index << "]=";
+        writeInterval(os, c.value, roundingFor(c.value, r));
+        os << "\n";
+    }
+    os << dashes << "box"
+       << "\n";
+}
+
+namespace {
+
+// The joined boxes of one bound, under the heading the modality names.
+void writeJoined(std::ostream& os, const std::vector<result_box>& boxes, const char* properName,
+                 const char* improperName, const char* mixedName, modality m) {
+    if (m == modality::proper)
+        os << properName << "\n\n";
+    else if (m == modality::improper)
+        os << improperName << "\n\n";
+    else
+        os << "\n" << mixedName << "\n";
+    // The boxes hold the points where the extreme can be: grown.
+    for (const result_box& b : boxes)
+        printBox(os, b, regionText::grown);
+}
+
+} // namespace
+
+void writeFstarReport(const result& r, std::ostream& os) {
+    const std::streamsize precision = os.precision(3);
+    const std::ios::fmtflags flags = os.flags();
+    os.unsetf(std::ios::floatfield | std::ios::showpos | std::ios::showpoint | std::ios::uppercase);
+    // A run stopped by the memory limit or cancelled is as partial as one
+    // stopped by time.
+    if (r.time_limit >= r.cpu_seconds && r.stop != stop_reason::memory_limit &&
+        r.stop != stop_reason::cancelled)
+        os << "Computation Time (s):" << r.cpu_seconds << "\n\n";
     else
         os << "WARNING: TimeOut => Partial solution provided"
            << "\n\n";
 
-    os.precision(reportDecimals(settings.tolerance));
+    os.precision(reportDecimals(r.tolerance));
     os.setf(std::ios::scientific, std::ios::floatfield);
 
-    if (settings.logic_mode == inclusionStop::withVerdict) {
+    if (r.algorithm == algorithm::logic) {
         static constexpr const char* kVerdicts[] = {"False", "True", "Perhaps"};
-        os << "Consistency: " << kVerdicts[logicVerdict()] << "\n\n";
+        os << "Consistency: " << kVerdicts[static_cast<int>(r.verdict)] << "\n\n";
     }
 
     // Every number below claims what the computed one does: the bounds of
@@ -54,70 +145,45 @@ void fstar::writeReport(std::ostream& os, double elapsedSeconds) {
         writeDirected(os, t, rounding::up);
         os << "\n\n";
     };
-    const bool proper = allProper();
-    const bool improper = !proper && allImproper();
-    switch (settings.optim) {
-    case optimBound::lower:
-        os << (proper     ? "Min Approximation:"
-               : improper ? "Max Approximation:"
-                          : "MinMax Approximation:");
-        writeInterval(os, g.minTwin(), kOutward);
+    const modality m = r.domains;
+    const char* const label[3][3] = {
+        {"Inner Approximation:", "Inner Approximation:", "Inner Approximation:"},
+        {"Min Approximation:", "Max Approximation:", "MinMax Approximation:"},
+        {"Max Approximation:", "Min Approximation:", "MaxMin Approximation:"}};
+    const char* name = label[static_cast<int>(r.optim)][static_cast<int>(m)];
+    switch (r.optim) {
+    case bound::lower:
+        os << name;
+        writeInterval(os, ivalDb::exact(r.outer.inf(), r.inner.inf()), kOutward);
         os << "\n";
-        tol(g.lowerDistance());
+        tol(r.tol);
         break;
-    case optimBound::upper:
-        os << (proper     ? "Max Approximation:"
-               : improper ? "Min Approximation:"
-                          : "MaxMin Approximation:");
-        writeInterval(os, g.maxTwin(), kOutward);
+    case bound::upper:
+        os << name;
+        writeInterval(os, ivalDb::exact(r.inner.sup(), r.outer.sup()), kOutward);
         os << "\n";
-        tol(g.upperDistance());
+        tol(r.tol);
         break;
-    default:
-        os << "Inner Approximation:";
-        writeInterval(os, g.getInn(), kInward);
+    case bound::both:
+        os << name;
+        writeInterval(os, r.inner, kInward);
         os << "\n"
            << "Outer Approximation:";
-        writeInterval(os, g.getOut(), kOutward);
+        writeInterval(os, r.outer, kOutward);
         os << "\n";
-        tol(g.getTol());
+        tol(r.tol);
         break;
     }
 
-    if (settings.optim != optimBound::both) writeJoinedBoxes(os, proper, improper);
-    if (noSolution) os << "No Solution\n";
-}
-
-void fstar::writeJoinedBoxes(std::ostream& os, bool proper, bool improper) {
-    if (settings.optim != optimBound::upper && !joinedMinCells.empty()) {
-        if (proper)
-            os << "Joined Boxes Min List:"
-               << "\n\n";
-        else if (improper)
-            os << "Joined Boxes Max List:"
-               << "\n\n";
-        else
-            os << "\n"
-               << "Joined Boxes MinMax List:"
-               << "\n";
-        // The boxes hold the points where the extreme can be: grown.
-        for (const cell& c : joinedMinBoxes)
-            c.printBox(os, 1, regionText::grown);
-    }
-    if (settings.optim != optimBound::lower && !joinedMaxCells.empty()) {
-        if (proper)
-            os << "Joined Boxes Max List:"
-               << "\n\n";
-        else if (improper)
-            os << "Joined Boxes Min List:"
-               << "\n\n";
-        else
-            os << "\n"
-               << "Joined Boxes MaxMin Cells:"
-               << "\n";
-        for (const cell& c : joinedMaxBoxes)
-            c.printBox(os, 1, regionText::grown);
-    }
+    if (r.optim != bound::upper && r.optim != bound::both && r.gathered_min)
+        writeJoined(os, r.joined_min, "Joined Boxes Min List:", "Joined Boxes Max List:",
+                    "Joined Boxes MinMax List:", m);
+    if (r.optim != bound::lower && r.optim != bound::both && r.gathered_max)
+        writeJoined(os, r.joined_max, "Joined Boxes Max List:", "Joined Boxes Min List:",
+                    "Joined Boxes MaxMin Cells:", m);
+    if (r.no_solution) os << "No Solution\n";
+    os.flags(flags);
+    os.precision(precision);
 }
 
 } // namespace modal

@@ -52,15 +52,10 @@ public:
     // Box i with its names and plot axes.
     box at(std::size_t i) const;
     box front() const { return at(0); }
-    // Box i in the text form of a box ("\nBox:" then "\n" name "=" interval
-    // per variable), each component as computed or its region grown or
-    // shrunk to the stream's digits.
-    void print(std::ostream& os, std::size_t i, regionText r = regionText::nearest) const;
-    // Boxes [first, last) in the same text form, appended to `out`, each bound
-    // as a stream with this precision and no format flags writes it (rounded
-    // as `r` says).
-    void appendText(std::string& out, std::size_t first, std::size_t last, int precision,
-                    regionText r = regionText::nearest) const;
+    // The names and plot axes of the store's boxes.
+    const box& shape() const noexcept { return *shape_; }
+    // Gives the bounds away; the store is then empty.
+    std::vector<double> takeBounds() noexcept;
 
     // Iteration yields the boxes by value.
     class iterator {

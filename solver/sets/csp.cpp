@@ -1,8 +1,8 @@
 #include "solver/sets/csp.h"
 
 #include <cmath>
-#include <ctime>
 #include <deque>
+#include <optional>
 #include <ostream>
 
 namespace modal {
@@ -85,9 +85,20 @@ bool provenToFail(const fstar& f) {
 
 } // namespace
 
-void csp::setTimeBudget(std::clock_t start, double limit) noexcept {
+void csp::setTimeBudget(double start, double limit) noexcept {
     budgetStart_ = start;
     budget_ = limit;
+    spent_ = 0;
+    lastReading_ = {};
+}
+
+double csp::spent() {
+    const auto now = std::chrono::steady_clock::now();
+    if (context != nullptr && now - lastReading_ >= std::chrono::milliseconds(1)) {
+        lastReading_ = now;
+        spent_ = context->seconds() - budgetStart_;
+    }
+    return spent_;
 }
 
 fstar& csp::addConstraint(const fstar& solver) {
@@ -130,19 +141,28 @@ void csp::prepare(box& b) {
     }
 }
 
-void csp::runSolver(constraintSolver& c, box& b, std::ostream& log, std::uint64_t& runs) const {
+void csp::runSolver(constraintSolver& c, box& b, std::ostream& log, std::uint64_t& runs) {
     ++runs;
     // The solver's own time limit, within what is left of the run's.
     double limit = c.ownTimeLimit;
-    if (std::isfinite(budget_))
-        limit = std::fmin(limit, budget_ - secondsBetween(budgetStart_, std::clock()));
+    if (std::isfinite(budget_)) limit = std::fmin(limit, budget_ - spent());
     c.solver.settings.time_limit = limit;
+    c.solver.context = context;
     c.solver.run(b, log);
 }
 
 bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
+    // A contraction without a run context is a run of its own.
+    std::optional<run_context> own;
+    std::optional<run_context::worker> working;
+    run_context* const given = context;
+    if (given == nullptr) {
+        own.emplace();
+        working.emplace(*own);
+        context = &*own;
+    }
     const double limit = time;
-    const std::clock_t start = std::clock();
+    const double start = context->seconds();
     setTimeBudget(start, limit);
     double elapsed = -1.0; // no time check yet
     // Without a limit that can stop a loop the clock (a system call) is read
@@ -192,8 +212,9 @@ bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
                     pieces.push_front(ivalDb::exact(lo, m));
                 }
             }
+            if (context->cancelled()) break;
             if (!timed) continue;
-            elapsed = secondsBetween(start, std::clock());
+            elapsed = context->seconds() - start;
             if (elapsed > limit) break;
         }
     };
@@ -218,7 +239,8 @@ bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
 
     // Without any shaving step there was no time check: report the time
     // spent until now.
-    time = elapsed >= 0.0 ? elapsed : secondsBetween(start, std::clock());
+    time = elapsed >= 0.0 ? elapsed : context->seconds() - start;
+    context = given;
     return nonEmpty;
 }
 

@@ -4,8 +4,8 @@
 // from below) and the three-valued test of a box that set inversion uses.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
-#include <ctime>
 #include <iosfwd>
 #include <list>
 #include <vector>
@@ -87,9 +87,15 @@ public:
     // a run. The csp then has no constraints.
     void release();
 
-    // Every later constraint run ends by `limit` seconds of process time
-    // after `start` (contract sets its own; set inversion sets the run's).
-    void setTimeBudget(std::clock_t start, double limit) noexcept;
+    // Every later constraint run ends by `limit` seconds of the run's
+    // processor time after `start`, a reading of the run context's clock
+    // (contract sets its own; set inversion sets the run's).
+    void setTimeBudget(double start, double limit) noexcept;
+
+    // The run the constraints are decided for (its clock, memory limit and
+    // cancel flag); copies take it. Null: contract is a run of its own, and
+    // so is each constraint run of classify.
+    run_context* context = nullptr;
 
     // Number of F* runs made by contract and classify (for measurements).
     std::uint64_t solverRuns() const noexcept { return solverRuns_; }
@@ -98,13 +104,18 @@ protected:
     void addSolverRuns(std::uint64_t n) noexcept { solverRuns_ += n; }
 
 private:
-    void runSolver(constraintSolver& c, box& b, std::ostream& log, std::uint64_t& runs) const;
+    void runSolver(constraintSolver& c, box& b, std::ostream& log, std::uint64_t& runs);
+    // Seconds of the run spent since the budget's start, read from the
+    // run's clock at most once a millisecond.
+    double spent();
 
     box box_;
     constraintList constraints_;
     std::uint64_t solverRuns_ = 0;
-    std::clock_t budgetStart_ = 0;
+    double budgetStart_ = 0;
     double budget_ = kInf;
+    double spent_ = 0;
+    std::chrono::steady_clock::time_point lastReading_{};
 };
 
 // Whether the inner approximation `inn` of a constraint over a piece proves

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
-#include <ctime>
 #include <functional>
 #include <latch>
 #include <memory>
@@ -12,7 +12,7 @@
 #include <ostream>
 #include <thread>
 
-#include "solver/fstar/memory_limit.h"
+#include <optional>
 
 namespace modal {
 
@@ -164,24 +164,23 @@ void qsi::setPlotIndices(box& b) const {
     }
 }
 
-double qsi::epsilonOf(std::size_t i) const noexcept {
-    // A variable without an epsilon of its own (no run has filled them, or
-    // a box longer than the start box) is measured against the setting.
-    return i < epsilons_.size() ? epsilons_[i] : settings_.epsilon;
+namespace {
+
+// A variable without an epsilon of its own (no run has filled them, or a box
+// longer than the start box) is measured against the setting.
+double epsilonAt(const std::vector<double>& epsilons, double fallback, int i) noexcept {
+    return static_cast<std::size_t>(i) < epsilons.size() ? epsilons[static_cast<std::size_t>(i)]
+                                                         : fallback;
 }
 
-bool qsi::isSmall(const box& b) const {
-    for (int i = 0; i < b.size(); ++i)
-        if (!(b[i].domain.width() <= epsilonOf(static_cast<std::size_t>(i)))) return false;
-    return true;
-}
+} // namespace
 
-int qsi::bisectionVariable(const box& b) const {
+int pavingBisectionVariable(const box& b, const std::vector<double>& epsilons, double fallback) {
     double best = -kInf;
     int chosen = -1;
     for (int i = 0; i < b.size(); ++i) {
         const double w = b[i].domain.width();
-        if (w >= best && w > epsilonOf(static_cast<std::size_t>(i))) {
+        if (w >= best && w > epsilonAt(epsilons, fallback, i)) {
             best = w;
             chosen = i;
         }
@@ -189,8 +188,8 @@ int qsi::bisectionVariable(const box& b) const {
     return chosen;
 }
 
-bool qsi::bisect(box& lower, box& upper) const {
-    const int k = bisectionVariable(lower);
+bool bisectPaving(box& lower, box& upper, const std::vector<double>& epsilons, double fallback) {
+    const int k = pavingBisectionVariable(lower, epsilons, fallback);
     if (k < 0) return false;
     const double lo = lower[k].domain.inf(), hi = lower[k].domain.sup();
     const double m = midpoint(lo, hi);
@@ -202,6 +201,20 @@ bool qsi::bisect(box& lower, box& upper) const {
     return true;
 }
 
+bool qsi::isSmall(const box& b) const {
+    for (int i = 0; i < b.size(); ++i)
+        if (!(b[i].domain.width() <= epsilonAt(epsilons_, settings_.epsilon, i))) return false;
+    return true;
+}
+
+int qsi::bisectionVariable(const box& b) const {
+    return pavingBisectionVariable(b, epsilons_, settings_.epsilon);
+}
+
+bool qsi::bisect(box& lower, box& upper) const {
+    return bisectPaving(lower, upper, epsilons_, settings_.epsilon);
+}
+
 int qsi::threadCount() const {
     const int cores = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
     if (settings_.threads <= 0) return cores;
@@ -210,59 +223,50 @@ int qsi::threadCount() const {
     return std::min(settings_.threads, std::max(kMaxThreads, cores));
 }
 
-void qsi::takeVerdict(verdict v, std::size_t i, box& b, box& half, repere& frame) {
-    // With more than two variables boxes project onto each other: they are
-    // drawn once the paving is complete (drawLayers).
-    const bool draw = !layered_;
+void qsi::takeVerdict(verdict v, std::size_t i, box& b, box& half) {
     if (v == verdict::solution) {
-        if (draw) frame.fillBox(b, kSolutionColor, kOutlineColor, 0);
         solutions_.append(queue_, i);
+        order_.push_back(box_kind::solution);
     } else if (v == verdict::nonSolution) {
-        if (draw) frame.fillBox(b, kNonSolutionColor, kOutlineColor, 0);
         nonSolutions_.append(queue_, i);
+        order_.push_back(box_kind::non_solution);
     } else if (isSmall(b) || !bisect(b, half)) {
         // Undecided and too small to cut, or cut as far as doubles go.
-        if (draw) frame.fillBox(b, kUndefinedColor, kOutlineColor, 0);
         undefined_.append(queue_, i);
+        order_.push_back(box_kind::undefined);
     } else {
         // Both halves go to the back of the queue, the lower one first.
         queue_.append(b);
-        if (draw) frame.outlineBox(b, kOutlineColor, 0, 1);
         queue_.append(half);
-        if (draw) frame.outlineBox(half, kOutlineColor, 0, 1);
     }
 }
 
-void qsi::drawLayers(repere& frame, const box& shape) const {
-    box b = shape;
-    // The weakest claim first, so that a pixel shows the strongest claim of
-    // any box over it: solution over undefined over non-solution.
-    const std::pair<const boxStore*, toolkit::Color> layers[] = {
-        {&nonSolutions_, kNonSolutionColor},
-        {&undefined_, kUndefinedColor},
-        {&solutions_, kSolutionColor}};
-    for (const auto& [store, color] : layers)
-        for (std::size_t i = 0; i < store->size(); ++i) {
-            store->load(i, b);
-            frame.fillBox(b, color, kOutlineColor, 0);
-        }
-}
-
-double qsi::pave(repere& frame, std::clock_t begin, int threads) {
+double qsi::pave(run_context& ctx, double begin, int threads) {
     // Without a finite time limit the clock (a system call) is read only at
-    // the end, for the report: the loop cannot stop on it.
+    // the end, for the report: the loop cannot stop on it. With one it is
+    // read at most once a millisecond of the monotonic clock, so that a
+    // limit is still seen within a millisecond or so.
     const double limit = settings_.time_limit;
     const bool timed = std::isfinite(limit);
     const box shape = queue_.empty() ? box() : queue_.front();
     box current = shape, half = shape;
     double elapsed = 0.0;
-    auto stopNow = [&] { return elapsed >= limit || memoryLimitPassed(); };
+    std::chrono::steady_clock::time_point lastReading{};
+    unsigned memoryCalls = 0;
+    auto stopNow = [&] {
+        return elapsed >= limit || ctx.memoryPassed(memoryCalls) || ctx.cancelled();
+    };
     auto take = [&](verdict v) {
         queue_.load(head_, current);
-        takeVerdict(v, head_, current, half, frame);
+        takeVerdict(v, head_, current, half);
         ++head_;
         if (onBox) onBox(*this);
-        if (timed) elapsed = secondsBetween(begin, std::clock());
+        if (!timed) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastReading >= std::chrono::milliseconds(1)) {
+            lastReading = now;
+            elapsed = ctx.seconds() - begin;
+        }
     };
     // The decided boxes leave the queue once they are half of it; returns
     // how many left.
@@ -293,7 +297,7 @@ double qsi::pave(repere& frame, std::clock_t begin, int threads) {
             }
             compact();
         }
-        return timed ? elapsed : secondsBetween(begin, std::clock());
+        return ctx.seconds() - begin;
     }
 
     // Several threads classify the queue's boxes, claiming them one at a
@@ -324,6 +328,7 @@ double qsi::pave(repere& frame, std::clock_t begin, int threads) {
         ring.publishUpTo(to);
     };
     auto helper = [&](std::size_t t) {
+        const run_context::worker working(ctx);
         csp own(*this);
         copied.count_down();
         const std::uint64_t runsBefore = own.solverRuns();
@@ -369,11 +374,21 @@ double qsi::pave(repere& frame, std::clock_t begin, int threads) {
         h.join();
     for (std::uint64_t r : helperRuns)
         addSolverRuns(r);
-    return timed ? elapsed : secondsBetween(begin, std::clock());
+    return ctx.seconds() - begin;
 }
 
-bool qsi::run(const std::string& prefix, repere& frame) {
+double qsi::run() {
+    // A paving without a run context is a run of its own.
+    std::optional<run_context> own;
+    std::optional<run_context::worker> working;
+    run_context* const given = context;
+    if (given == nullptr) {
+        own.emplace();
+        working.emplace(*own);
+        context = &*own;
+    }
     epsilons_.clear();
+    order_.clear();
     box shape;
     if (!agenda_.empty()) {
         setPlotIndices(agenda_.front());
@@ -395,38 +410,41 @@ bool qsi::run(const std::string& prefix, repere& frame) {
         it = agenda_.erase(it);
     }
 
-    layered_ = shape.size() > 2;
-    const double limit = settings_.time_limit;
-    const std::clock_t begin = std::clock();
-    setTimeBudget(begin, limit);
-    const double elapsed = pave(frame, begin, threadCount());
+    const double begin = context->seconds();
+    setTimeBudget(begin, settings_.time_limit);
+    const double elapsed = pave(*context, begin, threadCount());
 
-    // Boxes the time limit left in the queue are undecided: reported and
-    // drawn as undefined, so that the paving covers the whole box.
+    // Boxes the time limit left in the queue are undecided: reported as
+    // undefined, so that the paving covers the whole box.
     leftUndecided_ = queue_.size() - head_;
-    box b = shape;
     for (; head_ < queue_.size(); ++head_) {
-        queue_.load(head_, b);
-        if (!layered_) frame.fillBox(b, kUndefinedColor, kOutlineColor, 0);
         undefined_.append(queue_, head_);
+        order_.push_back(box_kind::undefined);
     }
-    if (layered_) drawLayers(frame, shape);
     queue_.clear();
     queue_.shrink();
     head_ = 0;
-
-    bool written = false;
-    if (onPaved && threadCount() > 1) {
-        // The report is written on a thread of its own while the caller
-        // deals with the complete picture.
-        std::jthread report([&] { written = writeReport(prefix, elapsed); });
-        onPaved();
-    } else {
-        written = writeReport(prefix, elapsed);
-        if (onPaved) onPaved();
-    }
     release();
-    return written;
+    context = given;
+    return elapsed;
+}
+
+void qsi::moveResult(result& r) {
+    const box& shape = solutions_.shape();
+    r.names.clear();
+    for (int i = 0; i < shape.size(); ++i)
+        r.names.push_back(shape[i].name);
+    r.plot_x = shape.getPlotX();
+    r.plot_y = shape.getPlotY();
+    for (const auto& [store, list] :
+         {std::pair{&solutions_, &r.solution}, std::pair{&nonSolutions_, &r.non_solution},
+          std::pair{&undefined_, &r.undefined}}) {
+        list->dimension = static_cast<std::size_t>(store->dimension());
+        list->bounds = store->takeBounds();
+    }
+    r.decided = std::move(order_);
+    order_.clear();
+    r.left_undecided = leftUndecided_;
 }
 
 } // namespace modal

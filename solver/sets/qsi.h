@@ -1,10 +1,8 @@
 // Quantified set inversion: paves a box into boxes proven to satisfy every
 // constraint (solution), boxes proven to violate one (non-solution) and boxes
-// too small to be cut further without a decision (undefined), drawing every
-// decision into a plot frame and writing the paving to a report file.
+// too small to be cut further without a decision (undefined).
 #pragma once
 
-#include <ctime>
 #include <functional>
 #include <iosfwd>
 #include <list>
@@ -12,22 +10,25 @@
 #include <string>
 #include <vector>
 
-#include "solver/plot/repere.h"
+#include "modal/result.h"
 #include "solver/sets/box_store.h"
 #include "solver/sets/csp.h"
 #include "solver/sets/qsi_param.h"
 
 namespace modal {
 
+// Cuts `lower` in two along its widest variable wider than its epsilon (the
+// last of equal widths; `epsilons[i]` for variable i, `fallback` beyond
+// them): `lower` keeps the lower half and `upper`, a box with the same
+// variables, gets the upper one. False, and nothing changes, when no
+// variable can be cut.
+bool bisectPaving(box& lower, box& upper, const std::vector<double>& epsilons, double fallback);
+// The variable bisectPaving cuts, or -1.
+int pavingBisectionVariable(const box& b, const std::vector<double>& epsilons, double fallback);
+
 class qsi : public csp {
 public:
     using boxList = std::list<box>;
-
-    // Colours of the decisions ($00BBGGRR) and of the outlines.
-    static constexpr toolkit::Color kSolutionColor = toolkit::kRed;
-    static constexpr toolkit::Color kNonSolutionColor = toolkit::kBlue;
-    static constexpr toolkit::Color kUndefinedColor = toolkit::kYellow;
-    static constexpr toolkit::Color kOutlineColor = toolkit::kBlack;
 
     // --- settings ------------------------------------------------------------
     void setEpsilon(double e) noexcept { settings_.epsilon = e; }
@@ -63,18 +64,20 @@ public:
     // PlotY); an index whose name matches no variable keeps its value.
     void setPlotIndices(box& b) const;
 
-    // The paving of the agenda's boxes, decided and drawn into `frame`; then
-    // the report prefix + "Solution.txt" and the release of the constraints.
-    // False when the report file could not be written.
-    bool run(const std::string& prefix, repere& frame);
+    // The paving of the agenda's boxes, then the release of the constraints.
+    // Returns the processor seconds of the paving. With a run context set
+    // (csp::context) the run counts that run's threads and honours its
+    // memory limit and cancel flag; otherwise it is a run of its own.
+    double run();
 
     // Called after each box `run` takes from the agenda, when set (a progress
     // display).
     std::function<void(const qsi&)> onBox;
-    // Called by `run` on its own thread, when set, once the picture is
-    // complete (to save it): with more than one thread while another thread
-    // writes the report, otherwise after the report.
-    std::function<void()> onPaved;
+
+    // The kinds of the boxes in the order the last run decided them.
+    const std::vector<box_kind>& decisionOrder() const noexcept { return order_; }
+    // The paving of the last run into `r` (its boxes are moved there).
+    void moveResult(result& r);
 
     // --- pieces of the loop, public for the tests ----------------------------
     // Every variable is at most its epsilon wide.
@@ -86,21 +89,13 @@ public:
     bool bisect(box& lower, box& upper) const;
     // The variable bisect cuts, or -1 when none is wider than its epsilon.
     int bisectionVariable(const box& b) const;
-    // The report text: computation time and the three lists.
-    void writeReport(std::ostream& os, double elapsedSeconds) const;
-    // The same into prefix + "Solution.txt"; false when it cannot be written.
-    bool writeReport(const std::string& prefix, double elapsedSeconds) const;
 
 private:
-    double epsilonOf(std::size_t i) const noexcept;
     // The loop over the queue; returns the elapsed seconds at its last time
     // check.
-    double pave(repere& frame, std::clock_t begin, int threads);
-    // Files, draws or bisects box i of the queue, loaded in `b`, by its
-    // verdict.
-    void takeVerdict(verdict v, std::size_t i, box& b, box& half, repere& frame);
-    // Draws the whole paving by kind, the strongest claim last.
-    void drawLayers(repere& frame, const box& shape) const;
+    double pave(run_context& ctx, double begin, int threads);
+    // Files or bisects box i of the queue, loaded in `b`, by its verdict.
+    void takeVerdict(verdict v, std::size_t i, box& b, box& half);
 
     boxList agenda_;
     // The run's first-in first-out queue: boxes before head_ are decided.
@@ -111,8 +106,7 @@ private:
     boxStore undefined_;
     std::vector<double> epsilons_;
     std::size_t leftUndecided_ = 0;
-    // The run has more than two variables: boxes are drawn after the paving.
-    bool layered_ = false;
+    std::vector<box_kind> order_;
     qsiParam settings_;
 };
 

@@ -12,8 +12,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "solver/driver/run_problem.h"
-#include "solver/driver/run_state.h"
+#include "modal/problem.h"
+#include "solver/api/problem_data.h"
 #include "solver/fstar/fstar.h"
 
 using namespace modal;
@@ -150,19 +150,17 @@ const namedProblem kProblems[] = {
 // The F* solver of a problem text with the settings its algorithm forces,
 // prepared and ready to run; no report file is written.
 fstar solverFor(std::string_view text) {
-    run_state state;
-    problem_grammar grammar(state.context, state.model);
-    std::istringstream in{std::string(text)};
-    std::ostringstream echo;
-    if (!read_statements(in, echo, grammar).parse_ok) return fstar();
-    fstar s = state.fstar_solver;
+    const parse_result parsed = parse_problem(text);
+    if (!parsed.value) return fstar();
+    const detail::problem_data& d = parsed.value->data();
+    fstar s = d.fstar_solver;
     box plot(2);
     s.settings.plot = true;
     s.prepare(plot);
     s.settings.plot = false;
-    s.settings.minmax_mode = state.context.algorithm_name == "MINMAX";
+    s.settings.minmax_mode = d.algorithm == "MINMAX";
     s.settings.write_solution = false;
-    if (state.context.algorithm_name == "FSTAR") s.settings.optim = optimBound::both;
+    if (d.algorithm == "FSTAR") s.settings.optim = optimBound::both;
     return s;
 }
 

@@ -18,7 +18,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include "solver/plot/paving_picture.h"
 #include "solver/sets/qsi.h"
+#include "solver/sets/qsi_report.h"
 #include "tests/solver/sets/sets_helpers.h"
 
 using namespace modal;
@@ -69,37 +71,44 @@ struct paving {
     std::size_t heldBytes = 0;
 };
 
-// One whole QSI run of `p` at `eps`, as the driver makes it.
-paving runQsi(const problem& p, double eps, int threads, const std::string& prefix,
-              toolkit::Bitmap& image) {
+// One whole QSI run of `p` at `eps`, as the program makes it: the paving,
+// its report (into a stream that drops it) and its picture.
+paving runQsi(const problem& p, double eps, int threads, toolkit::Bitmap& image) {
     const std::size_t before = heapInUse();
     qsi solver;
     static_cast<csp&>(solver) = p.target;
     solver.setEpsilon(eps);
     solver.setThreads(threads);
     box start = solver.getBox();
-    repere frame(image, start[0].domain.inf(), start[0].domain.sup(), start[1].domain.inf(),
-                 start[1].domain.sup());
     solver.prepare(start);
     solver.getAgenda().push_back(start);
-    solver.run(prefix, frame);
-    paving r;
-    r.decided = solver.solutionBoxes().size() + solver.nonSolutionBoxes().size() +
-                solver.undefinedBoxes().size();
+    result r;
+    r.algorithm = algorithm::qsi;
+    r.epsilon = eps;
+    for (int i = 0; i < start.size(); ++i)
+        r.start.push_back({start[i].name, i, start[i].domain});
+    r.cpu_seconds = solver.run();
+    paving out;
+    out.decided = solver.solutionBoxes().size() + solver.nonSolutionBoxes().size() +
+                  solver.undefinedBoxes().size();
     const std::size_t after = heapInUse();
-    r.heldBytes = after > before ? after - before : 0;
-    return r;
+    out.heldBytes = after > before ? after - before : 0;
+    solver.moveResult(r);
+    std::ostream dropped(nullptr);
+    writeQsiReport(r, dropped, threads == 1 ? 1 : 2);
+    const ivalDb x = horizontalRange(r), y = verticalRange(r);
+    repere frame(image, x.inf(), x.sup(), y.inf(), y.sup());
+    drawPaving(r, frame);
+    return out;
 }
 
 void BM_Qsi(benchmark::State& state) {
     const problem p = build(static_cast<int>(state.range(0)));
     const double eps = epsilonOf(static_cast<int>(state.range(1)));
-    TempDir dir;
-    const std::string prefix = dir.file("bench");
     toolkit::Bitmap image(repere::kImageWidth, repere::kImageHeight);
     std::size_t decided = 0;
     for (auto _ : state) {
-        decided = runQsi(p, eps, 1, prefix, image).decided;
+        decided = runQsi(p, eps, 1, image).decided;
         benchmark::DoNotOptimize(decided);
     }
     state.SetLabel(std::string(names[state.range(0)]) + " eps " + std::to_string(eps));
@@ -116,14 +125,12 @@ void BM_QsiPaving(benchmark::State& state) {
     const int threads = static_cast<int>(state.range(1));
     const problem p = build(which);
     const double eps = which == 4 ? 0.02 : 0.01;
-    TempDir dir;
-    const std::string prefix = dir.file("bench");
     toolkit::Bitmap image(repere::kImageWidth, repere::kImageHeight);
     paving last;
     double cpuSeconds = 0;
     for (auto _ : state) {
         const std::clock_t c0 = std::clock();
-        last = runQsi(p, eps, threads, prefix, image);
+        last = runQsi(p, eps, threads, image);
         cpuSeconds += static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
         benchmark::DoNotOptimize(last);
     }

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "file_helpers.h"
-#include "solver/driver/runs.h"
+#include "solver/api/runs.h"
 #include "tests/support/temp_dir.h"
 
 namespace modal {

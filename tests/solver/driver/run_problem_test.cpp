@@ -185,17 +185,5 @@ TEST_F(RunProblemTest, StepLinesGoToTheRunsOutputStream) {
     EXPECT_EQ(qsi.solution.rfind("Computation Time (s):", 0), 0u) << qsi.solution;
 }
 
-TEST(RunKind, EachAlgorithmNameReachesItsRun) {
-    for (const char* name : {"FSTAR", "MINMAX", "LOGIC"}) {
-        EXPECT_EQ(run_kind_for(name), run_kind::fstar) << name;
-    }
-    for (const char* name : {"QSI", "CONTRACTOR"}) {
-        EXPECT_EQ(run_kind_for(name), run_kind::set_inversion) << name;
-    }
-    for (const char* name : {"CSP", "MAXMIN", "", "fstar", "FSTAR "}) {
-        EXPECT_EQ(run_kind_for(name), run_kind::none) << name;
-    }
-}
-
 } // namespace
 } // namespace modal

@@ -275,8 +275,6 @@ int checkProblems(unsigned seed, int count, bool allImproper, bool partial = fal
             EXPECT_LE(tw.getTol(), f.settings.tolerance);
         }
         // Its run builds the joined boxes: each must reach the bound's twin.
-        std::ostringstream report;
-        oneSided.writeReport(report, 0.0);
         for (const auto* boxes : {&oneSided.joinedMinBoxes, &oneSided.joinedMaxBoxes})
             for (const cell& c : *boxes)
                 EXPECT_TRUE(intersects(c.tw.getOut(), oneSided.settings.optim == optimBound::lower

@@ -46,9 +46,7 @@ void checkPaving(problem& p, double epsilon, const std::string& name) {
     box start = solver.getBox();
     solver.prepare(start);
     solver.getAgenda().push_back(start);
-    repere noPicture;
-    TempDir dir;
-    ASSERT_TRUE(solver.run(dir.file(name), noPicture));
+    solver.run();
 
     std::mt19937 rng(7);
     double covered = 0;
@@ -140,9 +138,7 @@ TEST(Soundness, RandomTwoConstraintProblems) {
         box start = solver.getBox();
         solver.prepare(start);
         solver.getAgenda().push_back(start);
-        repere noPicture;
-        TempDir dir;
-        ASSERT_TRUE(solver.run(dir.file(name), noPicture));
+        solver.run();
         std::mt19937 srng(n);
         for (const box& b : solver.solutionBoxes())
             for (const auto& x : samples(b, srng))
@@ -208,9 +204,7 @@ TEST(Soundness, PavingsOfTouchingConstraintsEndSound) {
         box start = solver.getBox();
         solver.prepare(start);
         solver.getAgenda().push_back(start);
-        repere noPicture;
-        TempDir dir;
-        ASSERT_TRUE(solver.run(dir.file(name), noPicture));
+        solver.run();
         EXPECT_EQ(solver.leftUndecided(), 0u);
         std::mt19937 srng(n);
         double covered = 0;

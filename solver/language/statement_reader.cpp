@@ -1,4 +1,4 @@
-#include "solver/driver/statement_reader.h"
+#include "solver/language/statement_reader.h"
 
 #include "solver/language/actions.h"
 
