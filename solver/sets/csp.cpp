@@ -9,13 +9,6 @@ namespace modal {
 
 namespace {
 
-// A stream that drops everything written to it (one per thread: boxes are
-// classified on several threads at once, each with its own copy of a csp).
-std::ostream& droppedLog() {
-    thread_local std::ostream dropped(nullptr);
-    return dropped;
-}
-
 // The midpoint of [a, b] computed in extended precision, stored as a double.
 double midpoint(double a, double b) {
     return static_cast<double>((static_cast<long double>(a) + static_cast<long double>(b)) * 0.5L);
@@ -245,7 +238,7 @@ bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
 }
 
 verdict csp::classify(box& b) {
-    std::ostream& log = droppedLog();
+    std::ostream& log = dropped_.stream;
     verdict v = verdict::solution;
     for (constraintSolver& c : constraints_) {
         fstar& f = c.solver;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <list>
+#include <ostream>
 #include <vector>
 
 #include "solver/fstar/fstar.h"
@@ -108,6 +109,16 @@ private:
     // Seconds of the run spent since the budget's start, read from the
     // run's clock at most once a millisecond.
     double spent();
+
+    // The constraint runs' log, dropped. Each copy of a csp (one per thread
+    // that classifies boxes) has a stream of its own.
+    struct droppedLog {
+        std::ostream stream{nullptr};
+        droppedLog() = default;
+        droppedLog(const droppedLog&) {}
+        droppedLog& operator=(const droppedLog&) { return *this; }
+    };
+    droppedLog dropped_;
 
     box box_;
     constraintList constraints_;
