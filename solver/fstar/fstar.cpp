@@ -57,7 +57,8 @@ fstar::fstar(const fstar& o)
     : agenda(o.agenda, pool_.get()), globalTwin(o.globalTwin), accumulatedTwin(o.accumulatedTwin),
       updateFlag(o.updateFlag), settings(o.settings), mainModel(o.mainModel),
       accumulatedStrips(o.accumulatedStrips, pool_.get()), joinedMinCells(o.joinedMinCells),
-      joinedMaxCells(o.joinedMaxCells), joinedMinBoxes(o.joinedMinBoxes),
+      joinedMaxCells(o.joinedMaxCells), gatheredMin(o.gatheredMin), gatheredMax(o.gatheredMax),
+      joinedMinBoxes(o.joinedMinBoxes),
       joinedMaxBoxes(o.joinedMaxBoxes), modality(o.modality), stepCount(o.stepCount),
       closedRelation(o.closedRelation), relationSide(o.relationSide),
       undefinedPoints(o.undefinedPoints), noSolution(o.noSolution),
@@ -80,6 +81,8 @@ fstar& fstar::operator=(const fstar& o) {
         fstar detached(o); // joined cells that own their Xp variables
         joinedMinCells.swap(detached.joinedMinCells);
         joinedMaxCells.swap(detached.joinedMaxCells);
+        gatheredMin = o.gatheredMin;
+        gatheredMax = o.gatheredMax;
         joinedMinBoxes.swap(detached.joinedMinBoxes);
         joinedMaxBoxes.swap(detached.joinedMaxBoxes);
         modality = o.modality;
@@ -239,6 +242,7 @@ void fstar::startRun(std::ostream& log) {
     accumulatedStrips.clear();
     joinedMinCells.clear();
     joinedMaxCells.clear();
+    gatheredMin = gatheredMax = false;
     joinedMinBoxes.clear();
     joinedMaxBoxes.clear();
     resetSelection();

@@ -55,8 +55,12 @@ public:
     std::vector<stripIter> candidates;
     int selectedCandidate = -1;
     stripList accumulatedStrips{pool_.get()};
+    // The cells the MinMax post-processing gathered (taken by the joined
+    // boxes when one bound is sought), and whether it gathered any.
     std::list<cell> joinedMinCells;
     std::list<cell> joinedMaxCells;
+    bool gatheredMin = false;
+    bool gatheredMax = false;
     std::list<cell> joinedMinBoxes;
     std::list<cell> joinedMaxBoxes;
     // "Prop", "Impr" or "Du": the modality of the model's variables.

@@ -25,13 +25,16 @@ bool xpBefore(const cell& a, const cell& b) {
     return false;
 }
 
-bool touches(const cell& q, const cell& p) {
-    const int n = q.variableCount();
-    if (p.variableCount() != n) return false;
-    for (int i = 0; i < n; ++i)
-        if (!isProper(meet(prop(q.variableAt(i).domain), prop(p.variableAt(i).domain))))
-            return false;
+bool touches(const std::vector<variable>& q, const std::vector<variable>& p) {
+    for (std::size_t i = 0; i < q.size(); ++i)
+        if (!isProper(meet(prop(q[i].domain), prop(p[i].domain)))) return false;
     return true;
+}
+
+// Two cells overlap or share an end point in every variable.
+bool touches(const cell& q, const cell& p) {
+    return q.xp.size() == p.xp.size() && q.xi.size() == p.xi.size() && touches(q.xp, p.xp) &&
+           touches(q.xi, p.xi);
 }
 
 // A gathered cell with the Xp variables of the strip that holds it.
@@ -47,33 +50,48 @@ void fstar::minmaxPostProcess() {
     joinedMinCells.clear();
     joinedMaxCells.clear();
     const twin& g = globalTwin;
-    auto gather = [&](const strip& s) {
+    const bool one = settings.optim != optimBound::both;
+    auto wanted = [&](const cell& c, bool lower) {
+        // A cell where the function has no value cannot hold the extreme.
+        if (isNaN(c.tw.getOut())) return false;
+        return lower ? settings.optim != optimBound::upper && intersects(c.tw.minTwin(), g.minTwin())
+                     : settings.optim != optimBound::lower &&
+                           intersects(c.tw.maxTwin(), g.maxTwin());
+    };
+    auto gather = [&](strip& s) {
         if (isInterior(s.tw.getOut(), g.getInn())) return;
-        for (const auto* list : {&s.cells, &s.warehouse}) {
-            for (const cell& c : *list) {
-                // A cell where the function has no value cannot hold the extreme.
-                if (isNaN(c.tw.getOut())) continue;
-                if (settings.optim != optimBound::upper && intersects(c.tw.minTwin(), g.minTwin()))
-                    joinedMinCells.push_back(detached(c, s));
-                if (settings.optim != optimBound::lower && intersects(c.tw.maxTwin(), g.maxTwin()))
-                    joinedMaxCells.push_back(detached(c, s));
+        for (auto* list : {&s.cells, &s.warehouse}) {
+            for (auto c = list->begin(); c != list->end();) {
+                const bool lower = wanted(*c, true), upper = wanted(*c, false);
+                if (one && (lower || upper)) {
+                    // One bound sought: the run is over, the cell moves (with
+                    // the Xp variables of its strip) instead of being copied.
+                    c->xp = s.xp;
+                    c->outInsideZero = c->innOutsideZero = false;
+                    std::list<cell>& into = lower ? joinedMinCells : joinedMaxCells;
+                    const auto next = std::next(c);
+                    into.splice(into.end(), *list, c);
+                    c = next;
+                    continue;
+                }
+                if (lower) joinedMinCells.push_back(detached(*c, s));
+                if (upper) joinedMaxCells.push_back(detached(*c, s));
+                ++c;
             }
         }
     };
-    for (const strip& s : agenda)
+    for (strip& s : agenda)
         gather(s);
-    for (const strip& s : accumulatedStrips)
+    for (strip& s : accumulatedStrips)
         gather(s);
+    gatheredMin = !joinedMinCells.empty();
+    gatheredMax = !joinedMaxCells.empty();
     if (joinedMinCells.size() > 1) joinedMinCells.sort(xpBefore);
     if (joinedMaxCells.size() > 1) joinedMaxCells.sort(xpBefore);
-    // The boxes the report lists, joined from copies: the gathered cells stay.
-    if (settings.optim == optimBound::both) return;
-    for (const bool lower : {true, false}) {
-        std::list<cell>& cells = lower ? joinedMinCells : joinedMaxCells;
-        std::list<cell> gathered = cells;
-        buildJoinedBoxes(lower);
-        cells.swap(gathered);
-    }
+    // The boxes the report lists, joined from the gathered cells.
+    if (!one) return;
+    buildJoinedBoxes(true);
+    buildJoinedBoxes(false);
 }
 
 void fstar::buildJoinedBoxes(bool lower) {
@@ -81,19 +99,28 @@ void fstar::buildJoinedBoxes(bool lower) {
     std::list<cell>& boxes = lower ? joinedMinBoxes : joinedMaxBoxes;
     const ivalDb bound = lower ? globalTwin.minTwin() : globalTwin.maxTwin();
     while (!cells.empty()) {
+        // The first cell takes in every cell that touches it, as it grows,
+        // until none is left that does. A cell that touches the box touches
+        // it still once the box has grown, so the box is the same whatever
+        // the order the cells are taken in: each pass takes all it meets.
+        // The cells are in the order of their first Xp interval: past the
+        // first that starts beyond the box's end there, none touches it.
         auto q = cells.begin();
         bool merged = true;
         while (merged) {
             merged = false;
-            for (auto p = cells.begin(); p != cells.end(); ++p) {
-                if (p == q || !touches(*q, *p)) continue;
+            for (auto p = std::next(q); p != cells.end();) {
+                if (!q->xp.empty() && p->xp[0].domain.inf() > q->xp[0].domain.sup()) break;
+                if (!touches(*q, *p)) {
+                    ++p;
+                    continue;
+                }
                 for (std::size_t i = 0; i < q->xp.size(); ++i)
                     q->xp[i].domain = join(q->xp[i].domain, p->xp[i].domain);
                 for (std::size_t i = 0; i < q->xi.size(); ++i)
                     q->xi[i].domain = meet(q->xi[i].domain, p->xi[i].domain);
-                cells.erase(p);
+                p = cells.erase(p);
                 merged = true;
-                break;
             }
         }
         q->consistency = q->check(mainModel);

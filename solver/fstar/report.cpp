@@ -69,8 +69,8 @@ void fillResult(const fstar& f, result& r) {
     r.outer = f.globalTwin.getOut();
     r.tol = reportedTol(f);
     r.verdict = static_cast<logic_verdict>(p.logic_result <= 2 ? p.logic_result : 2);
-    r.gathered_min = !f.joinedMinCells.empty();
-    r.gathered_max = !f.joinedMaxCells.empty();
+    r.gathered_min = f.gatheredMin;
+    r.gathered_max = f.gatheredMax;
     r.joined_min.clear();
     r.joined_max.clear();
     for (const cell& c : f.joinedMinBoxes)
