@@ -1,12 +1,32 @@
 // solver BASENAME: solves the problem in BASENAME.txt.
 #include <unistd.h>
 
+#include <csignal>
 #include <exception>
 #include <iostream>
 #include <new>
 
 #include "solver/driver/command_line.h"
 #include "solver/driver/run_problem.h"
+
+namespace {
+
+// SIGINT and SIGTERM cancel the run; the program then replaces no result
+// file and exits with 128 plus the signal's number.
+extern "C" void onStopSignal(int signal) {
+    modal::stop_signal.store(signal);
+    modal::cancel_run.store(true);
+}
+
+void catchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     modal::command_line c = modal::parse_command_line(argc, argv);
@@ -26,6 +46,7 @@ int main(int argc, char** argv) {
     }
     c.options.terminal = isatty(STDERR_FILENO) == 1;
     c.options.progress = c.options.terminal && !c.quiet;
+    catchStopSignals();
     try {
         return modal::run_problem(c.base_name, std::cout, std::cerr, c.options);
     } catch (const std::bad_alloc&) {

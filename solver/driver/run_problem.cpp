@@ -1,6 +1,9 @@
 #include "solver/driver/run_problem.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -14,18 +17,13 @@
 
 namespace modal {
 
+std::atomic<int> stop_signal{0};
+std::atomic<bool> cancel_run{false};
+
 namespace {
 
 constexpr std::string_view kTitle = "Modal Interval Solver";
 constexpr std::string_view kCredit = "F* and quantified set inversion with modal intervals, 2026";
-
-bool writeSyntaxError(const std::string& fileName, const std::string& statement) {
-    std::ofstream file(fileName, std::ios::out | std::ios::trunc);
-    if (!file) return false;
-    file << "Syntax Error: \n\n" << statement << "\n";
-    file.close();
-    return !file.fail();
-}
 
 // The files of a summary as a list: "a, b and c".
 std::string fileList(const std::vector<std::string>& files) {
@@ -38,8 +36,8 @@ std::string fileList(const std::vector<std::string>& files) {
 }
 
 void showSummary(std::ostream& err, const run_summary& s) {
-    for (const std::string& f : s.failed)
-        err << "solver: cannot write " << f << ": " << write_failure_reason(f) << "\n";
+    for (const auto& [file, reason] : s.failed)
+        err << "solver: cannot write " << file << ": " << reason << "\n";
     err << "solver: stopped: " << s.stop;
     if (!s.tol.empty()) err << "; final Tol " << s.tol;
     err << "; " << (s.written.empty() ? "no file written" : "wrote " + fileList(s.written)) << "\n";
@@ -81,6 +79,33 @@ private:
     std::ostream& out_;
     std::ostream& err_;
 };
+
+// The problem file's text, unless it is longer than kMaxProblemBytes or is
+// UTF-16 (its first two bytes a byte-order mark, or NUL bytes among the
+// first ones).
+enum class reading { whole, failed, too_long, utf16 };
+reading read_problem(std::istream& in, std::string& text) {
+    std::string chunk(1 << 16, '\0');
+    while (in) {
+        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        text.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+        if (text.size() > kMaxProblemBytes) return reading::too_long;
+    }
+    if (in.bad()) return reading::failed;
+    const std::string_view head(text.data(), std::min<std::size_t>(text.size(), 64));
+    if (head.starts_with("\xFF\xFE") || head.starts_with("\xFE\xFF") ||
+        head.find('\0') != std::string_view::npos)
+        return reading::utf16;
+    return reading::whole;
+}
+
+// A run stopped by SIGINT or SIGTERM: no result file was replaced.
+int interrupted(std::ostream& err) {
+    const int signal = stop_signal.load();
+    err << "solver: interrupted by " << (signal == SIGINT ? "SIGINT" : "SIGTERM")
+        << ": no result written, the results of earlier runs are as they were\n";
+    return 128 + signal;
+}
 
 // The run of a problem without an algorithm that solves.
 run_summary nothingToSolve(const std::string& name, std::ostream& err) {
@@ -126,22 +151,46 @@ int run_problem(const std::string& base_name, std::ostream& out, std::ostream& e
             << (reason != 0 ? std::strerror(reason) : "cannot be read") << "\n";
         return 1;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) {
+    std::string text;
+    switch (read_problem(in, text)) {
+    case reading::whole:
+        break;
+    case reading::failed:
         out << std::flush;
         err << "solver: error reading " << problem_file_name << "\n";
+        return 1;
+    case reading::too_long:
+        out << std::flush;
+        err << "solver: " << problem_file_name << " is longer than "
+            << kMaxProblemBytes / (1024 * 1024) << " MB: it is not read\n";
+        return 1;
+    case reading::utf16:
+        out << std::flush;
+        err << "solver: " << problem_file_name
+            << " is UTF-16 text: save it as ASCII or UTF-8 and run again\n";
         return 1;
     }
 
     echo lines(out, err);
-    const parse_result parsed = parse_problem(text.str(), lines);
+    const parse_result parsed = parse_problem(text, lines);
     out << std::flush;
+    result_files files(problem_file_name, &stop_signal);
     if (parsed.error) {
         const std::string solution_file_name = base_name + "Solution.txt";
-        if (!writeSyntaxError(solution_file_name, parsed.error->statement)) {
-            err << "solver: cannot write " << solution_file_name << ": "
-                << write_failure_reason(solution_file_name) << "\n";
+        std::string reason;
+        const bool staged = files.stage(
+            solution_file_name,
+            [&](std::ostream& os) {
+                os << "Syntax Error: \n\n" << parsed.error->statement << "\n";
+            },
+            reason);
+        if (staged && stop_signal == 0) {
+            const auto failed = files.commit();
+            if (!failed.empty()) reason = failed.front().second;
+        }
+        if (stop_signal != 0) return interrupted(err);
+        if (!staged || !reason.empty()) {
+            err << "solver: cannot write " << solution_file_name << ": " << reason << "\n";
             return 1;
         }
         err << "solver: stopped: syntax error; wrote " << solution_file_name << "\n";
@@ -154,10 +203,12 @@ int run_problem(const std::string& base_name, std::ostream& out, std::ostream& e
     const problem& p = *parsed.value;
     run_options run;
     run.step_lines = &out;
+    run.cancel = &cancel_run;
     progress_display display(err, options.progress, p.algorithm());
     if (display.enabled()) run.on_progress = [&display](const progress& now) { display.show(now); };
     const result r = solve(p, run);
     display.finish();
+    if (stop_signal != 0) return interrupted(err);
     if (r.algorithm == algorithm::none) {
         showSummary(err, nothingToSolve(p.algorithm(), err));
         return 0;
@@ -167,7 +218,13 @@ int run_problem(const std::string& base_name, std::ostream& out, std::ostream& e
     // A problem without anything to solve says so where its result would be.
     if (r.stop == stop_reason::not_run) out << r.message;
     out << std::flush;
-    const run_summary summary = write_results(r, base_name, options);
+    run_summary summary = write_results(r, base_name, options, files);
+    if (stop_signal != 0) return interrupted(err);
+    // Written files take the place of the old ones only now, all together.
+    for (auto& [file, reason] : files.commit()) {
+        std::erase(summary.written, file);
+        summary.failed.emplace_back(file, reason);
+    }
     if (r.stop == stop_reason::memory_limit)
         err << "solver: memory ran out: the run used more than the memory limit of "
             << r.memory_limit_mb << " MB and stopped; its report is partial\n";

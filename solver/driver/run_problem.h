@@ -2,12 +2,23 @@
 // statement, report each statement, solve the problem and write its results.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <iosfwd>
 #include <string>
 
 #include "solver/driver/runs.h"
 
 namespace modal {
+
+// Longest problem file read (a longer one is refused at once, before it
+// fills the memory: /dev/zero, say).
+inline constexpr std::size_t kMaxProblemBytes = 16 * 1024 * 1024;
+
+// Raised by the program's handler of SIGINT and SIGTERM: the signal's
+// number, and the cancel flag of the run going on.
+extern std::atomic<int> stop_signal;
+extern std::atomic<bool> cancel_run;
 
 // The start banner: title and credit between two rules, each line followed
 // by an empty line.

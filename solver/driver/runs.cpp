@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -23,20 +24,11 @@ std::string number(double x) {
     return os.str();
 }
 
-void record(run_summary& summary, bool ok, const std::string& file) {
-    (ok ? summary.written : summary.failed).push_back(file);
-}
-
-std::string write_failure_reason(const std::string& file) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (fs::is_directory(file, ec)) return std::strerror(EISDIR);
-    // Asked without touching anything: the file if it exists, else its folder.
-    const fs::path parent = fs::path(file).parent_path();
-    const std::string target =
-        fs::exists(file, ec) ? file : (parent.empty() ? std::string(".") : parent.string());
-    if (::access(target.c_str(), W_OK) != 0) return std::strerror(errno);
-    return "the data could not be written (is the disk full?)";
+void record(run_summary& summary, bool ok, const std::string& file, const std::string& reason) {
+    if (ok)
+        summary.written.push_back(file);
+    else
+        summary.failed.emplace_back(file, reason);
 }
 
 namespace {
@@ -65,15 +57,6 @@ std::string fstarStopText(const result& r) {
     default:
         return "the run ended";
     }
-}
-
-// `write` into `file`; false when it could not be written whole.
-template <typename F> bool writeFile(const std::string& file, F write) {
-    std::ofstream out(file, std::ios::out | std::ios::trunc);
-    if (!out) return false;
-    write(out);
-    out.close();
-    return !out.fail();
 }
 
 } // namespace
@@ -119,50 +102,55 @@ std::string stop_text(const result& r) {
 }
 
 run_summary write_results(const result& r, const std::string& base_name,
-                          const program_options& options) {
+                          const program_options& options, result_files& files) {
     run_summary summary;
     summary.stop = stop_text(r);
     const bool fstarRun = r.algorithm == algorithm::fstar || r.algorithm == algorithm::minmax ||
                           r.algorithm == algorithm::logic;
     if (fstarRun && r.stop != stop_reason::not_run) summary.tol = number(r.tol);
+    auto stage = [&](run_summary& into, const std::string& file,
+                     const std::function<void(std::ostream&)>& write) {
+        std::string reason;
+        const bool ok = files.stage(file, write, reason);
+        record(into, ok, file, reason);
+    };
     if (r.algorithm == algorithm::logic && r.stop != stop_reason::not_run)
-        record(summary, writeFile("Tree.txt", [&](std::ostream& os) { os << r.tree_dump; }),
-               "Tree.txt");
-
-    const std::string solution = base_name + "Solution.txt";
-    auto report = [&](run_summary& into) {
-        record(into, writeFile(solution, [&](std::ostream& os) { write_report(r, os); }), solution);
-        if (options.write_json) {
-            const std::string json = base_name + "Solution.json";
-            record(into, writeFile(json, [&](std::ostream& os) { write_json(r, os); }), json);
-        }
+        stage(summary, "Tree.txt", [&](std::ostream& os) { os << r.tree_dump; });
+    auto reports = [&](run_summary& into) {
+        stage(into, base_name + "Solution.txt", [&](std::ostream& os) { write_report(r, os); });
+        if (options.write_json)
+            stage(into, base_name + "Solution.json", [&](std::ostream& os) { write_json(r, os); });
     };
     if (r.algorithm != algorithm::qsi || r.stop == stop_reason::not_run) {
-        report(summary);
+        reports(summary);
         return summary;
     }
 
-    // The picture, drawn from the paving, while another thread writes the
-    // report (pictures are saved on this thread, where the image lives).
-    run_summary fromReport;
-    bool bmp = false, png = false;
+    // The picture, drawn from the paving while another thread writes the
+    // report.
+    run_summary pictures;
     {
         std::jthread writer;
         const bool twoCores = std::thread::hardware_concurrency() > 1;
-        if (twoCores) writer = std::jthread([&] { report(fromReport); });
+        if (twoCores) writer = std::jthread([&] { reports(summary); });
         toolkit::Bitmap image;
         image.setSize(repere::kImageWidth, repere::kImageHeight);
         const ivalDb x = horizontalRange(r), y = verticalRange(r);
         repere frame(image, x.inf(), x.sup(), y.inf(), y.sup());
         drawPaving(r, frame);
-        if (options.write_bmp) bmp = frame.savePicture(base_name);
-        png = frame.savePng(base_name);
-        if (!twoCores) report(fromReport);
+        auto picture = [&](const std::string& file, const char* format) {
+            errno = 0;
+            const bool ok = frame.save(files.temporary_for(file), format);
+            if (ok) files.adopt(file);
+            record(pictures, ok, file,
+                   errno != 0 ? std::strerror(errno) : "the picture could not be written");
+        };
+        if (options.write_bmp) picture(base_name + "Image.bmp", "BMP");
+        picture(base_name + "Image.png", "PNG");
+        if (!twoCores) reports(summary);
     }
-    summary.written = fromReport.written;
-    summary.failed = fromReport.failed;
-    if (options.write_bmp) record(summary, bmp, base_name + "Image.bmp");
-    record(summary, png, base_name + "Image.png");
+    summary.written.insert(summary.written.end(), pictures.written.begin(), pictures.written.end());
+    summary.failed.insert(summary.failed.end(), pictures.failed.begin(), pictures.failed.end());
     return summary;
 }
 

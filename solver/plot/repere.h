@@ -48,6 +48,8 @@ public:
     bool savePicture(const std::string& prefix) const;
     // The same pixels as a PNG file, prefix + "Image.png".
     bool savePng(const std::string& prefix) const;
+    // The picture at `path` in `format` ("BMP" or "PNG").
+    bool save(const std::string& path, const char* format) const;
 
     // Pixel column of value v and pixel row of value w for the image's current
     // size, with `shift` pixels added before truncation toward zero. Values
@@ -73,7 +75,6 @@ private:
     // The drawn intervals of b; false when b has nothing to draw.
     bool drawnIntervals(const box& b, ivalDb& x, ivalDb& y) const;
     bool canDraw() const;
-    bool save(const std::string& path, const char* format) const;
 
     ivalDb vertical_;
     ivalDb horizontal_;
