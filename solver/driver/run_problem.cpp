@@ -12,6 +12,7 @@
 #include "solver/driver/runs.h"
 #include "solver/driver/statement_reader.h"
 #include "solver/fstar/memory_limit.h"
+#include "solver/language/algorithms.h"
 
 namespace modal {
 
@@ -65,13 +66,14 @@ run_summary dispatch(run_state& state, const std::string& base_name) {
         break;
     }
     run_summary summary;
+    const std::string names = "Algorithm=" + solving_algorithm_names();
     if (name.empty()) {
-        *state.err << "solver: warning: the file has no Algorithm= statement: nothing is solved "
-                      "(Algorithm=FSTAR, MINMAX, LOGIC, QSI or CONTRACTOR)\n";
+        *state.err << "solver: warning: the file has no Algorithm= statement: nothing is solved ("
+                   << names << ")\n";
         summary.stop = "no Algorithm= statement";
     } else {
-        *state.err << "solver: warning: Algorithm=" << name
-                   << " solves nothing (Algorithm=FSTAR, MINMAX, LOGIC, QSI or CONTRACTOR do)\n";
+        *state.err << "solver: warning: Algorithm=" << name << " solves nothing (" << names
+                   << " do)\n";
         summary.stop = "Algorithm=" + name + " solves nothing";
     }
     return summary;

@@ -2,6 +2,8 @@
 
 #include <sstream>
 
+#include "solver/language/algorithms.h"
+
 namespace modal {
 
 std::string number(double x) {
@@ -12,10 +14,16 @@ std::string number(double x) {
 }
 
 run_kind run_kind_for(std::string_view algorithm_name) noexcept {
-    if (algorithm_name == "FSTAR" || algorithm_name == "MINMAX" || algorithm_name == "LOGIC") {
+    const algorithmInfo* a = find_algorithm(algorithm_name);
+    if (a == nullptr) return run_kind::none;
+    switch (a->run) {
+    case algorithmRun::none:
+        return run_kind::none;
+    case algorithmRun::fstar:
         return run_kind::fstar;
+    case algorithmRun::set_inversion:
+        return run_kind::set_inversion;
     }
-    if (algorithm_name == "QSI" || algorithm_name == "CONTRACTOR") return run_kind::set_inversion;
     return run_kind::none;
 }
 

@@ -7,6 +7,7 @@
 #include "solver/fstar/fstar.h"
 #include "solver/fstar/param.h"
 #include "solver/language/actions.h"
+#include "solver/language/algorithms.h"
 #include "solver/model/model.h"
 #include "solver/model/tree.h"
 #include "solver/sets/csp.h"
@@ -44,11 +45,15 @@ void warnIfUnbounded(parse_context& ctx, const std::string& what, const ivalDb& 
                                   "domain, so the results are not meaningful; give finite bounds");
 }
 
+bool runs(const std::string& name, algorithmRun run) {
+    const algorithmInfo* a = find_algorithm(name);
+    return a != nullptr && a->run == run;
+}
 bool is_fstar_algorithm(const std::string& name) {
-    return name == "MINMAX" || name == "FSTAR" || name == "LOGIC";
+    return runs(name, algorithmRun::fstar);
 }
 bool is_set_algorithm(const std::string& name) {
-    return name == "QSI" || name == "CONTRACTOR";
+    return runs(name, algorithmRun::set_inversion);
 }
 
 } // namespace
