@@ -122,14 +122,19 @@ read_outcome read_statements(std::istream& in, std::ostream& out, problem_gramma
         case statement_reader::kind::statement:
             if (grammar.parse(reader.text())) {
                 out << "Parsing Succeeded\n" << reader.text() << "\n";
-                showWarnings(messages, reader.line_number(), reader.text());
+                showWarnings(messages, reader.first_line(), reader.text());
             } else {
                 out << "Syntax Error: \n\n" << reader.text() << "\n";
                 if (messages.err != nullptr) {
                     const syntax_error& e = grammar.last_error();
+                    const statement_reader::position at = reader.position_of(e.offset);
                     out << std::flush;
-                    *messages.err << "solver: syntax error at column " << e.column << ": "
-                                  << e.reason << "\n";
+                    *messages.err << "solver: syntax error at line " << at.line << ", column "
+                                  << at.column;
+                    if (at.line != reader.first_line())
+                        *messages.err << " (the statement begins on line " << reader.first_line()
+                                      << ")";
+                    *messages.err << ": " << e.reason << "\n";
                 }
                 if (messages.ctx != nullptr) messages.ctx->warnings.clear();
                 outcome.parse_ok = false;
@@ -142,7 +147,7 @@ read_outcome read_statements(std::istream& in, std::ostream& out, problem_gramma
     outcome.read_error = reader.read_error();
     if (!outcome.read_error && reader.current_kind() == statement_reader::kind::pending &&
         messages.err != nullptr) {
-        *messages.err << "solver: warning: line " << reader.line_number() << ": the text after "
+        *messages.err << "solver: warning: line " << reader.first_line() << ": the text after "
                       << "the last ';' is ignored: '" << reader.text() << "'\n";
     }
     return outcome;
@@ -167,9 +172,7 @@ int run_problem(const std::string& base_name, std::ostream& out, std::ostream& e
     if (!directory) in.open(problem_file_name);
     if (!in.is_open()) {
         const int reason = directory ? EISDIR : errno;
-        out << "Error opening file" << std::flush;
-        // On a terminal the message above has no line break of its own.
-        if (options.terminal) err << "\n";
+        out << "Error opening file\n" << std::flush;
         err << "solver: cannot open " << problem_file_name << ": "
             << (reason != 0 ? std::strerror(reason) : "cannot be read") << "\n";
         return 1;

@@ -314,8 +314,9 @@ void problem_grammar::impl::fillTables() {
     algorithm_label = "an algorithm name (" + solving_algorithm_names() + ")";
 }
 
-// A statement text: statements ended by ';', a comment, or blanks. A
-// declaration's name enters the table when its ';' is read.
+// A statement text: statements ended by ';' (the last one may be followed by
+// a '%' comment), a comment, or blanks. A declaration's name enters the
+// table when its ';' is read.
 void problem_grammar::impl::defineStatements() {
     auto begin_statement = on_text([this](text) { declared_name.clear(); });
     auto end_statement = on_text([this](text) {
@@ -328,7 +329,7 @@ void problem_grammar::impl::defineStatements() {
     const auto unknown_option =
         sp::lexeme_d[sp::functor_parser<unknown_option_functor>(unknown_option_functor{&trace})];
 
-    program_rule = statement >> *(blank >> statement) | comment | blank;
+    program_rule = statement >> *(blank >> statement) >> !comment | comment | blank;
 
     statement = sp::eps_p[begin_statement] >>
                 expecting("a statement")[var_decl | quant_decl | logic_function_def | function_def |

@@ -27,9 +27,9 @@ public:
     problem_grammar(const problem_grammar&) = delete;
     problem_grammar& operator=(const problem_grammar&) = delete;
 
-    // Recognises a statement text (statements ended by ';', a '%' comment, or
-    // white space only). True when the whole text matched, trailing white
-    // space allowed. The actions of everything that matched have run, also
+    // Recognises a statement text (statements ended by ';' and perhaps a
+    // '%' comment after the last, a '%' comment, or white space only). True when the whole text
+    // matched, trailing white space allowed. The actions of everything that matched have run, also
     // when the result is false.
     bool parse(std::string_view text);
 

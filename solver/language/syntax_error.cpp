@@ -107,7 +107,9 @@ syntax_error describe_syntax_error(std::string_view text, const parse_trace& tra
     const char* last = first + text.size();
     const char* at = trace.furthest != nullptr ? std::clamp(trace.furthest, first, last) : first;
     const auto error = [&](const char* where, std::string reason) {
-        return syntax_error{columnOf(text, where), std::move(reason)};
+        const char* w = std::clamp(where, first, last);
+        return syntax_error{columnOf(text, w), std::move(reason),
+                            static_cast<std::size_t>(w - first)};
     };
 
     if (trace.too_deep != nullptr)

@@ -15,6 +15,7 @@ namespace modal {
 struct syntax_error {
     std::size_t column = 0; // 1-based, in characters of the statement text
     std::string reason;
+    std::size_t offset = 0; // the same place in bytes from the start of the text
 };
 
 // The vocabularies of the language whose names a word may miss.

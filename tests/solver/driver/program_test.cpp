@@ -86,7 +86,7 @@ TEST_F(ProgramTest, HelpAndVersion) {
 TEST_F(ProgramTest, AMissingProblemFileSaysWhichAndWhy) {
     const auto r = runSolver("nothing_here");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, banner() + "Error opening file");
+    EXPECT_EQ(r.out, banner() + "Error opening file\n");
     EXPECT_EQ(r.err, "solver: cannot open nothing_here.txt: No such file or directory\n");
     std::filesystem::create_directory(dir.file("folder.txt"));
     EXPECT_EQ(runSolver("folder").err, "solver: cannot open folder.txt: Is a directory\n");
@@ -147,8 +147,10 @@ TEST_F(ProgramTest, ASyntaxErrorGoesToTheResultFileToo) {
     EXPECT_EQ(r.out,
               banner() + "Parsing Succeeded\nx in [0, 1];\nSyntax Error: \n\nc:= x < 1 < 2;\n");
     EXPECT_EQ(read_file(dir.file("badSolution.txt")), "Syntax Error: \n\nc:= x < 1 < 2;\n");
-    EXPECT_EQ(r.err, "solver: syntax error at column 11: expected an operator or ';', found '<'\n"
-                     "solver: stopped: syntax error; wrote badSolution.txt\n");
+    EXPECT_EQ(r.err,
+              "solver: syntax error at line 2, column 11: expected an operator or ';', found "
+              "'<'\n"
+              "solver: stopped: syntax error; wrote badSolution.txt\n");
 }
 
 // Each statement that is accepted but does nothing says so on standard error;

@@ -103,12 +103,41 @@ TEST_F(RunProblemTest, DeclarationsSplitAcrossLines) {
 
 TEST_F(RunProblemTest, TwoStatementsOnOneLineAndTrailingText) {
     EXPECT_EQ(run("x in [0, 1]; f:= x*x;").out, "Parsing Succeeded\nx in [0, 1]; f:= x*x;\n");
-    // A remark after the statement keeps the line pending and spoils the next one.
-    auto r = run("x in [0, 1]; % the x\nf:= x;\n");
-    EXPECT_EQ(r.out, "Syntax Error: \n\nx in [0, 1]; % the xf:= x;\n");
-    // Text after the last ';' of the file is never parsed.
-    EXPECT_EQ(run("x in [0, 1];\nf:= x\n").out, "Parsing Succeeded\nx in [0, 1];\n");
+    // Text after the last ';' of the file is never parsed; the warning names
+    // the line where it begins.
+    auto r = run("x in [0, 1];\nf:= x\n+ 1\n");
+    EXPECT_EQ(r.out, "Parsing Succeeded\nx in [0, 1];\n");
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')),
+              "solver: warning: line 2: the text after the last ';' is ignored: 'f:= x+ 1'");
     EXPECT_EQ(run("x in [0, 1];\nf:= undeclared").out, "Parsing Succeeded\nx in [0, 1];\n");
+}
+
+// A '%' after a statement's ';' starts a comment to the end of its line, also
+// on the last line and after a statement spread over lines; a '%' elsewhere
+// in a statement is still an error.
+TEST_F(RunProblemTest, ACommentAfterAStatementRunsToTheEndOfItsLine) {
+    auto r = run("x in [0, 1]; % the x; y in [0, 1];\nf:= x +\n x*x; % a parabola\nf:= x; %");
+    EXPECT_EQ(r.out, "Parsing Succeeded\nx in [0, 1];\nParsing Succeeded\nf:= x +x*x;\n"
+                     "Parsing Succeeded\nf:= x;\n");
+    EXPECT_EQ(r.err.find("text after the last"), std::string::npos) << r.err;
+    r = run("x in [0, 1];\nf:= x % 2; % c\n");
+    EXPECT_EQ(r.out, "Parsing Succeeded\nx in [0, 1];\nSyntax Error: \n\nf:= x % 2;\n");
+}
+
+// A syntax error names the line and column of the file where the statement
+// goes wrong, and where the statement begins when that is another line.
+TEST_F(RunProblemTest, ASyntaxErrorSaysWhereInTheFile) {
+    auto r = run("x in [0, 1];\n\n   f:= x + q;\n");
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')),
+              "solver: syntax error at line 3, column 12: 'q' is not a declared variable");
+    r = run("x in [0, 1];\nf:= x +\n\t x * \xC3\xA9 +\n  1;\n");
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')),
+              "solver: syntax error at line 3, column 7 (the statement begins on line 2): "
+              "character '\xC3\xA9' is not allowed here (only ASCII outside comments)");
+    r = run("x in [0, 1];\nf:= x +\n;\n");
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')),
+              "solver: syntax error at line 3, column 1 (the statement begins on line 2): expected "
+              "an operand (a number, a variable, an interval, '(' or a function), found ';'");
 }
 
 TEST_F(RunProblemTest, ASyntaxErrorStopsReadingAndReplacesTheResultFile) {
@@ -155,12 +184,12 @@ TEST_F(RunProblemTest, DeepNestingIsASyntaxError) {
 
 TEST_F(RunProblemTest, AMissingProblemFile) {
     auto r = runExisting();
-    EXPECT_EQ(r.out, "Error opening file");
+    EXPECT_EQ(r.out, "Error opening file\n");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.solution, "<none>");
     std::filesystem::create_directory(base + ".txt");
     r = runExisting();
-    EXPECT_EQ(r.out, "Error opening file");
+    EXPECT_EQ(r.out, "Error opening file\n");
     EXPECT_EQ(r.status, 1);
 }
 

@@ -265,7 +265,7 @@ TEST_F(GrammarTest, EmptyAndMalformedStatementsFail) {
     for (const char* bad :
          {";", ";;", "x in [0, 1];;", "x in [0, 1]; ;", "f:= ;", "f:=x", "x in [0,1", "x in [0 1];",
           "x in [a, 1];", "f:= x +;", "f:= (x;", "f:= x);", "Algorithm=FSTARX;", "Algorithm=fstar;",
-          "TOptimal=3;", "x in [0,1]; junk", "f:= x; % remark", "\x01;", "f:= x\xff;"}) {
+          "TOptimal=3;", "x in [0,1]; junk", "f:= x % remark;", "\x01;", "f:= x\xff;"}) {
         EXPECT_FALSE(grammar.parse(bad)) << bad;
     }
     EXPECT_FALSE(grammar.parse(std::string("f:= x;\0", 7)));
@@ -277,6 +277,9 @@ TEST_F(GrammarTest, CommentsAndWhiteSpaceAreAcceptedAsTheyAre) {
     EXPECT_TRUE(grammar.parse("% f:= undeclared; ;;"));
     EXPECT_TRUE(grammar.parse("  %"));
     EXPECT_TRUE(model.log.empty());
+    // A comment after the last statement runs to the end of the text.
+    EXPECT_TRUE(grammar.parse("f:= x; % f:= y; junk"));
+    EXPECT_EQ(model.log, std::vector<std::string>({"new f:=", "function x"}));
 }
 
 TEST_F(GrammarTest, AlgorithmNames) {
