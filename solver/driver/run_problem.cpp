@@ -29,11 +29,17 @@ bool writeSyntaxError(const std::string& fileName, const std::string& statement)
     return !file.fail();
 }
 
+void showWarning(std::ostream& err, const located_warning& w) {
+    err << "solver: warning: ";
+    if (w.line > 0) err << "line " << w.line << ", '" << w.statement << "': ";
+    err << w.text << "\n";
+}
+
 void showWarnings(const statement_messages& m, long line, const std::string& statement) {
     if (m.ctx == nullptr) return;
     if (m.err != nullptr)
         for (const std::string& w : m.ctx->warnings)
-            *m.err << "solver: warning: line " << line << ", '" << statement << "': " << w << "\n";
+            showWarning(*m.err, {line, statement, w});
     m.ctx->warnings.clear();
 }
 
@@ -120,6 +126,7 @@ read_outcome read_statements(std::istream& in, std::ostream& out, problem_gramma
         case statement_reader::kind::pending:
             break;
         case statement_reader::kind::statement:
+            if (messages.ctx != nullptr) messages.ctx->line = reader.first_line();
             if (grammar.parse(reader.text())) {
                 out << "Parsing Succeeded\n" << reader.text() << "\n";
                 showWarnings(messages, reader.first_line(), reader.text());
@@ -145,11 +152,13 @@ read_outcome read_statements(std::istream& in, std::ostream& out, problem_gramma
         }
     }
     outcome.read_error = reader.read_error();
-    if (!outcome.read_error && reader.current_kind() == statement_reader::kind::pending &&
-        messages.err != nullptr) {
+    if (outcome.read_error) return outcome;
+    if (reader.current_kind() == statement_reader::kind::pending && messages.err != nullptr) {
         *messages.err << "solver: warning: line " << reader.first_line() << ": the text after "
                       << "the last ';' is ignored: '" << reader.text() << "'\n";
     }
+    for (const located_warning& w : grammar.finish())
+        if (messages.err != nullptr) showWarning(*messages.err, w);
     return outcome;
 }
 

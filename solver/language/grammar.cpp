@@ -13,6 +13,7 @@
 #include "solver/language/actions.h"
 #include "solver/language/algorithms.h"
 #include "solver/language/options.h"
+#include "solver/language/problem_checks.h"
 #include "solver/language/syntax_error.h"
 #include "solver/language/tokens.h"
 
@@ -504,6 +505,7 @@ problem_grammar::~problem_grammar() = default;
 
 bool problem_grammar::parse(std::string_view statement) {
     impl& g = *impl_;
+    g.ctx.statement.assign(statement);
     g.nesting = 0;
     g.depths.clear();
     g.too_deep = false;
@@ -520,6 +522,10 @@ bool problem_grammar::parse(std::string_view statement) {
         statement, g.trace, syntax_limits{kMaxNesting, kMaxTreeDepth, tokens::kMaxNameLength},
         syntax_vocabulary{variables, g.function_words, g.option_words, g.algorithm_words});
     return false;
+}
+
+std::vector<located_warning> problem_grammar::finish() {
+    return check_problem(impl_->ctx, impl_->model);
 }
 
 const syntax_error& problem_grammar::last_error() const noexcept {

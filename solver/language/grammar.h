@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "solver/language/model_actions.h"
 #include "solver/language/parse_context.h"
@@ -39,6 +40,10 @@ public:
 
     // Whether a declaration statement has entered this name.
     bool is_declared(std::string_view name) const;
+
+    // After the last statement: the warnings about the problem as a whole
+    // (see check_problem), which may leave it without a function.
+    std::vector<located_warning> finish();
 
 private:
     struct impl;

@@ -158,6 +158,20 @@ TEST_F(RunProblemTest, AlgorithmsThatSolveNothingStillReadTheWholeFile) {
     }
 }
 
+// A function of the wrong kind for the algorithm is named on standard error
+// and not solved: the run says it has no function, as one without any does.
+TEST_F(RunProblemTest, AFunctionOfTheWrongKindIsNotSolved) {
+    auto r = run("Algorithm=LOGIC;\nU(x, [0, 1]);\nf:= x*x;\n");
+    EXPECT_EQ(r.solution, no_function_message);
+    EXPECT_NE(r.out.find(std::string(no_function_message)), std::string::npos);
+    EXPECT_EQ(r.err, "solver: warning: line 3, 'f:= x*x;': LOGIC solves a relation given with "
+                     "lf:=, not an expression given with f:=: the run has no function to solve\n"
+                     "solver: stopped: no function to solve; wrote " +
+                         base + "Solution.txt\n");
+    r = run("Algorithm=FSTAR;\nx in [0, 1];\nlf:= x >= 0;\n");
+    EXPECT_EQ(r.solution, no_function_message);
+}
+
 TEST_F(RunProblemTest, LongStatementsOverManyLines) {
     std::string text = "x in [0, 1];\nf:= x";
     std::string joined = "f:= x";
