@@ -252,15 +252,18 @@ template <class F> ivalDb evenProper(const ivalDb& p, F f, double bottom, roundi
     return range(low, -a >= b ? f(a) : f(b), r);
 }
 
-// A step function s, non-decreasing with the levels s(x) for x < 0, x = 0,
+// The step function that is `below` for x < 0, `at` for x = 0 and 1 for
 // x > 0. Outward: the levels of the two bounds. Inward there is a value only
 // when both bounds are on the same level.
-template <class S> ivalDb stepProper(const ivalDb& p, S s, rounding r) noexcept {
-    const double a = p.inf(), b = p.sup();
-    if (std::isnan(a) || std::isnan(b)) return ivalNaN();
-    const double lo = s(a), hi = s(b);
-    if (r == rounding::inward && lo != hi) return ivalNaN();
-    return ivalDb::exact(lo, hi);
+ivalDb stepFunction(const ivalDb& x, double below, double at) noexcept {
+    return onProperProjection(x, [below, at](const ivalDb& p, rounding r) {
+        const auto level = [below, at](double v) { return v > 0.0 ? 1.0 : v < 0.0 ? below : at; };
+        const double a = p.inf(), b = p.sup();
+        if (std::isnan(a) || std::isnan(b)) return ivalNaN();
+        const double lo = level(a), hi = level(b);
+        if (r == rounding::inward && lo != hi) return ivalNaN();
+        return ivalDb::exact(lo, hi);
+    });
 }
 
 // Bound by bound through an increasing function of two arguments; exact.
@@ -347,20 +350,10 @@ ivalDb max(const ivalDb& x, const ivalDb& y) noexcept {
 }
 
 ivalDb sign(const ivalDb& x) noexcept {
-    return onProperProjection(x, [](const ivalDb& p, rounding r) {
-        return stepProper(
-            p, [](double v) { return v > 0.0   ? 1.0
-                                     : v < 0.0 ? -1.0
-                                               : 0.0; }, r);
-    });
+    return stepFunction(x, -1.0, 0.0);
 }
 ivalDb step(const ivalDb& x) noexcept {
-    return onProperProjection(x, [](const ivalDb& p, rounding r) {
-        return stepProper(
-            p, [](double v) { return v > 0.0   ? 1.0
-                                     : v < 0.0 ? 0.0
-                                               : 0.5; }, r);
-    });
+    return stepFunction(x, 0.0, 0.5);
 }
 
 } // namespace modal

@@ -51,18 +51,4 @@ std::string solving_algorithm_names() {
     return s;
 }
 
-std::string_view statement_keyword(solvedStatement s) noexcept {
-    switch (s) {
-    case solvedStatement::none:
-        return "";
-    case solvedStatement::function:
-        return "f:=";
-    case solvedStatement::relation:
-        return "lf:=";
-    case solvedStatement::constraints:
-        return "c:=";
-    }
-    return "";
-}
-
 } // namespace modal

@@ -39,7 +39,5 @@ const algorithmInfo* find_algorithm(std::string_view name) noexcept;
 // The names of the algorithms that solve something, as a list: "FSTAR,
 // MINMAX, LOGIC, QSI or CONTRACTOR".
 std::string solving_algorithm_names();
-// The statement keyword of what an algorithm solves: "f:=", "lf:=", "c:=".
-std::string_view statement_keyword(solvedStatement s) noexcept;
 
 } // namespace modal

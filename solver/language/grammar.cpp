@@ -103,20 +103,21 @@ template <typename ScannerT> std::ptrdiff_t nameAt(ScannerT const& scan, const c
     return n;
 }
 
-// An identifier where an operand was expected and nothing else matched: a
-// function that does not exist when '(' follows it, else an undeclared
-// variable. Notes it in the trace; never matches.
-struct undeclared_name_functor {
+// A name where a name of the vocabulary `of` belongs and none matched:
+// notes it in the trace; never matches. Where an operand belongs, a name
+// followed by '(' is a function that does not exist, else a variable that was
+// not declared.
+struct unknown_name_functor {
     using result_t = sp::nil_t;
     parse_trace* trace;
+    vocabulary of;
     template <typename ScannerT> std::ptrdiff_t operator()(ScannerT const& scan, result_t&) const {
         const char* after = nullptr;
         const std::ptrdiff_t n = nameAt(scan, after);
-        if (n > 0) {
-            const bool call = after != scan.last && *after == '(';
-            trace->unknown = {call ? vocabulary::function : vocabulary::variable, scan.first,
-                              scan.first + n, scan.first + n};
-        }
+        if (n == 0) return -1;
+        const bool call = after != scan.last && *after == '(';
+        trace->unknown = {of == vocabulary::variable && call ? vocabulary::function : of,
+                          scan.first, scan.first + n, scan.first + n};
         return -1;
     }
 };
@@ -139,19 +140,6 @@ struct unknown_option_functor {
         while (end != scan.last && *end != ';')
             ++end;
         trace->unknown = {vocabulary::option, scan.first, scan.first + n, end};
-        return -1;
-    }
-};
-
-// A name where an algorithm name belongs that is none: notes it; never
-// matches.
-struct unknown_algorithm_functor {
-    using result_t = sp::nil_t;
-    parse_trace* trace;
-    template <typename ScannerT> std::ptrdiff_t operator()(ScannerT const& scan, result_t&) const {
-        const char* after = nullptr;
-        if (const std::ptrdiff_t n = nameAt(scan, after); n > 0)
-            trace->unknown = {vocabulary::algorithm, scan.first, scan.first + n, scan.first + n};
         return -1;
     }
 };
@@ -396,8 +384,8 @@ void problem_grammar::impl::defineOptions() {
     num_option = (option_name[push_sym()] >> literal('=', "'='") >>
                   expecting("a number", 2)[number_p()][push_number()])[num_param];
 
-    const auto unknown_algorithm = sp::lexeme_d[sp::functor_parser<unknown_algorithm_functor>(
-        unknown_algorithm_functor{&trace})];
+    const auto unknown_algorithm = sp::lexeme_d[sp::functor_parser<unknown_name_functor>(
+        unknown_name_functor{&trace, vocabulary::algorithm})];
 
     algorithm_stmt =
         sp::lexeme_d[str_p(kAlgorithmKeyword.begin(), kAlgorithmKeyword.end()) >> '='] >>
@@ -446,8 +434,8 @@ void problem_grammar::impl::defineExpressions() {
         expecting("an operand (a number, a variable, an interval, '(' or a function)");
     const auto an_operator = expecting("an operator");
     const auto close_paren = literal(')', "')'");
-    const auto undeclared =
-        sp::lexeme_d[sp::functor_parser<undeclared_name_functor>(undeclared_name_functor{&trace})];
+    const auto undeclared = sp::lexeme_d[sp::functor_parser<unknown_name_functor>(
+        unknown_name_functor{&trace, vocabulary::variable})];
 
     relation = (expression >> expecting("a comparison (=, <=, >=, < or >)")[relop][push_sym()] >>
                 expression)[on_operator];

@@ -19,6 +19,16 @@ nodeId derivativeRule(tree& t, nodeId n, bool isTarget, Derivative&& d, Copy&& c
     const nodeId u = t.at(n).left;
     const nodeId v = t.at(n).right;
     const std::int64_t exponent = t.at(n).exponent;
+    // The chain rule for g' = h: h(u) du, and for g' = 1 / h^2: du / h(u)^2.
+    const auto times = [&](nodeKind h) {
+        const nodeId du = d(u);
+        return t.createBinary(nodeKind::mul, t.createUnary(h, copy(u)), du);
+    };
+    const auto overSquareOf = [&](nodeKind h) {
+        const nodeId du = d(u);
+        const nodeId c = t.createUnary(h, copy(u));
+        return t.createBinary(nodeKind::div, du, t.createUnary(nodeKind::sqr, c));
+    };
     switch (k) {
     case nodeKind::unknown:
     case nodeKind::constant:
@@ -65,10 +75,8 @@ nodeId derivativeRule(tree& t, nodeId n, bool isTarget, Derivative&& d, Copy&& c
     }
     case nodeKind::minus:
         return t.createUnary(nodeKind::minus, d(u));
-    case nodeKind::exp: {
-        const nodeId du = d(u);
-        return t.createBinary(nodeKind::mul, t.createUnary(nodeKind::exp, copy(u)), du);
-    }
+    case nodeKind::exp:
+        return times(nodeKind::exp);
     case nodeKind::log: {
         const nodeId du = d(u);
         return t.createBinary(nodeKind::div, du, copy(u));
@@ -94,15 +102,10 @@ nodeId derivativeRule(tree& t, nodeId n, bool isTarget, Derivative&& d, Copy&& c
         const nodeId s = t.createUnary(nodeKind::sin, copy(u));
         return t.createBinary(nodeKind::mul, t.createBinary(nodeKind::sub, noNode, s), du);
     }
-    case nodeKind::sin: {
-        const nodeId du = d(u);
-        return t.createBinary(nodeKind::mul, t.createUnary(nodeKind::cos, copy(u)), du);
-    }
-    case nodeKind::tan: {
-        const nodeId du = d(u);
-        const nodeId c = t.createUnary(nodeKind::cos, copy(u));
-        return t.createBinary(nodeKind::div, du, t.createUnary(nodeKind::sqr, c));
-    }
+    case nodeKind::sin:
+        return times(nodeKind::cos);
+    case nodeKind::tan:
+        return overSquareOf(nodeKind::cos);
     case nodeKind::acos:
     case nodeKind::asin: {
         nodeId du = d(u);
@@ -121,10 +124,8 @@ nodeId derivativeRule(tree& t, nodeId n, bool isTarget, Derivative&& d, Copy&& c
     // At its kink abs takes every slope between -1 and 1, but only where its
     // argument crosses zero: sign(u) is [-1, 1] there, and [0, 1] or [-1, 0]
     // where u only reaches zero at one end, on which abs(u) is monotonic.
-    case nodeKind::abs: {
-        const nodeId du = d(u);
-        return t.createBinary(nodeKind::mul, t.createUnary(nodeKind::sign, copy(u)), du);
-    }
+    case nodeKind::abs:
+        return times(nodeKind::sign);
     // max(u, v) follows u where u > v and v where v > u; where they meet,
     // step(0) = 1/2 weighs both, and step over a range holding zero gives
     // [0, 1]: every slope between the two (min: the same, the other way).
@@ -142,19 +143,12 @@ nodeId derivativeRule(tree& t, nodeId n, bool isTarget, Derivative&& d, Copy&& c
         return t.createBinary(nodeKind::plus, t.createBinary(nodeKind::mul, uAhead, du),
                               t.createBinary(nodeKind::mul, vAhead, dv));
     }
-    case nodeKind::sinh: {
-        const nodeId du = d(u);
-        return t.createBinary(nodeKind::mul, t.createUnary(nodeKind::cosh, copy(u)), du);
-    }
-    case nodeKind::cosh: {
-        const nodeId du = d(u);
-        return t.createBinary(nodeKind::mul, t.createUnary(nodeKind::sinh, copy(u)), du);
-    }
-    case nodeKind::tanh: {
-        const nodeId du = d(u);
-        const nodeId c = t.createUnary(nodeKind::cosh, copy(u));
-        return t.createBinary(nodeKind::div, du, t.createUnary(nodeKind::sqr, c));
-    }
+    case nodeKind::sinh:
+        return times(nodeKind::cosh);
+    case nodeKind::cosh:
+        return times(nodeKind::sinh);
+    case nodeKind::tanh:
+        return overSquareOf(nodeKind::cosh);
     }
     return noNode;
 }

@@ -10,27 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "solver/fstar/fstar.h"
-#include "solver/language/grammar.h"
+#include "problem_reader.h"
 #include "solver/model/dump.h"
-#include "solver/sets/qsi.h"
 
 namespace modal {
 namespace {
 
-class ModelActionsTest : public ::testing::Test {
+class ModelActionsTest : public ::testing::Test, protected testing_language::problem_reader {
 protected:
-    fstar solver;
-    qsi sets;
-    qsiParam qsiSettings;
-    parse_context ctx;
-    model_actions actions{solver, sets};
-    problem_grammar grammar{ctx, actions};
-
-    void SetUp() override {
-        ctx.settings = &solver.settings;
-        ctx.qsi_settings = &qsiSettings;
-    }
     void parse(const std::string& text) { ASSERT_TRUE(grammar.parse(text)) << text; }
 
     tree& mainTree() { return solver.mainModel.fn; }
@@ -157,14 +144,8 @@ TEST_F(ModelActionsTest, ConstraintsBeforeTheAlgorithmOrWithCspAreDropped) {
     EXPECT_TRUE(ctx.node_stack.empty());
 }
 
-TEST(ModelActionsMaxMin, ConstraintsWithMaxMinAreDropped) {
-    fstar solver;
-    qsi sets;
-    parse_context ctx;
-    ctx.settings = &solver.settings;
-    model_actions actions(solver, sets);
-    problem_grammar grammar(ctx, actions);
-    ASSERT_TRUE(grammar.parse("x in [0, 1]; Algorithm=MAXMIN; c:= x*x <= 1;"));
+TEST_F(ModelActionsTest, ConstraintsWithMaxMinAreDropped) {
+    parse("x in [0, 1]; Algorithm=MAXMIN; c:= x*x <= 1;");
     EXPECT_TRUE(solver.mainModel.constraints.empty());
     EXPECT_TRUE(sets.constraints().empty());
     EXPECT_EQ(solver.mainModel.fn.occurrenceCount(0), 2);
@@ -277,18 +258,13 @@ TEST(StatementKinds, StatementsTheAlgorithmDoesNotSolveAreNamed) {
         {"Algorithm=CSP; x in [0, 1]; lf:= x >= 0;", {}, true},
     };
     for (const expectation& e : cases) {
-        fstar solver;
-        qsi sets;
-        parse_context ctx;
-        ctx.settings = &solver.settings;
-        model_actions actions(solver, sets);
-        problem_grammar grammar(ctx, actions);
-        ASSERT_TRUE(grammar.parse(e.problem)) << e.problem;
+        testing_language::problem_reader p;
+        ASSERT_TRUE(p.grammar.parse(e.problem)) << e.problem;
         std::vector<std::string> texts;
-        for (const located_warning& w : grammar.finish())
+        for (const located_warning& w : p.grammar.finish())
             texts.push_back(w.text);
         EXPECT_EQ(texts, e.warnings) << e.problem;
-        EXPECT_EQ(solver.mainModel.fn.root != noNode, e.hasFunction) << e.problem;
+        EXPECT_EQ(p.solver.mainModel.fn.root != noNode, e.hasFunction) << e.problem;
     }
 }
 

@@ -15,11 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "solver/fstar/fstar.h"
-#include "solver/language/grammar.h"
+#include "problem_reader.h"
 #include "solver/model/derivatives.h"
 #include "solver/model/dump.h"
-#include "solver/sets/qsi.h"
 
 namespace modal {
 namespace {
@@ -155,20 +153,9 @@ LD gridPoint(const ivalDb& d, int i, int n) {
     return d.inf() + (static_cast<LD>(d.sup()) - d.inf()) * i / (n - 1);
 }
 
-class NodeKindsTest : public ::testing::Test {
+class NodeKindsTest : public ::testing::Test, protected testing_language::problem_reader {
 protected:
-    fstar solver;
-    qsi sets;
-    qsiParam qsiSettings;
-    parse_context ctx;
-    model_actions actions{solver, sets};
-    problem_grammar grammar{ctx, actions};
     std::mt19937 rng{2027};
-
-    void SetUp() override {
-        ctx.settings = &solver.settings;
-        ctx.qsi_settings = &qsiSettings;
-    }
 
     static std::string text(const tree& t) {
         std::ostringstream os;
