@@ -45,9 +45,10 @@ void checkFunctions(const algorithmInfo& a, model_actions& model,
     for (std::size_t i = 0; i < functions.size(); ++i) {
         const auto& f = functions[i];
         if (f.relation == wantsRelation) continue;
-        std::string text =
-            std::string(a.name) + " solves " + std::string(givenBy(a.solves)) + ", not " +
-            (f.relation ? "a relation given with lf:=" : "an expression given with f:=");
+        std::string text = std::string(a.name) + " solves " + std::string(givenBy(a.solves)) +
+                           ", not " +
+                           std::string(givenBy(f.relation ? solvedStatement::relation
+                                                          : solvedStatement::function));
         // The last one is the problem's function: nothing is left to solve.
         if (i + 1 == functions.size()) {
             text += ": the run has no function to solve";
