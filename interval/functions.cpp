@@ -22,7 +22,9 @@ enum class rounding { outward, inward };
 // outer bounds step outward as usual. `tracked`: `exactFinite` and
 // `exactZero` say whether the exact value is finite and whether it is zero,
 // so that an overflow or underflow is rounded to the right side; without it
-// a computed 0 or infinity stands for itself.
+// a computed 0 or infinity stands for itself. `steps`: how many doubles a
+// rounded bound moves, one for a library function that is accurate to within
+// one ulp.
 struct bound {
     double value;
     bool exact = false;
@@ -30,12 +32,20 @@ struct bound {
     bool tracked = false;
     bool exactFinite = true;
     bool exactZero = false;
+    int steps = 1;
 };
+
+// The C library's hyperbolic functions may be off by a few ulps (more than
+// exp, sin or the square root): their bounds move this many doubles, which
+// also covers an error that crosses a power of two, below which the doubles
+// lie twice as close.
+constexpr int kHyperbolicSteps = 6;
 
 double outwardLower(const bound& b) noexcept {
     if (b.fixed || std::isnan(b.value)) return b.value;
+    if (b.value != 0.0 && std::isfinite(b.value)) return nextDownN(b.value, b.steps);
     if (b.tracked) return detail::roundedDown(b.value, b.exactFinite, b.exactZero);
-    return (b.value != 0.0 && std::isfinite(b.value)) ? nextDown(b.value) : b.value;
+    return b.value;
 }
 
 // Inward, the bound must not lie below the exact value. One that cannot be
@@ -51,7 +61,7 @@ double inwardLower(const bound& b) noexcept {
         if (!b.tracked || !b.exactFinite) return b.value;
         return b.value > 0.0 ? kNaN : -std::numeric_limits<double>::max();
     }
-    return nextUp(b.value);
+    return nextUpN(b.value, b.steps);
 }
 
 double lower(const bound& b, rounding r) noexcept {
@@ -202,6 +212,66 @@ template <class F> bound atZeroExact(F f, double x) noexcept {
     return {f(x)};
 }
 
+// A hyperbolic function at one bound: `atZero` is its exact value at 0, and
+// the library's values at +-inf are the exact limits; elsewhere the library's
+// value, whose overflow stands for a finite exact value.
+template <class F> bound hyperbolicBound(F f, double x, double atZero) noexcept {
+    if (std::isnan(x)) return {kNaN, true};
+    if (x == 0.0) return {.value = atZero, .exact = true};
+    if (std::isinf(x)) return {.value = f(x), .fixed = true};
+    return {.value = f(x), .tracked = true, .steps = kHyperbolicSteps};
+}
+
+bound sinhBound(double x) noexcept {
+    return hyperbolicBound([](double v) { return std::sinh(v); }, x, x);
+}
+bound coshBound(double x) noexcept {
+    return hyperbolicBound([](double v) { return std::cosh(v); }, x, 1.0);
+}
+bound tanhBound(double x) noexcept {
+    return hyperbolicBound([](double v) { return std::tanh(v); }, x, x);
+}
+
+// tanh stays within [-1, 1]: its outer bounds, rounded past 1 where the
+// library's value is 1, go no further.
+ivalDb tanhProper(const ivalDb& p, rounding r) noexcept {
+    const ivalDb v = range(tanhBound(p.inf()), tanhBound(p.sup()), r);
+    if (r == rounding::inward) return v;
+    return ivalDb::exact(v.inf() < -1.0 ? -1.0 : v.inf(), v.sup() > 1.0 ? 1.0 : v.sup());
+}
+
+// An even function with its minimum `bottom` at 0 and increasing in |x|
+// (abs, cosh), on a proper interval: the bound of larger magnitude gives the
+// top, and the bottom is reached exactly where the interval holds zero.
+template <class F> ivalDb evenProper(const ivalDb& p, F f, double bottom, rounding r) noexcept {
+    const double a = p.inf(), b = p.sup();
+    if (std::isnan(a) || std::isnan(b)) return ivalNaN();
+    const bound low{.value = bottom, .fixed = true};
+    if (a >= 0.0) return range(a == 0.0 ? low : f(a), f(b), r);
+    if (b <= 0.0) return range(b == 0.0 ? low : f(b), f(a), r);
+    return range(low, -a >= b ? f(a) : f(b), r);
+}
+
+// The step function that is `below` for x < 0, `at` for x = 0 and 1 for
+// x > 0. Outward: the levels of the two bounds. Inward there is a value only
+// when both bounds are on the same level.
+ivalDb stepFunction(const ivalDb& x, double below, double at) noexcept {
+    return onProperProjection(x, [below, at](const ivalDb& p, rounding r) {
+        const auto level = [below, at](double v) { return v > 0.0 ? 1.0 : v < 0.0 ? below : at; };
+        const double a = p.inf(), b = p.sup();
+        if (std::isnan(a) || std::isnan(b)) return ivalNaN();
+        const double lo = level(a), hi = level(b);
+        if (r == rounding::inward && lo != hi) return ivalNaN();
+        return ivalDb::exact(lo, hi);
+    });
+}
+
+// Bound by bound through an increasing function of two arguments; exact.
+template <class F> ivalDb boundwise(const ivalDb& x, const ivalDb& y, F f) noexcept {
+    auto at = [f](double u, double v) { return std::isnan(u) || std::isnan(v) ? kNaN : f(u, v); };
+    return ivalDb::exact(at(x.inf(), y.inf()), at(x.sup(), y.sup()));
+}
+
 } // namespace
 
 ivalDb pow(const ivalDb& x, long long n) noexcept {
@@ -253,6 +323,37 @@ ivalDb sin(const ivalDb& x) noexcept {
 }
 ivalDb tan(const ivalDb& x) noexcept {
     return onProperProjection(x, tanProper);
+}
+
+ivalDb sinh(const ivalDb& x) noexcept {
+    return increasing(x, sinhBound);
+}
+ivalDb tanh(const ivalDb& x) noexcept {
+    return onProperProjection(x, tanhProper);
+}
+ivalDb cosh(const ivalDb& x) noexcept {
+    return onProperProjection(
+        x, [](const ivalDb& p, rounding r) { return evenProper(p, coshBound, 1.0, r); });
+}
+ivalDb abs(const ivalDb& x) noexcept {
+    return onProperProjection(x, [](const ivalDb& p, rounding r) {
+        return evenProper(
+            p, [](double v) { return bound{.value = std::fabs(v), .fixed = true}; }, 0.0, r);
+    });
+}
+
+ivalDb min(const ivalDb& x, const ivalDb& y) noexcept {
+    return boundwise(x, y, [](double u, double v) { return v < u ? v : u; });
+}
+ivalDb max(const ivalDb& x, const ivalDb& y) noexcept {
+    return boundwise(x, y, [](double u, double v) { return v > u ? v : u; });
+}
+
+ivalDb sign(const ivalDb& x) noexcept {
+    return stepFunction(x, -1.0, 0.0);
+}
+ivalDb step(const ivalDb& x) noexcept {
+    return stepFunction(x, 0.0, 0.5);
 }
 
 } // namespace modal

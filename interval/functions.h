@@ -19,5 +19,22 @@ ivalDb tan(const ivalDb& x) noexcept;
 ivalDb asin(const ivalDb& x) noexcept;
 ivalDb acos(const ivalDb& x) noexcept;
 ivalDb atan(const ivalDb& x) noexcept;
+ivalDb sinh(const ivalDb& x) noexcept;
+ivalDb cosh(const ivalDb& x) noexcept;
+ivalDb tanh(const ivalDb& x) noexcept;
+ivalDb abs(const ivalDb& x) noexcept;
+
+// The smaller and the larger of two values. Both are increasing in each
+// argument, so the bounds are taken bound by bound, exactly, whatever the
+// modality of each argument. A NaN bound gives a NaN bound.
+ivalDb min(const ivalDb& x, const ivalDb& y) noexcept;
+ivalDb max(const ivalDb& x, const ivalDb& y) noexcept;
+
+// Step functions, the derivatives of abs, min and max: sign is -1, 0 or 1,
+// step 0 below zero, 1/2 at zero and 1 above. On an improper argument they
+// give a value only where the argument keeps one side of zero (a step has no
+// value between its levels); otherwise [NaN, NaN].
+ivalDb sign(const ivalDb& x) noexcept;
+ivalDb step(const ivalDb& x) noexcept;
 
 } // namespace modal

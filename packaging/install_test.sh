@@ -18,7 +18,9 @@ fail() { echo "install test: $*" >&2; exit 1; }
 # Runs BIN --help and BIN on the installed example range; checks the result.
 check_solver() {
     local bin=$1 doc=$2 work
-    "$bin" --help | grep -q '^Usage: solver' || fail "$bin --help"
+    # (Read whole: grep -q would stop reading at its match.)
+    "$bin" --help >"$tmp/help" || fail "$bin --help"
+    grep -q '^Usage: solver' "$tmp/help" || fail "$bin --help"
     "$bin" --version | grep -q '^solver [0-9]' || fail "$bin --version"
     work=$(mktemp -d -p "$tmp")
     cp "$doc/examples/range.txt" "$work/"

@@ -19,17 +19,18 @@ struct problem_data;
 // A statement that was accepted but does not do what it seems to (a
 // constraint before Algorithm=, an option value out of range, ...).
 struct warning {
-    long line = 0;         // the line of the problem text where the statement ends, from 1
+    long line = 0;         // the line where the statement begins, from 1 (0: the whole problem)
     std::string statement; // the statement's text
     std::string text;      // what is wrong and what the run does instead
 };
 
 // Why a statement is not in the problem language.
 struct parse_error {
-    long line = 0;         // the line where the statement ends, from 1
-    long column = 0;       // the column in the statement's text, from 1
-    std::string reason;    // what was expected or what is wrong
-    std::string statement; // the statement's text (lines joined as the reader joins them)
+    long line = 0;           // where in the problem text: line and column, from 1
+    long column = 0;         // (columns count characters)
+    long statement_line = 0; // the line where the statement begins
+    std::string reason;      // what was expected or what is wrong
+    std::string statement;   // the statement's text (lines joined as the reader joins them)
 };
 
 // A problem ready to be solved. Copies are cheap and share the problem,
@@ -61,6 +62,10 @@ struct parse_result {
     // Text after the last ';' of the problem, which is not read (its line,
     // the text, and what happens to it).
     std::optional<warning> ignored_text;
+    // Warnings about the problem as a whole, once every statement is read (a
+    // declared variable no expression uses, a function the algorithm does
+    // not solve, ...); those about one statement have its line.
+    std::vector<warning> problem_warnings;
 
     explicit operator bool() const noexcept { return value.has_value(); }
 };

@@ -61,17 +61,19 @@ parse_result parse_problem(std::string_view text, line_observer& observer) {
             observer.line(line_kind::pending, line, nullptr, noWarnings);
             break;
         case statement_reader::kind::statement:
+            ctx.line = reader.first_line();
             if (grammar.parse(line)) {
                 std::vector<warning> found;
                 for (std::string& w : ctx.warnings)
-                    found.push_back({reader.line_number(), line, std::move(w)});
+                    found.push_back({reader.first_line(), line, std::move(w)});
                 ctx.warnings.clear();
                 observer.line(line_kind::statement, line, nullptr, found);
                 out.warnings.insert(out.warnings.end(), found.begin(), found.end());
             } else {
                 const syntax_error& e = grammar.last_error();
-                out.error =
-                    parse_error{reader.line_number(), static_cast<long>(e.column), e.reason, line};
+                const statement_reader::position at = reader.position_of(e.offset);
+                out.error = parse_error{at.line, static_cast<long>(at.column), reader.first_line(),
+                                        e.reason, line};
                 observer.line(line_kind::statement, line, &*out.error, noWarnings);
                 return out;
             }
@@ -80,9 +82,13 @@ parse_result parse_problem(std::string_view text, line_observer& observer) {
     }
     if (reader.current_kind() == statement_reader::kind::pending)
         out.ignored_text =
-            warning{reader.line_number(), reader.text(), "the text after the last ';' is ignored"};
+            warning{reader.first_line(), reader.text(), "the text after the last ';' is ignored"};
+    for (located_warning& w : grammar.finish())
+        out.problem_warnings.push_back({w.line, std::move(w.statement), std::move(w.text)});
     data->algorithm = ctx.algorithm_name;
     data->warnings = out.warnings;
+    data->warnings.insert(data->warnings.end(), out.problem_warnings.begin(),
+                          out.problem_warnings.end());
     out.value.emplace(std::move(data));
     return out;
 }

@@ -1,7 +1,12 @@
 #include "solver/driver/command_line.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
+
+#include "solver/language/algorithms.h"
+#include "solver/language/options.h"
+#include "solver/model/node.h"
 
 #ifndef MODAL_VERSION
 #define MODAL_VERSION "0"
@@ -9,49 +14,92 @@
 
 namespace modal {
 
-const std::string_view help_text =
-    R"(Usage: solver [--quiet] [--no-bmp] [--json] BASE
+namespace {
+
+constexpr std::size_t kHelpWidth = 79;
+
+// `text` wrapped at kHelpWidth, its first line after `head` padded to
+// `indent` columns (or on a line of its own when `head` is longer), the
+// following lines indented as far.
+std::string wrapped(const std::string& head, std::string_view text, std::size_t indent) {
+    std::string out = head;
+    std::size_t column = head.size();
+    if (column + 1 > indent) {
+        out += "\n";
+        column = 0;
+    }
+    bool lineStart = true;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = std::min(text.find(' ', at), text.size());
+        const std::string_view word = text.substr(at, end - at);
+        at = end + 1;
+        if (!lineStart && column + 1 + word.size() > kHelpWidth) {
+            out += "\n";
+            column = 0;
+            lineStart = true;
+        }
+        if (lineStart) {
+            out.append(indent - column, ' ');
+            column = indent;
+        } else {
+            out += ' ';
+            ++column;
+        }
+        out += word;
+        column += word.size();
+        lineStart = false;
+    }
+    return out + "\n";
+}
+
+std::string algorithmsHelp() {
+    std::string s = "Algorithms (the statement Algorithm=NAME; in the file):\n";
+    std::string idle;
+    for (const algorithmInfo& a : algorithms()) {
+        if (a.run == algorithmRun::none) {
+            idle += (idle.empty() ? "" : " and ") + std::string(a.name);
+            continue;
+        }
+        s += wrapped("  " + std::string(a.name), a.help, 14);
+    }
+    return s + "  " + idle + " are accepted but solve nothing.\n";
+}
+
+std::string optionsHelp() {
+    std::string s = "Options in the file (name=value;), with their defaults:\n";
+    for (const optionInfo& o : options())
+        s += wrapped("  " + std::string(o.name) + "=" + std::string(o.shown_default), o.help, 17);
+    return s + "  LOGIC uses Epsilon=Tolerance=1e-15 whatever the file says. Without a time\n"
+               "  limit a LOGIC run that cannot settle its statement ends with Perhaps once\n"
+               "  its global twin has not changed over the last half of its steps (at least\n"
+               "  4096), or after 60 s.\n";
+}
+
+std::string expressionsHelp() {
+    std::string unary, binary;
+    for (const kindInfo& k : nodeKinds()) {
+        if (k.syntax != kindSyntax::function) continue;
+        std::string& list = k.arity == 2 ? binary : unary;
+        list += (list.empty() ? "" : ", ") + std::string(k.text);
+    }
+    return wrapped("Expressions (f:=, and the sides of the relations of lf:= and c:=):",
+                   "+ - * / between terms, - before one, pow(e, n) with an integer n, the "
+                   "functions " +
+                       unary + " of one argument and " + binary +
+                       " of two. Relations: =, <=, >=, <, >.",
+                   2);
+}
+
+} // namespace
+
+std::string help_text() {
+    return R"(Usage: solver [--quiet] [--no-bmp] [--json] BASE
 Reads the problem file BASE.txt (BASE.txt itself may be given too), prints one
 line per statement and solves the problem with the algorithm the file names.
 
-Algorithms (the statement Algorithm=NAME; in the file):
-  FSTAR       inner and outer approximations of the range of f:= over the box
-  MINMAX      bounds of the minimum (Optim=1) or maximum (Optim=2) of f, with
-              the boxes that can hold it; MIN/MAX variables state min-max
-              problems
-  LOGIC       decides the quantified statement lf:= : True, False or Perhaps
-  QSI         paves the box of the F variables into solution, non-solution and
-              undefined boxes for the constraints c:=, and draws the paving
-  CONTRACTOR  shrinks the box of the F variables to the part that can hold a
-              solution of the constraints
-  CSP and MAXMIN are accepted but solve nothing.
-
-Options in the file (name=value;), with their defaults:
-  Epsilon=0      no cut of a cell or strip narrower than this (F*)
-  Tolerance=0    stop once Tol, the distance of the approximations, is not
-                 above this; also the decimals of the report (F*)
-  Bisect=2       pieces per cut (F*), at most 1000
-  Time=1e301     time limit in seconds of processor time (F*)
-  Optim=0        0 both bounds, 1 the lower, 2 the upper; set it before MIN/MAX
-  ScreenOut=0    1: one line per F* step on standard output
-  Debug=0        log level of the F* solver (the log is not kept)
-  Solution, Plot accepted; FSTAR, MINMAX and LOGIC set them themselves
-  CSPEps=0.1     QSI: smallest box, as a fraction of each variable's width;
-                 CONTRACTOR: width tolerance
-  QSITime=inf    time limit in seconds of QSI and CONTRACTOR (every constraint
-                 run included; boxes left undecided are reported as undefined)
-  Threads=0      QSI: threads that classify boxes (0 every core, 1 one);
-                 the results are the same for any number
-  MeanValue=0    1: F* bounds also from the mean-value form (derivatives over
-                 each cell); converges much faster near extrema
-  MemoryLimit=0  megabytes the run may use (0: half of the physical memory);
-                 past it the run stops as at its time limit
-  PlotX=name, PlotY=name   the F variables on the axes of the QSI picture
-  LOGIC uses Epsilon=Tolerance=1e-15 whatever the file says. Without a time
-  limit a LOGIC run that cannot settle its statement ends with Perhaps once
-  its global twin has not changed over the last half of its steps (at least
-  4096), or after 60 s.
-
+)" + algorithmsHelp() +
+           "\n" + optionsHelp() + "\n" + expressionsHelp() + R"(
 Files written next to the problem:
   BASESolution.txt  the result, or the statement with the syntax error
   BASEImage.bmp     QSI: the picture (red solution, blue non-solution,
@@ -77,6 +125,7 @@ Exit status: 0 when the file was read (also after a syntax error, which
 BASESolution.txt holds); 1 when the problem file cannot be opened or read, or
 a result file cannot be written; 2 on a usage error.
 )";
+}
 
 std::string version_line() {
     return std::string("solver ") + MODAL_VERSION + "\n";

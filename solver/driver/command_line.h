@@ -11,7 +11,7 @@ namespace modal {
 struct command_line {
     enum class action {
         run,         // solve base_name
-        help,        // print help_text
+        help,        // print help_text()
         version,     // print the version line
         usage_error, // print `error` and the usage line; exit status 2
     };
@@ -29,7 +29,9 @@ command_line parse_command_line(int argc, const char* const* argv);
 inline constexpr std::string_view usage_line =
     "usage: solver [--quiet] [--no-bmp] [--json] BASE  (reads BASE.txt, writes "
     "BASESolution.txt; solver --help tells more)\n";
-extern const std::string_view help_text;
+// The --help text: usage, the algorithms, options and functions of the
+// problem language (from their tables), the files and the exit statuses.
+std::string help_text();
 // "solver " and the version number.
 std::string version_line();
 

@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     modal::command_line c = modal::parse_command_line(argc, argv);
     switch (c.what) {
     case modal::command_line::action::help:
-        std::cout << modal::help_text;
+        std::cout << modal::help_text();
         return 0;
     case modal::command_line::action::version:
         std::cout << modal::version_line();

@@ -14,6 +14,7 @@
 #include "modal/problem.h"
 #include "modal/solve.h"
 #include "solver/driver/progress.h"
+#include "solver/language/algorithms.h"
 
 namespace modal {
 
@@ -43,6 +44,14 @@ void showSummary(std::ostream& err, const run_summary& s) {
     err << "; " << (s.written.empty() ? "no file written" : "wrote " + fileList(s.written)) << "\n";
 }
 
+// A warning about a statement ("line N, 'statement': text"), or about the
+// problem as a whole.
+void show(std::ostream& err, const warning& w) {
+    err << "solver: warning: ";
+    if (w.line > 0) err << "line " << w.line << ", '" << w.statement << "': ";
+    err << w.text << "\n";
+}
+
 // Each line of the problem file as it is read: "Blank Line", "Comment ",
 // "Parsing Succeeded" or "Syntax Error: " on the output, the statement's
 // warnings and the reason of a syntax error on the error stream.
@@ -64,12 +73,14 @@ public:
             if (error == nullptr) {
                 out_ << "Parsing Succeeded\n" << text << "\n";
                 for (const warning& w : warnings)
-                    err_ << "solver: warning: line " << w.line << ", '" << w.statement
-                         << "': " << w.text << "\n";
+                    show(err_, w);
             } else {
                 out_ << "Syntax Error: \n\n" << text << "\n" << std::flush;
-                err_ << "solver: syntax error at column " << error->column << ": " << error->reason
-                     << "\n";
+                err_ << "solver: syntax error at line " << error->line << ", column "
+                     << error->column;
+                if (error->line != error->statement_line)
+                    err_ << " (the statement begins on line " << error->statement_line << ")";
+                err_ << ": " << error->reason << "\n";
             }
             break;
         }
@@ -110,13 +121,13 @@ int interrupted(std::ostream& err) {
 // The run of a problem without an algorithm that solves.
 run_summary nothingToSolve(const std::string& name, std::ostream& err) {
     run_summary summary;
+    const std::string names = "Algorithm=" + solving_algorithm_names();
     if (name.empty()) {
-        err << "solver: warning: the file has no Algorithm= statement: nothing is solved "
-               "(Algorithm=FSTAR, MINMAX, LOGIC, QSI or CONTRACTOR)\n";
+        err << "solver: warning: the file has no Algorithm= statement: nothing is solved ("
+            << names << ")\n";
         summary.stop = "no Algorithm= statement";
     } else {
-        err << "solver: warning: Algorithm=" << name
-            << " solves nothing (Algorithm=FSTAR, MINMAX, LOGIC, QSI or CONTRACTOR do)\n";
+        err << "solver: warning: Algorithm=" << name << " solves nothing (" << names << " do)\n";
         summary.stop = "Algorithm=" + name + " solves nothing";
     }
     return summary;
@@ -144,9 +155,7 @@ int run_problem(const std::string& base_name, std::ostream& out, std::ostream& e
     if (!directory) in.open(problem_file_name);
     if (!in.is_open()) {
         const int reason = directory ? EISDIR : errno;
-        out << "Error opening file" << std::flush;
-        // On a terminal the message above has no line break of its own.
-        if (options.terminal) err << "\n";
+        out << "Error opening file\n" << std::flush;
         err << "solver: cannot open " << problem_file_name << ": "
             << (reason != 0 ? std::strerror(reason) : "cannot be read") << "\n";
         return 1;
@@ -199,6 +208,8 @@ int run_problem(const std::string& base_name, std::ostream& out, std::ostream& e
     if (parsed.ignored_text)
         err << "solver: warning: line " << parsed.ignored_text->line << ": "
             << parsed.ignored_text->text << ": '" << parsed.ignored_text->statement << "'\n";
+    for (const warning& w : parsed.problem_warnings)
+        show(err, w);
 
     const problem& p = *parsed.value;
     run_options run;

@@ -15,6 +15,7 @@
 #include "solver/plot/paving_picture.h"
 #include "toolkit/bitmap.h"
 
+
 namespace modal {
 
 std::string number(double x) {

@@ -11,7 +11,9 @@
 #include <boost/spirit/include/classic_symbols.hpp>
 
 #include "solver/language/actions.h"
+#include "solver/language/algorithms.h"
 #include "solver/language/options.h"
+#include "solver/language/problem_checks.h"
 #include "solver/language/syntax_error.h"
 #include "solver/language/tokens.h"
 
@@ -20,6 +22,9 @@ namespace modal {
 namespace sp = BOOST_SPIRIT_CLASSIC_NS;
 
 namespace {
+
+// The word of the algorithm statement, written "Algorithm=NAME;".
+constexpr std::string_view kAlgorithmKeyword = "Algorithm";
 
 bool isWhite(char c) noexcept {
     return std::isspace(static_cast<unsigned char>(c)) != 0;
@@ -87,20 +92,54 @@ struct expect {
     }
 };
 
-// An identifier where an operand was expected and nothing else matched: it
-// names no declared variable. Notes it in the trace; never matches.
-struct undeclared_name_functor {
+// The length of the name at the start of the scan, and where the white
+// space after it ends.
+template <typename ScannerT> std::ptrdiff_t nameAt(ScannerT const& scan, const char*& after) {
+    sp::nil_t unused;
+    const char* first = scan.first;
+    const std::ptrdiff_t n = tokens::identifierFunctor()(scan, unused);
+    scan.first = first;
+    after = n > 0 ? skipWhite(first + n, scan.last) : first;
+    return n;
+}
+
+// A name where a name of the vocabulary `of` belongs and none matched:
+// notes it in the trace; never matches. Where an operand belongs, a name
+// followed by '(' is a function that does not exist, else a variable that was
+// not declared.
+struct unknown_name_functor {
+    using result_t = sp::nil_t;
+    parse_trace* trace;
+    vocabulary of;
+    template <typename ScannerT> std::ptrdiff_t operator()(ScannerT const& scan, result_t&) const {
+        const char* after = nullptr;
+        const std::ptrdiff_t n = nameAt(scan, after);
+        if (n == 0) return -1;
+        const bool call = after != scan.last && *after == '(';
+        trace->unknown = {of == vocabulary::variable && call ? vocabulary::function : of,
+                          scan.first, scan.first + n, scan.first + n};
+        return -1;
+    }
+};
+
+// "name = value" at the start of a statement where the name is no option:
+// notes the unknown option; never matches. An interval after '=' makes a
+// declaration, which is not this.
+struct unknown_option_functor {
     using result_t = sp::nil_t;
     parse_trace* trace;
     template <typename ScannerT> std::ptrdiff_t operator()(ScannerT const& scan, result_t&) const {
-        result_t unused;
-        const char* first = scan.first;
-        const std::ptrdiff_t n = tokens::identifierFunctor()(scan, unused);
-        scan.first = first;
-        if (n > 0) {
-            trace->undeclared_first = first;
-            trace->undeclared_last = first + n;
-        }
+        const char* after = nullptr;
+        const std::ptrdiff_t n = nameAt(scan, after);
+        if (n == 0 || after == scan.last || *after != '=') return -1;
+        const char* value = skipWhite(after + 1, scan.last);
+        if (value != scan.last && *value == '[') return -1;
+        const std::string_view name(scan.first, static_cast<std::size_t>(n));
+        if (find_option(name) != nullptr || name == kAlgorithmKeyword) return -1;
+        const char* end = value;
+        while (end != scan.last && *end != ';')
+            ++end;
+        trace->unknown = {vocabulary::option, scan.first, scan.first + n, end};
         return -1;
     }
 };
@@ -138,6 +177,13 @@ struct problem_grammar::impl {
     // Names entered by completed declarations. Each entry carries a number
     // nothing reads.
     sp::symbols<double> var_names;
+    std::vector<std::string> declared_list;
+    // The names of the vocabularies, each table matching its longest name:
+    // functions of one and of two arguments, options and algorithms.
+    sp::symbols<nodeKind> unary_functions, binary_functions;
+    sp::symbols<int> option_table, algorithm_table;
+    std::vector<std::string_view> function_words, option_words, algorithm_words;
+    std::string algorithm_label;
     // The identifier of the declaration being tried, and the name of the one
     // that matched; the latter enters var_names when its ';' is read.
     std::string tried_name;
@@ -157,10 +203,13 @@ struct problem_grammar::impl {
     bool too_deep = false;
 
     rule_t program_rule, statement, var_decl, quant_decl, logic_function_def, function_def,
-        constraint_def, sym_option, num_option, algorithm_stmt, option_name, relation, relop,
-        expression, term, factor, function_call, function_name, power_call, integer, identifier,
-        interval, name_ref, comment, blank;
+        constraint_def, sym_option, num_option, algorithm_stmt, option_name, algorithm_name,
+        relation, relop, expression, term, factor, function_call, function_name,
+        binary_function_call, binary_function_name, power_call, integer, identifier, interval,
+        name_ref, comment, blank;
 
+    // The tables of names, from the vocabularies of the model and the options.
+    void fillTables();
     // The rules, family by family.
     void defineStatements();
     void defineDeclarations();
@@ -215,9 +264,15 @@ auto number_p() {
     return sp::lexeme_d[sp::functor_parser<tokens::realNumberFunctor>()];
 }
 
+// A word of a table, as a whole word: not followed by a letter, digit or '_'.
+template <typename TableT> auto whole_word(TableT const& table) {
+    return sp::lexeme_d[table >> ~sp::eps_p(sp::chset<>("a-zA-Z0-9_"))];
+}
+
 } // namespace
 
 problem_grammar::impl::impl(parse_context& c, model_actions& m) : ctx(c), model(m) {
+    fillTables();
     defineStatements();
     defineDeclarations();
     defineDefinitions();
@@ -226,22 +281,50 @@ problem_grammar::impl::impl(parse_context& c, model_actions& m) : ctx(c), model(
     defineTokens();
 }
 
-// A statement text: statements ended by ';', a comment, or blanks. A
-// declaration's name enters the table when its ';' is read.
+void problem_grammar::impl::fillTables() {
+    for (const kindInfo& k : nodeKinds()) {
+        const std::string name(k.text);
+        if (k.syntax == kindSyntax::function) {
+            (k.arity == 2 ? binary_functions : unary_functions).add(name.c_str(), k.kind);
+            function_words.push_back(k.text);
+        } else if (k.syntax == kindSyntax::power) {
+            function_words.push_back(k.text);
+        }
+    }
+    for (const optionInfo& o : options()) {
+        option_table.add(std::string(o.name).c_str(), 0);
+        option_words.push_back(o.name);
+    }
+    option_words.push_back(kAlgorithmKeyword);
+    for (const algorithmInfo& a : algorithms()) {
+        algorithm_table.add(std::string(a.name).c_str(), 0);
+        if (a.run != algorithmRun::none) algorithm_words.push_back(a.name);
+    }
+    algorithm_label = "an algorithm name (" + solving_algorithm_names() + ")";
+}
+
+// A statement text: statements ended by ';' (the last one may be followed by
+// a '%' comment), a comment, or blanks. A declaration's name enters the
+// table when its ';' is read.
 void problem_grammar::impl::defineStatements() {
     auto begin_statement = on_text([this](text) { declared_name.clear(); });
     auto end_statement = on_text([this](text) {
-        if (!declared_name.empty()) sp::add(var_names, declared_name.c_str());
+        if (!declared_name.empty() && sp::find(var_names, declared_name.c_str()) == nullptr) {
+            sp::add(var_names, declared_name.c_str());
+            declared_list.push_back(declared_name);
+        }
         declared_name.clear();
     });
+    const auto unknown_option =
+        sp::lexeme_d[sp::functor_parser<unknown_option_functor>(unknown_option_functor{&trace})];
 
-    program_rule = statement >> *(blank >> statement) | comment | blank;
+    program_rule = statement >> *(blank >> statement) >> !comment | comment | blank;
 
-    statement =
-        sp::eps_p[begin_statement] >>
-        expecting("a statement")[var_decl | quant_decl | logic_function_def | function_def |
-                                 constraint_def | sym_option | num_option | algorithm_stmt] >>
-        literal(';', "';'")[end_statement];
+    statement = sp::eps_p[begin_statement] >>
+                expecting("a statement")[var_decl | quant_decl | logic_function_def | function_def |
+                                         constraint_def | sym_option | num_option | algorithm_stmt |
+                                         unknown_option] >>
+                literal(';', "';'")[end_statement];
 
     comment = sp::lexeme_d['%' >> *sp::anychar_p];
 
@@ -301,14 +384,16 @@ void problem_grammar::impl::defineOptions() {
     num_option = (option_name[push_sym()] >> literal('=', "'='") >>
                   expecting("a number", 2)[number_p()][push_number()])[num_param];
 
-    algorithm_stmt = str_p("Algorithm=") >>
-                     expecting("an algorithm name (QSI, FSTAR, LOGIC, MINMAX or CONTRACTOR)",
-                               2)[(str_p("QSI") | "FSTAR" | "LOGIC" | "CSP" | "MINMAX" | "MAXMIN" |
-                                   "CONTRACTOR")[set_mode]];
+    const auto unknown_algorithm = sp::lexeme_d[sp::functor_parser<unknown_name_functor>(
+        unknown_name_functor{&trace, vocabulary::algorithm})];
 
-    option_name = str_p("Epsilon") | "Tolerance" | "Bisect" | "Debug" | "Optim" | "PlotX" |
-                  "PlotY" | "ScreenOut" | "Time" | "Solution" | "Plot" | "CSPEps" | "QSITime" |
-                  "Threads" | "MemoryLimit" | "MeanValue";
+    algorithm_stmt =
+        sp::lexeme_d[str_p(kAlgorithmKeyword.begin(), kAlgorithmKeyword.end()) >> '='] >>
+        expecting(algorithm_label, 2)[algorithm_name[set_mode] | unknown_algorithm];
+
+    algorithm_name = whole_word(algorithm_table);
+
+    option_name = whole_word(option_table);
 }
 
 // Relations and expressions: each operand and operator builds its node, and
@@ -349,8 +434,8 @@ void problem_grammar::impl::defineExpressions() {
         expecting("an operand (a number, a variable, an interval, '(' or a function)");
     const auto an_operator = expecting("an operator");
     const auto close_paren = literal(')', "')'");
-    const auto undeclared =
-        sp::lexeme_d[sp::functor_parser<undeclared_name_functor>(undeclared_name_functor{&trace})];
+    const auto undeclared = sp::lexeme_d[sp::functor_parser<unknown_name_functor>(
+        unknown_name_functor{&trace, vocabulary::variable})];
 
     relation = (expression >> expecting("a comparison (=, <=, >=, < or >)")[relop][push_sym()] >>
                 expression)[on_operator];
@@ -365,15 +450,23 @@ void problem_grammar::impl::defineExpressions() {
 
     factor = guarded[operand[number_p()[on_float] | name_ref[on_incidence] | interval[on_interval] |
                              ('(' >> expression >> close_paren) | (ch_p('-') >> factor)[on_negate] |
-                             function_call[on_function] | power_call[on_power] | undeclared]];
+                             function_call[on_function] | binary_function_call[on_operator] |
+                             power_call[on_power] | undeclared]];
 
     function_call = function_name[push_sym()] >> literal('(', "'('") >> expression >> close_paren;
 
-    function_name =
-        str_p("sin") | "cos" | "tan" | "exp" | "log" | "acos" | "asin" | "atan" | "sqrt";
+    function_name = whole_word(unary_functions);
 
-    power_call = str_p("pow") >> literal('(', "'('") >> expression >> literal(',', "','") >>
-                 expecting(tokens::kExponentLabel)[integer] >> close_paren;
+    binary_function_call = binary_function_name[push_sym()] >> literal('(', "'('") >> expression >>
+                           literal(',', "','") >> expression >> close_paren;
+
+    binary_function_name = whole_word(binary_functions);
+
+    const std::string_view pow = kindText(nodeKind::pow);
+    power_call =
+        sp::lexeme_d[str_p(pow.begin(), pow.end()) >> ~sp::eps_p(sp::chset<>("a-zA-Z0-9_"))] >>
+        literal('(', "'('") >> expression >> literal(',', "','") >>
+        expecting(tokens::kExponentLabel)[integer] >> close_paren;
 }
 
 // Integers, names, intervals and references to declared names.
@@ -400,6 +493,7 @@ problem_grammar::~problem_grammar() = default;
 
 bool problem_grammar::parse(std::string_view statement) {
     impl& g = *impl_;
+    g.ctx.statement.assign(statement);
     g.nesting = 0;
     g.depths.clear();
     g.too_deep = false;
@@ -411,9 +505,15 @@ bool problem_grammar::parse(std::string_view statement) {
     const char* last = first + statement.size();
     const auto info = sp::parse(first, last, g.program_rule, g.skipper);
     if (info.hit && !g.too_deep && trim_white_space(span(info.stop, last)).empty()) return true;
+    const std::vector<std::string_view> variables(g.declared_list.begin(), g.declared_list.end());
     g.error = describe_syntax_error(
-        statement, g.trace, syntax_limits{kMaxNesting, kMaxTreeDepth, tokens::kMaxNameLength});
+        statement, g.trace, syntax_limits{kMaxNesting, kMaxTreeDepth, tokens::kMaxNameLength},
+        syntax_vocabulary{variables, g.function_words, g.option_words, g.algorithm_words});
     return false;
+}
+
+std::vector<located_warning> problem_grammar::finish() {
+    return check_problem(impl_->ctx, impl_->model);
 }
 
 const syntax_error& problem_grammar::last_error() const noexcept {

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "solver/language/model_actions.h"
 #include "solver/language/parse_context.h"
@@ -27,9 +28,9 @@ public:
     problem_grammar(const problem_grammar&) = delete;
     problem_grammar& operator=(const problem_grammar&) = delete;
 
-    // Recognises a statement text (statements ended by ';', a '%' comment, or
-    // white space only). True when the whole text matched, trailing white
-    // space allowed. The actions of everything that matched have run, also
+    // Recognises a statement text (statements ended by ';' and perhaps a
+    // '%' comment after the last, a '%' comment, or white space only). True when the whole text
+    // matched, trailing white space allowed. The actions of everything that matched have run, also
     // when the result is false.
     bool parse(std::string_view text);
 
@@ -39,6 +40,10 @@ public:
 
     // Whether a declaration statement has entered this name.
     bool is_declared(std::string_view name) const;
+
+    // After the last statement: the warnings about the problem as a whole
+    // (see check_problem), which may leave it without a function.
+    std::vector<located_warning> finish();
 
 private:
     struct impl;

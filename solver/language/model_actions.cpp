@@ -7,6 +7,7 @@
 #include "solver/fstar/fstar.h"
 #include "solver/fstar/param.h"
 #include "solver/language/actions.h"
+#include "solver/language/algorithms.h"
 #include "solver/model/model.h"
 #include "solver/model/tree.h"
 #include "solver/sets/csp.h"
@@ -44,11 +45,15 @@ void warnIfUnbounded(parse_context& ctx, const std::string& what, const ivalDb& 
                                   "domain, so the results are not meaningful; give finite bounds");
 }
 
+bool runs(const std::string& name, algorithmRun run) {
+    const algorithmInfo* a = find_algorithm(name);
+    return a != nullptr && a->run == run;
+}
 bool is_fstar_algorithm(const std::string& name) {
-    return name == "MINMAX" || name == "FSTAR" || name == "LOGIC";
+    return runs(name, algorithmRun::fstar);
 }
 bool is_set_algorithm(const std::string& name) {
-    return name == "QSI" || name == "CONTRACTOR";
+    return runs(name, algorithmRun::set_inversion);
 }
 
 } // namespace
@@ -59,6 +64,8 @@ void model_actions::attach(fstar& solver, csp& constraints) {
     current_ = &solver.mainModel.fn;
     declared_.clear();
     declared_index_.clear();
+    notes_.clear();
+    functions_.clear();
     aux_counter_ = 0;
 }
 
@@ -87,12 +94,27 @@ bool model_actions::builds_csp_constraints(const parse_context& ctx) const {
 
 // --- declarations -------------------------------------------------------------
 
+void model_actions::declare(parse_context& ctx, std::string name, const ivalDb& domain,
+                            std::string quantifier) {
+    warnIfUnbounded(ctx, name, domain);
+    const auto [first, isNew] = declared_index_.emplace(name, declared_.size());
+    if (!isNew) {
+        const long line = notes_[first->second].where.line;
+        std::string text = name + " is already declared" +
+                           (line > 0 ? " on line " + std::to_string(line) : std::string()) +
+                           ": expressions use that first declaration";
+        if (quantifier == "F")
+            text += ", but QSI and CONTRACTOR also pave this one, as a second " + name;
+        ctx.warnings.push_back(std::move(text));
+    }
+    notes_.push_back({{ctx.line, ctx.statement, {}}, name, std::move(quantifier), false, !isNew});
+    declared_.push_back(declaration(std::move(name), domain));
+}
+
 void model_actions::create_var(parse_context& ctx, std::string_view) {
     std::string name = pop_symbol(ctx);
     const ivalDb domain = pop_interval(ctx);
-    warnIfUnbounded(ctx, name, domain);
-    declared_index_.emplace(name, declared_.size());
-    declared_.push_back(declaration(std::move(name), domain));
+    declare(ctx, std::move(name), domain, "");
 }
 
 void model_actions::create_quantvar(parse_context& ctx, std::string_view) {
@@ -118,9 +140,7 @@ void model_actions::create_quantvar(parse_context& ctx, std::string_view) {
         if (optim == optimBound::upper) domain = prop(domain);
         ctx.optim_uses.push_back({name, optim});
     }
-    warnIfUnbounded(ctx, name, domain);
-    declared_index_.emplace(name, declared_.size());
-    declared_.push_back(declaration(std::move(name), domain));
+    declare(ctx, std::move(name), domain, quantifier);
 }
 
 // --- expression leaves ----------------------------------------------------------
@@ -135,6 +155,8 @@ void model_actions::create_incidence(parse_context& ctx, std::string_view text) 
         return;
     }
     const std::string_view name = trim_white_space(text);
+    if (const auto it = declared_index_.find(name); it != declared_index_.end())
+        notes_[it->second].used = true;
     tree& t = *current_;
     int v = t.findVariable(name);
     if (v < 0) {
@@ -187,8 +209,15 @@ void model_actions::create_operator(parse_context& ctx, std::string_view) {
 
 // --- the objective function ---------------------------------------------------------
 
-void model_actions::new_function(parse_context&, std::string_view) {
+void model_actions::new_function(parse_context& ctx, std::string_view text) {
     if (fstar_solver_ != nullptr) current_ = &fstar_solver_->mainModel.fn;
+    if (!functions_.empty()) {
+        const long line = functions_.back().where.line;
+        ctx.warnings.push_back("a function is already given" +
+                               (line > 0 ? " on line " + std::to_string(line) : std::string()) +
+                               ": this one replaces it");
+    }
+    functions_.push_back({{ctx.line, ctx.statement, {}}, trim_white_space(text) == "lf:="});
 }
 
 void model_actions::assign_function(parse_context& ctx, std::string_view) {
@@ -198,7 +227,16 @@ void model_actions::assign_function(parse_context& ctx, std::string_view) {
         fstar_solver_->mainModel.fn.setRoot(root);
 }
 
+void model_actions::drop_function() noexcept {
+    if (fstar_solver_ != nullptr) fstar_solver_->mainModel.fn.setRoot(noNode);
+}
+
 // --- constraints ------------------------------------------------------------------
+
+std::size_t model_actions::constraint_count() const noexcept {
+    return (fstar_solver_ != nullptr ? fstar_solver_->mainModel.constraints.size() : 0) +
+           (csp_solver_ != nullptr ? csp_solver_->constraints().size() : 0);
+}
 
 void model_actions::new_constraint(parse_context& ctx, std::string_view) {
     if (builds_fstar_constraints(ctx)) {

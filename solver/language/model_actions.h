@@ -80,6 +80,29 @@ public:
     // Number in the labels of interval constants ("Aux" + this number).
     int aux_counter() const noexcept { return aux_counter_; }
 
+    // What the statements read so far were, for the checks after the last.
+    // Each declaration, in order, with its quantifier ("" for "x in [a, b]"),
+    // whether an expression uses it and whether it repeats a name declared
+    // before (expressions use the first one).
+    struct declaration_note {
+        located_warning where; // the statement, without a text of its own
+        std::string name;
+        std::string quantifier;
+        bool used = false;
+        bool repeated = false;
+    };
+    const std::vector<declaration_note>& declarations() const noexcept { return notes_; }
+    // Each function statement, in order: lf:= (a relation) or f:=.
+    struct function_note {
+        located_warning where;
+        bool relation = false;
+    };
+    const std::vector<function_note>& function_statements() const noexcept { return functions_; }
+    // Constraints built for the algorithm named when each was read.
+    std::size_t constraint_count() const noexcept;
+    // Leaves the problem without a function: a run then says it has none.
+    void drop_function() noexcept;
+
 private:
     // Pops the top node of node_stack; noNode when the stack is empty or the
     // entry is not a node of the current tree.
@@ -91,7 +114,13 @@ private:
     fstar* fstar_solver_ = nullptr;
     csp* csp_solver_ = nullptr;
     tree* current_ = nullptr;
+    // Records a declaration of `name` with the domain `domain`.
+    void declare(parse_context& ctx, std::string name, const ivalDb& domain,
+                 std::string quantifier);
+
     std::vector<node> declared_;
+    std::vector<declaration_note> notes_; // one per declaration, repeated ones too
+    std::vector<function_note> functions_;
     // Position in declared_ of the first declaration of each name.
     std::unordered_map<std::string, std::size_t, nameHash, std::equal_to<>> declared_index_;
     int aux_counter_ = 0;

@@ -19,6 +19,14 @@ namespace modal {
 struct param;
 struct qsiParam;
 
+// A warning about a statement: the line of the file where the statement
+// begins (0 for none, a warning about the whole problem) and its text.
+struct located_warning {
+    long line = 0;
+    std::string statement;
+    std::string text;
+};
+
 struct parse_context {
     std::stack<long> int_stack;
     std::stack<double> num_stack;
@@ -29,6 +37,12 @@ struct parse_context {
 
     // Set by the algorithm statement; empty until then.
     std::string algorithm_name;
+
+    // The statement being read: the line of the file where it begins (0 when
+    // it does not come from a file, set by the reader) and its text (set by
+    // the grammar), for the warnings given about it later.
+    long line = 0;
+    std::string statement;
 
     // Statements that are accepted but do not do what they seem to: each
     // action that meets one adds a line here; the reader of the file shows

@@ -1,10 +1,13 @@
 // Cuts a problem file into statement texts. Each line is trimmed of white
 // space at both ends and joined, with nothing in between, to the text still
-// pending from earlier lines, until the joined text ends with ';'.
+// pending from earlier lines, until the joined text ends with ';'. A '%'
+// after a statement's ';' starts a comment that runs to the end of its line.
 #pragma once
 
+#include <cstddef>
 #include <istream>
 #include <string>
+#include <vector>
 
 namespace modal {
 
@@ -17,6 +20,13 @@ public:
         pending,   // joined text without ';' yet; it continues on the next line
     };
 
+    // A place in the file: line and column, both from 1 (columns in
+    // characters, a UTF-8 sequence counting once).
+    struct position {
+        long line = 0;
+        std::size_t column = 0;
+    };
+
     explicit statement_reader(std::istream& in) : in_(in) {}
 
     // Reads and classifies the next line. False once the line that met the
@@ -25,17 +35,31 @@ public:
     bool next();
 
     kind current_kind() const noexcept { return kind_; }
-    // The joined text of the current line (the pending text included).
+    // The joined text of the current line (the pending text included), without
+    // a comment after its last ';'.
     const std::string& text() const noexcept { return text_; }
     // The input failed for another reason than reaching its end.
     bool read_error() const noexcept { return error_; }
     // Number of the current line, from 1.
     long line_number() const noexcept { return line_number_; }
+    // Number of the line where the current text begins.
+    long first_line() const noexcept { return pieces_.empty() ? line_number_ : pieces_[0].line; }
+    // Where the character at byte `offset` of text() stands in the file.
+    position position_of(std::size_t offset) const;
 
 private:
+    // Where the part of text() that a line gave starts, in text() and in the
+    // file.
+    struct piece {
+        std::size_t offset;
+        long line;
+        std::size_t column;
+    };
+
     std::istream& in_;
     std::string line_;
     std::string text_;
+    std::vector<piece> pieces_;
     bool pending_ = false;
     bool finished_ = false;
     bool error_ = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "solver/language/suggest.h"
 #include "solver/language/tokens.h"
 
 namespace modal {
@@ -40,7 +41,7 @@ std::string foundText(const char* at, const char* last) {
     return "'" + std::string(at, p) + "'";
 }
 
-std::string joined(const std::vector<std::string_view>& items) {
+std::string joined(std::span<const std::string_view> items) {
     std::string s;
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (i > 0) s += i + 1 == items.size() ? " or " : ", ";
@@ -60,6 +61,33 @@ std::string_view trimmedStart(std::string_view text) {
     return text;
 }
 
+// " (did you mean NAME?)" for the closest name, or `otherwise`.
+std::string closest(std::string_view word, std::span<const std::string_view> candidates,
+                    const std::string& otherwise) {
+    const std::string_view c = closest_name(word, candidates);
+    return c.empty() ? otherwise : " (did you mean " + std::string(c) + "?)";
+}
+
+std::string unknownNameReason(std::string_view word, vocabulary of,
+                              const syntax_vocabulary& names) {
+    const std::string w = "'" + std::string(word) + "'";
+    switch (of) {
+    case vocabulary::variable:
+        return w + " is not a declared variable" + closest(word, names.variables, "");
+    case vocabulary::function:
+        return "unknown function " + w +
+               closest(word, names.functions,
+                       " (the functions are " + joined(names.functions) + ")");
+    case vocabulary::option:
+        return "unknown option " + w +
+               closest(word, names.options, " (solver --help lists the options)");
+    case vocabulary::algorithm:
+        return "unknown algorithm " + w +
+               closest(word, names.algorithms, " (" + joined(names.algorithms) + ")");
+    }
+    return w;
+}
+
 } // namespace
 
 void parse_trace::failed(const char* at, std::string_view label, int labelRank) {
@@ -74,12 +102,14 @@ void parse_trace::failed(const char* at, std::string_view label, int labelRank) 
 }
 
 syntax_error describe_syntax_error(std::string_view text, const parse_trace& trace,
-                                   const syntax_limits& limits) {
+                                   const syntax_limits& limits, const syntax_vocabulary& names) {
     const char* first = text.data();
     const char* last = first + text.size();
     const char* at = trace.furthest != nullptr ? std::clamp(trace.furthest, first, last) : first;
     const auto error = [&](const char* where, std::string reason) {
-        return syntax_error{columnOf(text, where), std::move(reason)};
+        const char* w = std::clamp(where, first, last);
+        return syntax_error{columnOf(text, w), std::move(reason),
+                            static_cast<std::size_t>(w - first)};
     };
 
     if (trace.too_deep != nullptr)
@@ -88,11 +118,11 @@ syntax_error describe_syntax_error(std::string_view text, const parse_trace& tra
     if (trace.nesting_refused != nullptr && trace.nesting_refused >= at)
         return error(trace.nesting_refused,
                      "nesting deeper than " + std::to_string(limits.max_nesting) + " levels");
-    if (trace.undeclared_first != nullptr && trace.undeclared_first <= at &&
-        at < trace.undeclared_last) {
-        const std::string name(trace.undeclared_first, trace.undeclared_last);
-        return error(trace.undeclared_first, "'" + name + "' is not a declared variable");
-    }
+    if (const auto& u = trace.unknown; u.first != nullptr && u.first <= at && at < u.extent)
+        return error(
+            u.first,
+            unknownNameReason(std::string_view(u.first, static_cast<std::size_t>(u.last - u.first)),
+                              u.of, names));
     if (startsWith(at, last, "\xEF\xBB\xBF"))
         return error(at, "UTF-8 byte order mark: save the file without one");
     if (at != last && tokens::isLetter(*at) &&

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,7 +15,11 @@ namespace modal {
 struct syntax_error {
     std::size_t column = 0; // 1-based, in characters of the statement text
     std::string reason;
+    std::size_t offset = 0; // the same place in bytes from the start of the text
 };
+
+// The vocabularies of the language whose names a word may miss.
+enum class vocabulary : std::uint8_t { variable, function, option, algorithm };
 
 // What a failed parse leaves behind for its description.
 struct parse_trace {
@@ -22,10 +28,16 @@ struct parse_trace {
     const char* furthest = nullptr;
     std::vector<std::string_view> expected;
     int rank = 0;
-    // The last identifier met where an operand was expected that names no
-    // declared variable, as [first, last).
-    const char* undeclared_first = nullptr;
-    const char* undeclared_last = nullptr;
+    // The last word met where a name of some vocabulary belongs that is
+    // none of its names, as [first, last); `extent` is where the text it
+    // accounts for ends (the end of an option's value).
+    struct unknown_name {
+        vocabulary of = vocabulary::variable;
+        const char* first = nullptr;
+        const char* last = nullptr;
+        const char* extent = nullptr;
+    };
+    unknown_name unknown;
     // Where the nesting limit refused a factor, and where the expression
     // tree first grew deeper than its limit (null when it did not happen).
     const char* nesting_refused = nullptr;
@@ -52,8 +64,17 @@ struct syntax_limits {
     std::ptrdiff_t max_name_length;
 };
 
+// The names of each vocabulary, for "did you mean" in the reasons.
+struct syntax_vocabulary {
+    std::span<const std::string_view> variables;
+    std::span<const std::string_view> functions;
+    std::span<const std::string_view> options;
+    std::span<const std::string_view> algorithms;
+};
+
 // The reason the statement `text` failed, from the trace of its parse.
 syntax_error describe_syntax_error(std::string_view text, const parse_trace& trace,
-                                   const syntax_limits& limits);
+                                   const syntax_limits& limits,
+                                   const syntax_vocabulary& names = {});
 
 } // namespace modal

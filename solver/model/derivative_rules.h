@@ -19,7 +19,25 @@ nodeId derivativeRule(tree& t, nodeId n, bool isTarget, Derivative&& d, Copy&& c
     const nodeId u = t.at(n).left;
     const nodeId v = t.at(n).right;
     const std::int64_t exponent = t.at(n).exponent;
+    // The chain rule for g' = h: h(u) du, and for g' = 1 / h^2: du / h(u)^2.
+    const auto times = [&](nodeKind h) {
+        const nodeId du = d(u);
+        return t.createBinary(nodeKind::mul, t.createUnary(h, copy(u)), du);
+    };
+    const auto overSquareOf = [&](nodeKind h) {
+        const nodeId du = d(u);
+        const nodeId c = t.createUnary(h, copy(u));
+        return t.createBinary(nodeKind::div, du, t.createUnary(nodeKind::sqr, c));
+    };
     switch (k) {
+    case nodeKind::unknown:
+    case nodeKind::constant:
+    case nodeKind::aux:
+    case nodeKind::one:
+    // Steps are constant wherever they are continuous.
+    case nodeKind::sign:
+    case nodeKind::step:
+        return noNode;
     case nodeKind::var:
         if (!isTarget) return noNode;
         {
@@ -57,10 +75,8 @@ nodeId derivativeRule(tree& t, nodeId n, bool isTarget, Derivative&& d, Copy&& c
     }
     case nodeKind::minus:
         return t.createUnary(nodeKind::minus, d(u));
-    case nodeKind::exp: {
-        const nodeId du = d(u);
-        return t.createBinary(nodeKind::mul, t.createUnary(nodeKind::exp, copy(u)), du);
-    }
+    case nodeKind::exp:
+        return times(nodeKind::exp);
     case nodeKind::log: {
         const nodeId du = d(u);
         return t.createBinary(nodeKind::div, du, copy(u));
@@ -86,15 +102,10 @@ nodeId derivativeRule(tree& t, nodeId n, bool isTarget, Derivative&& d, Copy&& c
         const nodeId s = t.createUnary(nodeKind::sin, copy(u));
         return t.createBinary(nodeKind::mul, t.createBinary(nodeKind::sub, noNode, s), du);
     }
-    case nodeKind::sin: {
-        const nodeId du = d(u);
-        return t.createBinary(nodeKind::mul, t.createUnary(nodeKind::cos, copy(u)), du);
-    }
-    case nodeKind::tan: {
-        const nodeId du = d(u);
-        const nodeId c = t.createUnary(nodeKind::cos, copy(u));
-        return t.createBinary(nodeKind::div, du, t.createUnary(nodeKind::sqr, c));
-    }
+    case nodeKind::sin:
+        return times(nodeKind::cos);
+    case nodeKind::tan:
+        return overSquareOf(nodeKind::cos);
     case nodeKind::acos:
     case nodeKind::asin: {
         nodeId du = d(u);
@@ -110,18 +121,48 @@ nodeId derivativeRule(tree& t, nodeId n, bool isTarget, Derivative&& d, Copy&& c
         return t.createBinary(nodeKind::div, du,
                               t.createBinary(nodeKind::plus, t.createConst(1.0), sq));
     }
-    default:
-        return noNode;
+    // At its kink abs takes every slope between -1 and 1, but only where its
+    // argument crosses zero: sign(u) is [-1, 1] there, and [0, 1] or [-1, 0]
+    // where u only reaches zero at one end, on which abs(u) is monotonic.
+    case nodeKind::abs:
+        return times(nodeKind::sign);
+    // max(u, v) follows u where u > v and v where v > u; where they meet,
+    // step(0) = 1/2 weighs both, and step over a range holding zero gives
+    // [0, 1]: every slope between the two (min: the same, the other way).
+    case nodeKind::min:
+    case nodeKind::max: {
+        const nodeId du = d(u);
+        const nodeId dv = d(v);
+        const bool isMax = k == nodeKind::max;
+        const nodeId uAhead =
+            t.createUnary(nodeKind::step, isMax ? t.createBinary(nodeKind::sub, copy(u), copy(v))
+                                                : t.createBinary(nodeKind::sub, copy(v), copy(u)));
+        const nodeId vAhead =
+            t.createUnary(nodeKind::step, isMax ? t.createBinary(nodeKind::sub, copy(v), copy(u))
+                                                : t.createBinary(nodeKind::sub, copy(u), copy(v)));
+        return t.createBinary(nodeKind::plus, t.createBinary(nodeKind::mul, uAhead, du),
+                              t.createBinary(nodeKind::mul, vAhead, dv));
     }
+    case nodeKind::sinh:
+        return times(nodeKind::cosh);
+    case nodeKind::cosh:
+        return times(nodeKind::sinh);
+    case nodeKind::tanh:
+        return overSquareOf(nodeKind::cosh);
+    }
+    return noNode;
 }
 
 // One pass of the simplification of node x (not noNode) of `t`, its children
 // simplified by `simp(c)` (which takes noNode too): a zero (noNode) operand
 // drops a sum's term or makes a product zero, a factor or divisor one goes,
-// pow(u, 1) is u and a unary function of zero is zero. Returns what stands for
-// x afterwards. In place, x takes its simplified children as each is made and
-// may change kind; otherwise no node changes and a changed copy of x is made
-// where it would.
+// pow(u, 1) is u, and "minus" or a function without its argument is zero
+// (the circular functions, exp, log and the inverse ones by the original
+// rules; of the later ones those that are zero at zero; in a derivative a
+// function never loses its argument, which is a copy). Returns what stands
+// for x afterwards. In place, x takes its simplified children as each is made
+// and may change kind; otherwise no node changes and a changed copy of x is
+// made where it would.
 template <typename Simplify> nodeId simplifyRule(tree& t, nodeId x, bool inPlace, Simplify&& simp) {
     const nodeId left = t.at(x).left;
     const nodeId right = t.at(x).right;
@@ -199,13 +240,30 @@ template <typename Simplify> nodeId simplifyRule(tree& t, nodeId x, bool inPlace
     case nodeKind::asin:
     case nodeKind::atan:
     case nodeKind::minus:
+    case nodeKind::abs:
+    case nodeKind::sinh:
+    case nodeKind::tanh:
+    case nodeKind::sign:
         if (left == noNode) return noNode;
         [[fallthrough]];
-    default: {
+    case nodeKind::unknown:
+    case nodeKind::aux:
+    case nodeKind::eq:
+    case nodeKind::ge:
+    case nodeKind::gt:
+    case nodeKind::le:
+    case nodeKind::lt:
+    case nodeKind::sqr:
+    case nodeKind::sqrt:
+    case nodeKind::min:
+    case nodeKind::max:
+    case nodeKind::cosh:
+    case nodeKind::step: {
         const nodeId l = simplifyLeft(), r = simplifyRight();
         return withChildren(l, r);
     }
     }
+    return x;
 }
 
 } // namespace modal::detail

@@ -88,41 +88,27 @@ std::uint8_t classifyMonotony(const tree& t, nodeId n, std::vector<nodeId>& list
     const std::uint8_t r1 = classifyMonotony(t, nd.left, list);
     const std::uint8_t r2 = classifyMonotony(t, nd.right, list);
     const bool even = nd.exponent % 2 == 0;
-    switch (nd.kind) {
-    case nodeKind::mul:
-    case nodeKind::div:
-        if (r1 != 0 || r2 != 0) {
-            list.push_back(n);
-            return 1;
-        }
-        return 2;
-    case nodeKind::plus:
-    case nodeKind::sub:
+    // A node that must be checked on each box.
+    const auto listed = [&] {
+        list.push_back(n);
+        return std::uint8_t{1};
+    };
+    switch (infoOf(nd.kind).monotony) {
+    case monotonyRule::opaque:
+        return 0;
+    case monotonyRule::sum:
         return (r1 == 1 || r2 == 1) ? 1 : 2;
-    case nodeKind::cos:
-    case nodeKind::sin:
-    case nodeKind::tan:
-    case nodeKind::sqr:
-        if (r1 != 0) {
-            list.push_back(n);
-            return 1;
-        }
-        return 0;
-    case nodeKind::pow:
-        if (even) {
-            if (r1 != 0) {
-                list.push_back(n);
-                return 1;
-            }
-            return 0;
-        }
+    case monotonyRule::product:
+        return (r1 != 0 || r2 != 0) ? listed() : 2;
+    case monotonyRule::power:
+        if (!even) return r1;
+        [[fallthrough]];
+    case monotonyRule::turning:
+        return r1 != 0 ? listed() : 0;
+    case monotonyRule::passing:
         return r1;
-    case nodeKind::exp:
-    case nodeKind::log:
-        return r1;
-    default:
-        return 0;
     }
+    return 0;
 }
 
 void buildNonUniformList(tree& t) {
@@ -169,32 +155,36 @@ bool isUniformlyMonotonic(tree& t) {
         evaluateList(t, t.subtreeLists[i], evalMode::Prop, {.point = pointChoice::previous});
         const node& n = t.at(t.nonUniformList[i]);
         if (n.left == noNode) continue;
+        const kindInfo& info = infoOf(n.kind);
         ivalDb x = t.at(n.left).value;
-        switch (n.kind) {
-        case nodeKind::sqr:
-            if (isInterior(ivalZero(), x)) return false;
-            break;
-        case nodeKind::pow:
-            if (n.exponent % 2 == 0 && isInterior(ivalZero(), x)) return false;
-            break;
-        case nodeKind::sin:
-            x = x - ivalHalfPi();
-            [[fallthrough]];
-        case nodeKind::cos:
-            if (!withinMonotonicPiece(x, ivalPi(), false)) return false;
-            break;
-        case nodeKind::tan:
-            if (!withinMonotonicPiece(x, ivalHalfPi(), true)) return false;
-            break;
-        default: {
-            if (n.right == noNode) break;
+        if (info.monotony == monotonyRule::product) {
+            if (n.right == noNode) continue;
+            // Monotonic in both operands only where both keep one sign, the same.
             const ivalDb& y = t.at(n.right).value;
             if (isInterior(ivalZero(), x) || isInterior(ivalZero(), y)) return false;
             const bool bothPos = greaterEq(x, ivalZero()) && greaterEq(y, ivalZero());
             const bool bothNeg = lessEq(x, ivalZero()) && lessEq(y, ivalZero());
             if (!(bothPos || bothNeg)) return false;
-            break;
+            continue;
         }
+        switch (info.turns) {
+        case turningPoints::none:
+            break;
+        case turningPoints::atZero:
+            // Odd powers are listed only through their argument's class, and
+            // are monotonic everywhere.
+            if (n.kind == nodeKind::pow && n.exponent % 2 != 0) break;
+            if (isInterior(ivalZero(), x)) return false;
+            break;
+        case turningPoints::sine:
+            x = x - ivalHalfPi();
+            [[fallthrough]];
+        case turningPoints::cosine:
+            if (!withinMonotonicPiece(x, ivalPi(), false)) return false;
+            break;
+        case turningPoints::tangent:
+            if (!withinMonotonicPiece(x, ivalHalfPi(), true)) return false;
+            break;
         }
     }
     return true;

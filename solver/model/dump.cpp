@@ -34,7 +34,47 @@ void printNode(const tree& t, nodeId n, std::ostream& os, bool withNames) {
         printNode(t, nd.left, os, withNames);
         os << ")";
         return;
-    default:
+    // Functions of two arguments as they are written: min(a,b).
+    case nodeKind::min:
+    case nodeKind::max:
+        if (nd.left != noNode && nd.right != noNode) {
+            os << nd.kindName() << "(";
+            printNode(t, nd.left, os, withNames);
+            os << ",";
+            printNode(t, nd.right, os, withNames);
+            os << ")";
+            return;
+        }
+        break;
+    // Operators and relations between their parenthesised operands, every
+    // function before its parenthesised argument.
+    case nodeKind::unknown:
+    case nodeKind::plus:
+    case nodeKind::sub:
+    case nodeKind::mul:
+    case nodeKind::div:
+    case nodeKind::eq:
+    case nodeKind::ge:
+    case nodeKind::gt:
+    case nodeKind::le:
+    case nodeKind::lt:
+    case nodeKind::exp:
+    case nodeKind::log:
+    case nodeKind::sqr:
+    case nodeKind::sqrt:
+    case nodeKind::cos:
+    case nodeKind::sin:
+    case nodeKind::tan:
+    case nodeKind::acos:
+    case nodeKind::asin:
+    case nodeKind::atan:
+    case nodeKind::pow:
+    case nodeKind::abs:
+    case nodeKind::sinh:
+    case nodeKind::cosh:
+    case nodeKind::tanh:
+    case nodeKind::sign:
+    case nodeKind::step:
         break;
     }
     if (nd.right != noNode) {

@@ -68,32 +68,33 @@ consistencyState checkConstraints(model& m, const std::vector<variable>& cellXp,
         // zero. Holding only where the constraint is defined proves nothing.
         // Only the bound of the relation's value that decides it is read:
         // the other is L - inf, NaN for an unbounded L.
+        const comparison relation = infoOf(root->kind).relation;
         bool holds = false;
-        switch (root->kind) {
-        case nodeKind::ge:
+        switch (relation) {
+        case comparison::ge:
             holds = v.inf() >= 0.0;
             break;
-        case nodeKind::gt:
+        case comparison::gt:
             holds = v.inf() > 0.0;
             break;
-        case nodeKind::le:
+        case comparison::le:
             holds = v.sup() <= 0.0;
             break;
-        case nodeKind::lt:
+        case comparison::lt:
             holds = v.sup() < 0.0;
             break;
-        case nodeKind::eq:
+        case comparison::eq:
             holds = l.inf() >= 0.0 && l.sup() <= 0.0;
             break;
-        default:
+        case comparison::none:
             holds = isInterior(v, ivalZero());
             break;
         }
         if (holds && !c.fn.undefinedSeen) continue;
         // Points where a constraint is not defined satisfy none, so a
         // relation that fails wherever it is defined rules the cell out.
-        switch (root->kind) {
-        case nodeKind::eq: {
+        switch (relation) {
+        case comparison::eq: {
             // Inconsistent only when zero is outside the left side's range; a
             // range that merely touches zero may still hold the solution.
             const ivalDb p = prop(l);
@@ -101,17 +102,17 @@ consistencyState checkConstraints(model& m, const std::vector<variable>& cellXp,
             return (p.inf() > 0.0 || p.sup() < 0.0) ? consistencyState::inconsistent
                                                     : consistencyState::undecided;
         }
-        case nodeKind::gt:
-        case nodeKind::ge:
+        case comparison::gt:
+        case comparison::ge:
             return isInterior(l - ivalDb::exact(0.0, -kInf), ivalZero())
                        ? consistencyState::inconsistent
                        : consistencyState::undecided;
-        case nodeKind::lt:
-        case nodeKind::le:
+        case comparison::lt:
+        case comparison::le:
             return isInterior(l - ivalDb::exact(kInf, 0.0), ivalZero())
                        ? consistencyState::inconsistent
                        : consistencyState::undecided;
-        default:
+        case comparison::none:
             return consistencyState::undecided;
         }
     }

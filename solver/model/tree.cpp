@@ -285,8 +285,8 @@ constexpr ivalDb kGreaterShift = ivalDb::exact(kInf, 0.0); // [+inf, 0]
 constexpr ivalDb kLessShift = ivalDb::exact(0.0, -kInf);   // [0, -inf]
 
 inline void evalNode(tree& t, node& n, evalMode mode, evalOptions o) {
-    // One switch over every kind; binary kinds need both children and unary
-    // kinds their left child, otherwise the node keeps its value.
+    // One case per kind; binary kinds need both children and unary kinds
+    // their left child, otherwise the node keeps its value.
     const node* base = t.nodes.data();
     const bool both = n.left != noNode && n.right != noNode;
     const bool unary = n.left != noNode;
@@ -374,7 +374,32 @@ inline void evalNode(tree& t, node& n, evalMode mode, evalOptions o) {
     case nodeKind::pow:
         if (unary) n.value = power(base[n.left].value, n.exponent, mode, undefined);
         return;
-    default: // "one" and unknown kinds
+    case nodeKind::abs:
+        if (unary) n.value = abs(base[n.left].value);
+        return;
+    case nodeKind::min:
+        if (both) n.value = min(base[n.left].value, base[n.right].value);
+        return;
+    case nodeKind::max:
+        if (both) n.value = max(base[n.left].value, base[n.right].value);
+        return;
+    case nodeKind::sinh:
+        if (unary) n.value = sinh(base[n.left].value);
+        return;
+    case nodeKind::cosh:
+        if (unary) n.value = cosh(base[n.left].value);
+        return;
+    case nodeKind::tanh:
+        if (unary) n.value = tanh(base[n.left].value);
+        return;
+    case nodeKind::sign:
+        if (unary) n.value = sign(base[n.left].value);
+        return;
+    case nodeKind::step:
+        if (unary) n.value = step(base[n.left].value);
+        return;
+    case nodeKind::one:     // holds its value
+    case nodeKind::unknown: // computes nothing
         return;
     }
 }
@@ -435,21 +460,24 @@ void subtractRightSide(tree& t) {
 void normalizeConstraint(tree& t, optimBound& optim) {
     const nodeId r = t.root;
     if (r == noNode) return;
-    const nodeKind k = t.at(r).kind;
-    if (!isRelation(k)) return;
+    const comparison c = infoOf(t.at(r).kind).relation;
+    if (c == comparison::none) return;
     subtractRightSide(t);
-    switch (k) {
-    case nodeKind::eq:
+    switch (c) {
+    case comparison::none:
+        break;
+    case comparison::eq:
         t.root = t.at(r).left;
         break;
-    case nodeKind::gt:
-    case nodeKind::ge:
+    case comparison::gt:
+    case comparison::ge:
         t.at(r).kind = nodeKind::sub;
         t.at(t.at(r).right).kind = nodeKind::aux;
         t.at(t.at(r).right).value = kGreaterShift;
         optim = optimBound::lower;
         break;
-    default: // "<" and "<="
+    case comparison::lt:
+    case comparison::le:
         t.at(r).kind = nodeKind::sub;
         t.at(t.at(r).right).kind = nodeKind::aux;
         t.at(t.at(r).right).value = kLessShift;

@@ -1,4 +1,5 @@
 #include <cmath>
+#include <limits>
 
 #include "interval/functions.h"
 #include "test_support.h"
@@ -98,6 +99,59 @@ TEST(InverseTrig, MonotoneRulesAndDomain) {
     EXPECT_TRUE(std::isnan(acos(I(-2, 0)).sup()));
     EXPECT_TRUE(boundsAre(atan(I(-inf, inf)), nextDown(-std::atan(inf)), nextUp(std::atan(inf))));
     EXPECT_TRUE(boundsAre(atan(I(1, 0)), nextDown(std::atan(1.0)), 0));
+}
+
+TEST(AbsCosh, EvenFunctionsReachTheirMinimumExactlyInsideAndDualiseImproperArguments) {
+    EXPECT_TRUE(boundsAre(abs(I(-3, 2)), 0, 3));
+    EXPECT_TRUE(boundsAre(abs(I(-3, -2)), 2, 3));
+    EXPECT_TRUE(boundsAre(abs(I(2, -3)), 3, 0)); // improper: dual of [0, 3], exact
+    EXPECT_TRUE(boundsAre(abs(I(-inf, 1)), 0, inf));
+    EXPECT_TRUE(isNaN(abs(I(nan, 1))));
+    const ivalDb c = cosh(I(-1, 2));
+    EXPECT_EQ(c.inf(), 1.0);
+    EXPECT_GE(c.sup(), std::cosh(2.0));
+    EXPECT_LT(c.sup(), std::cosh(2.0) * (1 + 1e-14));
+    EXPECT_TRUE(boundsAre(cosh(I(0, 0)), 1, nextUp(1)));
+    // Improper, holding zero: the bottom 1 exact, the top rounded inward.
+    const ivalDb d = cosh(I(2, -1));
+    EXPECT_LE(d.inf(), std::cosh(2.0));
+    EXPECT_EQ(d.sup(), 1.0);
+    // Beyond the doubles the exact value is finite: the lowest outer bound is
+    // the largest double, and no inner bound is claimed.
+    EXPECT_EQ(cosh(I(800, 801)).inf(), std::numeric_limits<double>::max());
+    EXPECT_TRUE(hasNaN(cosh(I(801, 800))));
+}
+
+TEST(SinhTanh, IncreasingWithExactZerosAndBoundedTanh) {
+    EXPECT_TRUE(boundsAre(sinh(I(0, 0)), 0, 0));
+    const ivalDb s = sinh(I(-1, 2));
+    EXPECT_LE(s.inf(), std::sinh(-1.0));
+    EXPECT_GE(s.sup(), std::sinh(2.0));
+    EXPECT_TRUE(boundsAre(sinh(I(-inf, inf)), -inf, inf));
+    EXPECT_TRUE(boundsAre(tanh(I(-inf, inf)), -1, 1));
+    // The library's tanh(30) is 1; the outer bound stays at 1.
+    EXPECT_TRUE(boundsAre(tanh(I(30, 40)), nextDownN(1.0, 6), 1));
+    const ivalDb t = tanh(I(2, 1)); // improper: inward on [1, 2], dualised
+    EXPECT_TRUE(t.inf() <= std::tanh(2.0) && t.sup() >= std::tanh(1.0) && t.inf() > t.sup()) << t;
+}
+
+TEST(MinMax, BoundByBoundInEveryModality) {
+    EXPECT_TRUE(boundsAre(min(I(0, 3), I(1, 2)), 0, 2));
+    EXPECT_TRUE(boundsAre(max(I(0, 3), I(1, 2)), 1, 3));
+    EXPECT_TRUE(boundsAre(max(I(3, 0), I(1, 2)), 3, 2));
+    EXPECT_TRUE(boundsAre(min(I(-inf, 1), I(2, 5)), -inf, 1));
+    EXPECT_TRUE(boundsAre(max(I(nan, 1), I(2, 5)), nan, 5));
+}
+
+TEST(SignStep, LevelsOfTheBoundsAndNoValueBetweenLevelsInward) {
+    EXPECT_TRUE(boundsAre(sign(I(-2, 3)), -1, 1));
+    EXPECT_TRUE(boundsAre(sign(I(0, 3)), 0, 1));
+    EXPECT_TRUE(boundsAre(sign(I(0, 0)), 0, 0));
+    EXPECT_TRUE(boundsAre(step(I(-2, 0)), 0, 0.5));
+    EXPECT_TRUE(boundsAre(step(I(1, 3)), 1, 1));
+    EXPECT_TRUE(boundsAre(sign(I(3, 1)), 1, 1));
+    EXPECT_TRUE(isNaN(sign(I(3, -1))));
+    EXPECT_TRUE(isNaN(step(I(0, -1))));
 }
 
 } // namespace

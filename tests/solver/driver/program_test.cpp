@@ -6,13 +6,18 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 #include <sstream>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "file_helpers.h"
 #include "solver/driver/command_line.h"
 #include "solver/driver/run_problem.h"
+#include "solver/language/algorithms.h"
+#include "solver/language/options.h"
+#include "solver/model/node.h"
 #include "tests/support/temp_dir.h"
 
 namespace modal {
@@ -69,7 +74,7 @@ TEST_F(ProgramTest, HelpAndVersion) {
     for (const char* args : {"--help", "p --help", "-h"}) {
         const auto r = runSolver(args);
         EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out, help_text);
+        EXPECT_EQ(r.out, help_text());
         EXPECT_EQ(r.err, "");
     }
     const auto r = runSolver("--version");
@@ -77,16 +82,52 @@ TEST_F(ProgramTest, HelpAndVersion) {
     EXPECT_EQ(r.out, "solver " MODAL_VERSION "\n");
     // The help names every algorithm, option and file a user meets.
     for (const char* word :
-         {"FSTAR", "MINMAX", "LOGIC", "QSI", "CONTRACTOR", "Epsilon=0", "Tolerance=0", "Bisect=2",
-          "Time=1e301", "CSPEps=0.1", "QSITime=inf", "PlotX", "BASESolution.txt", "BASEImage.bmp",
-          "BASEImage.png", "Tree.txt", "--quiet", "--no-bmp", "Exit status"})
-        EXPECT_NE(help_text.find(word), std::string_view::npos) << word;
+         {"FSTAR",         "MINMAX",        "LOGIC",    "QSI",        "CONTRACTOR",
+          "Epsilon=0",     "Tolerance=0",   "Bisect=2", "Time=1e301", "CSPEps=0.1",
+          "QSITime=1e400", "PlotX",         "sinh",     "min, max",   "BASESolution.txt",
+          "BASEImage.bmp", "BASEImage.png", "Tree.txt", "--quiet",    "--no-bmp",
+          "Exit status"})
+        EXPECT_NE(help_text().find(word), std::string::npos) << word;
+}
+
+// The man page lists the options of the table, in its order and with its
+// defaults, and the man page and the README name every algorithm and
+// function of the language.
+TEST(Documentation, ListsEveryOptionAlgorithmAndFunction) {
+    const std::string man = read_file(MODAL_SOURCE_DIR "/docs/man/solver.1");
+    const std::string readme = read_file(MODAL_SOURCE_DIR "/README.md");
+    const auto section = man.find(".SH FILE OPTIONS");
+    ASSERT_NE(section, std::string::npos);
+    const std::string listed = man.substr(section, man.find(".SH", section + 1) - section);
+    std::vector<std::string> entries;
+    for (std::size_t at = listed.find(".TP\n.BR "); at != std::string::npos;
+         at = listed.find(".TP\n.BR ", at + 1)) {
+        const std::size_t first = at + 8;
+        entries.push_back(listed.substr(first, listed.find('\n', first) - first));
+    }
+    const auto from = man.find(".SH DESCRIPTION");
+    const std::string description = man.substr(from, man.find(".SH", from + 1) - from);
+    std::vector<std::string> expected;
+    for (const optionInfo& o : options())
+        expected.push_back(std::string(o.name) + " =" + std::string(o.shown_default));
+    EXPECT_EQ(entries, expected);
+    for (const algorithmInfo& a : algorithms())
+        if (a.run != algorithmRun::none) {
+            EXPECT_NE(man.find(".B " + std::string(a.name) + "\n"), std::string::npos) << a.name;
+            EXPECT_NE(readme.find("`" + std::string(a.name) + "`"), std::string::npos) << a.name;
+        }
+    for (const kindInfo& k : nodeKinds())
+        if (k.syntax == kindSyntax::function || k.syntax == kindSyntax::power) {
+            const std::string name(k.text);
+            EXPECT_TRUE(std::regex_search(description, std::regex("\\b" + name + "\\b"))) << name;
+            EXPECT_NE(readme.find("`" + name + "("), std::string::npos) << name;
+        }
 }
 
 TEST_F(ProgramTest, AMissingProblemFileSaysWhichAndWhy) {
     const auto r = runSolver("nothing_here");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, banner() + "Error opening file");
+    EXPECT_EQ(r.out, banner() + "Error opening file\n");
     EXPECT_EQ(r.err, "solver: cannot open nothing_here.txt: No such file or directory\n");
     std::filesystem::create_directory(dir.file("folder.txt"));
     EXPECT_EQ(runSolver("folder").err, "solver: cannot open folder.txt: Is a directory\n");
@@ -147,8 +188,10 @@ TEST_F(ProgramTest, ASyntaxErrorGoesToTheResultFileToo) {
     EXPECT_EQ(r.out,
               banner() + "Parsing Succeeded\nx in [0, 1];\nSyntax Error: \n\nc:= x < 1 < 2;\n");
     EXPECT_EQ(read_file(dir.file("badSolution.txt")), "Syntax Error: \n\nc:= x < 1 < 2;\n");
-    EXPECT_EQ(r.err, "solver: syntax error at column 11: expected an operator or ';', found '<'\n"
-                     "solver: stopped: syntax error; wrote badSolution.txt\n");
+    EXPECT_EQ(r.err,
+              "solver: syntax error at line 2, column 11: expected an operator or ';', found "
+              "'<'\n"
+              "solver: stopped: syntax error; wrote badSolution.txt\n");
 }
 
 // Each statement that is accepted but does nothing says so on standard error;

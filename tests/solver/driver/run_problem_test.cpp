@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "file_helpers.h"
+#include "solver/api/runs.h"
 #include "solver/driver/runs.h"
 #include "tests/support/temp_dir.h"
 
@@ -103,12 +104,41 @@ TEST_F(RunProblemTest, DeclarationsSplitAcrossLines) {
 
 TEST_F(RunProblemTest, TwoStatementsOnOneLineAndTrailingText) {
     EXPECT_EQ(run("x in [0, 1]; f:= x*x;").out, "Parsing Succeeded\nx in [0, 1]; f:= x*x;\n");
-    // A remark after the statement keeps the line pending and spoils the next one.
-    auto r = run("x in [0, 1]; % the x\nf:= x;\n");
-    EXPECT_EQ(r.out, "Syntax Error: \n\nx in [0, 1]; % the xf:= x;\n");
-    // Text after the last ';' of the file is never parsed.
-    EXPECT_EQ(run("x in [0, 1];\nf:= x\n").out, "Parsing Succeeded\nx in [0, 1];\n");
+    // Text after the last ';' of the file is never parsed; the warning names
+    // the line where it begins.
+    auto r = run("x in [0, 1];\nf:= x\n+ 1\n");
+    EXPECT_EQ(r.out, "Parsing Succeeded\nx in [0, 1];\n");
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')),
+              "solver: warning: line 2: the text after the last ';' is ignored: 'f:= x+ 1'");
     EXPECT_EQ(run("x in [0, 1];\nf:= undeclared").out, "Parsing Succeeded\nx in [0, 1];\n");
+}
+
+// A '%' after a statement's ';' starts a comment to the end of its line, also
+// on the last line and after a statement spread over lines; a '%' elsewhere
+// in a statement is still an error.
+TEST_F(RunProblemTest, ACommentAfterAStatementRunsToTheEndOfItsLine) {
+    auto r = run("x in [0, 1]; % the x; y in [0, 1];\nf:= x +\n x*x; % a parabola\nf:= x; %");
+    EXPECT_EQ(r.out, "Parsing Succeeded\nx in [0, 1];\nParsing Succeeded\nf:= x +x*x;\n"
+                     "Parsing Succeeded\nf:= x;\n");
+    EXPECT_EQ(r.err.find("text after the last"), std::string::npos) << r.err;
+    r = run("x in [0, 1];\nf:= x % 2; % c\n");
+    EXPECT_EQ(r.out, "Parsing Succeeded\nx in [0, 1];\nSyntax Error: \n\nf:= x % 2;\n");
+}
+
+// A syntax error names the line and column of the file where the statement
+// goes wrong, and where the statement begins when that is another line.
+TEST_F(RunProblemTest, ASyntaxErrorSaysWhereInTheFile) {
+    auto r = run("x in [0, 1];\n\n   f:= x + q;\n");
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')),
+              "solver: syntax error at line 3, column 12: 'q' is not a declared variable");
+    r = run("x in [0, 1];\nf:= x +\n\t x * \xC3\xA9 +\n  1;\n");
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')),
+              "solver: syntax error at line 3, column 7 (the statement begins on line 2): "
+              "character '\xC3\xA9' is not allowed here (only ASCII outside comments)");
+    r = run("x in [0, 1];\nf:= x +\n;\n");
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')),
+              "solver: syntax error at line 3, column 1 (the statement begins on line 2): expected "
+              "an operand (a number, a variable, an interval, '(' or a function), found ';'");
 }
 
 TEST_F(RunProblemTest, ASyntaxErrorStopsReadingAndReplacesTheResultFile) {
@@ -127,6 +157,20 @@ TEST_F(RunProblemTest, AlgorithmsThatSolveNothingStillReadTheWholeFile) {
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.solution, "<none>");
     }
+}
+
+// A function of the wrong kind for the algorithm is named on standard error
+// and not solved: the run says it has no function, as one without any does.
+TEST_F(RunProblemTest, AFunctionOfTheWrongKindIsNotSolved) {
+    auto r = run("Algorithm=LOGIC;\nU(x, [0, 1]);\nf:= x*x;\n");
+    EXPECT_EQ(r.solution, no_function_message);
+    EXPECT_NE(r.out.find(std::string(no_function_message)), std::string::npos);
+    EXPECT_EQ(r.err, "solver: warning: line 3, 'f:= x*x;': LOGIC solves a relation given with "
+                     "lf:=, not an expression given with f:=: the run has no function to solve\n"
+                     "solver: stopped: no function to solve; wrote " +
+                         base + "Solution.txt\n");
+    r = run("Algorithm=FSTAR;\nx in [0, 1];\nlf:= x >= 0;\n");
+    EXPECT_EQ(r.solution, no_function_message);
 }
 
 TEST_F(RunProblemTest, LongStatementsOverManyLines) {
@@ -155,12 +199,12 @@ TEST_F(RunProblemTest, DeepNestingIsASyntaxError) {
 
 TEST_F(RunProblemTest, AMissingProblemFile) {
     auto r = runExisting();
-    EXPECT_EQ(r.out, "Error opening file");
+    EXPECT_EQ(r.out, "Error opening file\n");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.solution, "<none>");
     std::filesystem::create_directory(base + ".txt");
     r = runExisting();
-    EXPECT_EQ(r.out, "Error opening file");
+    EXPECT_EQ(r.out, "Error opening file\n");
     EXPECT_EQ(r.status, 1);
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <limits>
 #include <sstream>
@@ -60,7 +61,10 @@ public:
         const std::string op = popSym(ctx);
         const std::string right = popNode();
         const std::string left = popNode();
-        nodes.push_back("(" + left + op + right + ")");
+        // Functions of two arguments build binary nodes too.
+        nodes.push_back(std::isalpha(static_cast<unsigned char>(op[0]))
+                            ? op + "(" + left + "," + right + ")"
+                            : "(" + left + op + right + ")");
     }
     void new_function(parse_context&, std::string_view t) override {
         log.push_back("new " + std::string(t));
@@ -155,7 +159,15 @@ TEST_F(GrammarTest, FunctionsPowersAndIntervalConstants) {
     EXPECT_EQ(function("pow(x+y, 2)"), "function pow((x+y),2)");
     EXPECT_EQ(function("pow(x,-3)"), "function pow(x,-3)");
     EXPECT_EQ(function("x*[2, 1]'"), "function (x*[2, 1])");
-    EXPECT_EQ(function("sinh(x)"), "");
+    // The longest function name matches, as a whole word.
+    EXPECT_EQ(function("sinh(x)-sin(y)*tanh (z)"), "function (sinh(x)-(sin(y)*tanh(z)))");
+    EXPECT_EQ(function("abs(cosh(x))"), "function abs(cosh(x))");
+    EXPECT_EQ(function("max(x, min(y, 2)) / 2"), "function (max(x,min(y,2))/2)");
+    EXPECT_EQ(function("sinhx(x)"), "");
+    EXPECT_EQ(function("sqr(x)"), "");
+    EXPECT_EQ(function("min(x)"), "");
+    EXPECT_EQ(function("abs(x, y)"), "");
+    EXPECT_EQ(function("powx(x, 2)"), "");
     EXPECT_EQ(function("pow(x, +2)"), "");
     EXPECT_EQ(function("pow(x, 2.5)"), "");
     EXPECT_EQ(function("pow(x, - 2)"), "");
@@ -253,7 +265,7 @@ TEST_F(GrammarTest, EmptyAndMalformedStatementsFail) {
     for (const char* bad :
          {";", ";;", "x in [0, 1];;", "x in [0, 1]; ;", "f:= ;", "f:=x", "x in [0,1", "x in [0 1];",
           "x in [a, 1];", "f:= x +;", "f:= (x;", "f:= x);", "Algorithm=FSTARX;", "Algorithm=fstar;",
-          "TOptimal=3;", "x in [0,1]; junk", "f:= x; % remark", "\x01;", "f:= x\xff;"}) {
+          "TOptimal=3;", "x in [0,1]; junk", "f:= x % remark;", "\x01;", "f:= x\xff;"}) {
         EXPECT_FALSE(grammar.parse(bad)) << bad;
     }
     EXPECT_FALSE(grammar.parse(std::string("f:= x;\0", 7)));
@@ -265,6 +277,9 @@ TEST_F(GrammarTest, CommentsAndWhiteSpaceAreAcceptedAsTheyAre) {
     EXPECT_TRUE(grammar.parse("% f:= undeclared; ;;"));
     EXPECT_TRUE(grammar.parse("  %"));
     EXPECT_TRUE(model.log.empty());
+    // A comment after the last statement runs to the end of the text.
+    EXPECT_TRUE(grammar.parse("f:= x; % f:= y; junk"));
+    EXPECT_EQ(model.log, std::vector<std::string>({"new f:=", "function x"}));
 }
 
 TEST_F(GrammarTest, AlgorithmNames) {
@@ -474,8 +489,23 @@ TEST_F(GrammarTest, ASyntaxErrorHasAReasonAndAColumn) {
         {"f:= x^2;", 6, "no '^' operator: write powers as pow(x, n)"},
         {" Algorithm = FSTAR;", 11, "no white space may come between Algorithm and '='"},
         {"x in [0 1];", 9, "expected ',', found '1'"},
-        {"Algorithm=fstar;", 11,
-         "expected an algorithm name (QSI, FSTAR, LOGIC, MINMAX or CONTRACTOR), found 'fstar'"},
+        {"Algorithm=fstar;", 11, "unknown algorithm 'fstar' (did you mean FSTAR?)"},
+        {"Algorithm=RANGE;", 11,
+         "unknown algorithm 'RANGE' (FSTAR, MINMAX, LOGIC, QSI or CONTRACTOR)"},
+        {"Algorithm=;", 11,
+         "expected an algorithm name (FSTAR, MINMAX, LOGIC, QSI or CONTRACTOR), found ';'"},
+        {"Tolerence=0.001;", 1, "unknown option 'Tolerence' (did you mean Tolerance?)"},
+        {" tolerance = 1e-3;", 2, "unknown option 'tolerance' (did you mean Tolerance?)"},
+        {"Treads=2;", 1, "unknown option 'Treads' (did you mean Threads?)"},
+        {"algorithm=FSTAR;", 1, "unknown option 'algorithm' (did you mean Algorithm?)"},
+        {"Frobnicate=1;", 1, "unknown option 'Frobnicate' (solver --help lists the options)"},
+        {"f:= abss(x);", 5, "unknown function 'abss' (did you mean abs?)"},
+        {"f:= x*SQRT (y);", 7, "unknown function 'SQRT' (did you mean sqrt?)"},
+        {"f:= foo(x);", 5,
+         "unknown function 'foo' (the functions are exp, log, sqrt, cos, sin, tan, acos, asin, "
+         "atan, pow, abs, min, max, sinh, cosh or tanh)"},
+        {"f:= X + y;", 5, "'X' is not a declared variable (did you mean x?)"},
+        {"f:= max(x);", 10, "expected an operator or ',', found ')'"},
         {"Epsilon=;", 9, "expected a name or a number, found ';'"},
         {"f:= pow(x, 99999999999);", 12,
          "number out of range: the exponent of pow must lie within -2147483648 and 2147483647"},

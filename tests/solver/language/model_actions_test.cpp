@@ -8,28 +8,16 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <vector>
 
-#include "solver/fstar/fstar.h"
-#include "solver/language/grammar.h"
+#include "problem_reader.h"
 #include "solver/model/dump.h"
-#include "solver/sets/qsi.h"
 
 namespace modal {
 namespace {
 
-class ModelActionsTest : public ::testing::Test {
+class ModelActionsTest : public ::testing::Test, protected testing_language::problem_reader {
 protected:
-    fstar solver;
-    qsi sets;
-    qsiParam qsiSettings;
-    parse_context ctx;
-    model_actions actions{solver, sets};
-    problem_grammar grammar{ctx, actions};
-
-    void SetUp() override {
-        ctx.settings = &solver.settings;
-        ctx.qsi_settings = &qsiSettings;
-    }
     void parse(const std::string& text) { ASSERT_TRUE(grammar.parse(text)) << text; }
 
     tree& mainTree() { return solver.mainModel.fn; }
@@ -156,14 +144,8 @@ TEST_F(ModelActionsTest, ConstraintsBeforeTheAlgorithmOrWithCspAreDropped) {
     EXPECT_TRUE(ctx.node_stack.empty());
 }
 
-TEST(ModelActionsMaxMin, ConstraintsWithMaxMinAreDropped) {
-    fstar solver;
-    qsi sets;
-    parse_context ctx;
-    ctx.settings = &solver.settings;
-    model_actions actions(solver, sets);
-    problem_grammar grammar(ctx, actions);
-    ASSERT_TRUE(grammar.parse("x in [0, 1]; Algorithm=MAXMIN; c:= x*x <= 1;"));
+TEST_F(ModelActionsTest, ConstraintsWithMaxMinAreDropped) {
+    parse("x in [0, 1]; Algorithm=MAXMIN; c:= x*x <= 1;");
     EXPECT_TRUE(solver.mainModel.constraints.empty());
     EXPECT_TRUE(sets.constraints().empty());
     EXPECT_EQ(solver.mainModel.fn.occurrenceCount(0), 2);
@@ -207,6 +189,83 @@ TEST_F(ModelActionsTest, AFailedStatementLeavesNoDanglingNodes) {
     std::ostringstream os;
     printNode(mainTree(), mainTree().root, os, false);
     EXPECT_EQ(os.str(), "([0, 1])*([3, 3])");
+}
+
+// A name declared again keeps its first declaration, a second function
+// replaces the first, a declared variable no expression uses plays no part:
+// each says so, naming the line of the statement it concerns.
+TEST_F(ModelActionsTest, RepeatedDeclarationsASecondFunctionAndUnusedVariablesWarn) {
+    const auto warningsAt = [this](long line, const std::string& text) {
+        ctx.warnings.clear();
+        ctx.line = line;
+        parse(text);
+        return ctx.warnings;
+    };
+    using lines = std::vector<std::string>;
+    EXPECT_EQ(warningsAt(1, "x in [0, 1];"), lines{});
+    EXPECT_EQ(warningsAt(2, "x in [2, 3];"),
+              lines{"x is already declared on line 1: expressions use that first declaration"});
+    EXPECT_EQ(warningsAt(3, "F(x, [5, 6]);"),
+              lines{"x is already declared on line 1: expressions use that first declaration, "
+                    "but QSI and CONTRACTOR also pave this one, as a second x"});
+    EXPECT_EQ(warningsAt(4, "Tolerence = [0, 1]; y in [0, 1];"), lines{});
+    EXPECT_EQ(warningsAt(5, "f:= x;"), lines{});
+    EXPECT_EQ(warningsAt(6, "lf:= x*x >= 0;"),
+              lines{"a function is already given on line 5: this one replaces it"});
+    EXPECT_EQ(domain(mainTree(), "x").inf(), 0.0);
+    const std::vector<located_warning> late = grammar.finish();
+    ASSERT_EQ(late.size(), 2u);
+    EXPECT_EQ(late[0].line, 4);
+    EXPECT_EQ(late[0].statement, "Tolerence = [0, 1]; y in [0, 1];");
+    EXPECT_EQ(late[0].text, "Tolerence is declared but no function or constraint uses it (did "
+                            "you mean the option Tolerance?)");
+    EXPECT_EQ(late[1].text, "y is declared but no function or constraint uses it");
+    EXPECT_NE(mainTree().root, noNode);
+}
+
+// Each algorithm solves one kind of statement: the others are named in a
+// warning, and a problem whose function is of the wrong kind is left without
+// one (the run then says it has no function to solve).
+TEST(StatementKinds, StatementsTheAlgorithmDoesNotSolveAreNamed) {
+    struct expectation {
+        std::string problem;
+        std::vector<std::string> warnings;
+        bool hasFunction; // afterwards
+    };
+    const std::vector<expectation> cases = {
+        {"Algorithm=LOGIC; U(x, [0, 1]); f:= x*x;",
+         {"LOGIC solves a relation given with lf:=, not an expression given with f:=: the run "
+          "has no function to solve"},
+         false},
+        {"Algorithm=LOGIC; U(x, [0, 1]); f:= x; lf:= x >= 0;",
+         {"LOGIC solves a relation given with lf:=, not an expression given with f:="},
+         true},
+        {"Algorithm=FSTAR; x in [0, 1]; lf:= x >= 0;",
+         {"FSTAR solves an expression given with f:=, not a relation given with lf:=: the run "
+          "has no function to solve"},
+         false},
+        {"Algorithm=MINMAX; x in [0, 1]; f:= x;", {}, true},
+        {"Algorithm=QSI; F(x, [0, 1]); f:= x; c:= x <= 1;",
+         {"QSI solves the constraints given with c:=: this f:= is not used"},
+         true},
+        {"Algorithm=CONTRACTOR; F(x, [0, 1]); lf:= x <= 1;",
+         {"CONTRACTOR solves the constraints given with c:=: this lf:= is not used",
+          "CONTRACTOR has no constraint to solve (c:= relation;): the box stays as it is"},
+         true},
+        {"Algorithm=QSI; F(x, [0, 1]);",
+         {"QSI has no constraint to solve (c:= relation;): every box is a solution box"},
+         false},
+        {"Algorithm=CSP; x in [0, 1]; lf:= x >= 0;", {}, true},
+    };
+    for (const expectation& e : cases) {
+        testing_language::problem_reader p;
+        ASSERT_TRUE(p.grammar.parse(e.problem)) << e.problem;
+        std::vector<std::string> texts;
+        for (const located_warning& w : p.grammar.finish())
+            texts.push_back(w.text);
+        EXPECT_EQ(texts, e.warnings) << e.problem;
+        EXPECT_EQ(p.solver.mainModel.fn.root != noNode, e.hasFunction) << e.problem;
+    }
 }
 
 TEST(ModelActionsWithoutTargets, KeepTheStacksAndBuildNothing) {

@@ -3,13 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "solver/fstar/param.h"
+#include "solver/fstar/strip.h"
 #include "solver/language/grammar.h"
+#include "solver/sets/qsi.h"
 #include "solver/sets/qsi_param.h"
 
 namespace modal {
@@ -66,20 +71,69 @@ TEST_F(OptionsTest, EachNumericOptionReachesItsSetting) {
 
 TEST_F(OptionsTest, ALaterStatementReplacesTheValue) {
     parse("Solution=1; Bisect=5;");
-    parse("Solution=0; Bisect=-1.5;");
+    parse("Solution=0; Bisect=7.5;");
     EXPECT_FALSE(settings.write_solution);
-    EXPECT_EQ(settings.bisect, -1);
+    EXPECT_EQ(settings.bisect, 7);
     EXPECT_TRUE(ctx.warnings.empty());
-    for (const char* huge : {"Bisect=1e300;", "Bisect=1e400;", "Bisect=1001;"}) {
-        parse(huge);
-        EXPECT_EQ(settings.bisect, kMaxBisect) << huge;
-        ASSERT_EQ(ctx.warnings.size(), 1u);
-        EXPECT_EQ(ctx.warnings[0], "one cut makes at most 1000 pieces: Bisect is 1000");
+}
+
+// The table's defaults are those of the settings records, and stating them
+// changes nothing.
+TEST_F(OptionsTest, TheTableHoldsTheDefaultsOfTheSettings) {
+    const param freshParam;
+    const qsiParam freshQsi;
+    for (const optionInfo& o : options()) {
+        SCOPED_TRACE(std::string(o.name));
+        EXPECT_EQ(find_option(o.name), &o);
+        if (o.type == optionType::name) {
+            EXPECT_TRUE(o.current == nullptr && o.apply_name != nullptr);
+            continue;
+        }
+        ASSERT_NE(o.current, nullptr);
+        EXPECT_EQ(o.current(freshParam, freshQsi),
+                  std::strtod(std::string(o.shown_default).c_str(), nullptr));
         ctx.warnings.clear();
+        parse(std::string(o.name) + "=" + std::string(o.shown_default) + ";");
+        EXPECT_EQ(o.current(settings, qsiSettings), o.current(freshParam, freshQsi));
+        EXPECT_TRUE(ctx.warnings.empty()) << ctx.warnings[0];
     }
-    parse("Bisect=1000;");
-    EXPECT_EQ(settings.bisect, kMaxBisect);
-    EXPECT_TRUE(ctx.warnings.empty());
+}
+
+// A number outside an option's range is taken, with a warning that says
+// what the run does; the limits are those the solvers apply.
+TEST_F(OptionsTest, NumbersOutOfRangeSayWhatTheRunDoes) {
+    const auto warningsOf = [this](const std::string& text) {
+        ctx.warnings.clear();
+        parse(text);
+        return ctx.warnings;
+    };
+    using lines = std::vector<std::string>;
+    EXPECT_EQ(warningsOf("Threads=-2;"),
+              lines{"Threads=-2 is below 0: QSI uses every core, as with Threads=0"});
+    EXPECT_EQ(qsiSettings.threads, -2);
+    EXPECT_EQ(warningsOf("Threads=100;"),
+              lines{"Threads=100 is above 64: QSI runs 64 threads (one per core on a machine "
+                    "with more cores)"});
+    EXPECT_EQ(warningsOf("Tolerance=-1;"),
+              lines{"Tolerance=-1 is below 0: Tol never gets below zero, so the run stops only "
+                    "at its time limit or when nothing is left to cut"});
+    EXPECT_EQ(warningsOf("Bisect=0;"), lines{"Bisect=0 is below 2: each cut makes 2 pieces"});
+    for (const char* huge : {"Bisect=1e300;", "Bisect=1e400;", "Bisect=1001;"}) {
+        ASSERT_EQ(warningsOf(huge).size(), 1u) << huge;
+        EXPECT_EQ(settings.bisect, kMaxPiecesPerCut) << huge;
+        EXPECT_NE(ctx.warnings[0].find("is above 1000: each cut makes 1000 pieces"),
+                  std::string::npos);
+    }
+    EXPECT_EQ(warningsOf("Epsilon=-0.5; MemoryLimit=-3;").size(), 2u);
+    EXPECT_EQ(warningsOf("Bisect=1000; Bisect=2.9; Threads=64; Threads=0; Tolerance=0;"), lines{});
+
+    const optionInfo& bisect = *find_option("Bisect");
+    EXPECT_EQ(effectivePieces(1), static_cast<int>(bisect.least));
+    EXPECT_EQ(effectivePieces(INT_MAX), static_cast<int>(bisect.most));
+    qsi q;
+    q.setThreads(1000);
+    EXPECT_EQ(q.threadCount(), std::max(static_cast<int>(find_option("Threads")->most),
+                                        static_cast<int>(std::thread::hardware_concurrency())));
 }
 
 TEST_F(OptionsTest, NamesGoToTheQsiPlotAxesOnly) {

@@ -2,6 +2,8 @@
 // constraint for checking results by sampling.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 #include <random>
 #include <string>
@@ -192,6 +194,47 @@ inline void ball(problem& p, int n) {
              for (double v : x)
                  s += v * v;
              return s;
+         },
+         nodeKind::le});
+}
+
+// Kinks and hyperbolic functions, in [-2, 2]^2: max(|x|, |y|) >= 0.5 (out of
+// a square), |x| + |y| <= 1.5 (in a diamond) and
+// sinh(x) - tanh(y) <= cosh(min(x, y)).
+inline void nonSmooth(problem& p) {
+    p.variable("x", -2, 2);
+    p.variable("y", -2, 2);
+    const ivalDb dx = p.domain("x"), dy = p.domain("y");
+    const auto abs = [](tree& t, nodeId a) { return t.createUnary(nodeKind::abs, a); };
+    p.constraint(
+        [=](tree& t) {
+            const nodeId m =
+                t.createBinary(nodeKind::max, abs(t, var(t, "x", dx)), abs(t, var(t, "y", dy)));
+            return t.createBinary(nodeKind::ge, m, num(t, 0.5));
+        },
+        {[](const std::vector<double>& x, double) {
+             return std::max(std::fabs(x[0]), std::fabs(x[1])) - 0.5;
+         },
+         nodeKind::ge});
+    p.constraint(
+        [=](tree& t) {
+            const nodeId s = add(t, abs(t, var(t, "x", dx)), abs(t, var(t, "y", dy)));
+            return t.createBinary(nodeKind::le, s, num(t, 1.5));
+        },
+        {[](const std::vector<double>& x, double) {
+             return std::fabs(x[0]) + std::fabs(x[1]) - 1.5;
+         },
+         nodeKind::le});
+    p.constraint(
+        [=](tree& t) {
+            const nodeId l = sub(t, t.createUnary(nodeKind::sinh, var(t, "x", dx)),
+                                 t.createUnary(nodeKind::tanh, var(t, "y", dy)));
+            const nodeId r = t.createUnary(
+                nodeKind::cosh, t.createBinary(nodeKind::min, var(t, "x", dx), var(t, "y", dy)));
+            return t.createBinary(nodeKind::le, l, r);
+        },
+        {[](const std::vector<double>& x, double) {
+             return std::sinh(x[0]) - std::tanh(x[1]) - std::cosh(std::min(x[0], x[1]));
          },
          nodeKind::le});
 }

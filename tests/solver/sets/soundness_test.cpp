@@ -100,9 +100,13 @@ void checkContraction(problem& p, double epsilon, const std::string& name, bool 
 
 } // namespace
 
-TEST(Soundness, PavingOfTheDiscAnnulusAndQuantifiedConstraints) {
+TEST(Soundness, PavingOfDiscsAnnulusKinksAndQuantifiedConstraints) {
     const std::vector<std::pair<std::string, std::function<void(problem&)>>> problems{
-        {"disc", disc}, {"annulus", annulus}, {"forAll", forAllWedge}, {"exists", existsDisc}};
+        {"disc", disc},
+        {"annulus", annulus},
+        {"forAll", forAllWedge},
+        {"exists", existsDisc},
+        {"nonSmooth", nonSmooth}};
     for (const auto& [name, build] : problems) {
         problem p;
         build(p);
@@ -112,7 +116,11 @@ TEST(Soundness, PavingOfTheDiscAnnulusAndQuantifiedConstraints) {
 
 TEST(Soundness, ContractionKeepsEverySatisfyingPoint) {
     const std::vector<std::pair<std::string, std::function<void(problem&)>>> problems{
-        {"disc", disc}, {"annulus", annulus}, {"forAll", forAllWedge}, {"exists", existsDisc}};
+        {"disc", disc},
+        {"annulus", annulus},
+        {"forAll", forAllWedge},
+        {"exists", existsDisc},
+        {"nonSmooth", nonSmooth}};
     for (const auto& [name, build] : problems) {
         problem p;
         build(p);
