@@ -78,8 +78,8 @@ run_summary runQsi(run_state& state, const std::string& base_name) {
     if (progress.enabled()) solver.onBox = [&progress](const qsi& q) { progress.box(q); };
     bool bmpSaved = false, pngSaved = false;
     // The pictures are saved once the picture is complete; a run on several
-    // threads writes its report meanwhile, and saves the BMP file (which the
-    // toolkit writes without Qt's file classes) on a thread of its own.
+    // threads writes its report meanwhile, and saves the BMP file on a thread
+    // of its own.
     const bool severalThreads = solver.threadCount() > 1;
     solver.onPaved = [&] {
         std::jthread bmp;

@@ -15,6 +15,7 @@
 
 #include "sets_helpers.h"
 #include "solver/sets/qsi.h"
+#include "toolkit/qt_color.h"
 
 using namespace modal;
 using namespace sets_testing;
@@ -170,7 +171,7 @@ TEST(QsiRun, RandomProblemsGiveTheSameReportAndPictureOnAnyNumberOfThreads) {
         randomConstraint(built, rng);
         TempDir dir;
         std::string reports[2];
-        QImage pictures[2];
+        toolkit::Image pictures[2];
         std::size_t decided = 0;
         for (int k = 0; k < 2; ++k) {
             qsi solver;
