@@ -27,32 +27,42 @@ bool writeBmp(const Image& image, const std::string& path) {
     const std::size_t rowBytes = (w * 3 + 3) / 4 * 4;
     const std::size_t pixelBytes = rowBytes * h;
     constexpr std::size_t kHeaders = 14 + 40;
-    std::vector<char> file(kHeaders + pixelBytes, 0);
-    char* p = file.data();
-    p[0] = 'B';
-    p[1] = 'M';
-    put32(p + 2, static_cast<std::uint32_t>(file.size()));
-    put32(p + 10, kHeaders);
-    put32(p + 14, 40);
-    put32(p + 18, static_cast<std::uint32_t>(w));
-    put32(p + 22, static_cast<std::uint32_t>(h));
-    put16(p + 26, 1);
-    put16(p + 28, 24);
-    put32(p + 34, static_cast<std::uint32_t>(pixelBytes));
-    put32(p + 38, kPixelsPerMetre);
-    put32(p + 42, kPixelsPerMetre);
-    for (std::size_t y = 0; y < h; ++y) {
-        const Color* in = image.row(static_cast<int>(y));
-        char* out = p + kHeaders + (h - 1 - y) * rowBytes;
-        for (std::size_t x = 0; x < w; ++x) {
-            out[3 * x] = static_cast<char>(blueOf(in[x]));
-            out[3 * x + 1] = static_cast<char>(greenOf(in[x]));
-            out[3 * x + 2] = static_cast<char>(redOf(in[x]));
-        }
-    }
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) return false;
-    out.write(file.data(), static_cast<std::streamsize>(file.size()));
+
+    char header[kHeaders] = {};
+    header[0] = 'B';
+    header[1] = 'M';
+    put32(header + 2, static_cast<std::uint32_t>(kHeaders + pixelBytes));
+    put32(header + 10, kHeaders);
+    put32(header + 14, 40);
+    put32(header + 18, static_cast<std::uint32_t>(w));
+    put32(header + 22, static_cast<std::uint32_t>(h));
+    put16(header + 26, 1);
+    put16(header + 28, 24);
+    put32(header + 34, static_cast<std::uint32_t>(pixelBytes));
+    put32(header + 38, kPixelsPerMetre);
+    put32(header + 42, kPixelsPerMetre);
+    out.write(header, kHeaders);
+
+    // The rows pass through a buffer of some tens of kilobytes: the whole
+    // file in memory would cost more in fresh pages than it saves in writes.
+    const std::size_t rowsPerBlock = std::max<std::size_t>(1, (64 << 10) / rowBytes);
+    std::vector<char> block(rowsPerBlock * rowBytes, 0);
+    std::size_t filled = 0;
+    for (std::size_t k = 0; k < h; ++k) {
+        const Color* in = image.row(static_cast<int>(h - 1 - k));
+        char* row = block.data() + filled * rowBytes;
+        for (std::size_t x = 0; x < w; ++x) {
+            row[3 * x] = static_cast<char>(blueOf(in[x]));
+            row[3 * x + 1] = static_cast<char>(greenOf(in[x]));
+            row[3 * x + 2] = static_cast<char>(redOf(in[x]));
+        }
+        if (++filled == rowsPerBlock || k + 1 == h) {
+            out.write(block.data(), static_cast<std::streamsize>(filled * rowBytes));
+            filled = 0;
+        }
+    }
     out.close();
     return !out.fail();
 }

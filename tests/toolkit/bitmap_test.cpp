@@ -2,6 +2,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <random>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -11,15 +12,18 @@
 namespace toolkit {
 namespace {
 
-// Every row padding and random colours, with rows of a paving's kind (runs
-// of one colour) and rows unlike the one above.
-Bitmap randomPicture(int w, int h, std::mt19937& random) {
+// Runs of random colours from a set of `colours` (runs of one colour, as in a
+// paving, or single pixels on every third row), every row padding.
+Bitmap randomPicture(int w, int h, int colours, std::mt19937& random) {
+    std::vector<Color> set(static_cast<std::size_t>(colours));
+    for (Color& c : set)
+        c = static_cast<Color>(random() & 0xFFFFFF);
     Bitmap bmp(w, h);
     bmp.canvas().pen().style = PenStyle::Clear;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w;) {
             const int run = 1 + static_cast<int>(random() % (y % 3 == 0 ? 1 : 40));
-            bmp.canvas().brush().color = static_cast<Color>(random() & 0xFFFFFF);
+            bmp.canvas().brush().color = set[random() % set.size()];
             bmp.canvas().rectangle(x, y, x + run, y + 1);
             x += run;
         }
@@ -35,24 +39,29 @@ TEST(Bitmap, BmpFileIsByteForByteWhatQtWritesAndPngHoldsTheSamePixels) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     std::mt19937 random(15);
-    for (int w : {1, 2, 3, 4, 5, 9, 1017}) {
-        for (int h : {1, 3, 713}) {
-            const Bitmap bmp = randomPicture(w, h, random);
+    // Sizes with every row padding; as many colours as each depth of a
+    // palette holds, one more, and more than a palette holds.
+    const int sizes[][2] = {{1, 1}, {2, 3}, {3, 1}, {4, 3}, {5, 2}, {9, 3}, {1017, 713}};
+    const int colourCounts[] = {1, 2, 3, 4, 5, 16, 17, 256, 257, 5000};
+    for (const auto& [w, h] : sizes) {
+        for (int colours : colourCounts) {
+            const Bitmap bmp = randomPicture(w, h, colours, random);
             const QString own = dir.filePath("own.bmp"), png = dir.filePath("own.png");
             ASSERT_TRUE(bmp.saveToFile(own.toStdString()));
             ASSERT_TRUE(bmp.saveToFile(png.toStdString(), "png"));
             // Qt's writer with the resolution of a QImage made without an
             // application (100 dots per inch).
-            QImage reference = toQImage(bmp.image());
+            const QImage reference = toQImage(bmp.image());
             ASSERT_EQ(reference.dotsPerMeterX(), 3937);
             ASSERT_TRUE(reference.save(dir.filePath("qt.bmp"), "BMP"));
-            EXPECT_EQ(readAll(own), readAll(dir.filePath("qt.bmp"))) << w << " x " << h;
+            EXPECT_EQ(readAll(own), readAll(dir.filePath("qt.bmp")))
+                << w << " x " << h << ", " << colours << " colours";
 
-            QImage decoded(png);
-            ASSERT_FALSE(decoded.isNull()) << w << " x " << h;
-            EXPECT_EQ(decoded.format(), QImage::Format_RGB32);
+            const QImage decoded(png);
+            ASSERT_FALSE(decoded.isNull()) << w << " x " << h << ", " << colours << " colours";
             EXPECT_EQ(decoded.dotsPerMeterX(), 3937);
-            EXPECT_EQ(decoded, reference) << w << " x " << h;
+            EXPECT_EQ(decoded.convertToFormat(QImage::Format_RGB32), reference)
+                << w << " x " << h << ", " << colours << " colours";
         }
     }
 }
