@@ -1,5 +1,6 @@
 #include "toolkit/bmp_file.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <vector>
@@ -48,18 +49,27 @@ bool writeBmp(const Image& image, const std::string& path) {
     // The rows pass through a buffer of some tens of kilobytes: the whole
     // file in memory would cost more in fresh pages than it saves in writes.
     const std::size_t rowsPerBlock = std::max<std::size_t>(1, (64 << 10) / rowBytes);
-    std::vector<char> block(rowsPerBlock * rowBytes, 0);
+    std::vector<char> block(rowsPerBlock * rowBytes, 0), last(rowBytes, 0);
     std::size_t filled = 0;
     for (std::size_t k = 0; k < h; ++k) {
-        const Color* in = image.row(static_cast<int>(h - 1 - k));
+        const int y = static_cast<int>(h - 1 - k);
+        const Color* in = image.row(y);
         char* row = block.data() + filled * rowBytes;
-        for (std::size_t x = 0; x < w; ++x) {
-            row[3 * x] = static_cast<char>(blueOf(in[x]));
-            row[3 * x + 1] = static_cast<char>(greenOf(in[x]));
-            row[3 * x + 2] = static_cast<char>(redOf(in[x]));
+        if (k > 0 && std::equal(in, in + w, image.row(y + 1))) {
+            // The same pixels as the row written before (most rows of a
+            // paving): the same bytes.
+            const char* before = filled > 0 ? row - rowBytes : last.data();
+            std::copy_n(before, rowBytes, row);
+        } else {
+            for (std::size_t x = 0; x < w; ++x) {
+                row[3 * x] = static_cast<char>(blueOf(in[x]));
+                row[3 * x + 1] = static_cast<char>(greenOf(in[x]));
+                row[3 * x + 2] = static_cast<char>(redOf(in[x]));
+            }
         }
         if (++filled == rowsPerBlock || k + 1 == h) {
             out.write(block.data(), static_cast<std::streamsize>(filled * rowBytes));
+            std::copy_n(row, rowBytes, last.data());
             filled = 0;
         }
     }

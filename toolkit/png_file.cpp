@@ -1,5 +1,6 @@
 #include "toolkit/png_file.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <vector>
@@ -14,6 +15,12 @@ namespace {
 void put32(unsigned char* at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i)
         at[i] = static_cast<unsigned char>((v >> (24 - 8 * i)) & 0xFF);
+}
+
+// Whether row y holds the same pixels as row y - 1, as most rows of a paving
+// do.
+bool sameRows(const Image& image, int y) {
+    return std::equal(image.row(y), image.row(y) + image.width(), image.row(y - 1));
 }
 
 // Writes chunks: length, type, data and the CRC of type and data.
@@ -47,6 +54,7 @@ public:
     bool build(const Image& image) {
         for (int y = 0; y < image.height(); ++y) {
             const Color* row = image.row(y);
+            if (y > 0 && sameRows(image, y)) continue;
             for (int x = 0; x < image.width(); ++x)
                 if (!find(row[x], true)) {
                     colours_.clear();
@@ -137,8 +145,7 @@ bool writePng(const Image& image, const std::string& path) {
     z_stream z{};
     // A window of 4 KiB and small tables: the zeros of whole rows repeat at
     // a distance of one byte, and the memory deflate touches stays small.
-    if (deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, 12, 5, Z_DEFAULT_STRATEGY) != Z_OK)
-        return false;
+    if (deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, 12, 5, Z_DEFAULT_STRATEGY) != Z_OK) return false;
     std::vector<unsigned char> packed(64 << 10);
     const std::size_t rowBytes = indexed ? (w * depth + 7) / 8 : 3 * w;
     std::vector<unsigned char> row(rowBytes + 1), above(rowBytes, 0), pixels(rowBytes);
@@ -157,24 +164,36 @@ bool writePng(const Image& image, const std::string& path) {
     };
     for (std::size_t y = 0; y < h && ok; ++y) {
         const Color* in = image.row(static_cast<int>(y));
-        if (indexed) {
-            // Indices from the most significant bits of each byte on.
-            std::fill(pixels.begin(), pixels.end(), 0);
-            for (std::size_t x = 0; x < w; ++x) {
-                const std::size_t bit = x * static_cast<std::size_t>(depth);
-                pixels[bit / 8] |=
-                    static_cast<unsigned char>(palette.indexOf(in[x]) << (8 - depth - bit % 8));
-            }
+        if (y > 0 && sameRows(image, static_cast<int>(y))) {
+            // The row above again: all its differences are zero.
+            std::fill(row.begin() + 1, row.end(), 0);
         } else {
-            for (std::size_t x = 0; x < w; ++x) {
-                pixels[3 * x] = redOf(in[x]);
-                pixels[3 * x + 1] = greenOf(in[x]);
-                pixels[3 * x + 2] = blueOf(in[x]);
+            if (indexed) {
+                // Indices from the most significant bits of each byte on,
+                // gathered a byte at a time.
+                unsigned byte = 0;
+                int bits = 0;
+                std::size_t at = 0;
+                for (std::size_t x = 0; x < w; ++x) {
+                    byte = byte << depth | palette.indexOf(in[x]);
+                    if ((bits += depth) == 8) {
+                        pixels[at++] = static_cast<unsigned char>(byte);
+                        byte = 0;
+                        bits = 0;
+                    }
+                }
+                if (bits > 0) pixels[at] = static_cast<unsigned char>(byte << (8 - bits));
+            } else {
+                for (std::size_t x = 0; x < w; ++x) {
+                    pixels[3 * x] = redOf(in[x]);
+                    pixels[3 * x + 1] = greenOf(in[x]);
+                    pixels[3 * x + 2] = blueOf(in[x]);
+                }
             }
+            for (std::size_t i = 0; i < pixels.size(); ++i)
+                row[i + 1] = static_cast<unsigned char>(pixels[i] - above[i]);
+            above.swap(pixels);
         }
-        for (std::size_t i = 0; i < pixels.size(); ++i)
-            row[i + 1] = static_cast<unsigned char>(pixels[i] - above[i]);
-        above.swap(pixels);
         z.next_in = row.data();
         z.avail_in = static_cast<uInt>(row.size());
         pump(Z_NO_FLUSH);
