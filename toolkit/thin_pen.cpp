@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "toolkit/dashes.h"
+#include "toolkit/segment_clip.h"
 
 namespace toolkit::detail {
 
@@ -83,45 +84,9 @@ void ThinPen::plot(i64 x, i64 y) {
 }
 
 bool ThinPen::clip(double& x1, double& y1, double& x2, double& y2) {
-    // The order of the steps matters: each uses the ends as the previous one
-    // left them.
-    if (x1 < xmin_) {
-        if (x2 <= xmin_) return lastPixel_.x = kNone, true;
-        y1 += (y2 - y1) / (x2 - x1) * (xmin_ - x1);
-        x1 = xmin_;
-    } else if (x1 > xmax_) {
-        if (x2 >= xmax_) return lastPixel_.x = kNone, true;
-        y1 += (y2 - y1) / (x2 - x1) * (xmax_ - x1);
-        x1 = xmax_;
-    }
-    if (x2 < xmin_) {
-        lastPixel_.x = kNone;
-        y2 += (y2 - y1) / (x2 - x1) * (xmin_ - x2);
-        x2 = xmin_;
-    } else if (x2 > xmax_) {
-        lastPixel_.x = kNone;
-        y2 += (y2 - y1) / (x2 - x1) * (xmax_ - x2);
-        x2 = xmax_;
-    }
-    if (y1 < ymin_) {
-        if (y2 <= ymin_) return lastPixel_.x = kNone, true;
-        x1 += (x2 - x1) / (y2 - y1) * (ymin_ - y1);
-        y1 = ymin_;
-    } else if (y1 > ymax_) {
-        if (y2 >= ymax_) return lastPixel_.x = kNone, true;
-        x1 += (x2 - x1) / (y2 - y1) * (ymax_ - y1);
-        y1 = ymax_;
-    }
-    if (y2 < ymin_) {
-        lastPixel_.x = kNone;
-        x2 += (x2 - x1) / (y2 - y1) * (ymin_ - y2);
-        y2 = ymin_;
-    } else if (y2 > ymax_) {
-        lastPixel_.x = kNone;
-        x2 += (x2 - x1) / (y2 - y1) * (ymax_ - y2);
-        y2 = ymax_;
-    }
-    return false;
+    const ClippedSegment c = clipSegment(x1, y1, x2, y2, xmin_, xmax_, ymin_, ymax_);
+    if (!c.kept || c.endMoved) lastPixel_.x = kNone;
+    return !c.kept;
 }
 
 ThinPen::Pixel ThinPen::Run::at(i64 major, i64 minor) const {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "toolkit/dashes.h"
+#include "toolkit/segment_clip.h"
 
 namespace toolkit::detail {
 
@@ -89,9 +90,7 @@ void band(Spans& out, Vec a, Vec b, double width) {
     if (a == b || !(width > 0.0) || out.width() < 1 || out.height() < 1) return;
     Vec pa = a, pb = b;
 
-    // Clip the ends to the image widened by the band's half width, one axis
-    // after the other, each end moved along the segment to the edge it
-    // crossed; nothing is left of a segment wholly beyond one edge.
+    // Clip the ends to the image widened by the band's half width.
     if (!std::isfinite(pa.x) || !std::isfinite(pa.y) || !std::isfinite(pb.x) ||
         !std::isfinite(pb.y))
         return;
@@ -99,31 +98,7 @@ void band(Spans& out, Vec a, Vec b, double width) {
     const double clipLeft = 0 - offs.x, clipTop = 0 - offs.y;
     const double clipRight = clipLeft + ((out.width() + offs.x) - clipLeft);
     const double clipBottom = clipTop + ((out.height() + offs.y) - clipTop);
-    // Along x (`along` true) or y: moves p to the edge at e.
-    auto moveTo = [&](Vec& p, double e, bool along) {
-        if (along) {
-            p.y += (pb.y - pa.y) / (pb.x - pa.x) * (e - p.x);
-            p.x = e;
-        } else {
-            p.x += (pb.x - pa.x) / (pb.y - pa.y) * (e - p.y);
-            p.y = e;
-        }
-    };
-    for (const bool along : {true, false}) {
-        const double low = along ? clipLeft : clipTop, high = along ? clipRight : clipBottom;
-        auto at = [along](const Vec& p) { return along ? p.x : p.y; };
-        if (at(pa) < low) {
-            if (at(pb) <= low) return;
-            moveTo(pa, low, along);
-        } else if (at(pa) > high) {
-            if (at(pb) >= high) return;
-            moveTo(pa, high, along);
-        }
-        if (at(pb) < low)
-            moveTo(pb, low, along);
-        else if (at(pb) > high)
-            moveTo(pb, high, along);
-    }
+    if (!clipSegment(pa.x, pa.y, pb.x, pb.y, clipLeft, clipRight, clipTop, clipBottom).kept) return;
     {
         // The width is relative to the length: keep it as long as before.
         const Vec d0 = a - b;
