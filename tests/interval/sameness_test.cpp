@@ -295,14 +295,19 @@ std::vector<double> specialValues() {
     return v;
 }
 
-TEST(Sameness, EveryPairOfSpecialIntervals) {
-    // Intervals of both modalities: every ordered pair of special values as
-    // bounds, then every pair of such intervals.
+// Intervals of both modalities: every ordered pair of special values as
+// bounds.
+std::vector<ivalDb> specialIntervals() {
     const auto values = specialValues();
     std::vector<ivalDb> corpus;
     for (double a : values)
         for (double b : values)
             corpus.push_back(ivalDb::exact(a, b));
+    return corpus;
+}
+
+TEST(Sameness, EveryPairOfSpecialIntervals) {
+    const std::vector<ivalDb> corpus = specialIntervals();
     ASSERT_GE(corpus.size(), 79u);
     Comparer c;
     for (const auto& x : corpus)
@@ -351,10 +356,7 @@ TEST(Sameness, SquareRootBitForBit) {
     // Every interval of two special values, then random ones; NaN bounds too
     // must have the same bits.
     const auto values = specialValues();
-    std::vector<ivalDb> corpus;
-    for (double a : values)
-        for (double b : values)
-            corpus.push_back(ivalDb::exact(a, b));
+    std::vector<ivalDb> corpus = specialIntervals();
     std::mt19937_64 rng(20261209);
     // Exact squares m^2 * 4^k, whose roots an improper argument keeps unmoved.
     auto square = [&] {
