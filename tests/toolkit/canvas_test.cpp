@@ -165,8 +165,8 @@ bool offPictureDashes(int x1, int y1, int x2, int y2, const Pen& p, int width, i
     if (p.width <= 1 || p.style == PenStyle::Solid || p.style == PenStyle::Clear ||
         p.style == PenStyle::InsideFrame)
         return false;
-    const int left = std::min(x1, x2), right = std::max(x1, x2) - 1;
-    const int top = std::min(y1, y2), bottom = std::max(y1, y2) - 1;
+    const int left = clampFar(std::min(x1, x2)), right = clampFar(std::max(x1, x2)) - 1;
+    const int top = clampFar(std::min(y1, y2)), bottom = clampFar(std::max(y1, y2)) - 1;
     return left < 0 || top < 0 || right >= width || bottom >= height;
 }
 
