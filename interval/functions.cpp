@@ -1,7 +1,9 @@
 #include "interval/functions.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 namespace modal {
@@ -292,7 +294,18 @@ ivalDb sqr(const ivalDb& x) noexcept {
 }
 
 ivalDb sqrt(const ivalDb& x) noexcept {
-    return increasing(x, sqrtBound);
+    // An improper argument is rounded inward, which needs to know which roots
+    // are exact; a proper one (NaN bounds count as proper) only steps outward.
+    if (x.inf() > x.sup()) return increasing(x, sqrtBound);
+    const double lo = x.inf() >= 0.0 ? std::sqrt(x.inf()) : kNaN;
+    const double hi = x.sup() >= 0.0 ? std::sqrt(x.sup()) : kNaN;
+    // A root is never negative, so one ulp outward is one step of its bit
+    // pattern: down for the lower bound, up for the upper one. Zeros, +inf and
+    // NaN stay.
+    auto step = [](double r, std::int64_t by) {
+        return r > 0.0 && r < kInf ? std::bit_cast<double>(std::bit_cast<std::int64_t>(r) + by) : r;
+    };
+    return ivalDb::exact(step(lo, -1), step(hi, 1));
 }
 ivalDb exp(const ivalDb& x) noexcept {
     return onProperProjection(x, expProper);

@@ -92,7 +92,7 @@ QT_QPA_PLATFORM=offscreen "$prefix/bin/glucosim" --help >/dev/null || fail "gluc
     fail "cpack"
 deb=$(ls "$tmp"/pkg/*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
-for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6charts6 libc6 libstdc++6; do
+for p in zlib1g libqt6core6 libqt6gui6 libqt6widgets6 libqt6charts6 libc6 libstdc++6; do
     echo "$depends" | grep -q "$p" || fail "the package does not depend on $p: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version"

@@ -1,11 +1,11 @@
-// An off-screen picture with a canvas; needs no display and no application
-// object. Pixels are 24-bit colours; a new or enlarged area is white.
+// An off-screen picture with a canvas. Pixels are 24-bit colours; a new or
+// enlarged area is white.
 #pragma once
 
-#include <QImage>
-#include <QString>
+#include <string>
 
 #include "toolkit/canvas.h"
+#include "toolkit/image.h"
 
 namespace toolkit {
 
@@ -18,24 +18,24 @@ public:
 
     int width() const { return image_.width(); }
     int height() const { return image_.height(); }
-    // Keeps the part of the picture that still fits; a size below 0 counts as 0.
+    // Keeps the part of the picture that still fits; a size below 1 empties
+    // the picture.
     void setWidth(int w) { setSize(w, height()); }
     void setHeight(int h) { setSize(width(), h); }
     void setSize(int w, int h);
 
     Canvas& canvas() { return canvas_; }
     const Canvas& canvas() const { return canvas_; }
-    const QImage& image() const { return image_; }
+    const Image& image() const { return image_; }
 
-    // Replaces the picture by the one in the file; false, and no change, when
-    // the file cannot be read as a picture.
-    bool loadFromFile(const QString& path);
-    // Writes a 24-bit BMP file (or another format Qt writes, such as "PNG");
-    // false when the file cannot be written or the bitmap is empty.
-    bool saveToFile(const QString& path, const char* format = "BMP") const;
+    // Writes the picture as a 24-bit BMP file, or with format "PNG" (either
+    // in any case) as an 8-bit RGB PNG file; false when the bitmap is
+    // empty, the format unknown or the file cannot be written. Any thread
+    // may save its own bitmap.
+    bool saveToFile(const std::string& path, const std::string& format = "BMP") const;
 
 private:
-    QImage image_;
+    Image image_;
     Canvas canvas_;
 };
 

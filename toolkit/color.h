@@ -1,8 +1,8 @@
 // Colours as the programs write them: 24-bit values $00BBGGRR, so 0x0000FF is
-// red, 0x00FF00 green and 0xFF0000 blue.
+// red, 0x00FF00 green and 0xFF0000 blue. The byte above the blue one is
+// ignored wherever a colour is drawn.
 #pragma once
 
-#include <QColor>
 #include <cstdint>
 
 namespace toolkit {
@@ -16,10 +16,16 @@ inline constexpr Color kGreen = 0x00FF00;
 inline constexpr Color kBlue = 0xFF0000;
 inline constexpr Color kYellow = 0x00FFFF;
 
-// The byte above the blue one is ignored.
-QColor toQColor(Color c);
-Color fromQColor(const QColor& c);
-// The same conversion for a pixel value of a 32-bit QImage (0xAARRGGBB).
-Color fromRgb(unsigned int rgb);
+inline constexpr Color kColorMask = 0xFFFFFF;
+
+constexpr std::uint8_t redOf(Color c) {
+    return static_cast<std::uint8_t>(c & 0xFF);
+}
+constexpr std::uint8_t greenOf(Color c) {
+    return static_cast<std::uint8_t>((c >> 8) & 0xFF);
+}
+constexpr std::uint8_t blueOf(Color c) {
+    return static_cast<std::uint8_t>((c >> 16) & 0xFF);
+}
 
 } // namespace toolkit

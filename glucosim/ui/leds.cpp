@@ -5,8 +5,6 @@
 #include <QLinearGradient>
 #include <QPainter>
 
-#include "toolkit/bitmap.h"
-
 namespace glucosim {
 
 QString ledFileName(Led led) {
@@ -62,9 +60,9 @@ LedPictures::LedPictures(const QString& directory) {
     for (Led led : {Led::Green, Led::Red, Led::Orange}) {
         const auto i = static_cast<std::size_t>(led);
         const QString path = QDir(directory).filePath(ledFileName(led));
-        toolkit::Bitmap file;
-        if (QFileInfo::exists(path) && file.loadFromFile(path) && file.width() > 0) {
-            pictures_[i] = file.image();
+        QImage file;
+        if (QFileInfo::exists(path) && file.load(path) && file.width() > 0) {
+            pictures_[i] = file.convertToFormat(QImage::Format_RGB32);
             fromFile_[i] = true;
         } else {
             pictures_[i] = builtIn(led);

@@ -134,10 +134,8 @@ bool repere::savePng(const std::string& prefix) const {
 
 bool repere::save(const std::string& path, const char* format) const {
     if (!canDraw()) return false;
-    toolkit::Bitmap picture(image_->width(), image_->height());
-    const QRect client(0, 0, image_->width(), image_->height());
-    picture.canvas().copyRect(client, image_->canvas(), client);
-    return picture.saveToFile(QString::fromStdString(path), format);
+    // The image is the picture at its client size: it is saved as it is.
+    return image_->saveToFile(path, format);
 }
 
 } // namespace modal

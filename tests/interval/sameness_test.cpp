@@ -1,6 +1,7 @@
-// The fast arithmetic kernels against the straightforward scalar operators they
-// replaced, kept here unchanged as the reference: every result must agree bit
-// for bit (the sign of zero included; any NaN matches any NaN).
+// The fast arithmetic kernels and square root against the straightforward
+// scalar code they replaced, kept here unchanged as the reference: every
+// result must agree bit for bit (the sign of zero included; any NaN matches
+// any NaN, except for the square root, whose NaN bits must match too).
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "interval/functions.h"
 #include "test_support.h"
 
 namespace modal {
@@ -218,6 +220,32 @@ ivalDb div(const ivalDb& x, const ivalDb& y) {
     return ivalNaN();
 }
 
+// The square root as functions.cpp computed it before its fast path for
+// proper arguments: each root with whether it is exact (from its residue),
+// rounded outward on a proper argument, and inward on the proper projection of
+// an improper one, whose result is dualised again.
+ivalDb sqrt(const ivalDb& x) {
+    struct root {
+        double value;
+        bool exact;
+    };
+    auto rootOf = [](double v) -> root {
+        if (!(v >= 0.0)) return {kNaN, true};
+        const double r = std::sqrt(v);
+        return {r, !std::isfinite(r) || std::fma(r, r, -v) == 0.0};
+    };
+    auto moves = [](double r) { return r != 0.0 && std::isfinite(r); };
+    if (!(x.inf() > x.sup())) {
+        const double lo = rootOf(x.inf()).value, hi = rootOf(x.sup()).value;
+        return ivalDb::exact(moves(lo) ? nextDown(lo) : lo, moves(hi) ? nextUp(hi) : hi);
+    }
+    const root lo = rootOf(x.sup()), hi = rootOf(x.inf());
+    const double a = lo.exact || !moves(lo.value) ? lo.value : nextUp(lo.value);
+    const double b = hi.exact || !moves(hi.value) ? hi.value : nextDown(hi.value);
+    if (std::isnan(a) || std::isnan(b) || a > b) return ivalDb::exact(kNaN, kNaN);
+    return ivalDb::exact(b, a);
+}
+
 } // namespace reference
 
 // ---- comparison ----
@@ -267,14 +295,19 @@ std::vector<double> specialValues() {
     return v;
 }
 
-TEST(Sameness, EveryPairOfSpecialIntervals) {
-    // Intervals of both modalities: every ordered pair of special values as
-    // bounds, then every pair of such intervals.
+// Intervals of both modalities: every ordered pair of special values as
+// bounds.
+std::vector<ivalDb> specialIntervals() {
     const auto values = specialValues();
     std::vector<ivalDb> corpus;
     for (double a : values)
         for (double b : values)
             corpus.push_back(ivalDb::exact(a, b));
+    return corpus;
+}
+
+TEST(Sameness, EveryPairOfSpecialIntervals) {
+    const std::vector<ivalDb> corpus = specialIntervals();
     ASSERT_GE(corpus.size(), 79u);
     Comparer c;
     for (const auto& x : corpus)
@@ -289,25 +322,27 @@ constexpr long kRandomPairs = 200'000; // sanitizer and debug builds run far slo
 constexpr long kRandomPairs = 4'000'000;
 #endif
 
+// Half the bounds are raw bit patterns (every exponent, NaNs, subnormals), the
+// rest are special values or numbers near 1 of either sign.
+double randomBound(std::mt19937_64& rng, const std::vector<double>& values) {
+    const std::uint64_t bits = rng();
+    switch (bits & 3) {
+    case 0:
+    case 1:
+        return std::bit_cast<double>(rng());
+    case 2:
+        return values[(bits >> 8) % values.size()];
+    default: {
+        const double near1 = 1.0 + static_cast<double>(bits >> 12) * 0x1p-53;
+        return (bits & 4) ? -near1 : near1;
+    }
+    }
+}
+
 TEST(Sameness, RandomPairs) {
     std::mt19937_64 rng(20261208);
     const auto values = specialValues();
-    // Half the bounds are raw bit patterns (every exponent, NaNs, subnormals),
-    // the rest are special values or numbers near 1 of either sign.
-    auto bound = [&]() -> double {
-        const std::uint64_t bits = rng();
-        switch (bits & 3) {
-        case 0:
-        case 1:
-            return std::bit_cast<double>(rng());
-        case 2:
-            return values[(bits >> 8) % values.size()];
-        default: {
-            const double near1 = 1.0 + static_cast<double>(bits >> 12) * 0x1p-53;
-            return (bits & 4) ? -near1 : near1;
-        }
-        }
-    };
+    auto bound = [&] { return randomBound(rng, values); };
     Comparer c;
     for (long i = 0; i < kRandomPairs; ++i) {
         const ivalDb x = ivalDb::exact(bound(), bound());
@@ -315,6 +350,35 @@ TEST(Sameness, RandomPairs) {
         c.check(x, y);
     }
     EXPECT_EQ(c.failures(), 0);
+}
+
+TEST(Sameness, SquareRootBitForBit) {
+    // Every interval of two special values, then random ones; NaN bounds too
+    // must have the same bits.
+    const auto values = specialValues();
+    std::vector<ivalDb> corpus = specialIntervals();
+    std::mt19937_64 rng(20261209);
+    // Exact squares m^2 * 4^k, whose roots an improper argument keeps unmoved.
+    auto square = [&] {
+        const double m = static_cast<double>(rng() >> 38);
+        return std::ldexp(m * m, 2 * static_cast<int>(rng() % 200) - 200);
+    };
+    for (long i = 0; i < kRandomPairs; ++i) {
+        corpus.push_back(ivalDb::exact(randomBound(rng, values), randomBound(rng, values)));
+        if (i % 4 == 0)
+            corpus.push_back(ivalDb::exact(square(), i % 8 ? square() : randomBound(rng, values)));
+    }
+    long failures = 0;
+    for (const ivalDb& x : corpus) {
+        const ivalDb got = sqrt(x), want = reference::sqrt(x);
+        if (std::bit_cast<std::uint64_t>(got.inf()) == std::bit_cast<std::uint64_t>(want.inf()) &&
+            std::bit_cast<std::uint64_t>(got.sup()) == std::bit_cast<std::uint64_t>(want.sup()))
+            continue;
+        if (++failures <= 10)
+            ADD_FAILURE() << std::hexfloat << "sqrt" << x << ": got " << got << ", reference "
+                          << want;
+    }
+    EXPECT_EQ(failures, 0);
 }
 
 } // namespace

@@ -2,113 +2,89 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <random>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "toolkit/bitmap.h"
+#include "toolkit/qt_color.h"
 
 namespace toolkit {
 namespace {
 
-quint32 le32(const QByteArray& b, int at) {
-    return quint32(quint8(b[at])) | quint32(quint8(b[at + 1])) << 8 |
-           quint32(quint8(b[at + 2])) << 16 | quint32(quint8(b[at + 3])) << 24;
-}
-quint16 le16(const QByteArray& b, int at) {
-    return quint16(quint8(b[at]) | quint8(b[at + 1]) << 8);
+// Runs of random colours from a set of `colours` (runs of one colour, as in a
+// paving, or single pixels on every third row), every row padding.
+Bitmap randomPicture(int w, int h, int colours, std::mt19937& random) {
+    std::vector<Color> set(static_cast<std::size_t>(colours));
+    for (Color& c : set)
+        c = static_cast<Color>(random() & 0xFFFFFF);
+    Bitmap bmp(w, h);
+    bmp.canvas().pen().style = PenStyle::Clear;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w;) {
+            const int run = 1 + static_cast<int>(random() % (y % 3 == 0 ? 1 : 40));
+            bmp.canvas().brush().color = set[random() % set.size()];
+            bmp.canvas().rectangle(x, y, x + run, y + 1);
+            x += run;
+        }
+    return bmp;
 }
 
-TEST(Bitmap, SavesA24BitBmpOfItsSizeThatReadsBack) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    Bitmap bmp(1017, 713);
-    bmp.canvas().brush().color = kRed;
-    bmp.canvas().pen().color = kRed;
-    bmp.canvas().rectangle(0, 0, 100, 100);
-    bmp.canvas().brush().color = kBlue;
-    bmp.canvas().pen().color = kBlue;
-    bmp.canvas().rectangle(900, 600, 1017, 713);
-    const QString path = dir.filePath("pictureImage.bmp");
-    ASSERT_TRUE(bmp.saveToFile(path));
-
+QByteArray readAll(const QString& path) {
     QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
-    ASSERT_GE(bytes.size(), 54);
-    EXPECT_EQ(bytes.left(2), QByteArray("BM"));
-    EXPECT_EQ(le32(bytes, 18), 1017u);
-    EXPECT_EQ(le32(bytes, 22), 713u);
-    EXPECT_EQ(le16(bytes, 28), 24u);
-    const int rowBytes = (1017 * 3 + 3) / 4 * 4;
-    EXPECT_EQ(bytes.size(), int(le32(bytes, 10)) + rowBytes * 713);
-
-    QImage back(path);
-    ASSERT_FALSE(back.isNull());
-    EXPECT_EQ(back.size(), QSize(1017, 713));
-    EXPECT_EQ(fromRgb(back.pixel(50, 50)), kRed);
-    EXPECT_EQ(fromRgb(back.pixel(1016, 712)), kBlue);
-    EXPECT_EQ(fromRgb(back.pixel(500, 300)), kWhite);
-
-    Bitmap loaded;
-    ASSERT_TRUE(loaded.loadFromFile(path));
-    EXPECT_EQ(loaded.width(), 1017);
-    EXPECT_EQ(loaded.canvas().pixel(950, 650), kBlue);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-TEST(Bitmap, BmpFileIsByteForByteWhatQtWrites) {
-    // Every row padding, random colours, and resolutions other than the
-    // default.
+TEST(Bitmap, BmpFileIsByteForByteWhatQtWritesAndPngHoldsTheSamePixels) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     std::mt19937 random(15);
-    for (int w = 1; w <= 9; ++w) {
-        for (int h : {1, 3}) {
-            Bitmap bmp(w, h);
-            for (int y = 0; y < h; ++y)
-                for (int x = 0; x < w; ++x) {
-                    bmp.canvas().brush().color = static_cast<Color>(random() & 0xFFFFFF);
-                    bmp.canvas().pen().style = PenStyle::Clear;
-                    bmp.canvas().rectangle(x, y, x + 1, y + 1);
-                }
-            QImage reference = bmp.image();
-            if (w % 3 == 0) reference.setDotsPerMeterX(2835 + w);
-            if (w % 2 == 0) reference.setDotsPerMeterY(1000 + h);
-            Bitmap same(w, h);
-            same.canvas().copyRect(QRect(0, 0, w, h), bmp.canvas(), QRect(0, 0, w, h));
+    // Sizes with every row padding; as many colours as each depth of a
+    // palette holds, one more, and more than a palette holds.
+    const int sizes[][2] = {{1, 1}, {2, 3}, {3, 1}, {4, 3}, {5, 2}, {9, 3}, {1017, 713}};
+    const int colourCounts[] = {1, 2, 3, 4, 5, 16, 17, 256, 257, 5000};
+    for (const auto& [w, h] : sizes) {
+        for (int colours : colourCounts) {
+            const Bitmap bmp = randomPicture(w, h, colours, random);
+            const QString own = dir.filePath("own.bmp"), png = dir.filePath("own.png");
+            ASSERT_TRUE(bmp.saveToFile(own.toStdString()));
+            ASSERT_TRUE(bmp.saveToFile(png.toStdString(), "png"));
+            // Qt's writer with the resolution of a QImage made without an
+            // application (100 dots per inch).
+            const QImage reference = toQImage(bmp.image());
+            ASSERT_EQ(reference.dotsPerMeterX(), 3937);
             ASSERT_TRUE(reference.save(dir.filePath("qt.bmp"), "BMP"));
-            Bitmap withResolution;
-            ASSERT_TRUE(withResolution.loadFromFile(dir.filePath("qt.bmp")));
-            ASSERT_TRUE(withResolution.saveToFile(dir.filePath("own.bmp"), "bmp"));
-            QFile qt(dir.filePath("qt.bmp")), own(dir.filePath("own.bmp"));
-            ASSERT_TRUE(qt.open(QIODevice::ReadOnly) && own.open(QIODevice::ReadOnly));
-            EXPECT_EQ(own.readAll(), qt.readAll()) << w << " x " << h;
-            EXPECT_EQ(same.image(), bmp.image()) << w << " x " << h;
+            EXPECT_EQ(readAll(own), readAll(dir.filePath("qt.bmp")))
+                << w << " x " << h << ", " << colours << " colours";
+
+            const QImage decoded(png);
+            ASSERT_FALSE(decoded.isNull()) << w << " x " << h << ", " << colours << " colours";
+            EXPECT_EQ(decoded.dotsPerMeterX(), 3937);
+            EXPECT_EQ(decoded.convertToFormat(QImage::Format_RGB32), reference)
+                << w << " x " << h << ", " << colours << " colours";
         }
     }
 }
 
-TEST(Bitmap, FailuresLeaveThingsAsTheyWere) {
+TEST(Bitmap, FailuresLeaveNoFile) {
     QTemporaryDir dir;
     Bitmap empty;
-    EXPECT_FALSE(empty.saveToFile(dir.filePath("empty.bmp")));
+    EXPECT_FALSE(empty.saveToFile(dir.filePath("empty.bmp").toStdString()));
+    EXPECT_FALSE(empty.saveToFile(dir.filePath("empty.png").toStdString(), "PNG"));
     EXPECT_FALSE(QFile::exists(dir.filePath("empty.bmp")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("empty.png")));
 
     Bitmap bmp(4, 4);
-    EXPECT_FALSE(bmp.saveToFile(dir.filePath("no/such/folder/x.bmp")));
-    EXPECT_FALSE(bmp.loadFromFile(dir.filePath("missing.bmp")));
-    QFile junk(dir.filePath("junk.bmp"));
-    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-    junk.write("not a picture");
-    junk.close();
-    EXPECT_FALSE(bmp.loadFromFile(junk.fileName()));
-    EXPECT_EQ(bmp.width(), 4);
-    EXPECT_EQ(bmp.height(), 4);
+    EXPECT_FALSE(bmp.saveToFile(dir.filePath("no/such/folder/x.bmp").toStdString()));
+    EXPECT_FALSE(bmp.saveToFile(dir.filePath("no/such/folder/x.png").toStdString(), "PNG"));
+    EXPECT_FALSE(bmp.saveToFile(dir.filePath("x.gif").toStdString(), "GIF"));
+    EXPECT_FALSE(QFile::exists(dir.filePath("x.gif")));
 }
 
 TEST(Bitmap, ResizingKeepsWhatStillFitsAndWhitensTheRest) {
     Bitmap bmp(10, 10);
     bmp.canvas().brush().color = kGreen;
-    bmp.canvas().fillRect(QRect(0, 0, 10, 10));
+    bmp.canvas().fillRect(Rect{0, 0, 10, 10});
     bmp.setWidth(20);
     bmp.setHeight(5);
     EXPECT_EQ(bmp.width(), 20);
@@ -117,6 +93,7 @@ TEST(Bitmap, ResizingKeepsWhatStillFitsAndWhitensTheRest) {
     EXPECT_EQ(bmp.canvas().pixel(10, 4), kWhite);
     bmp.setSize(-3, 7);
     EXPECT_EQ(bmp.width(), 0);
+    EXPECT_EQ(bmp.height(), 0);
     bmp.setSize(2, 2);
     EXPECT_EQ(bmp.canvas().pixel(1, 1), kWhite);
 }
@@ -125,12 +102,12 @@ TEST(Bitmap, CopiesDrawOnTheirOwnPicture) {
     Bitmap a(5, 5);
     a.canvas().brush().color = kRed;
     Bitmap b = a;
-    b.canvas().fillRect(QRect(0, 0, 5, 5));
+    b.canvas().fillRect(Rect{0, 0, 5, 5});
     EXPECT_EQ(b.canvas().pixel(2, 2), kRed);
     EXPECT_EQ(a.canvas().pixel(2, 2), kWhite);
     a = b;
     a.canvas().brush().color = kBlue;
-    a.canvas().fillRect(QRect(0, 0, 1, 1));
+    a.canvas().fillRect(Rect{0, 0, 1, 1});
     EXPECT_EQ(a.canvas().pixel(0, 0), kBlue);
     EXPECT_EQ(b.canvas().pixel(0, 0), kRed);
 }

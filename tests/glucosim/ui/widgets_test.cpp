@@ -129,8 +129,9 @@ private slots:
 
         toolkit::Bitmap blue(8, 8);
         blue.canvas().brush().color = toolkit::kBlue;
-        blue.canvas().fillRect(QRect(0, 0, 8, 8));
-        QVERIFY(blue.saveToFile(QDir(dir.path()).filePath(QStringLiteral("LedRecVerd.bmp"))));
+        blue.canvas().fillRect(toolkit::Rect{0, 0, 8, 8});
+        QVERIFY(blue.saveToFile(
+            QDir(dir.path()).filePath(QStringLiteral("LedRecVerd.bmp")).toStdString()));
         QFile junk(QDir(dir.path()).filePath(QStringLiteral("LedRecVermell.bmp")));
         QVERIFY(junk.open(QIODevice::WriteOnly));
         junk.write("not a bitmap");

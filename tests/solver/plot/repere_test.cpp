@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "solver/plot/repere.h"
+#include "toolkit/qt_color.h"
 
 namespace modal {
 namespace {
