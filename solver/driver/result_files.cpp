@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -87,8 +88,26 @@ void result_files::adopt(const std::string& path) {
     staged_.push_back(path);
 }
 
+bool result_files::replaceable(const std::string& path, std::string& reason) {
+    // A file that its owner made read-only is not replaced, although the
+    // folder would let a new file take its place.
+    // (A file nobody may write counts as read-only for the superuser too.)
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return true;
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        reason = std::strerror(EACCES);
+        return false;
+    }
+    if (::access(path.c_str(), W_OK) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
 bool result_files::stage(const std::string& path, const std::function<void(std::ostream&)>& write,
                          std::string& reason) {
+    if (!replaceable(path, reason)) return false;
     const std::string temporary = temporary_for(path);
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {

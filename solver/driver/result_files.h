@@ -30,7 +30,11 @@ public:
     // not be written whole (the write, the flush and the close checked).
     bool stage(const std::string& path, const std::function<void(std::ostream&)>& write,
                std::string& reason);
-    // A file written by a caller at `temporary_for(path)`: staged when `ok`.
+    // Whether `path` may be replaced (not a file made read-only); else
+    // `reason` says why not.
+    static bool replaceable(const std::string& path, std::string& reason);
+    // A file that a caller writes at `temporary_for(path)` and then stages
+    // with `adopt`.
     std::string temporary_for(const std::string& path) const;
     void adopt(const std::string& path);
 

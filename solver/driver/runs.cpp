@@ -55,6 +55,8 @@ std::string fstarStopText(const result& r) {
         return "the statement was decided";
     case stop_reason::cancelled:
         return "cancelled";
+    case stop_reason::memory_limit:
+        return "memory limit MemoryLimit=" + number(r.memory_limit_mb) + " MB reached";
     default:
         return "the run ended";
     }
@@ -79,12 +81,17 @@ std::string stop_text(const result& r) {
         if (r.stop == stop_reason::not_run)
             return r.message == no_free_variable_message ? "no F variable to pave"
                                                          : "CSPEps is not positive";
-        // Boxes the time limit left undecided are reported among the undefined.
+        // Boxes a limit left undecided are reported among the undefined.
         if (r.left_undecided == 0)
             s << "every box decided";
         else
-            s << "time limit QSITime=" << number(r.time_limit) << " s reached with "
-              << r.left_undecided << " boxes left undecided, reported as undefined";
+            s << (r.stop == stop_reason::memory_limit
+                      ? "memory limit MemoryLimit=" + number(r.memory_limit_mb) + " MB"
+                      : r.stop == stop_reason::cancelled
+                          ? std::string("the run was cancelled")
+                          : "time limit QSITime=" + number(r.time_limit) + " s")
+              << " reached with " << r.left_undecided
+              << " boxes left undecided, reported as undefined";
         s << " (" << r.solution.size() << " solution, " << r.non_solution.size()
           << " non-solution, " << r.undefined.size() << " undefined boxes)";
         break;
@@ -140,6 +147,11 @@ run_summary write_results(const result& r, const std::string& base_name,
         repere frame(image, x.inf(), x.sup(), y.inf(), y.sup());
         drawPaving(r, frame);
         auto picture = [&](const std::string& file, const char* format) {
+            std::string reason;
+            if (!result_files::replaceable(file, reason)) {
+                record(pictures, false, file, reason);
+                return;
+            }
             errno = 0;
             const bool ok = frame.save(files.temporary_for(file), format);
             if (ok) files.adopt(file);

@@ -49,7 +49,9 @@ double halfPhysicalMegabytes() noexcept {
 }
 
 run_context::run_context(double memoryLimitMegabytes, const std::atomic<bool>* cancel)
-    : memoryLimit_(memoryLimitMegabytes > 0.0 ? memoryLimitMegabytes : halfPhysicalMegabytes()),
+    : memoryLimit_(memoryLimitMegabytes > 0.0
+                       ? std::min(memoryLimitMegabytes, 2.0 * halfPhysicalMegabytes())
+                       : halfPhysicalMegabytes()),
       cancel_(cancel) {}
 
 run_context::worker::worker(run_context& c) : context_(c), clock_(ownClock()) {

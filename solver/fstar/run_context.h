@@ -20,7 +20,8 @@ double halfPhysicalMegabytes() noexcept;
 
 class run_context {
 public:
-    // `memoryLimitMegabytes` <= 0 (or NaN) is half of the physical memory.
+    // `memoryLimitMegabytes` <= 0 (or NaN) is half of the physical memory;
+    // more than the physical memory is the physical memory.
     // `cancel`, when given, is a flag another thread may raise: the run then
     // stops at its next check, as at a time limit.
     explicit run_context(double memoryLimitMegabytes = 0,

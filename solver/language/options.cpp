@@ -23,6 +23,10 @@ template <typename F> void toQsi(parse_context& ctx, F f) {
     if (ctx.qsi_settings) f(*ctx.qsi_settings);
 }
 
+// Megabytes beyond any machine's memory (ten terabytes): a larger
+// MemoryLimit is the physical memory.
+constexpr double kMaxMemoryMegabytes = 1e7;
+
 // Most threads QSI starts unless the machine has more cores.
 constexpr double kMaxThreads = 64;
 
@@ -63,6 +67,8 @@ const std::array<optionInfo, 16> kOptions{{
      .type = optionType::real,
      .shown_default = "1e301",
      .help = "time limit in seconds of processor time (F*)",
+     .least = 0,
+     .below = "the run stops at its first time test, with the report of its first strip",
      .apply = [](parse_context& c, double x) { toParam(c, [x](param& p) { p.time_limit = x; }); },
      .current = [](const param& p, const qsiParam&) { return p.time_limit; }},
     {.name = "Optim",
@@ -114,6 +120,8 @@ const std::array<optionInfo, 16> kOptions{{
      .shown_default = "1e400",
      .help = "time limit in seconds of QSI and CONTRACTOR, none by default (every constraint run "
              "included; boxes left undecided are reported as undefined)",
+     .least = 0,
+     .below = "the run stops before it decides a box: the whole box is reported undefined",
      .apply = [](parse_context& c, double x) { toQsi(c, [x](qsiParam& q) { q.time_limit = x; }); },
      .current = [](const param&, const qsiParam& q) { return q.time_limit; }},
     {.name = "Threads",
@@ -143,6 +151,8 @@ const std::array<optionInfo, 16> kOptions{{
              "stops as at its time limit",
      .least = 0,
      .below = "the limit is half of the physical memory, as with MemoryLimit=0",
+     .most = kMaxMemoryMegabytes,
+     .above = "no machine has that much: the limit is the machine's physical memory",
      .apply = [](parse_context& c, double x) { toParam(c, [x](param& p) { p.memory_limit = x; }); },
      .current = [](const param& p, const qsiParam&) { return p.memory_limit; }},
     {.name = "PlotX",
