@@ -123,8 +123,8 @@ run_summary nothingToSolve(const std::string& name, std::ostream& err) {
     run_summary summary;
     const std::string names = "Algorithm=" + solving_algorithm_names();
     if (name.empty()) {
-        err << "solver: warning: the file has no Algorithm= statement: nothing is solved ("
-            << names << ")\n";
+        err << "solver: warning: the file has no Algorithm= statement: nothing is solved (" << names
+            << ")\n";
         summary.stop = "no Algorithm= statement";
     } else {
         err << "solver: warning: Algorithm=" << name << " solves nothing (" << names << " do)\n";

@@ -15,7 +15,6 @@
 #include "solver/plot/paving_picture.h"
 #include "toolkit/bitmap.h"
 
-
 namespace modal {
 
 std::string number(double x) {
@@ -87,9 +86,9 @@ std::string stop_text(const result& r) {
         else
             s << (r.stop == stop_reason::memory_limit
                       ? "memory limit MemoryLimit=" + number(r.memory_limit_mb) + " MB"
-                      : r.stop == stop_reason::cancelled
-                          ? std::string("the run was cancelled")
-                          : "time limit QSITime=" + number(r.time_limit) + " s")
+                  : r.stop == stop_reason::cancelled
+                      ? std::string("the run was cancelled")
+                      : "time limit QSITime=" + number(r.time_limit) + " s")
               << " reached with " << r.left_undecided
               << " boxes left undecided, reported as undefined";
         s << " (" << r.solution.size() << " solution, " << r.non_solution.size()

@@ -16,6 +16,7 @@
 #include "solver/language/problem_checks.h"
 #include "solver/language/syntax_error.h"
 #include "solver/language/tokens.h"
+#include "solver/model/chains.h"
 
 namespace modal {
 
@@ -198,8 +199,17 @@ struct problem_grammar::impl {
     int nesting = 0;
     // Depth of the expression tree each entry of node_stack stands for, kept
     // beside the model's own stack so that overly deep trees are refused
-    // before any tree code has to walk them.
-    std::vector<int> depths;
+    // before any tree code has to walk them. A chain of one operation (a flat
+    // sum or product) is counted as the balanced tree it becomes once longer
+    // than kLongestChain (see chains.h): its length, and its deepest term.
+    struct treeDepth {
+        int depth = 1;   // as the tree will be
+        int chain = 0;   // chainClass of the chain it heads, 0 for none
+        int written = 1; // depth of the chain as written (left-deep)
+        std::size_t terms = 1;
+        int deepestTerm = 0;
+    };
+    std::vector<treeDepth> depths;
     bool too_deep = false;
 
     rule_t program_rule, statement, var_decl, quant_decl, logic_function_def, function_def,
@@ -234,22 +244,38 @@ struct problem_grammar::impl {
 
     // Depth bookkeeping of the expression actions; `at` is where the node's
     // text ends.
-    void leaf(const char* at) { pushDepth(1, at); }
-    void unaryNode(const char* at) { pushDepth(popDepth() + 1, at); }
-    void binaryNode(const char* at) {
-        const int right = popDepth();
-        const int left = popDepth();
-        pushDepth(std::max(left, right) + 1, at);
+    void leaf(const char* at) { pushDepth({}, at); }
+    void unaryNode(const char* at) {
+        const int d = popDepth().depth + 1;
+        pushDepth({d, 0, d, 1, 0}, at);
+    }
+    // `op` is the operator's symbol (a function's name for min and max).
+    void binaryNode(std::string_view op, const char* at) {
+        const treeDepth right = popDepth();
+        const treeDepth left = popDepth();
+        const int cls = op == "+" || op == "-" ? 1 : op == "*" ? 2 : 0;
+        treeDepth d;
+        if (cls == 0) {
+            d.depth = d.written = std::max(left.depth, right.depth) + 1;
+        } else {
+            const bool continues = left.chain == cls;
+            d.chain = cls;
+            d.terms = continues ? left.terms + 1 : 2;
+            d.deepestTerm = std::max(continues ? left.deepestTerm : left.depth, right.depth);
+            d.written = std::max(continues ? left.written : left.depth, right.depth) + 1;
+            d.depth = d.terms > kLongestChain ? balancedDepth(d.terms, d.deepestTerm) : d.written;
+        }
+        pushDepth(d, at);
     }
     void finishTree() { popDepth(); }
-    int popDepth() {
-        if (depths.empty()) return 0;
-        const int d = depths.back();
+    treeDepth popDepth() {
+        if (depths.empty()) return {};
+        const treeDepth d = depths.back();
         depths.pop_back();
         return d;
     }
-    void pushDepth(int d, const char* at) {
-        if (d > kMaxTreeDepth && !too_deep) {
+    void pushDepth(const treeDepth& d, const char* at) {
+        if (d.depth > kMaxTreeDepth && !too_deep) {
             too_deep = true;
             trace.too_deep = at;
         }
@@ -426,8 +452,9 @@ void problem_grammar::impl::defineExpressions() {
         unaryNode(t.data() + t.size());
     });
     auto on_operator = on_text([this](text t) {
+        const std::string op = ctx.sym_stack.empty() ? std::string() : ctx.sym_stack.top();
         model.create_operator(ctx, t);
-        binaryNode(t.data() + t.size());
+        binaryNode(op, t.data() + t.size());
     });
     const tokens::nesting_guard guarded{&nesting, kMaxNesting, &trace.nesting_refused};
     const auto operand =

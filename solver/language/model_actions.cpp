@@ -1,5 +1,7 @@
 #include "solver/language/model_actions.h"
 
+#include "solver/model/chains.h"
+
 #include <cmath>
 #include <string>
 #include <utility>
@@ -8,6 +10,7 @@
 #include "solver/fstar/param.h"
 #include "solver/language/actions.h"
 #include "solver/language/algorithms.h"
+#include "solver/model/chains.h"
 #include "solver/model/model.h"
 #include "solver/model/tree.h"
 #include "solver/sets/csp.h"
@@ -223,8 +226,10 @@ void model_actions::new_function(parse_context& ctx, std::string_view text) {
 void model_actions::assign_function(parse_context& ctx, std::string_view) {
     if (ctx.node_stack.empty()) return;
     const nodeId root = pop_node(ctx);
-    if (fstar_solver_ != nullptr && current_ == &fstar_solver_->mainModel.fn)
+    if (fstar_solver_ != nullptr && current_ == &fstar_solver_->mainModel.fn) {
         fstar_solver_->mainModel.fn.setRoot(root);
+        balanceLongChains(fstar_solver_->mainModel.fn);
+    }
 }
 
 void model_actions::drop_function() noexcept {
@@ -263,12 +268,16 @@ void model_actions::assign_constraint(parse_context& ctx, std::string_view) {
     const nodeId root = pop_node(ctx);
     if (builds_fstar_constraints(ctx)) {
         auto& constraints = fstar_solver_->mainModel.constraints;
-        if (!constraints.empty() && current_ == &constraints.back().fn)
+        if (!constraints.empty() && current_ == &constraints.back().fn) {
             constraints.back().fn.setRoot(root);
+            balanceLongChains(constraints.back().fn);
+        }
     } else if (builds_csp_constraints(ctx)) {
         auto& constraints = csp_solver_->constraints();
-        if (!constraints.empty() && current_ == &constraints.back().solver.mainModel.fn)
+        if (!constraints.empty() && current_ == &constraints.back().solver.mainModel.fn) {
             constraints.back().solver.mainModel.fn.setRoot(root);
+            balanceLongChains(constraints.back().solver.mainModel.fn);
+        }
     }
 }
 
