@@ -231,10 +231,17 @@ int run_problem(const std::string& base_name, std::ostream& out, std::ostream& e
     out << std::flush;
     run_summary summary = write_results(r, base_name, options, files);
     if (stop_signal != 0) return interrupted(err);
-    // Written files take the place of the old ones only now, all together.
-    for (auto& [file, reason] : files.commit()) {
-        std::erase(summary.written, file);
-        summary.failed.emplace_back(file, reason);
+    // The files of a run take the place of the old ones only now, all
+    // together, and only when every one was written whole: a report never
+    // stands beside the pictures of another run.
+    if (summary.failed.empty()) {
+        for (auto& [file, reason] : files.commit()) {
+            std::erase(summary.written, file);
+            summary.failed.emplace_back(file, reason);
+        }
+    } else {
+        files.discard();
+        summary.written.clear();
     }
     if (r.stop == stop_reason::memory_limit)
         err << "solver: memory ran out: the run used more than the memory limit of "

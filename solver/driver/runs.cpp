@@ -153,9 +153,13 @@ run_summary write_results(const result& r, const std::string& base_name,
             }
             errno = 0;
             const bool ok = frame.save(files.temporary_for(file), format);
-            if (ok) files.adopt(file);
+            const int error = errno;
+            if (ok)
+                files.adopt(file);
+            else
+                ::unlink(files.temporary_for(file).c_str());
             record(pictures, ok, file,
-                   errno != 0 ? std::strerror(errno) : "the picture could not be written");
+                   error != 0 ? std::strerror(error) : "the picture could not be written");
         };
         if (options.write_bmp) picture(base_name + "Image.bmp", "BMP");
         picture(base_name + "Image.png", "PNG");
