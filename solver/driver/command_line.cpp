@@ -123,7 +123,9 @@ the run and which files it wrote) go to standard error, prefixed "solver: ".
 
 Exit status: 0 when the file was read (also after a syntax error, which
 BASESolution.txt holds); 1 when the problem file cannot be opened or read, or
-a result file cannot be written; 2 on a usage error.
+a result file cannot be written; 2 on a usage error; 130 or 143 when SIGINT
+or SIGTERM stopped the run. Result files replace the old ones only when every
+one of them was written whole.
 )";
 }
 
