@@ -58,9 +58,8 @@ fstar::fstar(const fstar& o)
       updateFlag(o.updateFlag), settings(o.settings), mainModel(o.mainModel),
       accumulatedStrips(o.accumulatedStrips, pool_.get()), joinedMinCells(o.joinedMinCells),
       joinedMaxCells(o.joinedMaxCells), gatheredMin(o.gatheredMin), gatheredMax(o.gatheredMax),
-      joinedMinBoxes(o.joinedMinBoxes),
-      joinedMaxBoxes(o.joinedMaxBoxes), modality(o.modality), stepCount(o.stepCount),
-      closedRelation(o.closedRelation), relationSide(o.relationSide),
+      joinedMinBoxes(o.joinedMinBoxes), joinedMaxBoxes(o.joinedMaxBoxes), modality(o.modality),
+      stepCount(o.stepCount), closedRelation(o.closedRelation), relationSide(o.relationSide),
       undefinedPoints(o.undefinedPoints), noSolution(o.noSolution),
       elapsedSeconds(o.elapsedSeconds), screen(o.screen), context(o.context) {
     reindex();
@@ -197,15 +196,8 @@ private:
 } // namespace
 
 void fstar::run(box& /*plotBox*/, std::ostream& log) {
-    // A solver run on its own (not by a solve call or a set inversion) is a
-    // run of its own, limited by its settings.
-    std::optional<run_context> own;
-    std::optional<run_context::worker> ownWorker;
-    if (context == nullptr) {
-        own.emplace(settings.memory_limit);
-        ownWorker.emplace(*own);
-    }
-    run_context& ctx = context != nullptr ? *context : *own;
+    const own_context guard(context, settings.memory_limit);
+    run_context& ctx = *context;
     active_ = &ctx;
     const bool timed = settings.time_limit < kNoTimeLimit;
     runClock clock(ctx, timed || settings.stop_when_stalled, timed || settings.write_solution);

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace modal {
@@ -70,6 +71,27 @@ private:
     mutable std::mutex mutex_;
     std::vector<clockStart> working_;
     double finished_ = 0.0; // seconds of the workers gone
+};
+
+// Points a solver's context at one of its own while it lives, when the
+// solver was given none: a solver run on its own is a run of its own.
+class own_context {
+public:
+    own_context(run_context*& slot, double memoryLimitMegabytes = 0) : slot_(slot), given_(slot) {
+        if (given_ != nullptr) return;
+        own_.emplace(memoryLimitMegabytes);
+        working_.emplace(*own_);
+        slot_ = &*own_;
+    }
+    ~own_context() { slot_ = given_; }
+    own_context(const own_context&) = delete;
+    own_context& operator=(const own_context&) = delete;
+
+private:
+    run_context*& slot_;
+    run_context* given_;
+    std::optional<run_context> own_;
+    std::optional<run_context::worker> working_;
 };
 
 } // namespace modal

@@ -145,15 +145,7 @@ void csp::runSolver(constraintSolver& c, box& b, std::ostream& log, std::uint64_
 }
 
 bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
-    // A contraction without a run context is a run of its own.
-    std::optional<run_context> own;
-    std::optional<run_context::worker> working;
-    run_context* const given = context;
-    if (given == nullptr) {
-        own.emplace();
-        working.emplace(*own);
-        context = &*own;
-    }
+    const own_context guard(context);
     const double limit = time;
     const double start = context->seconds();
     setTimeBudget(start, limit);
@@ -233,7 +225,6 @@ bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
     // Without any shaving step there was no time check: report the time
     // spent until now.
     time = elapsed >= 0.0 ? elapsed : context->seconds() - start;
-    context = given;
     return nonEmpty;
 }
 

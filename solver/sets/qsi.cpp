@@ -378,15 +378,7 @@ double qsi::pave(run_context& ctx, double begin, int threads) {
 }
 
 double qsi::run() {
-    // A paving without a run context is a run of its own.
-    std::optional<run_context> own;
-    std::optional<run_context::worker> working;
-    run_context* const given = context;
-    if (given == nullptr) {
-        own.emplace();
-        working.emplace(*own);
-        context = &*own;
-    }
+    const own_context guard(context);
     epsilons_.clear();
     order_.clear();
     box shape;
@@ -425,7 +417,6 @@ double qsi::run() {
     queue_.shrink();
     head_ = 0;
     release();
-    context = given;
     return elapsed;
 }
 

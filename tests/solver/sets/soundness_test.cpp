@@ -38,15 +38,21 @@ double area(const box& b) {
 // A margin for rounding: points this close to a boundary count either way.
 constexpr double kMargin = 1e-9;
 
-void checkPaving(problem& p, double epsilon, const std::string& name) {
-    SCOPED_TRACE(name);
-    qsi solver;
+// Paves the box of `p` at `epsilon` with `solver`; returns the start box.
+box pave(qsi& solver, const problem& p, double epsilon) {
     static_cast<csp&>(solver) = p.target;
     solver.setEpsilon(epsilon);
     box start = solver.getBox();
     solver.prepare(start);
     solver.getAgenda().push_back(start);
     solver.run();
+    return start;
+}
+
+void checkPaving(problem& p, double epsilon, const std::string& name) {
+    SCOPED_TRACE(name);
+    qsi solver;
+    const box start = pave(solver, p, epsilon);
 
     std::mt19937 rng(7);
     double covered = 0;
@@ -141,12 +147,7 @@ TEST(Soundness, RandomTwoConstraintProblems) {
         checkContraction(q, 1e-3, name);
         SCOPED_TRACE(name);
         qsi solver;
-        static_cast<csp&>(solver) = p.target;
-        solver.setEpsilon(0.05);
-        box start = solver.getBox();
-        solver.prepare(start);
-        solver.getAgenda().push_back(start);
-        solver.run();
+        pave(solver, p, 0.05);
         std::mt19937 srng(n);
         for (const box& b : solver.solutionBoxes())
             for (const auto& x : samples(b, srng))
@@ -207,12 +208,7 @@ TEST(Soundness, PavingsOfTouchingConstraintsEndSound) {
         problem contracted = p;
         checkContraction(contracted, 1e-3, name, false);
         qsi solver;
-        static_cast<csp&>(solver) = p.target;
-        solver.setEpsilon(0.05);
-        box start = solver.getBox();
-        solver.prepare(start);
-        solver.getAgenda().push_back(start);
-        solver.run();
+        const box start = pave(solver, p, 0.05);
         EXPECT_EQ(solver.leftUndecided(), 0u);
         std::mt19937 srng(n);
         double covered = 0;
