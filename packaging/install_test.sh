@@ -3,7 +3,8 @@
 # pages, changelog, copyright, glucosim's desktop entry and icon) and runs the
 # installed solver; with "package", also builds the Debian packages, checks
 # their control fields, their files and their owners, runs solver from the
-# unpacked programs' package. VERSION is the project's
+# unpacked programs' package and builds the library's client example against
+# the unpacked development package (library_test.sh). VERSION is the project's
 # version, which the programs, the man pages and the packages must all show.
 # Usage: install_test.sh BUILD_DIR package|no-package VERSION
 set -euo pipefail
@@ -111,4 +112,6 @@ done
 check_files "$tmp/root/usr"
 check_versions "$tmp/root/usr/bin"
 check_solver "$tmp/root/usr/bin/solver" "$tmp/root/usr/share/doc/modal-intervals"
+bash "$(dirname "$0")/library_test.sh" "$(dirname "$0")/.." "$build" "$version" "$tmp/root/usr" \
+    >/dev/null || fail "the development package"
 echo "install test: passed ($(basename "$deb"), $(basename "$dev"))"
