@@ -1,5 +1,7 @@
 // SSE2 kernels of the four ivalDb operations, for x86-64 (where SSE2 is always
-// present). Included by ivalDb.h after the portable kernels; not for direct use.
+// present). Included by ivalDb.h after the portable kernels; included on its
+// own, it brings ivalDb.h, which includes it again at that place (hence an
+// include guard after the #include rather than #pragma once).
 //
 // Each kernel gives the same bits as the portable one. A result is computed as
 // one register [lo, -hi]: the upper bound is taken negated (a + b as
@@ -8,7 +10,10 @@
 // integer add on the bit patterns: -1 on a positive double, +1 on a negative
 // one. The mending of over- and underflow is the same step: +inf less one ulp
 // is the largest double, -0 plus one ulp the smallest negative subnormal.
-#pragma once
+#include "interval/ivalDb.h"
+
+#ifndef MODAL_INTERVAL_IVALDBSSE2_H
+#define MODAL_INTERVAL_IVALDBSSE2_H
 
 #include <bit>
 #include <cstdint>
@@ -202,3 +207,5 @@ inline ivalDb div(const ivalDb& x, const ivalDb& y) noexcept {
 }
 
 } // namespace modal::detail::sse2
+
+#endif // MODAL_INTERVAL_IVALDBSSE2_H

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix, checks the installed files (man
 # pages, changelog, copyright, glucosim's desktop entry and icon) and runs the
-# installed solver; with "package", also builds the Debian package, checks its
-# control fields, its files and their owners, and runs solver from the
-# unpacked package. VERSION is the project's version, which the programs, the
-# man pages and the package must all show.
+# installed solver; with "package", also builds the Debian packages, checks
+# their control fields, their files and their owners, runs solver from the
+# unpacked programs' package and builds the library's client example against
+# the unpacked development package (library_test.sh). VERSION is the project's
+# version, which the programs, the man pages and the packages must all show.
 # Usage: install_test.sh BUILD_DIR package|no-package VERSION
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -90,19 +91,29 @@ QT_QPA_PLATFORM=offscreen "$prefix/bin/glucosim" --help >/dev/null || fail "gluc
 [ "$mode" = package ] || exit 0
 (cd "$tmp" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/pkg" >/dev/null) ||
     fail "cpack"
-deb=$(ls "$tmp"/pkg/*.deb)
+deb=$(ls "$tmp"/pkg/modal-intervals_"$version"_*.deb)
+dev=$(ls "$tmp"/pkg/modal-intervals-dev_"$version"_*.deb)
+[ "$(ls "$tmp"/pkg/*.deb | wc -l)" = 2 ] || fail "packages: $(ls "$tmp"/pkg/*.deb)"
 depends=$(dpkg-deb -f "$deb" Depends)
 for p in zlib1g libqt6core6 libqt6gui6 libqt6widgets6 libqt6charts6 libc6 libstdc++6; do
     echo "$depends" | grep -q "$p" || fail "the package does not depend on $p: $depends"
 done
-[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version"
-dpkg-deb -f "$deb" Maintainer | grep -qP '<[^@>]+@[^@>]+\.[a-z]+>$' ||
-    fail "the maintainer has no mail address: $(dpkg-deb -f "$deb" Maintainer)"
-! dpkg-deb -f "$deb" Maintainer | grep -qi 'localhost' || fail "maintainer on localhost"
-# Every file belongs to root.
-! dpkg-deb -c "$deb" | awk '$2 != "root/root"' | grep -q . || fail "files not owned by root"
-dpkg-deb -x "$deb" "$tmp/root"
+for p in "$deb" "$dev"; do
+    [ "$(dpkg-deb -f "$p" Version)" = "$version" ] || fail "version of $p"
+    dpkg-deb -f "$p" Maintainer | grep -qP '<[^@>]+@[^@>]+\.[a-z]+>$' ||
+        fail "the maintainer has no mail address: $(dpkg-deb -f "$p" Maintainer)"
+    ! dpkg-deb -f "$p" Maintainer | grep -qi 'localhost' || fail "maintainer on localhost"
+    # Every file belongs to root.
+    ! dpkg-deb -c "$p" | awk '$2 != "root/root"' | grep -q . || fail "files not owned by root"
+    dpkg-deb -x "$p" "$tmp/root"
+done
+# The library's files are in the development package only, and it has no programs.
+! dpkg-deb -c "$deb" | grep -qE ' \./usr/(include|lib)/' || fail "library files in $deb"
+! dpkg-deb -c "$dev" | grep -q ' \./usr/bin/' || fail "programs in $dev"
+[ -e "$tmp/root/usr/share/doc/modal-intervals-dev/copyright" ] || fail "$dev has no copyright"
 check_files "$tmp/root/usr"
 check_versions "$tmp/root/usr/bin"
 check_solver "$tmp/root/usr/bin/solver" "$tmp/root/usr/share/doc/modal-intervals"
-echo "install test: passed ($(basename "$deb"))"
+bash "$(dirname "$0")/library_test.sh" "$(dirname "$0")/.." "$build" "$version" "$tmp/root/usr" \
+    >/dev/null || fail "the development package"
+echo "install test: passed ($(basename "$deb"), $(basename "$dev"))"

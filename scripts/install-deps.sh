@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build
+    build-essential cmake ninja-build pkg-config
     libboost-dev zlib1g-dev
     qt6-base-dev libqt6opengl6-dev qt6-charts-dev libxkbcommon-dev libgl-dev
     qt6-translations-l10n
