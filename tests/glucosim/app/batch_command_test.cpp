@@ -16,6 +16,7 @@
 #include <vector>
 
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace glucosim {
@@ -292,6 +293,58 @@ TEST_F(Batch, AFailedTableLeavesEveryEarlierOutputAsItWas) {
     // Once it can be written, the run replaces both.
     ASSERT_EQ(run(with({"--si", "1", "--tmax", "40", "--out", out})), 0) << stderrText;
     EXPECT_NE(test::readText(oldResults), "old results\n");
+}
+
+// A process id that no process has: a child that has ended and been reaped.
+pid_t deadPid() {
+    const pid_t child = fork();
+    if (child == 0) _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
+TEST_F(Batch, ReadOnlyResultsAreKeptAndKilledRunsTemporariesRemoved) {
+    const std::string out = dir.file("out");
+    std::filesystem::create_directories(out);
+    const std::string results = dir.write("out/resultats.txt", "old results\n");
+    const std::string glucose = dir.write("out/glucosa.txt", "old glucose\n");
+    std::filesystem::permissions(glucose, std::filesystem::perms::owner_read |
+                                              std::filesystem::perms::group_read);
+    EXPECT_EQ(run(with({"--si", "1", "--tmax", "40", "--out", out})), 1);
+    EXPECT_NE(stderrText.find("\"" + glucose + "\": permís denegat"), std::string::npos)
+        << stderrText;
+    EXPECT_EQ(test::readText(results), "old results\n");
+    EXPECT_EQ(test::readText(glucose), "old glucose\n");
+
+    // Left by a killed run; a live process's own (this test's) is not touched,
+    // nor a file that only looks alike.
+    std::filesystem::permissions(glucose, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    const std::string stale =
+        dir.write("out/.glucosim-" + std::to_string(deadPid()) + "-glucosa.txt.Ab12Cd", "cut");
+    const std::string live =
+        dir.write("out/.glucosim-" + std::to_string(getpid()) + "-roc.txt.Ab12Cd", "writing");
+    const std::string other = dir.write("out/.glucosim-notes.txt", "mine");
+    ASSERT_EQ(run(with({"--si", "1", "--tmax", "40", "--out", out})), 0) << stderrText;
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(live));
+    EXPECT_TRUE(std::filesystem::exists(other));
+    std::filesystem::remove(live);
+    std::filesystem::remove(other);
+    // The same results as a run in a clean folder, and no temporary file of its own.
+    const std::string clean = dir.file("clean");
+    ASSERT_EQ(run(with({"--si", "1", "--tmax", "40", "--out", clean})), 0) << stderrText;
+    std::size_t files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(out)) {
+        ++files;
+        EXPECT_EQ(test::readText(e.path().string()),
+                  test::readText(clean + "/" + e.path().filename().string()))
+            << e.path();
+    }
+    std::size_t cleanFiles = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(clean))
+        ++cleanFiles;
+    EXPECT_EQ(files, cleanFiles);
 }
 
 TEST_F(Batch, ParameterFileIsFoundBesideTheExperiment) {
