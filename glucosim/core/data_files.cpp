@@ -3,12 +3,18 @@
 #include "glucosim/core/float_text.h"
 #include "glucosim/core/safe_text.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace glucosim {
 
@@ -38,22 +44,55 @@ std::vector<std::string> split(const std::string& text) {
     return tokens;
 }
 
-// The lines of a file that hold anything, with their numbers. Returns false
-// when the file cannot be opened or read.
-bool readLines(const std::string& path, std::vector<Line>& lines) {
+enum class ReadFailure { None, Missing, TooLarge, LineTooLong };
+
+// The lines of a file that hold anything, with their numbers. Reading stops
+// past kMaxDataFileBytes, so that a device or a pipe that never ends is
+// refused as promptly as a large regular file. `longLine` is set for
+// LineTooLong.
+ReadFailure readLines(const std::string& path, std::vector<Line>& lines, int& longLine) {
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    lines.clear();
-    std::string text;
-    for (int number = 1; std::getline(in, text); ++number) {
-        // A UTF-8 byte order mark before the first value is not part of it.
-        if (number == 1 && text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
-        auto tokens = split(text);
-        if (!tokens.empty()) lines.push_back({number, std::move(tokens)});
+    if (std::filesystem::is_directory(path, ec)) return ReadFailure::Missing;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return ReadFailure::Missing;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > kMaxDataFileBytes) {
+        ::close(fd);
+        return ReadFailure::TooLarge;
     }
-    return !in.bad();
+    std::string text;
+    const auto cap = static_cast<std::size_t>(kMaxDataFileBytes) + 1;
+    char buffer[65536];
+    bool failed = false;
+    while (text.size() < cap) {
+        const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, cap - text.size()));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            failed = n < 0;
+            break;
+        }
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    if (failed) return ReadFailure::Missing;
+    if (text.size() >= cap) return ReadFailure::TooLarge;
+    lines.clear();
+    std::size_t start = 0;
+    for (int number = 1; start < text.size(); ++number) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        if (end - start > kMaxDataLineBytes) {
+            longLine = number;
+            return ReadFailure::LineTooLong;
+        }
+        std::string line(text, start, end - start);
+        // A UTF-8 byte order mark before the first value is not part of it.
+        if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
+        auto tokens = split(line);
+        if (!tokens.empty()) lines.push_back({number, std::move(tokens)});
+        start = end + 1;
+    }
+    return ReadFailure::None;
 }
 
 DataError makeError(DataError::Kind kind, FileKind fileKind, const std::string& path, int row = 0,
@@ -88,9 +127,19 @@ constexpr Layout kGlucoseLayout{FileKind::Glucose, kSamples, kExperiments, false
 bool readRows(const std::string& path, const Layout& layout, std::vector<Line>& rows,
               DataError& error, Warnings* warnings) {
     std::vector<Line> lines;
-    if (!readLines(path, lines)) {
+    int longLine = 0;
+    switch (readLines(path, lines, longLine)) {
+    case ReadFailure::None:
+        break;
+    case ReadFailure::Missing:
         error = makeError(DataError::Kind::Missing, layout.kind, path);
         error.searched = {path};
+        return false;
+    case ReadFailure::TooLarge:
+        error = makeError(DataError::Kind::TooLarge, layout.kind, path);
+        return false;
+    case ReadFailure::LineTooLong:
+        error = makeError(DataError::Kind::LineTooLong, layout.kind, path, longLine);
         return false;
     }
     // A first row that starts with a number, even one written with a decimal
@@ -229,6 +278,12 @@ std::string DataError::message() const {
                std::to_string(kPatients);
     case Kind::BadValue:
         return where + what + " (" + quoted(token) + ")";
+    case Kind::TooLarge:
+        return inFile + ": el fitxer passa de " + std::to_string(kMaxDataFileBytes >> 20) +
+               " MB, la mida màxima d'un fitxer de dades";
+    case Kind::LineTooLong:
+        return inFile + ", fila " + std::to_string(row) + ": la fila passa de " +
+               std::to_string(kMaxDataLineBytes) + " caràcters, la llargada màxima d'una fila";
     }
     return where;
 }
