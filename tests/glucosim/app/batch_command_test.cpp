@@ -371,34 +371,39 @@ TEST_F(Batch, ParameterFileIsFoundBesideTheExperiment) {
 }
 
 TEST_F(Batch, SimulationsThatLeaveTheNumbersAreReportedWithStatusThree) {
-    // Experiment 5 (line 6) with a bolus of 1e300 units.
-    const std::string experiment = copySample(dir, "experiment_pacient3.txt", 6, 4, "1e300");
+    // A glucose effectiveness of -100/min, the edge of its range, lets the
+    // glucose grow until it overflows.
+    const std::string experiment = copySample(dir, "experiment_pacient3.txt");
+    const std::string params = copySample(dir, kParameterFileName, 2, 4, "-100");
     auto args = with({"--si", "1", "--tmax", "35", "--out", dir.file("a")});
     args[2] = experiment;
+    args[6] = params;
     EXPECT_EQ(run(args), 3);
     EXPECT_NE(
         stderrText.find("l'experiment 5 dóna valors no finits (NAN o INF) a partir del minut"),
         std::string::npos)
         << stderrText;
-    EXPECT_EQ(stderrText.find("l'experiment 4 "), std::string::npos);
     const auto results = cells(test::readText(dir.file("a/resultats.txt")));
     EXPECT_EQ(results[5][6], "NAN"); // not a zero area
-    EXPECT_EQ(results[4][6], "0");
 
     // Every pair of the grid fails: none is chosen silently.
     EXPECT_EQ(run(with({"--optimise", "1", "--out", dir.file("b")})), 0);
     args = with({"--optimise", "1", "--out", dir.file("b")});
     args[2] = experiment;
+    args[6] = params;
     EXPECT_EQ(run(args), 3);
     EXPECT_NE(stderrText.find("cap parella"), std::string::npos) << stderrText;
 
     EXPECT_EQ(run(with({"--si", "1", "--tmax", "1e-300", "--out", dir.file("c")})), 3);
     EXPECT_NE(stderrText.find("a partir del minut 0"), std::string::npos) << stderrText;
 
-    // A negative bolus is refused when the file is read.
-    args[2] = copySample(dir, "experiment_pacient3.txt", 6, 4, "-1");
-    EXPECT_EQ(run(args), 1);
-    EXPECT_NE(stderrText.find("fila 6, columna 4"), std::string::npos) << stderrText;
+    // A negative bolus, or one of 1e300 units, is refused when the file is read.
+    args[6] = dir.write("p.txt", test::readText(test::sampleDir() + kParameterFileName));
+    for (const char* bolus : {"-1", "1e300"}) {
+        args[2] = copySample(dir, "experiment_pacient3.txt", 6, 4, bolus);
+        EXPECT_EQ(run(args), 1);
+        EXPECT_NE(stderrText.find("fila 6, columna 4"), std::string::npos) << stderrText;
+    }
 }
 
 // The added outputs beside the specified ones, which stay as they were.
