@@ -3,12 +3,18 @@
 #include "glucosim/core/float_text.h"
 #include "glucosim/core/safe_text.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace glucosim {
 
@@ -38,22 +44,55 @@ std::vector<std::string> split(const std::string& text) {
     return tokens;
 }
 
-// The lines of a file that hold anything, with their numbers. Returns false
-// when the file cannot be opened or read.
-bool readLines(const std::string& path, std::vector<Line>& lines) {
+enum class ReadFailure { None, Missing, TooLarge, LineTooLong };
+
+// The lines of a file that hold anything, with their numbers. Reading stops
+// past kMaxDataFileBytes, so that a device or a pipe that never ends is
+// refused as promptly as a large regular file. `longLine` is set for
+// LineTooLong.
+ReadFailure readLines(const std::string& path, std::vector<Line>& lines, int& longLine) {
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    lines.clear();
-    std::string text;
-    for (int number = 1; std::getline(in, text); ++number) {
-        // A UTF-8 byte order mark before the first value is not part of it.
-        if (number == 1 && text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
-        auto tokens = split(text);
-        if (!tokens.empty()) lines.push_back({number, std::move(tokens)});
+    if (std::filesystem::is_directory(path, ec)) return ReadFailure::Missing;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return ReadFailure::Missing;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > kMaxDataFileBytes) {
+        ::close(fd);
+        return ReadFailure::TooLarge;
     }
-    return !in.bad();
+    std::string text;
+    const auto cap = static_cast<std::size_t>(kMaxDataFileBytes) + 1;
+    char buffer[65536];
+    bool failed = false;
+    while (text.size() < cap) {
+        const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, cap - text.size()));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            failed = n < 0;
+            break;
+        }
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    if (failed) return ReadFailure::Missing;
+    if (text.size() >= cap) return ReadFailure::TooLarge;
+    lines.clear();
+    std::size_t start = 0;
+    for (int number = 1; start < text.size(); ++number) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        if (end - start > kMaxDataLineBytes) {
+            longLine = number;
+            return ReadFailure::LineTooLong;
+        }
+        std::string line(text, start, end - start);
+        // A UTF-8 byte order mark before the first value is not part of it.
+        if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
+        auto tokens = split(line);
+        if (!tokens.empty()) lines.push_back({number, std::move(tokens)});
+        start = end + 1;
+    }
+    return ReadFailure::None;
 }
 
 DataError makeError(DataError::Kind kind, FileKind fileKind, const std::string& path, int row = 0,
@@ -88,9 +127,19 @@ constexpr Layout kGlucoseLayout{FileKind::Glucose, kSamples, kExperiments, false
 bool readRows(const std::string& path, const Layout& layout, std::vector<Line>& rows,
               DataError& error, Warnings* warnings) {
     std::vector<Line> lines;
-    if (!readLines(path, lines)) {
+    int longLine = 0;
+    switch (readLines(path, lines, longLine)) {
+    case ReadFailure::None:
+        break;
+    case ReadFailure::Missing:
         error = makeError(DataError::Kind::Missing, layout.kind, path);
         error.searched = {path};
+        return false;
+    case ReadFailure::TooLarge:
+        error = makeError(DataError::Kind::TooLarge, layout.kind, path);
+        return false;
+    case ReadFailure::LineTooLong:
+        error = makeError(DataError::Kind::LineTooLong, layout.kind, path, longLine);
         return false;
     }
     // A first row that starts with a number, even one written with a decimal
@@ -149,6 +198,64 @@ DataError badValue(FileKind kind, const std::string& path, const Line& line, int
                             line.tokens[static_cast<std::size_t>(column)]);
     e.what = std::move(what);
     return e;
+}
+
+// The plausible range of a column's values, with the name of the column in
+// messages. Generous on purpose: they refuse values that no measurement or
+// fitted model has (a glucose of 1e308, a negative clearance), not unusual
+// ones.
+struct Range {
+    const char* name;
+    double low;
+    double high;
+};
+
+// Experiment file, by column (column 2 is the meal class, text).
+constexpr std::array<Range, kExperimentColumns> kExperimentRanges{{
+    {"el número d'experiment", -1e6, 1e6},
+    {"el pacient", 1, kPatients},
+    {"", 0, 0},
+    {"el bolus d'insulina (U)", 0, 1000},
+    {"els hidrats de carboni de l'àpat (g)", 0, 10000},
+    {"la insulina basal (mU/min)", 0, 10000},
+    {"la glucosa basal (mg/dl)", 0, 10000},
+    {"la hipoglucèmia real", 0, 1e6},
+    {"l'àrea d'hipoglucèmia moderada", -1e9, 1e9},
+    {"l'àrea d'hipoglucèmia severa", -1e9, 1e9},
+    {"l'àrea d'hiperglucèmia moderada", -1e9, 1e9},
+    {"l'àrea d'hiperglucèmia severa", -1e9, 1e9},
+}};
+
+// Parameter file, by row (index 0 unused).
+constexpr std::array<Range, kParameterRows> kParameterRanges{{
+    {"", 0, 0},
+    {"l'efectivitat de la glucosa (Sg, 1/min)", -100, 100},
+    {"el ritme d'acció de la insulina (p2, 1/min)", -100, 100},
+    {"el paràmetre p3", -100, 100},
+    {"el guany d'aparició de la insulina (Ka)", -1e4, 1e4},
+    {"el ritme d'eliminació de la insulina (n, 1/min)", 0, 100},
+    {"la sensibilitat a la insulina (Si)", -100, 100},
+    {"el volum de distribució de la glucosa (Vg, dl)", 0, 1e5},
+    {"la insulina basal (Ub, mU/min)", 0, 1e4},
+    {"la glucosa basal (Gb, mg/dl)", 0, 1e4},
+    {"el pes (kg)", 0, 1e4},
+    {"la ràtio insulina/hidrats (ICR)", 0, 1e4},
+}};
+
+// Measured glucose, mg/dl.
+constexpr Range kGlucoseRange{"la glucosa mesurada (mg/dl)", 0, 10000};
+
+std::string rangeText(const Range& range) {
+    return std::string(range.name) + " ha de ser entre " + FloatToStr(range.low) + " i " +
+           FloatToStr(range.high);
+}
+
+// `v` read at (line, column) in range, or the error that says it is not.
+bool inRange(double v, const Range& range, FileKind kind, const std::string& path, const Line& line,
+             int column, DataError& error) {
+    if (v >= range.low && v <= range.high) return true;
+    error = badValue(kind, path, line, column, rangeText(range));
+    return false;
 }
 
 // The first value of an experiment row that the simulation cannot use.
@@ -229,6 +336,12 @@ std::string DataError::message() const {
                std::to_string(kPatients);
     case Kind::BadValue:
         return where + what + " (" + quoted(token) + ")";
+    case Kind::TooLarge:
+        return inFile + ": el fitxer passa de " + std::to_string(kMaxDataFileBytes >> 20) +
+               " MB, la mida màxima d'un fitxer de dades";
+    case Kind::LineTooLong:
+        return inFile + ", fila " + std::to_string(row) + ": la fila passa de " +
+               std::to_string(kMaxDataLineBytes) + " caràcters, la llargada màxima d'una fila";
     }
     return where;
 }
@@ -250,20 +363,29 @@ bool readExperimentFile(const std::string& path, ExperimentTable& table, DataErr
             if (!v) return false;
             row.values[static_cast<std::size_t>(c)] = *v;
         }
-        if (r == 0) {
-            const double patient = std::trunc(row.values[1]);
-            if (!(patient >= 1.0 && patient <= kPatients)) {
-                error = makeError(DataError::Kind::PatientOutOfRange, FileKind::Experiment, path,
-                                  line.number, 2, line.tokens[1]);
-                return false;
-            }
-            read.patient = static_cast<int>(patient);
+        const double patient = row.values[1];
+        if (!(patient >= 1.0 && patient <= kPatients)) {
+            error = makeError(DataError::Kind::PatientOutOfRange, FileKind::Experiment, path,
+                              line.number, 2, line.tokens[1]);
+            return false;
         }
+        if (patient != std::trunc(patient)) {
+            error = badValue(FileKind::Experiment, path, line, 1,
+                             "el pacient ha de ser un nombre enter entre 1 i " +
+                                 std::to_string(kPatients));
+            return false;
+        }
+        if (r == 0) read.patient = static_cast<int>(patient);
         std::string what;
         if (const auto c = senselessExperimentColumn(row, what)) {
             error = badValue(FileKind::Experiment, path, line, *c, what);
             return false;
         }
+        for (int c = 0; c < kExperimentColumns; ++c)
+            if (c != 2 && !inRange(row.values[static_cast<std::size_t>(c)],
+                                   kExperimentRanges[static_cast<std::size_t>(c)],
+                                   FileKind::Experiment, path, line, c, error))
+                return false;
     }
     table = std::move(read);
     return true;
@@ -278,20 +400,26 @@ bool readParameterFile(const std::string& path, int patient, PatientParameters& 
     }
     std::vector<Line> rows;
     if (!readRows(path, kParameterLayout, rows, error, warnings)) return false;
+    // Every patient's column is checked, not only the one used: a file with
+    // garbage in it is not a file to trust.
     PatientParameters read;
     for (int i = 1; i < kParameterRows; ++i) {
         const Line& line = rows[static_cast<std::size_t>(i - 1)];
-        const auto v = number(line, patient, FileKind::Parameters, path, error);
-        if (!v) return false;
-        read.p[static_cast<std::size_t>(i)] = *v;
-        // The simulation divides by the clearance (5) and the volume (7).
-        if ((i == 5 || i == 7) && !(*v > 0)) {
-            error = badValue(FileKind::Parameters, path, line, patient,
-                             (i == 5 ? "el ritme d'eliminació de la insulina (n)"
-                                     : "el volum de distribució de la glucosa (Vg)") +
-                                 std::string(" del pacient ") + std::to_string(patient) +
-                                 " ha de ser positiu");
-            return false;
+        const Range& range = kParameterRanges[static_cast<std::size_t>(i)];
+        for (int k = 1; k <= kPatients; ++k) {
+            const auto v = number(line, k, FileKind::Parameters, path, error);
+            if (!v) return false;
+            // The simulation divides by the clearance (5) and the volume (7).
+            if ((i == 5 || i == 7) && !(*v > 0)) {
+                error = badValue(FileKind::Parameters, path, line, k,
+                                 (i == 5 ? "el ritme d'eliminació de la insulina (n)"
+                                         : "el volum de distribució de la glucosa (Vg)") +
+                                     std::string(" del pacient ") + std::to_string(k) +
+                                     " ha de ser positiu");
+                return false;
+            }
+            if (!inRange(*v, range, FileKind::Parameters, path, line, k, error)) return false;
+            if (k == patient) read.p[static_cast<std::size_t>(i)] = *v;
         }
     }
     params = read;
@@ -306,7 +434,8 @@ bool readGlucoseFile(const std::string& path, GlucoseTable& table, DataError& er
     for (std::size_t m = 0; m < rows.size(); ++m)
         for (int j = 0; j < kExperiments; ++j) {
             const auto v = number(rows[m], j, FileKind::Glucose, path, error);
-            if (!v) return false;
+            if (!v || !inRange(*v, kGlucoseRange, FileKind::Glucose, path, rows[m], j, error))
+                return false;
             read->values[m][static_cast<std::size_t>(j)] = *v;
         }
     table = *read;

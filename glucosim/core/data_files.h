@@ -9,7 +9,11 @@
 //   glucose file:    300 rows (minutes) of 24 numbers (experiments), after an
 //                    optional header row (a first row that is not all numbers).
 // Every row used must hold exactly the expected number of values; rows after
-// those used are ignored with a warning. A reader either fills its whole table
+// those used are ignored with a warning. A file larger than kMaxDataFileBytes
+// or with a line longer than kMaxDataLineBytes is refused before its values
+// are read. Every value of every row used (every patient's column of the
+// parameter file too) must be a number in the plausible range of its column
+// (data_files.cpp lists them; the man page too). A reader either fills its whole table
 // or reports where the file went wrong and leaves the table as it was.
 #pragma once
 
@@ -62,6 +66,9 @@ struct GlucoseTable {
 
 enum class FileKind { Experiment, Parameters, Glucose };
 
+inline constexpr long long kMaxDataFileBytes = 16LL * 1024 * 1024; // 16 MB
+inline constexpr std::size_t kMaxDataLineBytes = 65536;
+
 struct DataError {
     enum class Kind {
         Missing,           // cannot be opened (`searched`: every place looked in)
@@ -69,7 +76,9 @@ struct DataError {
         WrongCount,        // row `row` holds `count` values, `expected` wanted
         NotANumber,        // `token` at (`row`, `column`)
         PatientOutOfRange, // `token` at (`row`, `column`)
-        BadValue           // `token` at (`row`, `column`) makes no sense: `what`
+        BadValue,          // `token` at (`row`, `column`) makes no sense: `what`
+        TooLarge,          // the file is larger than kMaxDataFileBytes
+        LineTooLong        // line `row` is longer than kMaxDataLineBytes
     };
     Kind kind = Kind::Missing;
     FileKind fileKind = FileKind::Experiment;
@@ -91,10 +100,11 @@ struct DataError {
 using Warnings = std::vector<std::string>;
 
 // The readers: true and the table filled, or false, `error` set and the table
-// untouched. Only the chosen patient's column of the parameter file must hold
-// numbers; `patient` must be 1..10. Values that the simulation cannot use
-// (a negative bolus, carbohydrate amount or basal insulin, a basal glucose,
-// distribution volume or insulin clearance that is not positive) are errors.
+// untouched. `patient` must be 1..10 (the patient number of the experiment
+// file a whole number 1..10 in every row). Values that the simulation cannot
+// use (a negative bolus, carbohydrate amount or basal insulin, a basal
+// glucose, distribution volume or insulin clearance that is not positive) and
+// values out of their column's plausible range are errors.
 bool readExperimentFile(const std::string& path, ExperimentTable& table, DataError& error,
                         Warnings* warnings = nullptr);
 bool readParameterFile(const std::string& path, int patient, PatientParameters& params,

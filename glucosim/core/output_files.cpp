@@ -3,7 +3,9 @@
 #include "glucosim/core/csv.h"
 #include "glucosim/core/safe_text.h"
 #include "glucosim/core/system_error_text.h"
+#include "glucosim/core/temporary_files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -67,9 +69,7 @@ void removeAll(const std::vector<TempFile>& temps) {
 
 // Writes one table to a new temporary file in the destination's folder.
 std::optional<std::string> writeTemp(const OutputFile& out, std::vector<TempFile>& temps) {
-    const fs::path dest(out.path);
-    const fs::path dir = dest.has_parent_path() ? dest.parent_path() : fs::path(".");
-    std::string pattern = (dir / ("." + dest.filename().string() + ".XXXXXX")).string();
+    std::string pattern = temporaryPattern(out.path);
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0)
         return "no es pot escriure el fitxer " + quotedPath(out.path) + ": " +
@@ -82,6 +82,27 @@ std::optional<std::string> writeTemp(const OutputFile& out, std::vector<TempFile
         return "no es pot escriure el fitxer " + quotedPath(out.path) + ": " +
                systemErrorText(error ? error : errno);
     return std::nullopt;
+}
+
+// Why an existing destination may not be replaced, or nothing. A file that
+// its owner made read-only is kept, although the folder would let a new file
+// take its place; a file nobody may write counts as read-only for the
+// superuser too.
+std::optional<std::string> notReplaceable(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
+    int error = 0;
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        error = EACCES;
+    else if (::access(path.c_str(), W_OK) != 0)
+        error = errno;
+    if (error == 0) return std::nullopt;
+    return "no es pot escriure el fitxer " + quotedPath(path) + ": " + systemErrorText(error);
+}
+
+std::string folderOf(const std::string& path) {
+    const fs::path p(path);
+    return p.has_parent_path() ? p.parent_path().string() : std::string(".");
 }
 
 } // namespace
@@ -112,6 +133,15 @@ std::optional<std::string> outputReplacingInput(const std::vector<OutputFile>& o
 std::optional<std::string> saveTables(const std::vector<OutputFile>& outputs,
                                       const std::vector<std::string>& inputs) {
     if (auto refused = outputReplacingInput(outputs, inputs)) return refused;
+    for (const OutputFile& out : outputs)
+        if (auto refused = notReplaceable(out.path)) return refused;
+    // Temporary files that killed runs left in these folders.
+    std::vector<std::string> folders;
+    for (const OutputFile& out : outputs)
+        if (std::find(folders.begin(), folders.end(), folderOf(out.path)) == folders.end())
+            folders.push_back(folderOf(out.path));
+    for (const std::string& folder : folders)
+        removeStaleTemporaries(folder);
     std::vector<TempFile> temps;
     for (const OutputFile& out : outputs) {
         std::error_code ec;

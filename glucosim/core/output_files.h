@@ -33,7 +33,9 @@ std::optional<std::string> outputReplacingInput(const std::vector<OutputFile>& o
                                                 const std::vector<std::string>& inputs);
 
 // Writes the files. Returns nothing on success, or a Catalan message; on failure every destination
-// keeps its earlier content (or stays absent) and no temporary file is left.
+// keeps its earlier content (or stays absent) and no temporary file is left. A destination that
+// the user made read-only is refused before anything is written; temporary files that killed
+// runs left in the destinations' folders are removed first (see temporary_files.h).
 std::optional<std::string> saveTables(const std::vector<OutputFile>& outputs,
                                       const std::vector<std::string>& inputs);
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace glucosim {
@@ -294,6 +295,58 @@ TEST_F(Batch, AFailedTableLeavesEveryEarlierOutputAsItWas) {
     EXPECT_NE(test::readText(oldResults), "old results\n");
 }
 
+// A process id that no process has: a child that has ended and been reaped.
+pid_t deadPid() {
+    const pid_t child = fork();
+    if (child == 0) _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
+TEST_F(Batch, ReadOnlyResultsAreKeptAndKilledRunsTemporariesRemoved) {
+    const std::string out = dir.file("out");
+    std::filesystem::create_directories(out);
+    const std::string results = dir.write("out/resultats.txt", "old results\n");
+    const std::string glucose = dir.write("out/glucosa.txt", "old glucose\n");
+    std::filesystem::permissions(glucose, std::filesystem::perms::owner_read |
+                                              std::filesystem::perms::group_read);
+    EXPECT_EQ(run(with({"--si", "1", "--tmax", "40", "--out", out})), 1);
+    EXPECT_NE(stderrText.find("\"" + glucose + "\": permís denegat"), std::string::npos)
+        << stderrText;
+    EXPECT_EQ(test::readText(results), "old results\n");
+    EXPECT_EQ(test::readText(glucose), "old glucose\n");
+
+    // Left by a killed run; a live process's own (this test's) is not touched,
+    // nor a file that only looks alike.
+    std::filesystem::permissions(glucose, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    const std::string stale =
+        dir.write("out/.glucosim-" + std::to_string(deadPid()) + "-glucosa.txt.Ab12Cd", "cut");
+    const std::string live =
+        dir.write("out/.glucosim-" + std::to_string(getpid()) + "-roc.txt.Ab12Cd", "writing");
+    const std::string other = dir.write("out/.glucosim-notes.txt", "mine");
+    ASSERT_EQ(run(with({"--si", "1", "--tmax", "40", "--out", out})), 0) << stderrText;
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(live));
+    EXPECT_TRUE(std::filesystem::exists(other));
+    std::filesystem::remove(live);
+    std::filesystem::remove(other);
+    // The same results as a run in a clean folder, and no temporary file of its own.
+    const std::string clean = dir.file("clean");
+    ASSERT_EQ(run(with({"--si", "1", "--tmax", "40", "--out", clean})), 0) << stderrText;
+    std::size_t files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(out)) {
+        ++files;
+        EXPECT_EQ(test::readText(e.path().string()),
+                  test::readText(clean + "/" + e.path().filename().string()))
+            << e.path();
+    }
+    std::size_t cleanFiles = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(clean))
+        ++cleanFiles;
+    EXPECT_EQ(files, cleanFiles);
+}
+
 TEST_F(Batch, ParameterFileIsFoundBesideTheExperiment) {
     const std::string experiment = copySample(dir, "experiment_pacient3.txt");
     const std::string glucose = copySample(dir, "glucosa_pacient3.txt");
@@ -318,34 +371,39 @@ TEST_F(Batch, ParameterFileIsFoundBesideTheExperiment) {
 }
 
 TEST_F(Batch, SimulationsThatLeaveTheNumbersAreReportedWithStatusThree) {
-    // Experiment 5 (line 6) with a bolus of 1e300 units.
-    const std::string experiment = copySample(dir, "experiment_pacient3.txt", 6, 4, "1e300");
+    // A glucose effectiveness of -100/min, the edge of its range, lets the
+    // glucose grow until it overflows.
+    const std::string experiment = copySample(dir, "experiment_pacient3.txt");
+    const std::string params = copySample(dir, kParameterFileName, 2, 4, "-100");
     auto args = with({"--si", "1", "--tmax", "35", "--out", dir.file("a")});
     args[2] = experiment;
+    args[6] = params;
     EXPECT_EQ(run(args), 3);
     EXPECT_NE(
         stderrText.find("l'experiment 5 dóna valors no finits (NAN o INF) a partir del minut"),
         std::string::npos)
         << stderrText;
-    EXPECT_EQ(stderrText.find("l'experiment 4 "), std::string::npos);
     const auto results = cells(test::readText(dir.file("a/resultats.txt")));
     EXPECT_EQ(results[5][6], "NAN"); // not a zero area
-    EXPECT_EQ(results[4][6], "0");
 
     // Every pair of the grid fails: none is chosen silently.
     EXPECT_EQ(run(with({"--optimise", "1", "--out", dir.file("b")})), 0);
     args = with({"--optimise", "1", "--out", dir.file("b")});
     args[2] = experiment;
+    args[6] = params;
     EXPECT_EQ(run(args), 3);
     EXPECT_NE(stderrText.find("cap parella"), std::string::npos) << stderrText;
 
     EXPECT_EQ(run(with({"--si", "1", "--tmax", "1e-300", "--out", dir.file("c")})), 3);
     EXPECT_NE(stderrText.find("a partir del minut 0"), std::string::npos) << stderrText;
 
-    // A negative bolus is refused when the file is read.
-    args[2] = copySample(dir, "experiment_pacient3.txt", 6, 4, "-1");
-    EXPECT_EQ(run(args), 1);
-    EXPECT_NE(stderrText.find("fila 6, columna 4"), std::string::npos) << stderrText;
+    // A negative bolus, or one of 1e300 units, is refused when the file is read.
+    args[6] = dir.write("p.txt", test::readText(test::sampleDir() + kParameterFileName));
+    for (const char* bolus : {"-1", "1e300"}) {
+        args[2] = copySample(dir, "experiment_pacient3.txt", 6, 4, bolus);
+        EXPECT_EQ(run(args), 1);
+        EXPECT_NE(stderrText.find("fila 6, columna 4"), std::string::npos) << stderrText;
+    }
 }
 
 // The added outputs beside the specified ones, which stay as they were.

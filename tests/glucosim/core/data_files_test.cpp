@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <memory>
 #include <sstream>
+#include <tuple>
 
 namespace glucosim {
 namespace {
@@ -23,7 +26,7 @@ std::string experimentText(const std::string& patient = "3") {
     return s.str();
 }
 
-// A parameter file whose parameter i of patient k is k * 100 + i.
+// A parameter file whose parameter i of patient k is (k * 100 + i) / 100.
 std::string parameterText() {
     std::ostringstream s;
     s << "Param";
@@ -33,7 +36,7 @@ std::string parameterText() {
     for (int i = 1; i < kParameterRows; ++i) {
         s << "label" << i;
         for (int k = 1; k <= kPatients; ++k)
-            s << ' ' << k * 100 + i;
+            s << ' ' << k * 100 + i << "e-2";
         s << "\n";
     }
     return s.str();
@@ -70,12 +73,19 @@ TEST(ExperimentFile, Layout) {
     EXPECT_EQ(t.rows[5].values[1], 9); // only the first row's patient counts
 }
 
-TEST(ExperimentFile, PatientNumberIsTruncatedAndMustBeOneToTen) {
+TEST(ExperimentFile, PatientNumberIsAWholeNumberOneToTen) {
     TempDir dir;
     ExperimentTable t;
     DataError e;
-    ASSERT_TRUE(readExperimentFile(dir.write("a.txt", experimentText("10.9")), t, e));
+    ASSERT_TRUE(readExperimentFile(dir.write("a.txt", experimentText("10")), t, e));
     EXPECT_EQ(t.patient, 10);
+    for (const char* bad : {"9.99", "3.5"}) {
+        EXPECT_FALSE(readExperimentFile(dir.write("b.txt", experimentText(bad)), t, e)) << bad;
+        EXPECT_EQ(e.kind, DataError::Kind::BadValue);
+        EXPECT_NE(e.message().find("fila 2, columna 2: el pacient ha de ser un nombre enter"),
+                  std::string::npos)
+            << e.message();
+    }
     for (const char* bad : {"0", "11", "-1", "0.5", "1e300"}) {
         ExperimentTable u;
         u.patient = 77;
@@ -138,25 +148,25 @@ TEST(ParameterFile, ChosenPatientColumnOnly) {
     ASSERT_TRUE(readParameterFile(path, 3, p, e)) << e.message();
     EXPECT_EQ(p.p[0], 0);
     for (int i = 1; i < kParameterRows; ++i)
-        EXPECT_EQ(p.p[static_cast<std::size_t>(i)], 300 + i);
-    EXPECT_EQ(p.sg(), 301);
-    EXPECT_EQ(p.p2(), 302);
-    EXPECT_EQ(p.insulinGain(), 304);
-    EXPECT_EQ(p.clearance(), 305);
-    EXPECT_EQ(p.siNominal(), 306);
-    EXPECT_EQ(p.vg(), 307);
+        EXPECT_EQ(p.p[static_cast<std::size_t>(i)], (300 + i) / 100.0);
+    EXPECT_EQ(p.sg(), 301 / 100.0);
+    EXPECT_EQ(p.p2(), 302 / 100.0);
+    EXPECT_EQ(p.insulinGain(), 304 / 100.0);
+    EXPECT_EQ(p.clearance(), 305 / 100.0);
+    EXPECT_EQ(p.siNominal(), 306 / 100.0);
+    EXPECT_EQ(p.vg(), 307 / 100.0);
     ASSERT_TRUE(readParameterFile(path, 10, p, e));
-    EXPECT_EQ(p.vg(), 1007);
+    EXPECT_EQ(p.vg(), 1007 / 100.0);
 
-    // A word in another patient's column does not matter; in the chosen one
-    // it is an error and the parameters stay as they were.
+    // A word in any patient's column is an error, and the parameters stay as
+    // they were.
     std::string text = parameterText();
-    text.replace(text.find(" 507"), 4, " n/a");
+    text.replace(text.find(" 507e-2"), 7, " n/a");
     const std::string bad = dir.write("bad.txt", text);
-    ASSERT_TRUE(readParameterFile(bad, 4, p, e));
-    EXPECT_EQ(p.vg(), 407);
+    ASSERT_FALSE(readParameterFile(bad, 4, p, e));
+    EXPECT_EQ(p.vg(), 1007 / 100.0);
     ASSERT_FALSE(readParameterFile(bad, 5, p, e));
-    EXPECT_EQ(p.vg(), 407);
+    EXPECT_EQ(p.vg(), 1007 / 100.0);
     EXPECT_EQ(e.row, 8);
     EXPECT_EQ(e.column, 6);
     EXPECT_EQ(e.token, "n/a");
@@ -203,7 +213,7 @@ TEST(DataSet, LoadingIsAllOrNothingAndStatusFollowsTheFlags) {
     ASSERT_TRUE(
         loadExperimentAndParameters(*data, dir.write("e.txt", experimentText()), params, e));
     EXPECT_EQ(data->patient, 3);
-    EXPECT_EQ(data->parameters.vg(), 307);
+    EXPECT_EQ(data->parameters.vg(), 307 / 100.0);
     EXPECT_EQ(statusText(*data), "NO HI HA DADES CARREGADES");
     ASSERT_TRUE(loadGlucose(*data, dir.write("g.txt", glucoseText()), e));
     EXPECT_EQ(statusText(*data), "CARREGADES DADES DEL PACIENT 3");
@@ -211,13 +221,13 @@ TEST(DataSet, LoadingIsAllOrNothingAndStatusFollowsTheFlags) {
     // An experiment of patient 5 whose parameters cannot be read changes
     // nothing: neither the experiment nor the parameters nor the patient.
     std::string text = parameterText();
-    text.replace(text.find(" 503"), 4, " ?");
+    text.replace(text.find(" 503e-2"), 7, " ?");
     const std::string badParams = dir.write("bad.txt", text);
     ASSERT_FALSE(
         loadExperimentAndParameters(*data, dir.write("e5.txt", experimentText("5")), badParams, e));
     EXPECT_EQ(data->patient, 3);
     EXPECT_EQ(data->experiment.patient, 3);
-    EXPECT_EQ(data->parameters.vg(), 307);
+    EXPECT_EQ(data->parameters.vg(), 307 / 100.0);
     EXPECT_EQ(statusText(*data), "CARREGADES DADES DEL PACIENT 3");
 
     ASSERT_FALSE(loadGlucose(*data, dir.file("none.txt"), e));
@@ -388,6 +398,78 @@ TEST(DataSet, ParameterFileBesideTheExperimentThenInTheCurrentFolder) {
     dir.write(kParameterFileName, parameterText());
     ASSERT_TRUE(loadExperimentAndParameters(*data, experiment, places, e)) << e.message();
     EXPECT_EQ(data->parameterPath, places[0]);
+}
+
+} // namespace
+} // namespace glucosim
+
+namespace glucosim {
+namespace {
+
+// Files no one should feed the simulation: each is refused with a message
+// naming the file (and the place, where there is one), never read at length.
+TEST(HostileDataFiles, OversizedAndImplausibleValuesAreRefused) {
+    test::TempDir dir;
+    auto glucose = std::make_unique<GlucoseTable>();
+    DataError e;
+
+    // A file past the size limit is refused without being read: its size is
+    // known at once (a sparse file of 1 GB), and a device that never ends is
+    // read no further than the limit.
+    const std::string huge = dir.file("huge.txt");
+    std::filesystem::resize_file(dir.write("huge.txt", glucoseText()), 1LL << 30);
+    for (const std::string& path : {huge, std::string("/dev/zero")}) {
+        ASSERT_FALSE(readGlucoseFile(path, *glucose, e)) << path;
+        EXPECT_EQ(e.kind, DataError::Kind::TooLarge);
+        EXPECT_NE(e.message().find("\"" + path + "\": el fitxer passa de 16 MB"), std::string::npos)
+            << e.message();
+    }
+    const std::string longLine =
+        dir.write("long.txt", "1 2 3\n" + std::string(kMaxDataLineBytes + 1, '7') + "\n");
+    ASSERT_FALSE(readGlucoseFile(longLine, *glucose, e));
+    EXPECT_EQ(e.kind, DataError::Kind::LineTooLong);
+    EXPECT_NE(e.message().find("long.txt\", fila 2: la fila passa de 65536"), std::string::npos)
+        << e.message();
+
+    // A measured glucose out of range anywhere in the file.
+    for (const char* value : {"1e308", "-1e308", "-5", "20000"}) {
+        std::string text = glucoseText();
+        const auto at = text.find("\r\n", text.find("\r\n") + 2) + 2; // third row
+        text.replace(at, text.find(' ', at) - at, value);
+        ASSERT_FALSE(readGlucoseFile(dir.write("g.txt", text), *glucose, e)) << value;
+        EXPECT_EQ(e.kind, DataError::Kind::BadValue);
+        EXPECT_NE(e.message().find("g.txt\", fila 3, columna 1: la glucosa mesurada"),
+                  std::string::npos)
+            << e.message();
+    }
+
+    // The patient number of a row other than the first, implausible amounts
+    // and garbage in any patient's parameters.
+    ExperimentTable t;
+    for (const auto& [from, to, column] :
+         std::vector<std::tuple<std::string, std::string, int>>{{"\n7 9 A", "\n7 3.5 A", 2},
+                                                                {"\n7 9 A", "\n7 12 A", 2},
+                                                                {" 3.5 70 ", " 3.5 1e9 ", 5}}) {
+        std::string text = experimentText();
+        text.replace(text.find(from), from.size(), to);
+        ASSERT_FALSE(readExperimentFile(dir.write("x.txt", text), t, e)) << to;
+        EXPECT_EQ(e.row, 8) << to;
+        EXPECT_EQ(e.column, column) << to;
+    }
+    PatientParameters p;
+    for (const char* value : {" 1e308", " -300", " nan", " 0x10"}) {
+        std::string text = parameterText();
+        text.replace(text.find(" 802e-2"), 7, value); // p2 of patient 8
+        ASSERT_FALSE(readParameterFile(dir.write("p.txt", text), 3, p, e)) << value;
+        EXPECT_EQ(e.row, 3) << value;
+        EXPECT_EQ(e.column, 9) << value;
+        EXPECT_NE(e.message().find("p.txt"), std::string::npos);
+    }
+    // The sample data loads.
+    const std::string d = test::sampleDir();
+    ASSERT_TRUE(readExperimentFile(d + "experiment_pacient3.txt", t, e)) << e.message();
+    ASSERT_TRUE(readParameterFile(d + kParameterFileName, 3, p, e)) << e.message();
+    ASSERT_TRUE(readGlucoseFile(d + "glucosa_pacient3.txt", *glucose, e)) << e.message();
 }
 
 } // namespace

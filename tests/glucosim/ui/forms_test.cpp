@@ -352,12 +352,12 @@ private slots:
     }
 
     // Copies of the sample files in a folder of the test: the experiment with
-    // a 25th row and a bolus of 1e300 units in experiment 5.
+    // a 25th row, and a glucose effectiveness of -100/min (the edge of its
+    // range) for patient 3, with which the glucose grows until it overflows.
     void warningsOfTheDataAndTheSimulationAndSavingOverAnInput() {
         QTemporaryDir dir;
         const QDir d(dir.path());
         QStringList experiment = readLines(kExperimentFile);
-        experiment[5].replace(QStringLiteral("5 3 1 4.5 "), QStringLiteral("5 3 1 1e300 "));
         experiment << QStringLiteral("25 3 1 0.5 40.0 12 118 0 0 0 0 0");
         const QString exp = d.filePath(QStringLiteral("e.txt"));
         const QString glu = d.filePath(QStringLiteral("g.txt"));
@@ -366,8 +366,13 @@ private slots:
         e.write(experiment.join(QLatin1Char('\n')).toUtf8() + "\n");
         e.close();
         QVERIFY(QFile::copy(kGlucoseFile, glu));
-        QVERIFY(QFile::copy(kSampleDir + QStringLiteral("/parametros_bergman_ajustados.txt"),
-                            d.filePath(QStringLiteral("parametros_bergman_ajustados.txt"))));
+        QStringList parameters =
+            readLines(kSampleDir + QStringLiteral("/parametros_bergman_ajustados.txt"));
+        parameters[1].replace(QStringLiteral(" 0.011 "), QStringLiteral(" -100 "));
+        QFile p(d.filePath(QStringLiteral("parametros_bergman_ajustados.txt")));
+        QVERIFY(p.open(QIODevice::WriteOnly));
+        p.write(parameters.join(QLatin1Char('\n')).toUtf8() + "\n");
+        p.close();
         openAnswers = {exp, glu};
         main()->CarregarDades->trigger();
         QVERIFY2(messages.isEmpty(), qPrintable(messages.value(0).text));
