@@ -164,28 +164,38 @@ namespace {
 // no report (a constraint's run) never reads it, and a timed run reads it
 // only once a millisecond of the monotonic clock (read in user space) has
 // passed since its last reading, so that a limit is still seen within a
-// millisecond or so.
+// millisecond or so. A run given a shared clock reads through it (at most
+// once a millisecond over all the runs that share it).
 class runClock {
 public:
-    runClock(const run_context& c, bool timed, bool clocked)
-        : context_(c), timed_(timed), clocked_(clocked), start_(clocked ? c.seconds() : 0.0) {}
+    runClock(const run_context& c, shared_clock* shared, bool timed, bool clocked)
+        : context_(c), shared_(shared), timed_(timed), clocked_(clocked),
+          start_(clocked ? now() : 0.0) {}
     // Whether the last reading is past `limit` (a new reading when one is due).
     bool passed(double limit) {
         if (!timed_) return false;
-        const auto now = std::chrono::steady_clock::now();
-        if (now - last_ >= std::chrono::milliseconds(1)) {
-            last_ = now;
-            elapsed_ = context_.seconds() - start_;
+        if (shared_ != nullptr) {
+            elapsed_ = shared_->seconds(context_) - start_;
+        } else {
+            const auto now = std::chrono::steady_clock::now();
+            if (now - last_ >= std::chrono::milliseconds(1)) {
+                last_ = now;
+                elapsed_ = context_.seconds() - start_;
+            }
         }
         return limit < elapsed_;
     }
-    // Seconds since the start, read now; -1 for a run without clock.
-    double total() const { return clocked_ ? context_.seconds() - start_ : -1.0; }
+    // Seconds since the start, read now (as last read, with a shared clock);
+    // -1 for a run without clock.
+    double total() { return clocked_ ? now() - start_ : -1.0; }
     // Seconds at the last reading.
     double lastReading() const noexcept { return elapsed_; }
 
 private:
+    double now() { return shared_ != nullptr ? shared_->seconds(context_) : context_.seconds(); }
+
     const run_context& context_;
+    shared_clock* shared_;
     bool timed_;
     bool clocked_;
     double start_;
@@ -200,7 +210,8 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
     run_context& ctx = *context;
     active_ = &ctx;
     const bool timed = settings.time_limit < kNoTimeLimit;
-    runClock clock(ctx, timed || settings.stop_when_stalled, timed || settings.write_solution);
+    runClock clock(ctx, settings.write_solution ? nullptr : sharedClock,
+                   timed || settings.stop_when_stalled, timed || settings.write_solution);
     startRun(log);
     const int level = settings.debug;
     while (!agenda.empty()) {

@@ -17,6 +17,7 @@
 #include "solver/fstar/cell.h"
 #include "solver/fstar/param.h"
 #include "solver/fstar/run_context.h"
+#include "solver/fstar/shared_clock.h"
 #include "solver/fstar/strip.h"
 #include "solver/model/box.h"
 #include "solver/model/model.h"
@@ -88,6 +89,10 @@ public:
     // The run this solver works for: its clock, memory limit and cancel
     // flag. Null: each call of run is a run of its own. Copies take it.
     run_context* context = nullptr;
+    // When set, the run reads the processor clock through it (a caller that
+    // makes many short runs); it must belong to the thread that runs. Copies
+    // do not take it.
+    shared_clock* sharedClock = nullptr;
     // Called after each step of the main loop when set (a progress display).
     // Copies do not take it.
     std::function<void(const fstar&)> onStep;

@@ -81,17 +81,11 @@ bool provenToFail(const fstar& f) {
 void csp::setTimeBudget(double start, double limit) noexcept {
     budgetStart_ = start;
     budget_ = limit;
-    spent_ = 0;
-    lastReading_ = {};
+    clock_.reset();
 }
 
 double csp::spent() {
-    const auto now = std::chrono::steady_clock::now();
-    if (context != nullptr && now - lastReading_ >= std::chrono::milliseconds(1)) {
-        lastReading_ = now;
-        spent_ = context->seconds() - budgetStart_;
-    }
-    return spent_;
+    return context != nullptr ? clock_.seconds(*context) - budgetStart_ : 0.0;
 }
 
 fstar& csp::addConstraint(const fstar& solver) {
@@ -141,6 +135,7 @@ void csp::runSolver(constraintSolver& c, box& b, std::ostream& log, std::uint64_
     if (std::isfinite(budget_)) limit = std::fmin(limit, budget_ - spent());
     c.solver.settings.time_limit = limit;
     c.solver.context = context;
+    c.solver.sharedClock = &clock_;
     c.solver.run(b, log);
 }
 
@@ -149,7 +144,7 @@ bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
     const double limit = time;
     const double start = context->seconds();
     setTimeBudget(start, limit);
-    double elapsed = -1.0; // no time check yet
+    double elapsed = 0.0;
     // Without a limit that can stop a loop the clock (a system call) is read
     // only at the end.
     const bool timed = limit < kInf;
@@ -199,7 +194,7 @@ bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
             }
             if (context->cancelled()) break;
             if (!timed) continue;
-            elapsed = context->seconds() - start;
+            elapsed = clock_.seconds(*context) - start;
             if (elapsed > limit) break;
         }
     };
@@ -222,9 +217,7 @@ bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
         b[k].domain = ivalDb::exact(pieces.front().inf(), pieces.back().sup());
     }
 
-    // Without any shaving step there was no time check: report the time
-    // spent until now.
-    time = elapsed >= 0.0 ? elapsed : context->seconds() - start;
+    time = context->seconds() - start;
     return nonEmpty;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "solver/fstar/fstar.h"
+#include "solver/fstar/shared_clock.h"
 #include "solver/model/box.h"
 #include "solver/sets/verdict.h"
 
@@ -107,7 +108,7 @@ protected:
 private:
     void runSolver(constraintSolver& c, box& b, std::ostream& log, std::uint64_t& runs);
     // Seconds of the run spent since the budget's start, read from the
-    // run's clock at most once a millisecond.
+    // run's clock at most once a millisecond (with the constraint runs).
     double spent();
 
     // The constraint runs' log, dropped. Each copy of a csp (one per thread
@@ -125,8 +126,9 @@ private:
     std::uint64_t solverRuns_ = 0;
     double budgetStart_ = 0;
     double budget_ = kInf;
-    double spent_ = 0;
-    std::chrono::steady_clock::time_point lastReading_{};
+    // The run's clock as this csp's constraint runs read it (each copy, one
+    // per thread, reads its own).
+    shared_clock clock_;
 };
 
 // Whether the inner approximation `inn` of a constraint over a piece proves

@@ -4,9 +4,11 @@
 // existential variable) at CSPEps 0.1, 0.05 and 0.02: boxes decided per
 // second and how the time grows as CSPEps halves.
 //
-// BM_QsiPaving: the disc and the annulus at CSPEps 0.01, the 3-D ball
-// x^2 + y^2 + z^2 <= 1 in [-3, 3]^3 at 0.01 and the 4-D ball at 0.02, each
-// with the given number of threads (0: every core). Counters: boxes decided,
+// BM_QsiPaving: the disc at CSPEps 0.01, the annulus at 0.001, the 3-D ball
+// x^2 + y^2 + z^2 <= 1 in [-3, 3]^3 at 0.01 and 0.005 and the 4-D ball at
+// 0.02 and 0.01, each with the given number of threads (0: every core).
+// BM_QsiTimeLimit: the 3-D ball at 0.01 on one thread with QSITime at a
+// limit the run never reaches, against none (a limit must cost no CPU). Counters: boxes decided,
 // process CPU microseconds per box, boxes per second of wall time, heap bytes
 // held per stored box after the run, and the process's peak resident memory.
 #include <malloc.h>
@@ -73,12 +75,14 @@ struct paving {
 
 // One whole QSI run of `p` at `eps`, as the program makes it: the paving,
 // its report (into a stream that drops it) and its picture.
-paving runQsi(const problem& p, double eps, int threads, toolkit::Bitmap& image) {
+paving runQsi(const problem& p, double eps, int threads, toolkit::Bitmap& image,
+              double timeLimit = kInf) {
     const std::size_t before = heapInUse();
     qsi solver;
     static_cast<csp&>(solver) = p.target;
     solver.setEpsilon(eps);
     solver.setThreads(threads);
+    solver.setTimeLimit(timeLimit);
     box start = solver.getBox();
     solver.prepare(start);
     solver.getAgenda().push_back(start);
@@ -119,12 +123,13 @@ void BM_Qsi(benchmark::State& state) {
 }
 BENCHMARK(BM_Qsi)->ArgsProduct({{0, 1, 2}, {0, 1, 2}})->Unit(benchmark::kMillisecond);
 
-// Args: problem (0 disc, 1 annulus, 3 ball3, 4 ball4), threads.
+// Args: problem (0 disc, 1 annulus, 3 ball3, 4 ball4), threads, CSPEps in
+// units of 1e-4.
 void BM_QsiPaving(benchmark::State& state) {
     const int which = static_cast<int>(state.range(0));
     const int threads = static_cast<int>(state.range(1));
     const problem p = build(which);
-    const double eps = which == 4 ? 0.02 : 0.01;
+    const double eps = static_cast<double>(state.range(2)) * 1e-4;
     toolkit::Bitmap image(repere::kImageWidth, repere::kImageHeight);
     paving last;
     double cpuSeconds = 0;
@@ -145,10 +150,32 @@ void BM_QsiPaving(benchmark::State& state) {
     state.counters["peakRSS_MiB"] = peakResidentMiB();
 }
 BENCHMARK(BM_QsiPaving)
-    ->ArgsProduct({{0, 1, 3, 4}, {1, 0}})
+    ->Args({0, 1, 100})
+    ->Args({0, 0, 100})
+    ->Args({1, 1, 10})
+    ->Args({1, 0, 10})
+    ->Args({3, 1, 100})
+    ->Args({3, 0, 100})
+    ->Args({3, 1, 50})
+    ->Args({3, 0, 50})
+    ->Args({4, 1, 200})
+    ->Args({4, 0, 200})
+    ->Args({4, 1, 100})
+    ->Args({4, 0, 100})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->MeasureProcessCPUTime();
+
+// Arg: 0 no time limit, 1 a limit of 1e9 seconds.
+void BM_QsiTimeLimit(benchmark::State& state) {
+    const problem p = build(3);
+    const double limit = state.range(0) == 0 ? kInf : 1e9;
+    toolkit::Bitmap image(repere::kImageWidth, repere::kImageHeight);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(runQsi(p, 0.01, 1, image, limit).decided);
+    state.SetLabel(state.range(0) == 0 ? "no limit" : "QSITime=1e9");
+}
+BENCHMARK(BM_QsiTimeLimit)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
 void BM_Contract(benchmark::State& state) {
     const problem p = build(static_cast<int>(state.range(0)));
