@@ -42,6 +42,6 @@ format:
 clean:
 	@rm -rf $(BUILD) $(ASAN_BUILD)
 
-# The Debian package of solver and glucosim, in $(BUILD)/.
+# The Debian packages (the programs, and the library for developers), in $(BUILD)/.
 package: build
 	@cmake --build $(BUILD) --target package
