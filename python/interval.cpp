@@ -1,0 +1,56 @@
+// modal.Interval: the library's modal interval with its Kaucher arithmetic.
+#include <pybind11/operators.h>
+#include <pybind11/pybind11.h>
+
+#include <sstream>
+
+#include "interval/directed_text.h"
+#include "interval/functions.h"
+#include "interval/ivalDb.h"
+
+namespace py = pybind11;
+using modal::ivalDb;
+
+namespace {
+std::string text_of(const ivalDb& x) {
+    std::ostringstream os;
+    modal::writeInterval(os, x, modal::roundingFor(x, modal::regionText::nearest));
+    return os.str();
+}
+} // namespace
+
+void bind_interval(py::module_& m) {
+    py::class_<ivalDb>(m, "Interval")
+        .def(py::init<double, double>(), py::arg("inf"), py::arg("sup"))
+        .def(py::init<double>(), py::arg("x"))
+        .def_static("exact", [](double a, double b) { return ivalDb::exact(a, b); })
+        .def_property_readonly("inf", &ivalDb::inf)
+        .def_property_readonly("sup", &ivalDb::sup)
+        .def_property_readonly("is_proper", [](const ivalDb& x) { return modal::isProper(x); })
+        .def_property_readonly("is_improper", [](const ivalDb& x) { return modal::isImproper(x); })
+        .def("dual", [](const ivalDb& x) { return modal::dual(x); })
+        .def("prop", [](const ivalDb& x) { return modal::prop(x); })
+        .def("impr", [](const ivalDb& x) { return modal::impr(x); })
+        .def("meet", [](const ivalDb& x, const ivalDb& y) { return modal::meet(x, y); })
+        .def("join", [](const ivalDb& x, const ivalDb& y) { return modal::join(x, y); })
+        .def("width", &ivalDb::width)
+        .def("mid", &ivalDb::mid)
+        .def(py::self + py::self)
+        .def(py::self - py::self)
+        .def(py::self * py::self)
+        .def(py::self / py::self)
+        .def(-py::self)
+        .def("__eq__", [](const ivalDb& x,
+                          const ivalDb& y) { return x.inf() == y.inf() && x.sup() == y.sup(); })
+        .def("__repr__", &text_of);
+    py::implicitly_convertible<double, ivalDb>();
+    using fn = ivalDb (*)(const ivalDb&) noexcept;
+    const std::pair<const char*, fn> functions[] = {
+        {"sqr", modal::sqr},   {"sqrt", modal::sqrt}, {"exp", modal::exp},   {"log", modal::log},
+        {"sin", modal::sin},   {"cos", modal::cos},   {"tan", modal::tan},   {"asin", modal::asin},
+        {"acos", modal::acos}, {"atan", modal::atan}, {"sinh", modal::sinh}, {"cosh", modal::cosh},
+        {"tanh", modal::tanh}, {"abs", modal::abs}};
+    for (const auto& [name, f] : functions)
+        m.def(name, f);
+    m.def("pow", [](const ivalDb& x, long long n) { return modal::pow(x, n); });
+}
