@@ -20,8 +20,8 @@ def without_time(text):
 def test_report_is_the_programs_result_file(path, tmp_path):
     base = os.path.splitext(os.path.basename(path))[0]
     shutil.copy(path, tmp_path / (base + ".txt"))
-    subprocess.run([os.path.join(BIN, "solver"), str(tmp_path / base)],
-                   capture_output=True, check=False)
+    subprocess.run([os.path.join(BIN, "solver"), base],
+                   capture_output=True, check=False, cwd=tmp_path)
     want = (tmp_path / (base + "Solution.txt")).read_text()
     result = modal.solve(modal.Problem.load(path))
     got = result.report()
