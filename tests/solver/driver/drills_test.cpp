@@ -36,25 +36,42 @@ struct outcome {
 };
 
 // Runs solver on `name` in `dir`, with `before` (environment settings, or a
-// command that runs it) in front of it.
+// command that runs it) in front of it. The run goes through a process of its
+// own, whose children's usage is that run's alone (the usage of a process's
+// children keeps the largest memory of any child it ever waited for).
 outcome run(const TempDir& dir, const std::string& name, const std::string& before = "") {
-    rusage start{};
-    getrusage(RUSAGE_CHILDREN, &start);
     const std::string command = "cd '" + dir.path().string() + "' && " + before +
                                 " '" SOLVER_PROGRAM "' --quiet " + name + " >" + name + ".out 2>" +
                                 name + ".err";
-    const int raw = std::system(command.c_str());
-    rusage end{};
-    getrusage(RUSAGE_CHILDREN, &end);
+    struct usage {
+        int raw;
+        rusage children;
+    } u{};
+    int pipe_fds[2];
+    if (pipe(pipe_fds) != 0) return {};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(pipe_fds[0]);
+        usage mine{};
+        mine.raw = std::system(command.c_str());
+        getrusage(RUSAGE_CHILDREN, &mine.children);
+        const ssize_t written = write(pipe_fds[1], &mine, sizeof mine);
+        _exit(written == static_cast<ssize_t>(sizeof mine) ? 0 : 1);
+    }
+    close(pipe_fds[1]);
+    const ssize_t got = pid > 0 ? read(pipe_fds[0], &u, sizeof u) : -1;
+    close(pipe_fds[0]);
+    if (pid > 0) waitpid(pid, nullptr, 0);
     outcome o;
+    if (got != static_cast<ssize_t>(sizeof u)) return o;
+    const int raw = u.raw;
     o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
     o.err = read_file(dir.file(name + ".err"));
     auto seconds = [](const timeval& t) {
         return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
     };
-    o.cpuSeconds = seconds(end.ru_utime) + seconds(end.ru_stime) - seconds(start.ru_utime) -
-                   seconds(start.ru_stime);
-    o.peakKilobytes = end.ru_maxrss;
+    o.cpuSeconds = seconds(u.children.ru_utime) + seconds(u.children.ru_stime);
+    o.peakKilobytes = u.children.ru_maxrss;
     return o;
 }
 
