@@ -81,12 +81,33 @@ check_versions() {
     "$1/glucosim" --version | grep -qxF "glucosim $version" || fail "glucosim --version"
 }
 
+# The Python package under ROOT/lib/python3/dist-packages, when it is built:
+# its files, and (RUN=run) imported by Debian's python3, solving an example.
+check_python() {
+    local root=$1 run=$2 dir=$1/lib/python3/dist-packages
+    [ -e "$build/python/modal/__init__.py" ] || return 0
+    for f in __init__.py glucose.py; do
+        [ -e "$dir/modal/$f" ] || fail "missing the Python package's $f under $root"
+    done
+    ls "$dir"/modal/_modal.*.so >/dev/null 2>&1 || fail "missing the Python module under $root"
+    [ "$run" = run ] || return 0
+    (cd "$tmp" && PYTHONPATH=$dir /usr/bin/python3 -c "
+import modal, modal.glucose, sys
+assert modal.__file__.startswith('$dir'), modal.__file__
+r = modal.solve(modal.Problem.load('$root/share/doc/modal-intervals/examples/range.txt'))
+assert '\nOuter Approximation:[' in '\n' + r.report(), r.report()
+") || fail "python3 cannot use the installed package under $root"
+}
+
 prefix=$tmp/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 check_files "$prefix"
 check_versions "$prefix/bin"
 check_solver "$prefix/bin/solver" "$prefix/share/doc/modal-intervals"
 QT_QPA_PLATFORM=offscreen "$prefix/bin/glucosim" --help >/dev/null || fail "glucosim --help"
+# (A module built with the sanitizers cannot be loaded into the interpreter
+# as it stands: there only its files are checked.)
+if [ "$mode" = package ]; then check_python "$prefix" run; else check_python "$prefix" files; fi
 
 [ "$mode" = package ] || exit 0
 (cd "$tmp" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/pkg" >/dev/null) ||
@@ -108,12 +129,14 @@ for p in "$deb" "$dev"; do
     dpkg-deb -x "$p" "$tmp/root"
 done
 # The library's files are in the development package only, and it has no programs.
-! dpkg-deb -c "$deb" | grep -qE ' \./usr/(include|lib)/' || fail "library files in $deb"
+! dpkg-deb -c "$deb" | grep -E ' \./usr/(include|lib/.)' | grep -qv ' \./usr/lib/python3/' ||
+    fail "library files in $deb"
 ! dpkg-deb -c "$dev" | grep -q ' \./usr/bin/' || fail "programs in $dev"
 [ -e "$tmp/root/usr/share/doc/modal-intervals-dev/copyright" ] || fail "$dev has no copyright"
 check_files "$tmp/root/usr"
 check_versions "$tmp/root/usr/bin"
 check_solver "$tmp/root/usr/bin/solver" "$tmp/root/usr/share/doc/modal-intervals"
+check_python "$tmp/root/usr" run
 bash "$(dirname "$0")/library_test.sh" "$(dirname "$0")/.." "$build" "$version" "$tmp/root/usr" \
     >/dev/null || fail "the development package"
 echo "install test: passed ($(basename "$deb"), $(basename "$dev"))"

@@ -42,6 +42,20 @@ void bind_interval(py::module_& m) {
         .def(-py::self)
         .def("__eq__", [](const ivalDb& x,
                           const ivalDb& y) { return x.inf() == y.inf() && x.sup() == y.sup(); })
+        // The order of the library: both bounds compared (x <= y: x.inf <= y.inf
+        // and x.sup <= y.sup); strict when both bounds are.
+        .def("__le__", [](const ivalDb& x, const ivalDb& y) { return modal::lessEq(x, y); })
+        .def("__ge__", [](const ivalDb& x, const ivalDb& y) { return modal::greaterEq(x, y); })
+        .def("__lt__", [](const ivalDb& x,
+                          const ivalDb& y) { return x.inf() < y.inf() && x.sup() < y.sup(); })
+        .def("__gt__", [](const ivalDb& x,
+                          const ivalDb& y) { return x.inf() > y.inf() && x.sup() > y.sup(); })
+        // Modal inclusion: y in x when x.inf <= y.inf and y.sup <= x.sup.
+        .def("__contains__",
+             [](const ivalDb& x, const ivalDb& y) {
+                 return x.inf() <= y.inf() && y.sup() <= x.sup();
+             })
+        .def("__hash__", [](const ivalDb& x) { return py::hash(py::make_tuple(x.inf(), x.sup())); })
         .def("__repr__", &text_of);
     py::implicitly_convertible<double, ivalDb>();
     using fn = ivalDb (*)(const ivalDb&) noexcept;

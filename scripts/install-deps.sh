@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    pybind11-dev python3-dev python3-pybind11 python3-numpy python3-pytest
+    pybind11-dev python3-dev python3-pybind11 python3-numpy python3-pytest python3-matplotlib
     build-essential cmake ninja-build pkg-config
     libboost-dev zlib1g-dev
     qt6-base-dev libqt6opengl6-dev qt6-charts-dev libxkbcommon-dev libgl-dev

@@ -1,7 +1,8 @@
 // What a user of the library pays per call.
 //
 // BM_ParseAndSolve: parse_problem and solve of a tiny FSTAR problem, in a
-// loop: calls per second.
+// loop: calls per second. BM_Solve: solve alone, of the problem parsed once
+// (what bench/python/solve_overhead.py times through the Python package).
 //
 // BM_TwoProblems/threads: two different problems (a MINMAX run of the
 // six-hump camel function and a QSI paving of an annulus, each about the
@@ -36,6 +37,13 @@ void BM_ParseAndSolve(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_ParseAndSolve)->Unit(benchmark::kMicrosecond);
+
+void BM_Solve(benchmark::State& state) {
+    const problem tiny = *parse_problem(kTiny).value;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(solve(tiny).tol);
+}
+BENCHMARK(BM_Solve)->Unit(benchmark::kMicrosecond);
 
 void BM_TwoProblems(benchmark::State& state) {
     const problem camel = *parse_problem(kCamel).value;
