@@ -241,37 +241,6 @@ void qsi::takeVerdict(verdict v, std::size_t i, box& b, box& half) {
     }
 }
 
-void qsi::buildContractor() {
-    contractor_ = boxContractor();
-    for (const constraintSolver& c : constraints()) {
-        const fstar& f = c.solver;
-        const tree& t = f.mainModel.fn;
-        if (t.root == noNode) continue;
-        // The normalised relation: "-"(E, "aux") for E >= 0 and E <= 0 (and
-        // their strict forms), the bare E for E = 0.
-        nodeId expression = noNode;
-        comparison rel = comparison::none;
-        if (f.relationSide != 0) {
-            const node& r = t.at(t.root);
-            if (r.kind == nodeKind::sub && r.right != noNode &&
-                t.at(r.right).kind == nodeKind::aux) {
-                expression = r.left;
-                rel = f.relationSide == 1 ? (f.closedRelation ? comparison::ge : comparison::gt)
-                                          : (f.closedRelation ? comparison::le : comparison::lt);
-            }
-        } else if (f.closedRelation) {
-            expression = t.root;
-            rel = comparison::eq;
-        }
-        if (rel == comparison::none) continue;
-        std::vector<ivalDb> domains;
-        for (int j = 0; j < f.mainModel.variableCount(); ++j)
-            domains.push_back(f.mainModel.variableDomain(j));
-        contractor_.add(relationContractor(t, expression, rel), c.boxPositions, c.modelPositions,
-                        std::move(domains));
-    }
-}
-
 void qsi::queueBox(box& b) {
     if (!contracting_) {
         queue_.append(b);
@@ -280,7 +249,7 @@ void qsi::queueBox(box& b) {
     for (int i = 0; i < b.size(); ++i)
         outer_[i].domain = b[i].domain;
     // What no point satisfying the constraints can reach: non-solution.
-    const bool anyLeft = contractor_.contractToConstraints(outer_);
+    const bool anyLeft = contractor.contractToConstraints(outer_);
     forEachPieceOutside(b, outer_, !anyLeft, piece_, [&](const box& p) {
         nonSolutions_.append(p);
         order_.push_back(box_kind::non_solution);
@@ -289,7 +258,7 @@ void qsi::queueBox(box& b) {
     // What no point failing a constraint can reach: solution.
     for (int i = 0; i < b.size(); ++i)
         b[i].domain = outer_[i].domain;
-    const bool anyFailing = contractor_.contractToComplement(b);
+    const bool anyFailing = contractor.contractToComplement(b);
     forEachPieceOutside(outer_, b, !anyFailing, piece_, [&](const box& p) {
         solutions_.append(p);
         order_.push_back(box_kind::solution);
@@ -479,7 +448,7 @@ double qsi::run() {
     queue_.shrink();
     head_ = 0;
     release();
-    contractor_ = boxContractor();
+    contractor = boxContractor();
     contracting_ = false;
     return elapsed;
 }

@@ -41,9 +41,15 @@ public:
     void setThreads(int n) noexcept { settings_.threads = n; }
     // Contract each box by the constraints and their complements before it
     // is classified (Contract=1).
-    void setContract(bool on) noexcept { settings_.contract = on; }
+    void setContract(bool on) noexcept {
+        settings_.contract = on;
+        forwardBackward = on;
+    }
     // All four at once, as the problem file set them.
-    void setSettings(const qsiParam& p) { settings_ = p; }
+    void setSettings(const qsiParam& p) {
+        settings_ = p;
+        forwardBackward = p.contract;
+    }
     const qsiParam& getSettings() const noexcept { return settings_; }
     double getEpsilon() const noexcept { return settings_.epsilon; }
     // Threads a run uses, from the setting (every core for 0 or less).
@@ -100,8 +106,6 @@ private:
     double pave(run_context& ctx, double begin, int threads);
     // Files or bisects box i of the queue, loaded in `b`, by its verdict.
     void takeVerdict(verdict v, std::size_t i, box& b, box& half);
-    // The forward-backward contractor of the constraints, for Contract=1.
-    void buildContractor();
     // Appends `b` to the queue; with Contract=1 contracted first, the parts
     // removed filed as non-solution and solution boxes (b is changed).
     void queueBox(box& b);
@@ -117,7 +121,6 @@ private:
     std::size_t leftUndecided_ = 0;
     std::vector<box_kind> order_;
     qsiParam settings_;
-    boxContractor contractor_;
     bool contracting_ = false;
     box outer_, piece_;
 };
