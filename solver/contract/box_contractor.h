@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "interval/ivalDb.h"
-#include "solver/contract/relation_contractor.h"
 #include "solver/model/box.h"
+#include "solver/model/relation_contractor.h"
 
 namespace modal {
 

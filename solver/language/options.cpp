@@ -149,9 +149,13 @@ const std::array<optionInfo, 17> kOptions{{
      .shown_default = "0",
      .help = "1: QSI contracts each box by the constraints and their complements before "
              "classifying it (forward-backward); the parts cut off are non-solution and "
-             "solution boxes. CONTRACTOR contracts so before and between its shavings",
-     .apply = [](parse_context& c,
-                 double x) { toQsi(c, [x](qsiParam& q) { q.contract = option_flag(x); }); },
+             "solution boxes. CONTRACTOR contracts so before and between its shavings; F* "
+             "drops the cells a constraint's contraction empties",
+     .apply =
+         [](parse_context& c, double x) {
+             toParam(c, [x](param& p) { p.contract = option_flag(x); });
+             toQsi(c, [x](qsiParam& q) { q.contract = option_flag(x); });
+         },
      .current = [](const param&, const qsiParam& q) { return q.contract ? 1.0 : 0.0; }},
     {.name = "MemoryLimit",
      .type = optionType::real,

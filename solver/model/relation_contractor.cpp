@@ -1,4 +1,4 @@
-#include "solver/contract/relation_contractor.h"
+#include "solver/model/relation_contractor.h"
 
 #include "solver/model/projection_rules.h"
 

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "solver/contract/relation_contractor.h"
+#include "solver/model/relation_contractor.h"
 
 namespace {
 
