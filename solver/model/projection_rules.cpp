@@ -90,8 +90,27 @@ template <class F> double upperInverse(F f, double guess, double z, double ceili
     return ceiling;
 }
 
+// x^2 over a proper x, rounded outward: the common case of the power,
+// without its general machinery.
+ivalDb square(const ivalDb& x) noexcept {
+    using detail::mulDown;
+    using detail::mulUp;
+    const double a = x.inf(), b = x.sup();
+    if (a >= 0.0) return ivalDb::exact(mulDown(a, a), mulUp(b, b));
+    if (b <= 0.0) return ivalDb::exact(mulDown(b, b), mulUp(a, a));
+    const double m = std::fmax(-a, b);
+    return ivalDb::exact(0.0, mulUp(m, m));
+}
+
 // x narrowed to the points with x^m in w (m > 0).
 bool powerBackward(const ivalDb& w, std::int64_t m, ivalDb& x) noexcept {
+    if (m == 2) {
+        // |x| is the square root of x^2.
+        const ivalDb v = meet(w, kNonNegative);
+        if (isEmptySet(v)) return false;
+        const ivalDb r = sqrt(v);
+        return narrowToMagnitude(x, r.inf(), r.sup());
+    }
     const auto f = [m](const ivalDb& v) { return pow(v, m); };
     const double n = static_cast<double>(m);
     const auto root = [n](double v) {
@@ -151,7 +170,7 @@ ivalDb forwardImage(nodeKind k, std::int64_t e, ivalDb& x, ivalDb& y, bool& unde
         }
         return sane(log(x));
     case nodeKind::sqr:
-        return sane(sqr(x));
+        return sane(square(x));
     case nodeKind::sqrt:
         if (!restrictTo(0.0, kInf)) return kEmpty;
         return sane(sqrt(x));
@@ -175,6 +194,7 @@ ivalDb forwardImage(nodeKind k, std::int64_t e, ivalDb& x, ivalDb& y, bool& unde
         return sane(atan(x));
     case nodeKind::pow:
         if (e == 0) return ivalDb::exact(1.0, 1.0);
+        if (e == 2) return sane(square(x));
         if (e > 0) return sane(pow(x, e));
         if (holdsZero(x)) undefined = true;
         if (x.inf() == 0.0 && x.sup() == 0.0) {

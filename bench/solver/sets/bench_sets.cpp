@@ -74,6 +74,7 @@ struct paving {
     std::size_t boxes[3] = {0, 0, 0}; // solution, non-solution, undefined
     double undefinedVolume = 0;
     double pavingSeconds = 0;
+    std::uint64_t fstarRuns = 0;
 };
 
 double volumeOf(const boxStore& store) {
@@ -115,6 +116,7 @@ paving runQsi(const problem& p, double eps, int threads, toolkit::Bitmap& image,
     out.boxes[2] = solver.undefinedBoxes().size();
     out.undefinedVolume = volumeOf(solver.undefinedBoxes());
     out.pavingSeconds = r.cpu_seconds;
+    out.fstarRuns = solver.solverRuns();
     const std::size_t after = heapInUse();
     out.heldBytes = after > before ? after - before : 0;
     solver.moveResult(r);
@@ -224,6 +226,7 @@ void BM_QsiContract(benchmark::State& state) {
     state.counters["undefined"] = static_cast<double>(last.boxes[2]);
     state.counters["undefinedVolume"] = last.undefinedVolume;
     state.counters["pave_ms"] = pavingSeconds * 1e3 / static_cast<double>(state.iterations());
+    state.counters["fstarRuns"] = static_cast<double>(last.fstarRuns);
 }
 BENCHMARK(BM_QsiContract)
     ->ArgsProduct({{1, 3}, {100}, {0, 1}})
