@@ -11,6 +11,10 @@
 // limit the run never reaches, against none (a limit must cost no CPU). Counters: boxes decided,
 // process CPU microseconds per box, boxes per second of wall time, heap bytes
 // held per stored box after the run, and the process's peak resident memory.
+//
+// BM_QsiContract: Contract=1 against 0 (annulus, 3-D and 4-D balls);
+// BM_ContractSmallSet: CONTRACTOR with Contract=1 against 0 where the
+// solution set is a small part of the box (see each).
 #include <malloc.h>
 #include <sys/resource.h>
 
