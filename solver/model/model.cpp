@@ -47,6 +47,33 @@ namespace {
 // Forward-backward passes over one constraint in a cell check, at most.
 constexpr int kContractionPasses = 8;
 
+// Whether a few forward-backward passes over constraint model `c`, on the
+// domains of its own cell read as proper (as the check reads them), leave no
+// point where the relation holds (`complement` false) or where it fails or is
+// undefined (true). Each pass narrows the occurrences of repeated variables
+// further.
+bool contractsToNothing(model& c, bool complement) {
+    c.contractionDomains.assign(static_cast<std::size_t>(c.fn.variableCount()), ivalEntire());
+    const std::size_t nOwnXp = c.xp.size();
+    for (int i = 0; i < c.cellVariableCount(); ++i) {
+        const auto u = static_cast<std::size_t>(i);
+        const int tv = u < nOwnXp ? c.fn.xpMap[u] : c.fn.xiMap[u - nOwnXp];
+        if (tv >= 0 && tv < c.fn.variableCount())
+            c.contractionDomains[static_cast<std::size_t>(tv)] = prop(c.cellVariable(i).domain);
+    }
+    for (int pass = 0; pass < kContractionPasses; ++pass) {
+        double before = 0;
+        for (const ivalDb& d : c.contractionDomains)
+            before += d.width();
+        if (!c.contraction.contract(c.contractionDomains, complement)) return true;
+        double after = 0;
+        for (const ivalDb& d : c.contractionDomains)
+            after += d.width();
+        if (!(after < before * 0.95)) break;
+    }
+    return false;
+}
+
 } // namespace
 
 void prepareContraction(model& c) {
@@ -79,31 +106,7 @@ consistencyState checkConstraints(model& m, const std::vector<variable>& cellXp,
         for (model& c : m.constraints) {
             if (c.contraction.relation() == comparison::none) continue;
             load(c);
-            // Every variable read as its proper projection, as the check
-            // below reads them ("Prop").
-            c.contractionDomains.assign(static_cast<std::size_t>(c.fn.variableCount()),
-                                        ivalEntire());
-            const std::size_t nOwnXp = c.xp.size();
-            for (int i = 0; i < c.cellVariableCount(); ++i) {
-                const auto u = static_cast<std::size_t>(i);
-                const int tv = u < nOwnXp ? c.fn.xpMap[u] : c.fn.xiMap[u - nOwnXp];
-                if (tv >= 0 && tv < c.fn.variableCount())
-                    c.contractionDomains[static_cast<std::size_t>(tv)] =
-                        prop(c.cellVariable(i).domain);
-            }
-            // A few passes: each narrows the occurrences of repeated
-            // variables further.
-            for (int pass = 0; pass < kContractionPasses; ++pass) {
-                double before = 0;
-                for (const ivalDb& d : c.contractionDomains)
-                    before += d.width();
-                if (!c.contraction.contract(c.contractionDomains, false))
-                    return consistencyState::inconsistent;
-                double after = 0;
-                for (const ivalDb& d : c.contractionDomains)
-                    after += d.width();
-                if (!(after < before * 0.95)) break;
-            }
+            if (contractsToNothing(c, false)) return consistencyState::inconsistent;
         }
     for (model& c : m.constraints) {
         load(c);
@@ -144,6 +147,11 @@ consistencyState checkConstraints(model& m, const std::vector<variable>& cellXp,
             break;
         }
         if (holds && !c.fn.undefinedSeen) continue;
+        // Contract=1: no point of the cell fails the constraint, nor leaves it
+        // undefined.
+        if (forwardBackward && c.contraction.relation() != comparison::none &&
+            contractsToNothing(c, true))
+            continue;
         // Points where a constraint is not defined satisfy none, so a
         // relation that fails wherever it is defined rules the cell out.
         switch (relation) {

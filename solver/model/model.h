@@ -76,7 +76,8 @@ enum class consistencyState : std::uint8_t {
 // followed by `cellXi` (the check stops at the first constraint that does not
 // hold). With `forwardBackward` (Contract=1) a cell that the forward-backward
 // contraction of some constraint empties (no point of it satisfies that
-// constraint) is inconsistent first.
+// constraint) is inconsistent first, and a constraint whose complement's
+// contraction empties the cell holds on it.
 consistencyState checkConstraints(model& m, const std::vector<variable>& cellXp,
                                   const std::vector<variable>& cellXi,
                                   bool forwardBackward = false);
