@@ -23,6 +23,7 @@ add_library(modal_interval STATIC $<TARGET_OBJECTS:interval>)
 # Lowest layer first; a new solver folder library belongs in this list.
 add_library(modal_solver STATIC
     $<TARGET_OBJECTS:solver_model>
+    $<TARGET_OBJECTS:solver_contract>
     $<TARGET_OBJECTS:solver_fstar>
     $<TARGET_OBJECTS:solver_sets>
     $<TARGET_OBJECTS:solver_language>

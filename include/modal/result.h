@@ -123,6 +123,9 @@ struct result {
     std::vector<box_kind> decided;
     // Boxes the time limit left undecided (listed among the undefined).
     std::size_t left_undecided = 0;
+    // QSI with Contract=1: boxes were contracted before they were
+    // classified, so the paving is no series of bisections of the start box.
+    bool contracted = false;
     // QSI: the box paved (the free variables' domains made proper) and the
     // variables on the picture's axes.
     result_box start;

@@ -207,8 +207,8 @@ void cell::printBox(std::ostream& os, int level, regionText r) const {
     if (level == 1) modal::printBox(os, boxOf(*this), r);
 }
 
-consistencyState cell::check(model& m) const {
-    return checkConstraints(m, xp, xi);
+consistencyState cell::check(model& m, bool forwardBackward) const {
+    return checkConstraints(m, xp, xi, forwardBackward);
 }
 
 } // namespace modal

@@ -90,7 +90,7 @@ public:
     // computed, or its region grown or shrunk to the stream's digits.
     void printBox(std::ostream& os, int level, regionText r = regionText::nearest) const;
     // Constraint check of `m` over this cell's variables.
-    consistencyState check(model& m) const;
+    consistencyState check(model& m, bool forwardBackward = false) const;
 };
 
 } // namespace modal

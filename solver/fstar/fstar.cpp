@@ -124,6 +124,7 @@ void fstar::prepare(box& /*plotBox*/) {
     for (auto& c : mainModel.constraints) {
         subtractRightSide(c.fn);
         prepareModel(c);
+        if (settings.contract) prepareContraction(c);
     }
     linkGroups();
     buildNonUniformList(mainModel.fn);

@@ -54,9 +54,9 @@ void fstar::minmaxPostProcess() {
     auto wanted = [&](const cell& c, bool lower) {
         // A cell where the function has no value cannot hold the extreme.
         if (isNaN(c.tw.getOut())) return false;
-        return lower ? settings.optim != optimBound::upper && intersects(c.tw.minTwin(), g.minTwin())
-                     : settings.optim != optimBound::lower &&
-                           intersects(c.tw.maxTwin(), g.maxTwin());
+        return lower
+                   ? settings.optim != optimBound::upper && intersects(c.tw.minTwin(), g.minTwin())
+                   : settings.optim != optimBound::lower && intersects(c.tw.maxTwin(), g.maxTwin());
     };
     auto gather = [&](strip& s) {
         if (isInterior(s.tw.getOut(), g.getInn())) return;
@@ -123,7 +123,7 @@ void fstar::buildJoinedBoxes(bool lower) {
                 merged = true;
             }
         }
-        q->consistency = q->check(mainModel);
+        q->consistency = q->check(mainModel, settings.contract);
         evaluateMinMax(*q, lower);
         if (!isNaN(q->tw.getOut()) && intersects(q->tw.getOut(), bound))
             boxes.splice(boxes.end(), cells, q);

@@ -44,6 +44,7 @@ struct param {
     bool mean_value = false;        // "MeanValue": outer bounds also from the mean-value form
     long step_limit = 0;            // steps after which the run stops undecided (0: no limit)
     bool stop_when_stalled = false; // stop undecided once the global twin stops moving
+    bool contract = false;          // "Contract": rule out cells by forward-backward contraction
 };
 
 } // namespace modal

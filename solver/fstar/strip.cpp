@@ -159,7 +159,7 @@ void strip::update(model& m, bool full, const param& p, std::ostream& log) {
                     static_cast<std::size_t>(bisectDim) < xp.size())
                     c.xp[static_cast<std::size_t>(bisectDim)].domain =
                         xp[static_cast<std::size_t>(bisectDim)].domain;
-                c.consistency = c.check(m);
+                c.consistency = c.check(m, p.contract);
                 // A new Xp piece changes the cell's bounds: its floor too.
                 c.settled = false;
                 if (c.consistency != consistencyState::inconsistent)
@@ -258,7 +258,7 @@ void strip::processCells(const param& p, std::ostream& log) {
 
 bool strip::admitCell(model& m, cell& c, const param& p, std::ostream& log) {
     logLine(log, p.debug, "Action: Cell Insertion?");
-    c.consistency = c.check(m);
+    c.consistency = c.check(m, p.contract);
     if (c.consistency == consistencyState::inconsistent) {
         logLine(log, p.debug, "Eliminate Cell: Inconsistent");
         return false;

@@ -30,7 +30,7 @@ constexpr double kMaxMemoryMegabytes = 1e7;
 // Most threads QSI starts unless the machine has more cores.
 constexpr double kMaxThreads = 64;
 
-const std::array<optionInfo, 16> kOptions{{
+const std::array<optionInfo, 17> kOptions{{
     {.name = "Epsilon",
      .type = optionType::real,
      .shown_default = "0",
@@ -144,6 +144,19 @@ const std::array<optionInfo, 16> kOptions{{
      .apply = [](parse_context& c,
                  double x) { toParam(c, [x](param& p) { p.mean_value = option_flag(x); }); },
      .current = [](const param& p, const qsiParam&) { return p.mean_value ? 1.0 : 0.0; }},
+    {.name = "Contract",
+     .type = optionType::flag,
+     .shown_default = "0",
+     .help = "1: QSI contracts each box by the constraints and their complements before "
+             "classifying it (forward-backward); the parts cut off are non-solution and "
+             "solution boxes. CONTRACTOR contracts so before and between its shavings; F* "
+             "drops the cells a constraint's contraction empties",
+     .apply =
+         [](parse_context& c, double x) {
+             toParam(c, [x](param& p) { p.contract = option_flag(x); });
+             toQsi(c, [x](qsiParam& q) { q.contract = option_flag(x); });
+         },
+     .current = [](const param&, const qsiParam& q) { return q.contract ? 1.0 : 0.0; }},
     {.name = "MemoryLimit",
      .type = optionType::real,
      .shown_default = "0",

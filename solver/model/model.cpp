@@ -42,11 +42,58 @@ variable& model::cellVariable(int i) {
     return i < n ? xp[static_cast<std::size_t>(i)] : xi[static_cast<std::size_t>(i - n)];
 }
 
+namespace {
+
+// Forward-backward passes over one constraint in a cell check, at most.
+constexpr int kContractionPasses = 8;
+
+// Whether a few forward-backward passes over constraint model `c`, on the
+// domains of its own cell read as proper (as the check reads them), leave no
+// point where the relation holds (`complement` false) or where it fails or is
+// undefined (true). Each pass narrows the occurrences of repeated variables
+// further.
+bool contractsToNothing(model& c, bool complement) {
+    c.contractionDomains.assign(static_cast<std::size_t>(c.fn.variableCount()), ivalEntire());
+    const std::size_t nOwnXp = c.xp.size();
+    for (int i = 0; i < c.cellVariableCount(); ++i) {
+        const auto u = static_cast<std::size_t>(i);
+        const int tv = u < nOwnXp ? c.fn.xpMap[u] : c.fn.xiMap[u - nOwnXp];
+        if (tv >= 0 && tv < c.fn.variableCount())
+            c.contractionDomains[static_cast<std::size_t>(tv)] = prop(c.cellVariable(i).domain);
+    }
+    for (int pass = 0; pass < kContractionPasses; ++pass) {
+        double before = 0;
+        for (const ivalDb& d : c.contractionDomains)
+            before += d.width();
+        if (!c.contraction.contract(c.contractionDomains, complement)) return true;
+        double after = 0;
+        for (const ivalDb& d : c.contractionDomains)
+            after += d.width();
+        if (!(after < before * 0.95)) break;
+    }
+    return false;
+}
+
+} // namespace
+
+void prepareContraction(model& c) {
+    c.contraction = relationContractor();
+    const tree& t = c.fn;
+    if (t.root == noNode) return;
+    const node& r = t.at(t.root);
+    const comparison rel = infoOf(r.kind).relation;
+    if (rel == comparison::none || r.left == noNode || r.right == noNode) return;
+    const node& zero = t.at(r.right);
+    if (zero.kind != nodeKind::constant || !isZero(zero.value)) return;
+    c.contraction = relationContractor(t, r.left, rel);
+}
+
 consistencyState checkConstraints(model& m, const std::vector<variable>& cellXp,
-                                  const std::vector<variable>& cellXi) {
+                                  const std::vector<variable>& cellXi, bool forwardBackward) {
     const int nXp = static_cast<int>(cellXp.size());
     const int nAll = nXp + static_cast<int>(cellXi.size());
-    for (model& c : m.constraints) {
+    // The domains of the cell's variables into the constraint's own.
+    const auto load = [&](model& c) {
         const int n = c.cellVariableCount();
         for (int i = 0; i < n && i < static_cast<int>(c.indexMap.size()); ++i) {
             const int k = c.indexMap[static_cast<std::size_t>(i)];
@@ -54,6 +101,15 @@ consistencyState checkConstraints(model& m, const std::vector<variable>& cellXp,
             c.cellVariable(i).domain = k < nXp ? cellXp[static_cast<std::size_t>(k)].domain
                                                : cellXi[static_cast<std::size_t>(k - nXp)].domain;
         }
+    };
+    if (forwardBackward)
+        for (model& c : m.constraints) {
+            if (c.contraction.relation() == comparison::none) continue;
+            load(c);
+            if (contractsToNothing(c, false)) return consistencyState::inconsistent;
+        }
+    for (model& c : m.constraints) {
+        load(c);
         c.bindOwn();
         c.fn.undefinedSeen = false;
         const ivalDb v = evaluateTree(c.fn, evalMode::Prop, {.point = pointChoice::previous});
@@ -91,6 +147,11 @@ consistencyState checkConstraints(model& m, const std::vector<variable>& cellXp,
             break;
         }
         if (holds && !c.fn.undefinedSeen) continue;
+        // Contract=1: no point of the cell fails the constraint, nor leaves it
+        // undefined.
+        if (forwardBackward && c.contraction.relation() != comparison::none &&
+            contractsToNothing(c, true))
+            continue;
         // Points where a constraint is not defined satisfy none, so a
         // relation that fails wherever it is defined rules the cell out.
         switch (relation) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "solver/model/relation_contractor.h"
 #include "solver/model/tree.h"
 #include "solver/model/variable.h"
 
@@ -30,6 +31,11 @@ public:
     // Scratch storage of `buildGroups`, which reuses the variables of the
     // last grouping (their names and incidences) for the next one.
     std::vector<variable> spareVariables;
+    // On a constraint model, for Contract=1: the forward-backward contractor
+    // of its relation (built by prepareContraction) and scratch for the
+    // domains it contracts.
+    relationContractor contraction;
+    std::vector<ivalDb> contractionDomains;
 
     // The tree's variables as `variable`s: name, domain and occurrence count.
     std::vector<variable> variables() const;
@@ -68,8 +74,16 @@ enum class consistencyState : std::uint8_t {
 
 // Checks the constraint models of `m` over a cell whose variables are `cellXp`
 // followed by `cellXi` (the check stops at the first constraint that does not
-// hold).
+// hold). With `forwardBackward` (Contract=1) a cell that the forward-backward
+// contraction of some constraint empties (no point of it satisfies that
+// constraint) is inconsistent first, and a constraint whose complement's
+// contraction empties the cell holds on it.
 consistencyState checkConstraints(model& m, const std::vector<variable>& cellXp,
-                                  const std::vector<variable>& cellXi);
+                                  const std::vector<variable>& cellXi,
+                                  bool forwardBackward = false);
+
+// Builds the contractor of a constraint model whose root is a relation with
+// zero on its right (as subtractRightSide leaves it); other roots get none.
+void prepareContraction(model& c);
 
 } // namespace modal

@@ -65,6 +65,20 @@ void drawPaving(const result& r, repere& frame) {
             fillAll(r.boxes(kind), kind, b, frame);
         return;
     }
+    if (r.contracted) {
+        // Each box in the order it was decided.
+        std::size_t next[3] = {0, 0, 0};
+        for (const box_kind kind : r.decided) {
+            const auto k = static_cast<std::size_t>(kind);
+            const box_list& list = r.boxes(kind);
+            if (next[k] >= list.size()) continue;
+            for (int v = 0; v < b.size(); ++v)
+                b[v].domain = list.at(next[k], static_cast<std::size_t>(v));
+            ++next[k];
+            frame.fillBox(b, colourOf(kind), kOutlineColor, 0);
+        }
+        return;
+    }
     // The paving again, box by box in its queue order: a box that is not the
     // next decided one was cut in two by the rule the paving cuts with.
     std::vector<double> epsilons;

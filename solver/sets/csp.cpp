@@ -128,6 +128,37 @@ void csp::prepare(box& b) {
     }
 }
 
+void csp::buildContractor() {
+    contractor = boxContractor();
+    for (const constraintSolver& c : constraints_) {
+        const fstar& f = c.solver;
+        const tree& t = f.mainModel.fn;
+        if (t.root == noNode) continue;
+        // The normalised relation: "-"(E, "aux") for E >= 0 and E <= 0 (and
+        // their strict forms), the bare E for E = 0.
+        nodeId expression = noNode;
+        comparison rel = comparison::none;
+        if (f.relationSide != 0) {
+            const node& r = t.at(t.root);
+            if (r.kind == nodeKind::sub && r.right != noNode &&
+                t.at(r.right).kind == nodeKind::aux) {
+                expression = r.left;
+                rel = f.relationSide == 1 ? (f.closedRelation ? comparison::ge : comparison::gt)
+                                          : (f.closedRelation ? comparison::le : comparison::lt);
+            }
+        } else if (f.closedRelation) {
+            expression = t.root;
+            rel = comparison::eq;
+        }
+        if (rel == comparison::none) continue;
+        std::vector<ivalDb> domains;
+        for (int j = 0; j < f.mainModel.variableCount(); ++j)
+            domains.push_back(f.mainModel.variableDomain(j));
+        contractor.add(relationContractor(t, expression, rel), c.boxPositions, c.modelPositions,
+                       std::move(domains));
+    }
+}
+
 void csp::runSolver(constraintSolver& c, box& b, std::ostream& log, std::uint64_t& runs) {
     ++runs;
     // The solver's own time limit, within what is left of the run's.
@@ -152,6 +183,10 @@ bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
     std::vector<constraintSolver*> upper;
     std::vector<constraintSolver*> lower;
     std::deque<ivalDb> pieces;
+    // Contract=1: the forward-backward contractor, and the box a piece is
+    // contracted in.
+    if (forwardBackward) buildContractor();
+    box trial = forwardBackward ? b : box();
 
     // One shaving loop: examine the piece at one end of the list until it
     // is too narrow, no constraint involves the variable, or time is up.
@@ -161,9 +196,24 @@ bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
         while (!pieces.empty()) {
             const ivalDb p = side == end::back ? pieces.back() : pieces.front();
             if (p.width() <= epsilon || list.empty()) break;
-            b[k].domain = p;
             bool rejected = false;
+            if (forwardBackward) {
+                // A piece the constraints' forward-backward contraction
+                // empties needs no F* run; otherwise it is narrowed to what
+                // the contraction keeps.
+                for (int i = 0; i < b.size(); ++i)
+                    trial[i].domain = b[i].domain;
+                trial[k].domain = p;
+                rejected = !contractor.contractToConstraints(trial);
+                if (!rejected) {
+                    ivalDb& kept = side == end::back ? pieces.back() : pieces.front();
+                    kept = trial[k].domain;
+                }
+            }
+            const ivalDb piece = side == end::back ? pieces.back() : pieces.front();
+            b[k].domain = piece;
             for (constraintSolver* c : list) {
+                if (rejected) break;
                 c->loadImproper(b, -1);
                 c->solver.settings.logic_mode = inclusionStop::withoutVerdict;
                 runSolver(*c, b, log, solverRuns_);
@@ -178,7 +228,7 @@ bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
                 else
                     pieces.pop_front();
             } else {
-                const double lo = p.inf(), hi = p.sup();
+                const double lo = piece.inf(), hi = piece.sup();
                 const double m = midpoint(lo, hi);
                 // A piece that cannot be cut further is as narrow as it gets.
                 if (!splittable(lo, hi, m)) break;
@@ -199,8 +249,12 @@ bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
         }
     };
 
-    bool nonEmpty = true;
-    for (int k = 0; k < b.size(); ++k) {
+    bool nonEmpty = !forwardBackward || contractor.contractToConstraints(b);
+    for (int k = 0; nonEmpty && k < b.size(); ++k) {
+        if (forwardBackward && k > 0 && !contractor.contractToConstraints(b)) {
+            nonEmpty = false;
+            break;
+        }
         upper.clear();
         for (constraintSolver& c : constraints_)
             if (c.involves(b, k)) upper.push_back(&c);
@@ -216,6 +270,7 @@ bool csp::contract(box& b, double epsilon, std::ostream& log, double& time) {
         }
         b[k].domain = ivalDb::exact(pieces.front().inf(), pieces.back().sup());
     }
+    if (nonEmpty && forwardBackward && b.size() > 0) nonEmpty = contractor.contractToConstraints(b);
 
     time = context->seconds() - start;
     return nonEmpty;

@@ -11,6 +11,7 @@
 #include <ostream>
 #include <vector>
 
+#include "solver/contract/box_contractor.h"
 #include "solver/fstar/fstar.h"
 #include "solver/fstar/shared_clock.h"
 #include "solver/model/box.h"
@@ -99,11 +100,22 @@ public:
     // so is each constraint run of classify.
     run_context* context = nullptr;
 
+    // Contract=1: contract narrows the box by the forward-backward
+    // contractor of the constraints to a fixed point before each variable is
+    // shaved and after the last, and drops a piece that it empties without
+    // an F* run (set inversion reads its own setting).
+    bool forwardBackward = false;
+
     // Number of F* runs made by contract and classify (for measurements).
     std::uint64_t solverRuns() const noexcept { return solverRuns_; }
 
 protected:
     void addSolverRuns(std::uint64_t n) noexcept { solverRuns_ += n; }
+    // Builds `contractor` from the prepared constraints.
+    void buildContractor();
+    // The forward-backward contractor of the constraints (built by
+    // buildContractor).
+    boxContractor contractor;
 
 private:
     void runSolver(constraintSolver& c, box& b, std::ostream& log, std::uint64_t& runs);

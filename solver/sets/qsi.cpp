@@ -236,9 +236,34 @@ void qsi::takeVerdict(verdict v, std::size_t i, box& b, box& half) {
         order_.push_back(box_kind::undefined);
     } else {
         // Both halves go to the back of the queue, the lower one first.
-        queue_.append(b);
-        queue_.append(half);
+        queueBox(b);
+        queueBox(half);
     }
+}
+
+void qsi::queueBox(box& b) {
+    if (!contracting_) {
+        queue_.append(b);
+        return;
+    }
+    for (int i = 0; i < b.size(); ++i)
+        outer_[i].domain = b[i].domain;
+    // What no point satisfying the constraints can reach: non-solution.
+    const bool anyLeft = contractor.contractToConstraints(outer_);
+    forEachPieceOutside(b, outer_, !anyLeft, piece_, [&](const box& p) {
+        nonSolutions_.append(p);
+        order_.push_back(box_kind::non_solution);
+    });
+    if (!anyLeft) return;
+    // What no point failing a constraint can reach: solution.
+    for (int i = 0; i < b.size(); ++i)
+        b[i].domain = outer_[i].domain;
+    const bool anyFailing = contractor.contractToComplement(b);
+    forEachPieceOutside(outer_, b, !anyFailing, piece_, [&](const box& p) {
+        solutions_.append(p);
+        order_.push_back(box_kind::solution);
+    });
+    if (anyFailing) queue_.append(b);
 }
 
 double qsi::pave(run_context& ctx, double begin, int threads) {
@@ -391,6 +416,12 @@ double qsi::run() {
     for (boxStore* s : {&queue_, &solutions_, &nonSolutions_, &undefined_})
         s->reset(shape);
     head_ = 0;
+    contracting_ = settings_.contract;
+    if (contracting_) {
+        buildContractor();
+        outer_ = shape;
+        piece_ = shape;
+    }
     // The queue takes the agenda's boxes that have the variables of the
     // first.
     for (auto it = agenda_.begin(); it != agenda_.end();) {
@@ -398,7 +429,7 @@ double qsi::run() {
             ++it;
             continue;
         }
-        queue_.append(*it);
+        queueBox(*it);
         it = agenda_.erase(it);
     }
 
@@ -417,6 +448,8 @@ double qsi::run() {
     queue_.shrink();
     head_ = 0;
     release();
+    contractor = boxContractor();
+    contracting_ = false;
     return elapsed;
 }
 
@@ -436,6 +469,7 @@ void qsi::moveResult(result& r) {
     r.decided = std::move(order_);
     order_.clear();
     r.left_undecided = leftUndecided_;
+    r.contracted = settings_.contract;
 }
 
 } // namespace modal

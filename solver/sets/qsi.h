@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "modal/result.h"
+#include "solver/contract/box_contractor.h"
 #include "solver/sets/box_store.h"
 #include "solver/sets/csp.h"
 #include "solver/sets/qsi_param.h"
@@ -38,8 +39,17 @@ public:
     // Threads that classify boxes: 0 (or less) every core, 1 a sequential
     // run; at most 64 or the number of cores.
     void setThreads(int n) noexcept { settings_.threads = n; }
+    // Contract each box by the constraints and their complements before it
+    // is classified (Contract=1).
+    void setContract(bool on) noexcept {
+        settings_.contract = on;
+        forwardBackward = on;
+    }
     // All four at once, as the problem file set them.
-    void setSettings(const qsiParam& p) { settings_ = p; }
+    void setSettings(const qsiParam& p) {
+        settings_ = p;
+        forwardBackward = p.contract;
+    }
     const qsiParam& getSettings() const noexcept { return settings_; }
     double getEpsilon() const noexcept { return settings_.epsilon; }
     // Threads a run uses, from the setting (every core for 0 or less).
@@ -96,6 +106,9 @@ private:
     double pave(run_context& ctx, double begin, int threads);
     // Files or bisects box i of the queue, loaded in `b`, by its verdict.
     void takeVerdict(verdict v, std::size_t i, box& b, box& half);
+    // Appends `b` to the queue; with Contract=1 contracted first, the parts
+    // removed filed as non-solution and solution boxes (b is changed).
+    void queueBox(box& b);
 
     boxList agenda_;
     // The run's first-in first-out queue: boxes before head_ are decided.
@@ -108,6 +121,8 @@ private:
     std::size_t leftUndecided_ = 0;
     std::vector<box_kind> order_;
     qsiParam settings_;
+    bool contracting_ = false;
+    box outer_, piece_;
 };
 
 } // namespace modal

@@ -13,6 +13,9 @@ struct qsiParam {
     std::string plot_x_name; // "PlotX": variable on the horizontal axis
     std::string plot_y_name; // "PlotY": variable on the vertical axis
     int threads = 0;         // "Threads": threads that classify boxes; 0 every core
+    // "Contract": each box is contracted by the constraints and by their
+    // complements before it is classified.
+    bool contract = false;
 };
 
 } // namespace modal

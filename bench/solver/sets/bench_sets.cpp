@@ -11,6 +11,10 @@
 // limit the run never reaches, against none (a limit must cost no CPU). Counters: boxes decided,
 // process CPU microseconds per box, boxes per second of wall time, heap bytes
 // held per stored box after the run, and the process's peak resident memory.
+//
+// BM_QsiContract: Contract=1 against 0 (annulus, 3-D and 4-D balls);
+// BM_ContractSmallSet: CONTRACTOR with Contract=1 against 0 where the
+// solution set is a small part of the box (see each).
 #include <malloc.h>
 #include <sys/resource.h>
 
@@ -71,18 +75,34 @@ double peakResidentMiB() {
 struct paving {
     std::size_t decided = 0;
     std::size_t heldBytes = 0;
+    std::size_t boxes[3] = {0, 0, 0}; // solution, non-solution, undefined
+    double undefinedVolume = 0;
+    double pavingSeconds = 0;
+    std::uint64_t fstarRuns = 0;
 };
+
+double volumeOf(const boxStore& store) {
+    double sum = 0;
+    for (const box& b : store) {
+        double v = 1;
+        for (int i = 0; i < b.size(); ++i)
+            v *= b[i].domain.width();
+        sum += v;
+    }
+    return sum;
+}
 
 // One whole QSI run of `p` at `eps`, as the program makes it: the paving,
 // its report (into a stream that drops it) and its picture.
 paving runQsi(const problem& p, double eps, int threads, toolkit::Bitmap& image,
-              double timeLimit = kInf) {
+              double timeLimit = kInf, bool contract = false) {
     const std::size_t before = heapInUse();
     qsi solver;
     static_cast<csp&>(solver) = p.target;
     solver.setEpsilon(eps);
     solver.setThreads(threads);
     solver.setTimeLimit(timeLimit);
+    solver.setContract(contract);
     box start = solver.getBox();
     solver.prepare(start);
     solver.getAgenda().push_back(start);
@@ -95,6 +115,12 @@ paving runQsi(const problem& p, double eps, int threads, toolkit::Bitmap& image,
     paving out;
     out.decided = solver.solutionBoxes().size() + solver.nonSolutionBoxes().size() +
                   solver.undefinedBoxes().size();
+    out.boxes[0] = solver.solutionBoxes().size();
+    out.boxes[1] = solver.nonSolutionBoxes().size();
+    out.boxes[2] = solver.undefinedBoxes().size();
+    out.undefinedVolume = volumeOf(solver.undefinedBoxes());
+    out.pavingSeconds = r.cpu_seconds;
+    out.fstarRuns = solver.solverRuns();
     const std::size_t after = heapInUse();
     out.heldBytes = after > before ? after - before : 0;
     solver.moveResult(r);
@@ -177,6 +203,42 @@ void BM_QsiTimeLimit(benchmark::State& state) {
 }
 BENCHMARK(BM_QsiTimeLimit)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
+// Contract=1 against 0 on one thread, at the smallest widths where the
+// separators of a classical contractor library leave an undefined volume of
+// 0.290 (annulus, CSPEps 0.01), 0.346 (3-D ball, 0.01) and 1.505 (4-D ball,
+// 0.02). Args: problem (1 annulus, 3 ball3, 4 ball4), CSPEps in units of
+// 1e-4, Contract. Counters: boxes of each kind, undefined volume, processor
+// milliseconds of the paving alone (pave_ms) and of the whole run with its
+// report and picture (the benchmark's CPU time).
+void BM_QsiContract(benchmark::State& state) {
+    const int which = static_cast<int>(state.range(0));
+    const problem p = build(which);
+    const double eps = static_cast<double>(state.range(1)) * 1e-4;
+    const bool contract = state.range(2) != 0;
+    toolkit::Bitmap image(repere::kImageWidth, repere::kImageHeight);
+    paving last;
+    double pavingSeconds = 0;
+    for (auto _ : state) {
+        last = runQsi(p, eps, 1, image, kInf, contract);
+        pavingSeconds += last.pavingSeconds;
+        benchmark::DoNotOptimize(last);
+    }
+    state.SetLabel(std::string(names[which]) + " eps " + std::to_string(eps) +
+                   (contract ? " Contract=1" : " Contract=0"));
+    state.counters["solution"] = static_cast<double>(last.boxes[0]);
+    state.counters["nonSolution"] = static_cast<double>(last.boxes[1]);
+    state.counters["undefined"] = static_cast<double>(last.boxes[2]);
+    state.counters["undefinedVolume"] = last.undefinedVolume;
+    state.counters["pave_ms"] = pavingSeconds * 1e3 / static_cast<double>(state.iterations());
+    state.counters["fstarRuns"] = static_cast<double>(last.fstarRuns);
+}
+BENCHMARK(BM_QsiContract)
+    ->ArgsProduct({{1, 3}, {100}, {0, 1}})
+    ->Args({4, 200, 0})
+    ->Args({4, 200, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
+
 void BM_Contract(benchmark::State& state) {
     const problem p = build(static_cast<int>(state.range(0)));
     const double eps = epsilonOf(static_cast<int>(state.range(1)));
@@ -197,5 +259,35 @@ void BM_Contract(benchmark::State& state) {
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_Contract)->ArgsProduct({{0, 1, 2, 3}, {0, 1, 2}})->Unit(benchmark::kMicrosecond);
+
+// CONTRACTOR with Contract=1 against 0 where the solution set is a small part
+// of the box: the unit ball in [-3, 3]^3 (2% of it) and [-3, 3]^4 (0.4%), at
+// CSPEps 1e-3. Args: problem (3 ball3, 4 ball4), Contract. Counters: F* runs
+// and the width of the first variable's contracted domain (at least 2).
+void BM_ContractSmallSet(benchmark::State& state) {
+    const int which = static_cast<int>(state.range(0));
+    const problem p = build(which);
+    const bool forwardBackward = state.range(1) != 0;
+    std::ostringstream log;
+    std::size_t runs = 0;
+    double width = 0;
+    for (auto _ : state) {
+        csp solver = p.target;
+        solver.forwardBackward = forwardBackward;
+        box b = solver.getBox();
+        solver.prepare(b);
+        double time = kInf;
+        benchmark::DoNotOptimize(solver.contract(b, 1e-3, log, time));
+        runs = solver.solverRuns();
+        width = b[0].domain.width();
+    }
+    state.SetLabel(std::string(names[which]) + (forwardBackward ? " Contract=1" : " Contract=0"));
+    state.counters["fstarRuns"] = static_cast<double>(runs);
+    state.counters["width"] = width;
+}
+BENCHMARK(BM_ContractSmallSet)
+    ->ArgsProduct({{3, 4}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond)
+    ->MeasureProcessCPUTime();
 
 } // namespace

@@ -324,6 +324,31 @@ TEST(CheckConstraints, EachRelation) {
     EXPECT_EQ(check(eq, 0, 1), 2);
 }
 
+TEST(CheckConstraints, ForwardBackwardDecidesWhatTheEvaluationCannot) {
+    // x - x rel 0.5 over x in [0, 1]: evaluated, x - x is [-1, 1], which
+    // decides neither relation; contraction sees that it is 0.
+    for (const nodeKind rel : {nodeKind::le, nodeKind::ge}) {
+        model m;
+        m.fn.setRoot(m.fn.createIncidence("x", ivalDb::exact(0, 1)));
+        model con;
+        con.fn.addVariable("x", ivalDb::exact(0, 1));
+        const nodeId x = con.fn.createIncidence(0);
+        const nodeId d = con.fn.createBinary(nodeKind::sub, x, con.fn.createIncidence(0));
+        con.fn.setRoot(con.fn.createBinary(rel, d, con.fn.createConst(0.5)));
+        subtractRightSide(con.fn);
+        buildEvalList(con.fn, con.fn.root, con.fn.evalList);
+        con.buildGroups();
+        con.indexMap = {0};
+        prepareContraction(con);
+        m.constraints.push_back(con);
+        std::vector<variable> xp{variable(2, ivalDb::exact(0, 1), "x")};
+        EXPECT_EQ(checkConstraints(m, xp, {}), consistencyState::undecided);
+        EXPECT_EQ(checkConstraints(m, xp, {}, true), rel == nodeKind::le
+                                                         ? consistencyState::consistent
+                                                         : consistencyState::inconsistent);
+    }
+}
+
 TEST(Model, CopiesAreIndependent) {
     model m = constrained(nodeKind::eq, 0);
     model copy = m;

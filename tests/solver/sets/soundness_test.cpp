@@ -74,8 +74,11 @@ void checkPaving(problem& p, double epsilon, const std::string& name) {
 }
 
 // `somePoints`: the constraints hold on part of the box that sampling finds.
-void checkContraction(problem& p, double epsilon, const std::string& name, bool somePoints = true) {
+// `forwardBackward`: Contract=1.
+void checkContraction(problem& p, double epsilon, const std::string& name, bool somePoints = true,
+                      bool forwardBackward = false) {
     SCOPED_TRACE(name);
+    p.target.forwardBackward = forwardBackward;
     box b = p.target.getBox();
     const box start = b;
     std::ostringstream log;
@@ -127,10 +130,61 @@ TEST(Soundness, ContractionKeepsEverySatisfyingPoint) {
         {"forAll", forAllWedge},
         {"exists", existsDisc},
         {"nonSmooth", nonSmooth}};
-    for (const auto& [name, build] : problems) {
+    for (const bool forwardBackward : {false, true})
+        for (const auto& [name, build] : problems) {
+            problem p;
+            build(p);
+            checkContraction(p, 1e-3, name + (forwardBackward ? " Contract=1" : ""), true,
+                             forwardBackward);
+        }
+    std::mt19937 rng(77);
+    for (int n = 0; n < 12; ++n) {
+        problem p;
+        p.variable("x", -2, 2);
+        p.variable("y", -2, 2);
+        randomConstraint(p, rng);
+        randomConstraint(p, rng);
+        checkContraction(p, 1e-3, "random Contract=1 " + std::to_string(n), false, true);
+    }
+}
+
+TEST(Soundness, ForwardBackwardContractionSparesRunsOnASmallSolutionSet) {
+    // The disc of radius 0.25 about (1, -1) in [-3, 3]^2.
+    const auto build = [](problem& p) {
+        p.variable("x", -3, 3);
+        p.variable("y", -3, 3);
+        const ivalDb d = ivalDb::exact(-3, 3);
+        p.constraint(
+            [=](tree& t) {
+                const nodeId x = sub(t, var(t, "x", d), num(t, 1));
+                const nodeId y = add(t, var(t, "y", d), num(t, 1));
+                return t.createBinary(nodeKind::le, add(t, sqr(t, x), sqr(t, y)), num(t, 0.0625));
+            },
+            {[](const std::vector<double>& x, double) {
+                 return (x[0] - 1) * (x[0] - 1) + (x[1] + 1) * (x[1] + 1) - 0.0625;
+             },
+             nodeKind::le});
+    };
+    std::uint64_t runs[2] = {0, 0};
+    box result[2];
+    for (int on = 0; on < 2; ++on) {
         problem p;
         build(p);
-        checkContraction(p, 1e-3, name);
+        p.target.forwardBackward = on == 1;
+        box b = p.target.getBox();
+        p.target.prepare(b);
+        std::ostringstream log;
+        double time = kInf;
+        ASSERT_TRUE(p.target.contract(b, 1e-3, log, time));
+        runs[on] = p.target.solverRuns();
+        result[on] = b;
+    }
+    EXPECT_LT(runs[1], runs[0]);
+    for (int i = 0; i < 2; ++i) {
+        const double centre = i == 0 ? 1 : -1;
+        EXPECT_LE(result[1][i].domain.inf(), centre - 0.25);
+        EXPECT_GE(result[1][i].domain.sup(), centre + 0.25);
+        EXPECT_LE(result[1][i].domain.width(), result[0][i].domain.width() + 2e-3);
     }
 }
 
