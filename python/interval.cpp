@@ -20,7 +20,10 @@ std::string text_of(const ivalDb& x) {
 } // namespace
 
 void bind_interval(py::module_& m) {
-    py::class_<ivalDb>(m, "Interval")
+    py::class_<ivalDb>(m, "Interval",
+                       "A modal interval [inf, sup]: proper when inf <= sup, improper otherwise.\n"
+                       "Interval(a, b) encloses typed bounds one ulp outward (each non-zero\n"
+                       "finite bound); Interval.exact(a, b) takes them as they are.")
         .def(py::init<double, double>(), py::arg("inf"), py::arg("sup"))
         .def(py::init<double>(), py::arg("x"))
         .def_static("exact", [](double a, double b) { return ivalDb::exact(a, b); })

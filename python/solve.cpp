@@ -215,7 +215,9 @@ void bind_solve(py::module_& m) {
                                    return d;
                                })
         .def_readonly("variables", &modal::result::names)
-        .def("boxes", &boxes_array, py::arg("kind"))
+        .def("boxes", &boxes_array, py::arg("kind"),
+             "The boxes of one kind (\"solution\", \"non_solution\", \"undefined\") as an\n"
+             "array of shape (boxes, variables, 2), in the report's order.")
         .def_property_readonly(
             "decided",
             [](const modal::result& r) {
@@ -245,7 +247,11 @@ void bind_solve(py::module_& m) {
             modal::write_json(r, os);
             return os.str();
         });
-    m.def("solve", &solve, py::arg("problem"), py::arg("time") = py::none(),
-          py::arg("memory") = py::none(), py::arg("threads") = py::none(),
-          py::arg("progress") = py::none());
+    m.def("solve", &solve,
+          "Solves the problem with the algorithm it names and returns its Result. `time`\n"
+          "(processor seconds), `memory` (resident megabytes) and `threads` (QSI) replace the\n"
+          "problem's own limits; `progress` is called with a Progress about every 0.1 s.\n"
+          "The interpreter's lock is released while the run works; Ctrl-C stops it.",
+          py::arg("problem"), py::arg("time") = py::none(), py::arg("memory") = py::none(),
+          py::arg("threads") = py::none(), py::arg("progress") = py::none());
 }
