@@ -253,6 +253,8 @@ double qsi::pave(run_context& ctx, double begin, int threads) {
     double elapsed = 0.0;
     std::chrono::steady_clock::time_point lastReading{};
     unsigned memoryCalls = 0;
+    // Processor seconds of the run: its threads', and its farm's workers'.
+    auto spent = [&] { return ctx.seconds() - begin + (farm != nullptr ? farm->seconds() : 0.0); };
     auto stopNow = [&] {
         return elapsed >= limit || ctx.memoryPassed(memoryCalls) || ctx.cancelled();
     };
@@ -265,7 +267,7 @@ double qsi::pave(run_context& ctx, double begin, int threads) {
         const auto now = std::chrono::steady_clock::now();
         if (now - lastReading >= std::chrono::milliseconds(1)) {
             lastReading = now;
-            elapsed = ctx.seconds() - begin;
+            elapsed = spent();
         }
     };
     // The decided boxes leave the queue once they are half of it; returns
@@ -277,6 +279,53 @@ double qsi::pave(run_context& ctx, double begin, int threads) {
         head_ = 0;
         return k;
     };
+
+    if (farm != nullptr) {
+        // The boxes of the queue go, in queue order, to the farm's workers as
+        // they ask for them, or are classified here while the verdict the
+        // loop needs next is not back; the verdicts are taken in queue order
+        // as in the loops below. `known` holds, for box number a (counted
+        // from the start of the run) in slot a % kWindowBoxes, a + 1 once its
+        // verdict is in.
+        std::vector<std::size_t> known(kWindowBoxes, 0);
+        std::vector<verdict> verdicts(kWindowBoxes);
+        const auto got = [&](std::size_t a, verdict v) {
+            known[a % kWindowBoxes] = a + 1;
+            verdicts[a % kWindowBoxes] = v;
+        };
+        std::size_t dropped = 0; // boxes gone from the queue's front
+        std::size_t handed = 0;  // boxes handed out or classified here
+        const std::size_t doublesPerBox = 2 * static_cast<std::size_t>(shape.size());
+        box b = shape;
+        while (head_ < queue_.size() && !ctx.cancelled()) {
+            const std::size_t a = dropped + head_;
+            const std::size_t end = std::min(dropped + queue_.size(), a + kWindowBoxes);
+            farm->collect(got, false);
+            while (handed < end) {
+                const std::size_t n = farm->wanted(end - handed);
+                if (n == 0) break;
+                farm->hand_out(handed, n, {queue_.bounds(handed - dropped), n * doublesPerBox});
+                handed += n;
+            }
+            if (known[a % kWindowBoxes] != a + 1) {
+                if (handed < end) {
+                    queue_.load(handed - dropped, b);
+                    got(handed, classify(b));
+                    ++handed;
+                } else {
+                    farm->collect(got, true);
+                }
+                continue;
+            }
+            // The time limit (and the memory limit) is checked before every box.
+            if (stopNow()) break;
+            take(verdicts[a % kWindowBoxes]);
+            dropped += compact();
+        }
+        // A run cancelled because a worker is gone does not wait for it.
+        if (!ctx.cancelled()) farm->drain();
+        return spent();
+    }
 
     if (threads <= 1) {
         box b = shape;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "modal/result.h"
+#include "solver/sets/box_farm.h"
 #include "solver/sets/box_store.h"
 #include "solver/sets/csp.h"
 #include "solver/sets/qsi_param.h"
@@ -73,6 +74,11 @@ public:
     // Called after each box `run` takes from the agenda, when set (a progress
     // display).
     std::function<void(const qsi&)> onBox;
+
+    // When set, the run hands boxes to this farm (other processes) and
+    // classifies the rest itself on one thread; its time then counts the
+    // workers' processor seconds too. The paving is the same.
+    box_farm* farm = nullptr;
 
     // The kinds of the boxes in the order the last run decided them.
     const std::vector<box_kind>& decisionOrder() const noexcept { return order_; }
