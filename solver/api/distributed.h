@@ -4,10 +4,12 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "modal/solve.h"
 #include "solver/sets/box_farm.h"
 #include "solver/sets/csp.h"
+#include "solver/sets/sub_paving.h"
 
 namespace modal {
 
@@ -15,9 +17,14 @@ namespace modal {
 // the result is the same as solve's (its time also counts the farm's).
 result solve(const problem& p, const run_options& options, box_farm& farm);
 
-// The constraints of the QSI problem `p` prepared as its run prepares them,
-// to classify the run's boxes in another process; null when `p` is not a
-// QSI problem whose run paves.
-std::unique_ptr<csp> qsi_classifier(const problem& p);
+// What another process needs to pave boxes of the QSI run of `p` as the
+// run itself would: the constraints prepared as the run prepares them, the
+// run's variables and its epsilons.
+struct remote_paving {
+    std::unique_ptr<csp> constraints;
+    paving_setup setup; // its constraints are the ones above
+};
+// Nothing when `p` is not a QSI problem whose run paves.
+std::optional<remote_paving> qsi_remote_paving(const problem& p);
 
 } // namespace modal

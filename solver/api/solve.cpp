@@ -241,16 +241,22 @@ result solve(const problem& p, const run_options& o, box_farm& farm) {
     return solveWith(p, o, &farm);
 }
 
-std::unique_ptr<csp> qsi_classifier(const problem& p) {
+std::optional<remote_paving> qsi_remote_paving(const problem& p) {
     detail::problem_data d = p.data();
-    if (algorithmOf(d.algorithm) != algorithm::qsi) return nullptr;
+    if (algorithmOf(d.algorithm) != algorithm::qsi) return std::nullopt;
     qsi& solver = d.qsi_solver;
     solver.setSettings(d.qsi_settings);
     result ignored;
-    if (!qsiRuns(solver, ignored)) return nullptr;
+    if (!qsiRuns(solver, ignored)) return std::nullopt;
     box run_box = qsiStartBox(solver, ignored);
     solver.prepare(run_box);
-    return std::make_unique<csp>(static_cast<const csp&>(solver));
+    remote_paving r;
+    r.constraints = std::make_unique<csp>(static_cast<const csp&>(solver));
+    r.setup.constraints = r.constraints.get();
+    r.setup.shape = run_box;
+    r.setup.epsilons = pavingEpsilons(run_box, solver.getEpsilon());
+    r.setup.fallback = solver.getEpsilon();
+    return r;
 }
 
 } // namespace modal

@@ -1,20 +1,23 @@
 #include "solver/mpi/farm.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <stdexcept>
+#include <string>
 #include <thread>
 
 namespace modal::mpi {
 
 namespace {
 
-// Pieces of work a worker holds at once: while it classifies one, the next
-// is on its way, so that it does not wait for rank 0 between pieces.
-constexpr std::size_t kPiecesPerWorker = 2;
-// Most boxes in one piece: a message of a few kilobytes for a box of a few
-// variables, which amortises a message's latency over many classifications.
-constexpr std::size_t kMostBoxes = 64;
+// Roots a worker holds at once: while it paves one, the next is on its way,
+// so that it does not wait for rank 0 between roots.
+constexpr std::size_t kRootsPerWorker = 2;
+// Roots per rank: with many small roots the last ones to finish keep few
+// ranks waiting, however unequal the roots' sub-pavings are.
+constexpr std::size_t kRootsPerRank = 64;
+// Boxes rank 0 paves between two looks at its workers' messages.
+constexpr unsigned kBoxesBetweenServes = 32;
 
 } // namespace
 
@@ -25,91 +28,12 @@ farm::~farm() {
     // Requests still open belong to a run that was cancelled: a worker is
     // gone, and the program ends.
     for (worker& w : workers_)
-        for (piece& p : w.out)
-            if (p.request != MPI_REQUEST_NULL) MPI_Request_free(&p.request);
+        for (sent& s : w.out)
+            if (s.request != MPI_REQUEST_NULL) MPI_Request_free(&s.request);
 }
 
-std::size_t farm::wanted(std::size_t available) {
-    next_ = -1;
-    std::size_t fewest = kPiecesPerWorker;
-    for (std::size_t i = 0; i < workers_.size(); ++i)
-        if (workers_[i].out.size() < fewest) {
-            fewest = workers_[i].out.size();
-            next_ = static_cast<int>(i);
-        }
-    if (next_ < 0 || available == 0) return 0;
-    // While the queue is short every worker (and rank 0) gets a share of it.
-    const std::size_t share = available / (2 * (workers_.size() + 1));
-    return std::clamp<std::size_t>(share, 1, kMostBoxes);
-}
-
-void farm::hand_out(std::size_t first, std::size_t count, std::span<const double> bounds) {
-    worker& w = workers_[static_cast<std::size_t>(next_)];
-    piece& p = w.out.emplace_back();
-    const boxes_header h{first, count};
-    p.message.resize(sizeof h + bounds.size_bytes());
-    std::memcpy(p.message.data(), &h, sizeof h);
-    std::memcpy(p.message.data() + sizeof h, bounds.data(), bounds.size_bytes());
-    MPI_Isend(p.message.data(), static_cast<int>(p.message.size()), MPI_BYTE, next_ + 1, tag::boxes,
-              MPI_COMM_WORLD, &p.request);
-    ++outstanding_;
-    ++pieces_;
-    boxes_ += count;
-}
-
-bool farm::receive(const std::function<void(std::size_t, verdict)>& got) {
-    int flag = 0;
-    MPI_Status status;
-    MPI_Iprobe(MPI_ANY_SOURCE, tag::verdicts, MPI_COMM_WORLD, &flag, &status);
-    if (flag == 0) return false;
-    int bytes = 0;
-    MPI_Get_count(&status, MPI_BYTE, &bytes);
-    incoming_.resize(static_cast<std::size_t>(bytes));
-    MPI_Recv(incoming_.data(), bytes, MPI_BYTE, status.MPI_SOURCE, tag::verdicts, MPI_COMM_WORLD,
-             MPI_STATUS_IGNORE);
-    verdicts_header h;
-    std::memcpy(&h, incoming_.data(), sizeof h);
-    worker& w = workers_[static_cast<std::size_t>(status.MPI_SOURCE - 1)];
-    w.seconds = h.seconds;
-    // Messages between two ranks arrive in the order sent: this is the
-    // answer to the oldest piece the worker holds.
-    if (!w.out.empty()) {
-        MPI_Wait(&w.out.front().request, MPI_STATUS_IGNORE);
-        w.out.pop_front();
-        --outstanding_;
-    }
-    const unsigned char* codes = incoming_.data() + sizeof h;
-    for (std::uint64_t i = 0; i < h.count; ++i)
-        got(h.first + i, verdict(static_cast<verdict::value>(codes[i])));
-    return true;
-}
-
-void farm::collect(const std::function<void(std::size_t, verdict)>& got, bool wait) {
-    bool any = false;
-    while (receive(got))
-        any = true;
-    if (any || !wait) return;
-    // Nothing came back: look again for up to a millisecond, sleeping
-    // between looks so as not to take the core a worker on this machine
-    // may need.
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1);
-    for (int looks = 0; !cancelled() && std::chrono::steady_clock::now() < until; ++looks) {
-        if (receive(got)) {
-            while (receive(got)) {
-            }
-            return;
-        }
-        if (looks > 50) std::this_thread::sleep_for(std::chrono::microseconds(20));
-    }
-}
-
-bool farm::drain() {
-    const auto drop = [](std::size_t, verdict) {};
-    while (outstanding_ > 0) {
-        if (cancelled()) return false;
-        collect(drop, true);
-    }
-    return true;
+std::size_t farm::roots_wanted() const {
+    return kRootsPerRank * (workers_.size() + 1);
 }
 
 double farm::seconds() const {
@@ -117,6 +41,107 @@ double farm::seconds() const {
     for (const worker& w : workers_)
         s += w.seconds;
     return s;
+}
+
+bool farm::receive(std::vector<sub_paving>& subs, std::size_t box_doubles) {
+    int flag = 0;
+    MPI_Status status;
+    MPI_Iprobe(MPI_ANY_SOURCE, tag::paving, MPI_COMM_WORLD, &flag, &status);
+    if (flag == 0) return false;
+    int bytes = 0;
+    MPI_Get_count(&status, MPI_BYTE, &bytes);
+    incoming_.resize(static_cast<std::size_t>(bytes));
+    MPI_Recv(incoming_.data(), bytes, MPI_BYTE, status.MPI_SOURCE, tag::paving, MPI_COMM_WORLD,
+             MPI_STATUS_IGNORE);
+    worker& w = workers_[static_cast<std::size_t>(status.MPI_SOURCE - 1)];
+    paving_header h;
+    sub_paving p;
+    // Messages between two ranks arrive in the order sent: this answers the
+    // oldest root the worker holds.
+    if (w.out.empty() || !read_sub_paving(incoming_, box_doubles, h, p) ||
+        h.index != w.out.front().root)
+        throw std::runtime_error("rank " + std::to_string(status.MPI_SOURCE) +
+                                 " sent a paving that was not asked for");
+    MPI_Wait(&w.out.front().request, MPI_STATUS_IGNORE);
+    w.out.pop_front();
+    --outstanding_;
+    w.seconds = h.seconds;
+    subs[h.index] = std::move(p);
+    return true;
+}
+
+std::vector<sub_paving> farm::pave(const sub_paving& roots, const local_paving& here,
+                                   const std::function<bool()>& stop) {
+    const std::size_t n = roots.waiting_depths.size();
+    const std::size_t box_doubles = n == 0 ? 0 : roots.waiting.size() / n;
+    std::vector<sub_paving> subs(n);
+    // A root nobody paved waits whole.
+    auto leave = [&](std::size_t i) {
+        subs[i].waiting.assign(roots.waiting.begin() + static_cast<std::ptrdiff_t>(i * box_doubles),
+                               roots.waiting.begin() +
+                                   static_cast<std::ptrdiff_t>((i + 1) * box_doubles));
+        subs[i].waiting_depths.assign(1, 0);
+    };
+    std::size_t next = 0;
+    bool stopped = false;
+    // Takes what came back, tells every worker to stop once `stop` says
+    // so, and gives the next roots to every worker that holds fewer than
+    // it may.
+    auto serve = [&] {
+        while (receive(subs, box_doubles)) {
+        }
+        if (!stopped && stop()) {
+            stopped = true;
+            for (std::size_t r = 1; r <= workers_.size(); ++r)
+                MPI_Send(nullptr, 0, MPI_BYTE, static_cast<int>(r), tag::stop, MPI_COMM_WORLD);
+        }
+        for (std::size_t w = 0; w < workers_.size() && next < n && !stopped; ++w) {
+            while (workers_[w].out.size() < kRootsPerWorker && next < n) {
+                sent& s = workers_[w].out.emplace_back();
+                s.root = next;
+                const root_header h{next};
+                s.message.resize(sizeof h + box_doubles * sizeof(double));
+                std::memcpy(s.message.data(), &h, sizeof h);
+                std::memcpy(s.message.data() + sizeof h, roots.waiting.data() + next * box_doubles,
+                            box_doubles * sizeof(double));
+                MPI_Isend(s.message.data(), static_cast<int>(s.message.size()), MPI_BYTE,
+                          static_cast<int>(w + 1), tag::root, MPI_COMM_WORLD, &s.request);
+                ++outstanding_;
+                ++next;
+            }
+        }
+    };
+    // While rank 0 paves a root of its own it serves the workers every few
+    // boxes, so that none waits for a root long.
+    unsigned boxes = 0;
+    const std::function<bool()> stopHere = [&] {
+        if (++boxes % kBoxesBetweenServes == 0) serve();
+        return stopped || stop();
+    };
+    for (;;) {
+        serve();
+        if (stopped)
+            for (; next < n; ++next)
+                leave(next);
+        if (next == n && outstanding_ == 0) break;
+        if (next < n) {
+            // Every worker holds what it may: rank 0 paves the next root.
+            const std::size_t i = next++;
+            subs[i] = here(i, stopHere);
+            continue;
+        }
+        if (cancelled()) {
+            // A worker is gone (the job is ending): what it held waits.
+            for (worker& w : workers_)
+                for (const sent& s : w.out)
+                    leave(s.root);
+            break;
+        }
+        // Only the workers' last roots are left: wait for them without
+        // taking a core.
+        std::this_thread::sleep_for(std::chrono::microseconds(20));
+    }
+    return subs;
 }
 
 } // namespace modal::mpi

@@ -1,5 +1,5 @@
 // Rank 0's side of a distributed set inversion: the other ranks as a farm
-// that classifies the run's boxes.
+// that paves the run's roots.
 #pragma once
 
 #include <atomic>
@@ -20,37 +20,30 @@ public:
     farm(const farm&) = delete;
     farm& operator=(const farm&) = delete;
 
-    std::size_t wanted(std::size_t available) override;
-    void hand_out(std::size_t first, std::size_t count, std::span<const double> bounds) override;
-    void collect(const std::function<void(std::size_t, verdict)>& got, bool wait) override;
-    bool drain() override;
+    std::size_t roots_wanted() const override;
+    std::vector<sub_paving> pave(const sub_paving& roots, const local_paving& here,
+                                 const std::function<bool()>& stop) override;
     double seconds() const override;
 
-    // Pieces of work handed out and boxes in them (for measurements).
-    std::uint64_t pieces() const noexcept { return pieces_; }
-    std::uint64_t boxes_handed() const noexcept { return boxes_; }
-
 private:
-    struct piece {
+    struct sent {
+        std::size_t root = 0;
         std::vector<unsigned char> message; // header and bounds, sent from here
         MPI_Request request = MPI_REQUEST_NULL;
     };
     struct worker {
-        std::deque<piece> out; // handed out, oldest first
+        std::deque<sent> out; // roots handed out, oldest first
         double seconds = 0;
     };
-    // Receives one verdicts message if one is there; true when it did.
-    bool receive(const std::function<void(std::size_t, verdict)>& got);
+    // Receives one sub-paving if one is there into `subs`; true when it did.
+    bool receive(std::vector<sub_paving>& subs, std::size_t box_doubles);
     bool cancelled() const noexcept {
         return cancel_ != nullptr && cancel_->load(std::memory_order_relaxed);
     }
 
     std::vector<worker> workers_;
     const std::atomic<bool>* cancel_;
-    int next_ = -1; // the worker wanted() chose
     std::size_t outstanding_ = 0;
-    std::uint64_t pieces_ = 0;
-    std::uint64_t boxes_ = 0;
     std::vector<unsigned char> incoming_;
 };
 

@@ -1,33 +1,38 @@
 // What rank 0 and the other ranks of solver-mpi send each other. Rank 0
-// sends a worker the problem's text (a QSI problem), then pieces of work:
-// boxes of the run's queue by their numbers; the worker sends back their
-// verdicts with the processor seconds it has spent for the run. Rank 0 ends
-// every worker with a quit message.
+// sends a worker the problem's text (a QSI problem), then roots: boxes of
+// the run's queue to pave whole; the worker sends back each root's
+// sub-paving with the processor seconds it has spent for the run. Rank 0
+// ends every worker with a quit message.
 #pragma once
 
 #include <mpi.h>
 #include <time.h>
 
 #include <cstdint>
+#include <vector>
+
+#include "solver/sets/sub_paving.h"
 
 namespace modal::mpi {
 
 enum tag : int {
     problem_text = 1, // the problem file's text (chars)
-    boxes = 2,        // a boxes_header, then the bounds of its boxes (bytes)
-    verdicts = 3,     // a verdicts_header, then one verdict code per box (bytes)
-    quit = 4,         // no more work: the worker ends (empty)
+    root = 2,         // a root_header, then the root box's bounds (bytes)
+    paving = 3,       // a root's sub-paving (see sub_paving_message)
+    stop = 4,         // a limit was reached: stop paving, send what is left (empty)
+    quit = 5,         // no more work: the worker ends (empty)
 };
 
-struct boxes_header {
-    std::uint64_t first = 0; // number of the first box in the run
-    std::uint64_t count = 0; // boxes that follow
+struct root_header {
+    std::uint64_t index = 0; // the root's place among the run's roots
 };
 
-struct verdicts_header {
-    std::uint64_t first = 0;
-    std::uint64_t count = 0;
-    double seconds = 0; // the worker's processor seconds for the run so far
+struct paving_header {
+    std::uint64_t index = 0;   // the root paved
+    double seconds = 0;        // the worker's processor seconds for the run so far
+    std::uint64_t decided = 0; // decided boxes
+    std::uint64_t levels = 0;  // levels of decided boxes
+    std::uint64_t waiting = 0; // boxes left waiting by a stop
 };
 
 // Processor seconds of this process.
@@ -52,5 +57,14 @@ template <class Stop> bool wait_for_message(int source, MPI_Status& status, Stop
         }
     }
 }
+
+// A sub-paving as one message: its header, the bounds of its decided boxes
+// and of its waiting boxes, its level starts and its kinds.
+std::vector<unsigned char> sub_paving_message(const sub_paving& p, std::uint64_t index,
+                                              double seconds);
+// The sub-paving of such a message (its waiting boxes' depths are not
+// sent), and the header; false when the message is not one.
+bool read_sub_paving(const std::vector<unsigned char>& message, std::size_t box_doubles,
+                     paving_header& header, sub_paving& p);
 
 } // namespace modal::mpi

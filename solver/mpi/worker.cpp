@@ -1,16 +1,14 @@
 #include "solver/mpi/worker.h"
 
 #include <cstring>
-#include <memory>
 #include <optional>
-#include <string>
+#include <string_view>
 #include <vector>
 
 #include "modal/problem.h"
 #include "solver/api/distributed.h"
 #include "solver/fstar/run_context.h"
 #include "solver/mpi/messages.h"
-#include "solver/sets/box_store.h"
 
 namespace modal::mpi {
 
@@ -25,17 +23,30 @@ std::vector<unsigned char> receive(const MPI_Status& status) {
     return data;
 }
 
+// Boxes paved between two looks for a stop message from rank 0.
+constexpr unsigned kBoxesBetweenLooks = 64;
+
 } // namespace
 
 int serve_rank_0() {
     const auto never = [] { return false; };
-    std::unique_ptr<csp> classifier;
+    std::optional<remote_paving> paving;
     run_context context;
     std::optional<run_context::worker> working;
     double start = 0;
-    box b;
-    std::vector<double> bounds;
-    std::vector<unsigned char> answer;
+    bool stopped = false;
+    unsigned boxes = 0;
+    // Asked before each box: whether rank 0 said stop.
+    const std::function<bool()> stop = [&] {
+        if (stopped || ++boxes % kBoxesBetweenLooks != 0) return stopped;
+        int flag = 0;
+        MPI_Iprobe(0, tag::stop, MPI_COMM_WORLD, &flag, MPI_STATUS_IGNORE);
+        if (flag != 0) {
+            MPI_Recv(nullptr, 0, MPI_BYTE, 0, tag::stop, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+            stopped = true;
+        }
+        return stopped;
+    };
     for (;;) {
         MPI_Status status;
         wait_for_message(0, status, never);
@@ -43,44 +54,41 @@ int serve_rank_0() {
         switch (status.MPI_TAG) {
         case tag::quit:
             return 0;
+        case tag::stop:
+            stopped = true;
+            break;
         case tag::problem_text: {
             start = process_seconds();
-            // The text parsed without a syntax error on rank 0.
-            const parse_result parsed =
-                parse_problem({reinterpret_cast<const char*>(data.data()), data.size()});
-            if (parsed) classifier = qsi_classifier(*parsed.value);
-            if (classifier) {
+            // The text rank 0 parsed without a syntax error.
+            const parse_result parsed = parse_problem(
+                std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+            if (parsed) paving = qsi_remote_paving(*parsed.value);
+            if (paving) {
                 working.emplace(context);
-                classifier->context = &context;
-                b = classifier->getBox();
+                paving->constraints->context = &context;
             }
             break;
         }
-        case tag::boxes: {
-            boxes_header h;
+        case tag::root: {
+            root_header h;
+            if (data.size() < sizeof h) break;
             std::memcpy(&h, data.data(), sizeof h);
-            const std::size_t doubles = 2 * static_cast<std::size_t>(b.size());
-            // A worker without the problem's constraints (which cannot be:
-            // rank 0 read the same text) or given boxes of another size
-            // leaves every box undecided, which claims nothing.
-            const bool usable =
-                classifier && data.size() == sizeof h + h.count * doubles * sizeof(double);
-            if (usable) {
-                bounds.resize(h.count * doubles);
-                std::memcpy(bounds.data(), data.data() + sizeof h, bounds.size() * sizeof(double));
+            std::vector<double> root((data.size() - sizeof h) / sizeof(double));
+            std::memcpy(root.data(), data.data() + sizeof h, root.size() * sizeof(double));
+            sub_paving p;
+            const bool fits =
+                paving && root.size() == 2 * static_cast<std::size_t>(paving->setup.shape.size());
+            if (fits && !stopped) {
+                p = paveBoxes(paving->setup, root, 0, stop);
+            } else {
+                // A stopped run (or a root this rank cannot pave, which
+                // cannot be: it read the same problem) leaves it waiting.
+                p.waiting = root;
+                p.waiting_depths.assign(1, 0);
             }
-            answer.assign(sizeof(verdicts_header) + h.count, 0);
-            for (std::uint64_t i = 0; i < h.count; ++i) {
-                verdict v = verdict::undefined;
-                if (usable) {
-                    boxStore::loadBounds(bounds.data() + i * doubles, b);
-                    v = classifier->classify(b);
-                }
-                answer[sizeof(verdicts_header) + i] = static_cast<unsigned char>(v.code());
-            }
-            const verdicts_header back{h.first, h.count, process_seconds() - start};
-            std::memcpy(answer.data(), &back, sizeof back);
-            MPI_Send(answer.data(), static_cast<int>(answer.size()), MPI_BYTE, 0, tag::verdicts,
+            const std::vector<unsigned char> m =
+                sub_paving_message(p, h.index, process_seconds() - start);
+            MPI_Send(m.data(), static_cast<int>(m.size()), MPI_BYTE, 0, tag::paving,
                      MPI_COMM_WORLD);
             break;
         }

@@ -1,15 +1,15 @@
-// Classification of set-inversion boxes by other processes. A run that has
-// a farm hands it boxes of its queue, in queue order, by their number in the
-// run (counted from 0, the start box), and takes their verdicts back; the
-// run itself still files and bisects every box in queue order, so that the
-// paving does not depend on which process classified which box.
+// Set inversion over several processes. A run with a farm paves its start
+// box itself until enough boxes wait in its queue, then has the waiting
+// boxes (the roots) paved whole, each apart, by the farm's workers and by
+// itself, and merges their sub-pavings into its own: the paving is the one
+// the run makes alone.
 #pragma once
 
 #include <cstddef>
 #include <functional>
-#include <span>
+#include <vector>
 
-#include "solver/sets/verdict.h"
+#include "solver/sets/sub_paving.h"
 
 namespace modal {
 
@@ -17,20 +17,21 @@ class box_farm {
 public:
     virtual ~box_farm() = default;
 
-    // How many of the `available` boxes after the last one handed out the
-    // farm would take now, in one piece of work (0: every worker is busy).
-    virtual std::size_t wanted(std::size_t available) = 0;
-    // Hands out boxes first .. first + count - 1, whose bounds follow each
-    // other in `bounds` (inf and sup of each variable of each box).
-    virtual void hand_out(std::size_t first, std::size_t count, std::span<const double> bounds) = 0;
-    // Calls `got` with each box number and verdict that came back since the
-    // last call; when `wait` is set and nothing came back, first waits a
-    // little (at most a millisecond or so) for something to come.
-    virtual void collect(const std::function<void(std::size_t, verdict)>& got, bool wait) = 0;
-    // Waits until every box handed out has come back (its verdict dropped),
-    // so that the workers are idle; false when that cannot happen (a worker
-    // is gone).
-    virtual bool drain() = 0;
+    // Boxes that should wait in the queue before the roots are handed out:
+    // enough for every worker to take many, so that the work stays balanced
+    // however unequal the roots' sub-pavings are.
+    virtual std::size_t roots_wanted() const = 0;
+    // Paves root i in this process, asking `stop` before each box (the farm
+    // serves its workers there).
+    using local_paving =
+        std::function<sub_paving(std::size_t i, const std::function<bool()>& stop)>;
+    // Paves each root of `roots` (the waiting boxes of the run's own
+    // sub-paving, in queue order) into the sub-paving of the same place in
+    // the list returned, with `here` among the workers. Once `stop` says
+    // so, the roots not yet paved come back as sub-pavings whose waiting
+    // boxes are what was left of them.
+    virtual std::vector<sub_paving> pave(const sub_paving& roots, const local_paving& here,
+                                         const std::function<bool()>& stop) = 0;
     // Processor seconds the workers spent for the run so far, as they last
     // reported them.
     virtual double seconds() const = 0;

@@ -38,6 +38,8 @@ public:
     void append(const box& b);
     // Appends box i of another store with the same variables.
     void append(const boxStore& other, std::size_t i);
+    // Appends a box given by its bounds (inf and sup of each variable).
+    void appendBounds(const double* bounds);
     // Removes the first k boxes.
     void dropFront(std::size_t k);
 

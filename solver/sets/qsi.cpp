@@ -14,6 +14,8 @@
 
 #include <optional>
 
+#include "solver/sets/sub_paving.h"
+
 namespace modal {
 
 namespace {
@@ -202,9 +204,14 @@ bool bisectPaving(box& lower, box& upper, const std::vector<double>& epsilons, d
 }
 
 bool qsi::isSmall(const box& b) const {
-    for (int i = 0; i < b.size(); ++i)
-        if (!(b[i].domain.width() <= epsilonAt(epsilons_, settings_.epsilon, i))) return false;
-    return true;
+    return isSmallPaving(b, epsilons_, settings_.epsilon);
+}
+
+std::vector<double> pavingEpsilons(const box& start, double epsilon) {
+    std::vector<double> e;
+    for (int i = 0; i < start.size(); ++i)
+        e.push_back(start[i].domain.width() * epsilon);
+    return e;
 }
 
 int qsi::bisectionVariable(const box& b) const {
@@ -253,8 +260,6 @@ double qsi::pave(run_context& ctx, double begin, int threads) {
     double elapsed = 0.0;
     std::chrono::steady_clock::time_point lastReading{};
     unsigned memoryCalls = 0;
-    // Processor seconds of the run: its threads', and its farm's workers'.
-    auto spent = [&] { return ctx.seconds() - begin + (farm != nullptr ? farm->seconds() : 0.0); };
     auto stopNow = [&] {
         return elapsed >= limit || ctx.memoryPassed(memoryCalls) || ctx.cancelled();
     };
@@ -267,7 +272,7 @@ double qsi::pave(run_context& ctx, double begin, int threads) {
         const auto now = std::chrono::steady_clock::now();
         if (now - lastReading >= std::chrono::milliseconds(1)) {
             lastReading = now;
-            elapsed = spent();
+            elapsed = ctx.seconds() - begin;
         }
     };
     // The decided boxes leave the queue once they are half of it; returns
@@ -279,53 +284,6 @@ double qsi::pave(run_context& ctx, double begin, int threads) {
         head_ = 0;
         return k;
     };
-
-    if (farm != nullptr) {
-        // The boxes of the queue go, in queue order, to the farm's workers as
-        // they ask for them, or are classified here while the verdict the
-        // loop needs next is not back; the verdicts are taken in queue order
-        // as in the loops below. `known` holds, for box number a (counted
-        // from the start of the run) in slot a % kWindowBoxes, a + 1 once its
-        // verdict is in.
-        std::vector<std::size_t> known(kWindowBoxes, 0);
-        std::vector<verdict> verdicts(kWindowBoxes);
-        const auto got = [&](std::size_t a, verdict v) {
-            known[a % kWindowBoxes] = a + 1;
-            verdicts[a % kWindowBoxes] = v;
-        };
-        std::size_t dropped = 0; // boxes gone from the queue's front
-        std::size_t handed = 0;  // boxes handed out or classified here
-        const std::size_t doublesPerBox = 2 * static_cast<std::size_t>(shape.size());
-        box b = shape;
-        while (head_ < queue_.size() && !ctx.cancelled()) {
-            const std::size_t a = dropped + head_;
-            const std::size_t end = std::min(dropped + queue_.size(), a + kWindowBoxes);
-            farm->collect(got, false);
-            while (handed < end) {
-                const std::size_t n = farm->wanted(end - handed);
-                if (n == 0) break;
-                farm->hand_out(handed, n, {queue_.bounds(handed - dropped), n * doublesPerBox});
-                handed += n;
-            }
-            if (known[a % kWindowBoxes] != a + 1) {
-                if (handed < end) {
-                    queue_.load(handed - dropped, b);
-                    got(handed, classify(b));
-                    ++handed;
-                } else {
-                    farm->collect(got, true);
-                }
-                continue;
-            }
-            // The time limit (and the memory limit) is checked before every box.
-            if (stopNow()) break;
-            take(verdicts[a % kWindowBoxes]);
-            dropped += compact();
-        }
-        // A run cancelled because a worker is gone does not wait for it.
-        if (!ctx.cancelled()) farm->drain();
-        return spent();
-    }
 
     if (threads <= 1) {
         box b = shape;
@@ -426,6 +384,87 @@ double qsi::pave(run_context& ctx, double begin, int threads) {
     return ctx.seconds() - begin;
 }
 
+double qsi::paveWithFarm(run_context& ctx, double begin) {
+    if (queue_.empty()) return ctx.seconds() - begin;
+    const paving_setup setup{this, queue_.front(), epsilons_, settings_.epsilon};
+    const std::size_t width = 2 * static_cast<std::size_t>(setup.shape.size());
+    // Processor seconds of the run: this process's and the workers'.
+    auto spent = [&] { return ctx.seconds() - begin + farm->seconds(); };
+    // The limits are checked before every box, the clock read at most once
+    // a millisecond (and only with a finite time limit).
+    const double limit = settings_.time_limit;
+    const bool timed = std::isfinite(limit);
+    double elapsed = 0.0;
+    std::chrono::steady_clock::time_point lastReading{};
+    unsigned memoryCalls = 0;
+    const std::function<bool()> stop = [&] {
+        if (ctx.cancelled() || ctx.memoryPassed(memoryCalls)) return true;
+        if (!timed) return false;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastReading >= std::chrono::milliseconds(1)) {
+            lastReading = now;
+            elapsed = spent();
+        }
+        return elapsed >= limit;
+    };
+
+    std::vector<double> starts;
+    for (std::size_t i = 0; i < queue_.size(); ++i)
+        starts.insert(starts.end(), queue_.bounds(i), queue_.bounds(i) + width);
+    queue_.clear();
+    head_ = 0;
+    // This process paves until enough boxes wait, which become the roots.
+    const sub_paving first = paveBoxes(setup, starts, farm->roots_wanted(), stop);
+    std::vector<sub_paving> subs;
+    // Without tracked paths the paving ran to its end (or to a stop).
+    if (!first.waiting_paths.empty() && !stop())
+        subs = farm->pave(
+            first,
+            [&](std::size_t i, const std::function<bool()>& stopHere) {
+                return paveBoxes(setup, {first.waiting.data() + i * width, width}, 0, stopHere);
+            },
+            stop);
+
+    auto file = [&](box_kind kind, const double* bounds) {
+        (kind == box_kind::solution       ? solutions_
+         : kind == box_kind::non_solution ? nonSolutions_
+                                          : undefined_)
+            .appendBounds(bounds);
+        order_.push_back(kind);
+    };
+    auto fileAll = [&](const sub_paving& p, std::size_t from, std::size_t to) {
+        for (std::size_t j = from; j < to; ++j)
+            file(p.kinds[j], p.bounds.data() + j * width);
+    };
+    // The boxes decided before the roots were handed out come first; then,
+    // level by level, the roots' boxes in the roots' order: the order in
+    // which the run alone decides them.
+    fileAll(first, 0, first.kinds.size());
+    if (subs.empty()) {
+        for (std::size_t i = 0; i < first.waiting_depths.size(); ++i)
+            queue_.appendBounds(first.waiting.data() + i * width);
+        return spent();
+    }
+    const std::size_t lowest =
+        *std::min_element(first.waiting_depths.begin(), first.waiting_depths.end());
+    std::size_t highest = 0;
+    for (std::size_t i = 0; i < subs.size(); ++i)
+        highest = std::max<std::size_t>(highest, first.waiting_depths[i] + subs[i].levels());
+    const std::vector<std::size_t> roots = descendantOrder(first);
+    for (std::size_t level = lowest; level < highest; ++level)
+        for (const std::size_t i : roots) {
+            const std::size_t d = first.waiting_depths[i];
+            if (level < d || level - d >= subs[i].levels()) continue;
+            const std::size_t k = level - d;
+            fileAll(subs[i], subs[i].level_starts[k], subs[i].level_starts[k + 1]);
+        }
+    // What a stop left waiting is reported undecided by run.
+    for (const sub_paving& p : subs)
+        for (std::size_t j = 0; j < p.waiting.size() / std::max<std::size_t>(width, 1); ++j)
+            queue_.appendBounds(p.waiting.data() + j * width);
+    return spent();
+}
+
 double qsi::run() {
     const own_context guard(context);
     epsilons_.clear();
@@ -434,8 +473,7 @@ double qsi::run() {
     if (!agenda_.empty()) {
         setPlotIndices(agenda_.front());
         shape = agenda_.front();
-        for (int i = 0; i < shape.size(); ++i)
-            epsilons_.push_back(shape[i].domain.width() * settings_.epsilon);
+        epsilons_ = pavingEpsilons(shape, settings_.epsilon);
     }
     for (boxStore* s : {&queue_, &solutions_, &nonSolutions_, &undefined_})
         s->reset(shape);
@@ -453,7 +491,8 @@ double qsi::run() {
 
     const double begin = context->seconds();
     setTimeBudget(begin, settings_.time_limit);
-    const double elapsed = pave(*context, begin, threadCount());
+    const double elapsed =
+        farm != nullptr ? paveWithFarm(*context, begin) : pave(*context, begin, threadCount());
 
     // Boxes the time limit left in the queue are undecided: reported as
     // undefined, so that the paving covers the whole box.

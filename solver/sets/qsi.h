@@ -24,6 +24,9 @@ namespace modal {
 // variables, gets the upper one. False, and nothing changes, when no
 // variable can be cut.
 bool bisectPaving(box& lower, box& upper, const std::vector<double>& epsilons, double fallback);
+// The per-variable epsilons of a paving of `start`: each variable's start
+// width times `epsilon` (the CSPEps setting).
+std::vector<double> pavingEpsilons(const box& start, double epsilon);
 // The variable bisectPaving cuts, or -1.
 int pavingBisectionVariable(const box& b, const std::vector<double>& epsilons, double fallback);
 
@@ -75,9 +78,9 @@ public:
     // display).
     std::function<void(const qsi&)> onBox;
 
-    // When set, the run hands boxes to this farm (other processes) and
-    // classifies the rest itself on one thread; its time then counts the
-    // workers' processor seconds too. The paving is the same.
+    // When set, the run has its boxes paved by this farm (other processes)
+    // and by itself on one thread; its time then counts the workers'
+    // processor seconds too. The paving is the same.
     box_farm* farm = nullptr;
 
     // The kinds of the boxes in the order the last run decided them.
@@ -100,6 +103,8 @@ private:
     // The loop over the queue; returns the elapsed seconds at its last time
     // check.
     double pave(run_context& ctx, double begin, int threads);
+    // The paving with the farm; returns the run's processor seconds.
+    double paveWithFarm(run_context& ctx, double begin);
     // Files or bisects box i of the queue, loaded in `b`, by its verdict.
     void takeVerdict(verdict v, std::size_t i, box& b, box& half);
 
