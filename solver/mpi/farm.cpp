@@ -1,5 +1,6 @@
 #include "solver/mpi/farm.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <stdexcept>
@@ -43,6 +44,20 @@ double farm::seconds() const {
     return s;
 }
 
+void farm::progress() {
+    for (;;) {
+        int flag = 0;
+        MPI_Status status;
+        MPI_Iprobe(MPI_ANY_SOURCE, tag::seconds, MPI_COMM_WORLD, &flag, &status);
+        if (flag == 0) return;
+        double seconds = 0;
+        MPI_Recv(&seconds, 1, MPI_DOUBLE, status.MPI_SOURCE, tag::seconds, MPI_COMM_WORLD,
+                 MPI_STATUS_IGNORE);
+        double& reported = workers_[static_cast<std::size_t>(status.MPI_SOURCE - 1)].seconds;
+        reported = std::max(reported, seconds);
+    }
+}
+
 bool farm::receive(std::vector<sub_paving>& subs, std::size_t box_doubles) {
     int flag = 0;
     MPI_Status status;
@@ -65,7 +80,7 @@ bool farm::receive(std::vector<sub_paving>& subs, std::size_t box_doubles) {
     MPI_Wait(&w.out.front().request, MPI_STATUS_IGNORE);
     w.out.pop_front();
     --outstanding_;
-    w.seconds = h.seconds;
+    w.seconds = std::max(w.seconds, h.seconds);
     subs[h.index] = std::move(p);
     return true;
 }
@@ -88,6 +103,7 @@ std::vector<sub_paving> farm::pave(const sub_paving& roots, const local_paving& 
     // so, and gives the next roots to every worker that holds fewer than
     // it may.
     auto serve = [&] {
+        progress();
         while (receive(subs, box_doubles)) {
         }
         if (!stopped && stop()) {

@@ -23,6 +23,8 @@ public:
     std::size_t roots_wanted() const override;
     std::vector<sub_paving> pave(const sub_paving& roots, const local_paving& here,
                                  const std::function<bool()>& stop) override;
+    // As the workers reported them with each sub-paving, and every few
+    // milliseconds while they pave.
     double seconds() const override;
 
 private:
@@ -33,8 +35,10 @@ private:
     };
     struct worker {
         std::deque<sent> out; // roots handed out, oldest first
-        double seconds = 0;
+        double seconds = 0;   // processor seconds as last reported
     };
+    // Takes the workers' reports of their seconds that came.
+    void progress();
     // Receives one sub-paving if one is there into `subs`; true when it did.
     bool receive(std::vector<sub_paving>& subs, std::size_t box_doubles);
     bool cancelled() const noexcept {

@@ -21,6 +21,7 @@ enum tag : int {
     paving = 3,       // a root's sub-paving (see sub_paving_message)
     stop = 4,         // a limit was reached: stop paving, send what is left (empty)
     quit = 5,         // no more work: the worker ends (empty)
+    seconds = 6,      // a worker's processor seconds for the run so far (one double)
 };
 
 struct root_header {

@@ -25,6 +25,8 @@ std::vector<unsigned char> receive(const MPI_Status& status) {
 
 // Boxes paved between two looks for a stop message from rank 0.
 constexpr unsigned kBoxesBetweenLooks = 64;
+// Processor seconds between two reports of a worker's time.
+constexpr double kReportEvery = 0.005;
 
 } // namespace
 
@@ -36,9 +38,17 @@ int serve_rank_0() {
     double start = 0;
     bool stopped = false;
     unsigned boxes = 0;
-    // Asked before each box: whether rank 0 said stop.
+    double reported = 0;
+    // Asked before each box: whether rank 0 said stop. Every few
+    // milliseconds it also tells rank 0 its seconds, which a time limit
+    // counts.
     const std::function<bool()> stop = [&] {
         if (stopped || ++boxes % kBoxesBetweenLooks != 0) return stopped;
+        const double now = process_seconds() - start;
+        if (now - reported >= kReportEvery) {
+            reported = now;
+            MPI_Send(&now, 1, MPI_DOUBLE, 0, tag::seconds, MPI_COMM_WORLD);
+        }
         int flag = 0;
         MPI_Iprobe(0, tag::stop, MPI_COMM_WORLD, &flag, MPI_STATUS_IGNORE);
         if (flag != 0) {
