@@ -22,6 +22,7 @@ bool take(const std::vector<unsigned char>& m, std::size_t& at, std::size_t coun
           std::vector<T>& v) {
     if (count > (m.size() - at) / sizeof(T)) return false;
     v.resize(count);
+    if (count == 0) return true;
     std::memcpy(v.data(), m.data() + at, count * sizeof(T));
     at += count * sizeof(T);
     return true;

@@ -84,7 +84,8 @@ int serve_rank_0() {
             if (data.size() < sizeof h) break;
             std::memcpy(&h, data.data(), sizeof h);
             std::vector<double> root((data.size() - sizeof h) / sizeof(double));
-            std::memcpy(root.data(), data.data() + sizeof h, root.size() * sizeof(double));
+            if (!root.empty())
+                std::memcpy(root.data(), data.data() + sizeof h, root.size() * sizeof(double));
             sub_paving p;
             const bool fits =
                 paving && root.size() == 2 * static_cast<std::size_t>(paving->setup.shape.size());
