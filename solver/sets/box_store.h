@@ -29,6 +29,8 @@ public:
     }
     // Gives back the memory of the bounds.
     void shrink();
+    // Makes room for n boxes in all.
+    void reserve(std::size_t n) { bounds_.reserve(n * 2 * static_cast<std::size_t>(n_)); }
 
     int dimension() const noexcept { return n_; }
     std::size_t size() const noexcept { return count_; }

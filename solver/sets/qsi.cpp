@@ -436,6 +436,17 @@ double qsi::paveWithFarm(run_context& ctx, double begin) {
         for (std::size_t j = from; j < to; ++j)
             file(p.kinds[j], p.bounds.data() + j * width);
     };
+    // Room for every box at once: the merge copies millions of them.
+    std::size_t counts[3] = {0, 0, 0};
+    for (const box_kind k : first.kinds)
+        ++counts[static_cast<int>(k)];
+    for (const sub_paving& p : subs)
+        for (const box_kind k : p.kinds)
+            ++counts[static_cast<int>(k)];
+    solutions_.reserve(solutions_.size() + counts[0]);
+    nonSolutions_.reserve(nonSolutions_.size() + counts[1]);
+    undefined_.reserve(undefined_.size() + counts[2]);
+    order_.reserve(order_.size() + counts[0] + counts[1] + counts[2]);
     // The boxes decided before the roots were handed out come first; then,
     // level by level, the roots' boxes in the roots' order: the order in
     // which the run alone decides them.
