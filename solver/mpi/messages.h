@@ -8,6 +8,7 @@
 #include <mpi.h>
 #include <time.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -44,17 +45,18 @@ inline double process_seconds() {
 }
 
 // Waits for a message from `source` (any tag) without holding a core: looks
-// for a while, then sleeps between looks. False, without a message, once
-// `stop` says so (checked between looks).
-template <class Stop> bool wait_for_message(int source, MPI_Status& status, Stop stop) {
+// for a while, then sleeps between looks, longer and longer up to a
+// millisecond (a rank waits long only while rank 0 solves alone).
+inline void wait_for_message(int source, MPI_Status& status) {
     int flag = 0;
+    long pause_ns = 20'000;
     for (long looks = 0;; ++looks) {
         MPI_Iprobe(source, MPI_ANY_TAG, MPI_COMM_WORLD, &flag, &status);
-        if (flag != 0) return true;
-        if (stop()) return false;
+        if (flag != 0) return;
         if (looks > 200) {
-            const timespec pause{0, 20'000};
+            const timespec pause{0, pause_ns};
             nanosleep(&pause, nullptr);
+            pause_ns = std::min(2 * pause_ns, 1'000'000L);
         }
     }
 }

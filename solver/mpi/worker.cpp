@@ -31,7 +31,6 @@ constexpr double kReportEvery = 0.005;
 } // namespace
 
 int serve_rank_0() {
-    const auto never = [] { return false; };
     std::optional<remote_paving> paving;
     run_context context;
     std::optional<run_context::worker> working;
@@ -59,7 +58,7 @@ int serve_rank_0() {
     };
     for (;;) {
         MPI_Status status;
-        wait_for_message(0, status, never);
+        wait_for_message(0, status);
         const std::vector<unsigned char> data = receive(status);
         switch (status.MPI_TAG) {
         case tag::quit:
