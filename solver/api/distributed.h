@@ -1,6 +1,6 @@
 // What a program that solves over several processes needs beyond the public
-// API: a run whose set-inversion boxes are also classified elsewhere, and,
-// in the other processes, the constraints that classify them.
+// API: a run whose set-inversion boxes are also paved elsewhere, and, in
+// the other processes, what paves them as the run would.
 #pragma once
 
 #include <memory>

@@ -1,5 +1,5 @@
 // Rank 0 of solver-mpi: it reads the problem and writes every result as
-// the solver program does; a QSI run also has its boxes classified by the
+// the solver program does; a QSI run also has its boxes paved by the
 // other ranks. The other algorithms run on rank 0 alone.
 #pragma once
 
