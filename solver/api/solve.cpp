@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "solver/api/distributed.h"
 #include "solver/api/problem_data.h"
 #include "solver/api/runs.h"
 #include "solver/fstar/report.h"
@@ -114,17 +115,10 @@ void checkAxis(const box& b, const char* option, const std::string& name, int in
         (index < b.size() ? b[index].name : std::string("the default axis")) + " on that axis");
 }
 
-void solveQsi(detail::problem_data& d, const run_options& o, run_context& ctx, result& r) {
-    qsi& solver = d.qsi_solver;
+// The box a QSI run paves, with its axes set: every variable's own domain
+// but the plotted ones, made proper. Warnings about the axes go to `r`.
+box qsiStartBox(qsi& solver, result& r) {
     box& freeBox = solver.getBox();
-    r.epsilon = solver.getEpsilon();
-    r.time_limit = solver.getTimeLimit();
-    if (freeBox.size() == 0 || !(solver.getEpsilon() > 0.0)) {
-        r.message =
-            std::string(freeBox.size() == 0 ? no_free_variable_message : no_precision_message);
-        solver.release();
-        return;
-    }
     // Axes: the variables PlotX and PlotY name (the first two otherwise).
     solver.setPlotIndices(freeBox);
     const int px = freeBox.getPlotX() < freeBox.size() ? freeBox.getPlotX() : 0;
@@ -133,17 +127,36 @@ void solveQsi(detail::problem_data& d, const run_options& o, run_context& ctx, r
     freeBox.setPlotY(py);
     checkAxis(freeBox, "PlotX", solver.getSettings().plot_x_name, px, r);
     if (freeBox.size() >= 2) checkAxis(freeBox, "PlotY", solver.getSettings().plot_y_name, py, r);
-
-    // The start box keeps every variable's own domain but the plotted ones,
-    // made proper.
     box run_box = freeBox;
     run_box[px].domain = prop(freeBox[px].domain);
     if (run_box.size() >= 2) run_box[py].domain = prop(freeBox[py].domain);
+    return run_box;
+}
+
+// Whether a QSI run paves at all (else `r` says why not).
+bool qsiRuns(qsi& solver, result& r) {
+    const box& freeBox = solver.getBox();
+    if (freeBox.size() != 0 && solver.getEpsilon() > 0.0) return true;
+    r.message = std::string(freeBox.size() == 0 ? no_free_variable_message : no_precision_message);
+    return false;
+}
+
+void solveQsi(detail::problem_data& d, const run_options& o, run_context& ctx, box_farm* farm,
+              result& r) {
+    qsi& solver = d.qsi_solver;
+    r.epsilon = solver.getEpsilon();
+    r.time_limit = solver.getTimeLimit();
+    if (!qsiRuns(solver, r)) {
+        solver.release();
+        return;
+    }
+    box run_box = qsiStartBox(solver, r);
     r.start = componentsOf(run_box);
 
     solver.prepare(run_box);
     solver.getAgenda().push_back(run_box);
     solver.context = &ctx;
+    solver.farm = farm;
     progressPacer pacer(o, r.algorithm);
     if (o.on_progress)
         solver.onBox = [&](const qsi& q) {
@@ -157,6 +170,7 @@ void solveQsi(detail::problem_data& d, const run_options& o, run_context& ctx, r
         };
     r.cpu_seconds = solver.run();
     solver.onBox = nullptr;
+    solver.farm = nullptr;
     solver.moveResult(r);
     r.stop = r.left_undecided == 0 ? stop_reason::all_decided
              : ctx.memoryRanOut()  ? stop_reason::memory_limit
@@ -185,9 +199,7 @@ void solveContractor(detail::problem_data& d, run_context& ctx, result& r) {
                                              : stop_reason::contracted;
 }
 
-} // namespace
-
-result solve(const problem& p, const run_options& o) {
+result solveWith(const problem& p, const run_options& o, box_farm* farm) {
     detail::problem_data d = p.data();
     result r;
     r.algorithm = algorithmOf(d.algorithm);
@@ -208,7 +220,7 @@ result solve(const problem& p, const run_options& o) {
         solveFstar(d, o, ctx, r);
         break;
     case algorithm::qsi:
-        solveQsi(d, o, ctx, r);
+        solveQsi(d, o, ctx, farm, r);
         break;
     case algorithm::contractor:
         solveContractor(d, ctx, r);
@@ -216,6 +228,34 @@ result solve(const problem& p, const run_options& o) {
     case algorithm::none:
         break;
     }
+    return r;
+}
+
+} // namespace
+
+result solve(const problem& p, const run_options& o) {
+    return solveWith(p, o, nullptr);
+}
+
+result solve(const problem& p, const run_options& o, box_farm& farm) {
+    return solveWith(p, o, &farm);
+}
+
+std::optional<remote_paving> qsi_remote_paving(const problem& p) {
+    detail::problem_data d = p.data();
+    if (algorithmOf(d.algorithm) != algorithm::qsi) return std::nullopt;
+    qsi& solver = d.qsi_solver;
+    solver.setSettings(d.qsi_settings);
+    result ignored;
+    if (!qsiRuns(solver, ignored)) return std::nullopt;
+    box run_box = qsiStartBox(solver, ignored);
+    solver.prepare(run_box);
+    remote_paving r;
+    r.constraints = std::make_unique<csp>(static_cast<const csp&>(solver));
+    r.setup.constraints = r.constraints.get();
+    r.setup.shape = run_box;
+    r.setup.epsilons = pavingEpsilons(run_box, solver.getEpsilon());
+    r.setup.fallback = solver.getEpsilon();
     return r;
 }
 

@@ -144,7 +144,7 @@ void print_banner(std::ostream& out) {
 }
 
 int run_problem(const std::string& base_name, std::ostream& out, std::ostream& err,
-                const program_options& options) {
+                const program_options& options, const solve_function& solve) {
     print_banner(out);
 
     const std::string problem_file_name = base_name + ".txt";
@@ -217,7 +217,7 @@ int run_problem(const std::string& base_name, std::ostream& out, std::ostream& e
     run.cancel = &cancel_run;
     progress_display display(err, options.progress, p.algorithm());
     if (display.enabled()) run.on_progress = [&display](const progress& now) { display.show(now); };
-    const result r = solve(p, run);
+    const result r = solve ? solve(p, text, run) : modal::solve(p, run);
     display.finish();
     if (stop_signal != 0) return interrupted(err);
     if (r.algorithm == algorithm::none) {

@@ -4,8 +4,14 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <iosfwd>
 #include <string>
+#include <string_view>
+
+#include "modal/problem.h"
+#include "modal/result.h"
+#include "modal/solve.h"
 
 #include "solver/driver/runs.h"
 
@@ -24,6 +30,11 @@ extern std::atomic<bool> cancel_run;
 // by an empty line.
 void print_banner(std::ostream& out);
 
+// How the program solves a problem it has read (`text` is the problem
+// file's text): by default modal::solve, in this process alone.
+using solve_function =
+    std::function<result(const problem& p, std::string_view text, const run_options& options)>;
+
 // The whole run for problem `base_name` (the file base_name + ".txt"):
 // banner, statements, and, without a syntax error, the algorithm's run. A
 // syntax error is also written to base_name + "Solution.txt". Returns the
@@ -32,7 +43,8 @@ void print_banner(std::ostream& out);
 // messages, each line prefixed "solver: ": why the file cannot be opened,
 // the reason of a syntax error, warnings, and at the end what stopped the
 // run and which files it wrote.
+// `solve`, when set, solves in place of modal::solve.
 int run_problem(const std::string& base_name, std::ostream& out, std::ostream& err,
-                const program_options& options = {});
+                const program_options& options = {}, const solve_function& solve = {});
 
 } // namespace modal

@@ -31,6 +31,11 @@ void boxStore::append(const boxStore& other, std::size_t i) {
     ++count_;
 }
 
+void boxStore::appendBounds(const double* p) {
+    bounds_.insert(bounds_.end(), p, p + 2 * static_cast<std::size_t>(n_));
+    ++count_;
+}
+
 void boxStore::dropFront(std::size_t k) {
     k = std::min(k, count_);
     bounds_.erase(bounds_.begin(), bounds_.begin() + static_cast<std::ptrdiff_t>(

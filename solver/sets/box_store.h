@@ -29,6 +29,8 @@ public:
     }
     // Gives back the memory of the bounds.
     void shrink();
+    // Makes room for n boxes in all.
+    void reserve(std::size_t n) { bounds_.reserve(n * 2 * static_cast<std::size_t>(n_)); }
 
     int dimension() const noexcept { return n_; }
     std::size_t size() const noexcept { return count_; }
@@ -38,6 +40,8 @@ public:
     void append(const box& b);
     // Appends box i of another store with the same variables.
     void append(const boxStore& other, std::size_t i);
+    // Appends a box given by its bounds (inf and sup of each variable).
+    void appendBounds(const double* bounds);
     // Removes the first k boxes.
     void dropFront(std::size_t k);
 

@@ -14,6 +14,8 @@
 
 #include <optional>
 
+#include "solver/sets/sub_paving.h"
+
 namespace modal {
 
 namespace {
@@ -202,9 +204,14 @@ bool bisectPaving(box& lower, box& upper, const std::vector<double>& epsilons, d
 }
 
 bool qsi::isSmall(const box& b) const {
-    for (int i = 0; i < b.size(); ++i)
-        if (!(b[i].domain.width() <= epsilonAt(epsilons_, settings_.epsilon, i))) return false;
-    return true;
+    return isSmallPaving(b, epsilons_, settings_.epsilon);
+}
+
+std::vector<double> pavingEpsilons(const box& start, double epsilon) {
+    std::vector<double> e;
+    for (int i = 0; i < start.size(); ++i)
+        e.push_back(start[i].domain.width() * epsilon);
+    return e;
 }
 
 int qsi::bisectionVariable(const box& b) const {
@@ -402,6 +409,98 @@ double qsi::pave(run_context& ctx, double begin, int threads) {
     return ctx.seconds() - begin;
 }
 
+double qsi::paveWithFarm(run_context& ctx, double begin) {
+    if (queue_.empty()) return ctx.seconds() - begin;
+    const paving_setup setup{this, queue_.front(), epsilons_, settings_.epsilon};
+    const std::size_t width = 2 * static_cast<std::size_t>(setup.shape.size());
+    // Processor seconds of the run: this process's and the workers'.
+    auto spent = [&] { return ctx.seconds() - begin + farm->seconds(); };
+    // The limits are checked before every box, the clock read at most once
+    // a millisecond (and only with a finite time limit).
+    const double limit = settings_.time_limit;
+    const bool timed = std::isfinite(limit);
+    double elapsed = 0.0;
+    std::chrono::steady_clock::time_point lastReading{};
+    unsigned memoryCalls = 0;
+    const std::function<bool()> stop = [&] {
+        if (ctx.cancelled() || ctx.memoryPassed(memoryCalls)) return true;
+        if (!timed) return false;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastReading >= std::chrono::milliseconds(1)) {
+            lastReading = now;
+            elapsed = spent();
+        }
+        return elapsed >= limit;
+    };
+
+    std::vector<double> starts;
+    for (std::size_t i = 0; i < queue_.size(); ++i)
+        starts.insert(starts.end(), queue_.bounds(i), queue_.bounds(i) + width);
+    queue_.clear();
+    head_ = 0;
+    // This process paves until enough boxes wait, which become the roots.
+    const sub_paving first = paveBoxes(setup, starts, farm->roots_wanted(), stop);
+    std::vector<sub_paving> subs;
+    // Without tracked paths the paving ran to its end (or to a stop).
+    if (!first.waiting_paths.empty() && !stop())
+        subs = farm->pave(
+            first,
+            [&](std::size_t i, const std::function<bool()>& stopHere) {
+                return paveBoxes(setup, {first.waiting.data() + i * width, width}, 0, stopHere);
+            },
+            stop);
+
+    auto file = [&](box_kind kind, const double* bounds) {
+        (kind == box_kind::solution       ? solutions_
+         : kind == box_kind::non_solution ? nonSolutions_
+                                          : undefined_)
+            .appendBounds(bounds);
+        order_.push_back(kind);
+    };
+    auto fileAll = [&](const sub_paving& p, std::size_t from, std::size_t to) {
+        for (std::size_t j = from; j < to; ++j)
+            file(p.kinds[j], p.bounds.data() + j * width);
+    };
+    // Room for every box at once: the merge copies millions of them.
+    std::size_t counts[3] = {0, 0, 0};
+    for (const box_kind k : first.kinds)
+        ++counts[static_cast<int>(k)];
+    for (const sub_paving& p : subs)
+        for (const box_kind k : p.kinds)
+            ++counts[static_cast<int>(k)];
+    solutions_.reserve(solutions_.size() + counts[0]);
+    nonSolutions_.reserve(nonSolutions_.size() + counts[1]);
+    undefined_.reserve(undefined_.size() + counts[2]);
+    order_.reserve(order_.size() + counts[0] + counts[1] + counts[2]);
+    // The boxes decided before the roots were handed out come first; then,
+    // level by level, the roots' boxes in the roots' order: the order in
+    // which the run alone decides them.
+    fileAll(first, 0, first.kinds.size());
+    if (subs.empty()) {
+        for (std::size_t i = 0; i < first.waiting_depths.size(); ++i)
+            queue_.appendBounds(first.waiting.data() + i * width);
+        return spent();
+    }
+    const std::size_t lowest =
+        *std::min_element(first.waiting_depths.begin(), first.waiting_depths.end());
+    std::size_t highest = 0;
+    for (std::size_t i = 0; i < subs.size(); ++i)
+        highest = std::max<std::size_t>(highest, first.waiting_depths[i] + subs[i].levels());
+    const std::vector<std::size_t> roots = descendantOrder(first);
+    for (std::size_t level = lowest; level < highest; ++level)
+        for (const std::size_t i : roots) {
+            const std::size_t d = first.waiting_depths[i];
+            if (level < d || level - d >= subs[i].levels()) continue;
+            const std::size_t k = level - d;
+            fileAll(subs[i], subs[i].level_starts[k], subs[i].level_starts[k + 1]);
+        }
+    // What a stop left waiting is reported undecided by run.
+    for (const sub_paving& p : subs)
+        for (std::size_t j = 0; j < p.waiting.size() / std::max<std::size_t>(width, 1); ++j)
+            queue_.appendBounds(p.waiting.data() + j * width);
+    return spent();
+}
+
 double qsi::run() {
     const own_context guard(context);
     epsilons_.clear();
@@ -410,8 +509,7 @@ double qsi::run() {
     if (!agenda_.empty()) {
         setPlotIndices(agenda_.front());
         shape = agenda_.front();
-        for (int i = 0; i < shape.size(); ++i)
-            epsilons_.push_back(shape[i].domain.width() * settings_.epsilon);
+        epsilons_ = pavingEpsilons(shape, settings_.epsilon);
     }
     for (boxStore* s : {&queue_, &solutions_, &nonSolutions_, &undefined_})
         s->reset(shape);
@@ -435,7 +533,10 @@ double qsi::run() {
 
     const double begin = context->seconds();
     setTimeBudget(begin, settings_.time_limit);
-    const double elapsed = pave(*context, begin, threadCount());
+    // The farm's sub-pavings are made by bisection alone: a contracting run
+    // files the pieces it cuts off as it queues boxes, so it paves here.
+    const double elapsed = farm != nullptr && !contracting_ ? paveWithFarm(*context, begin)
+                                                            : pave(*context, begin, threadCount());
 
     // Boxes the time limit left in the queue are undecided: reported as
     // undefined, so that the paving covers the whole box.

@@ -12,6 +12,7 @@
 
 #include "modal/result.h"
 #include "solver/contract/box_contractor.h"
+#include "solver/sets/box_farm.h"
 #include "solver/sets/box_store.h"
 #include "solver/sets/csp.h"
 #include "solver/sets/qsi_param.h"
@@ -24,6 +25,9 @@ namespace modal {
 // variables, gets the upper one. False, and nothing changes, when no
 // variable can be cut.
 bool bisectPaving(box& lower, box& upper, const std::vector<double>& epsilons, double fallback);
+// The per-variable epsilons of a paving of `start`: each variable's start
+// width times `epsilon` (the CSPEps setting).
+std::vector<double> pavingEpsilons(const box& start, double epsilon);
 // The variable bisectPaving cuts, or -1.
 int pavingBisectionVariable(const box& b, const std::vector<double>& epsilons, double fallback);
 
@@ -84,6 +88,11 @@ public:
     // display).
     std::function<void(const qsi&)> onBox;
 
+    // When set, the run has its boxes paved by this farm (other processes)
+    // and by itself on one thread; its time then counts the workers'
+    // processor seconds too. The paving is the same.
+    box_farm* farm = nullptr;
+
     // The kinds of the boxes in the order the last run decided them.
     const std::vector<box_kind>& decisionOrder() const noexcept { return order_; }
     // The paving of the last run into `r` (its boxes are moved there).
@@ -104,6 +113,8 @@ private:
     // The loop over the queue; returns the elapsed seconds at its last time
     // check.
     double pave(run_context& ctx, double begin, int threads);
+    // The paving with the farm; returns the run's processor seconds.
+    double paveWithFarm(run_context& ctx, double begin);
     // Files or bisects box i of the queue, loaded in `b`, by its verdict.
     void takeVerdict(verdict v, std::size_t i, box& b, box& half);
     // Appends `b` to the queue; with Contract=1 contracted first, the parts

@@ -4,6 +4,8 @@
 #   -DSOLVER=path -DCASE=name -DSOURCE_DIR=.../regression -DWORK_DIR=dir
 #   [-DTHREADS=n]: the problem runs with "Threads=n;" added after its
 #   "Algorithm=" line
+#   [-DLAUNCHER=command;args] [-DTAG=text]: the solver runs under the
+#   launcher (mpirun -n N, say), its files named after the case and TAG
 cmake_minimum_required(VERSION 3.25)
 
 file(READ "${SOURCE_DIR}/${CASE}.txt" problem)
@@ -19,13 +21,17 @@ if(DEFINED THREADS)
 else()
     set(base "${WORK_DIR}/${CASE}")
 endif()
+if(DEFINED TAG)
+    set(base "${base}_${TAG}")
+endif()
 file(MAKE_DIRECTORY "${WORK_DIR}")
 file(REMOVE "${base}Solution.txt" "${base}Image.bmp")
 file(WRITE "${base}.txt" "${problem}")
 
-execute_process(COMMAND "${SOLVER}" "${base}" RESULT_VARIABLE rc OUTPUT_QUIET ERROR_QUIET)
+execute_process(COMMAND ${LAUNCHER} "${SOLVER}" "${base}" RESULT_VARIABLE rc OUTPUT_QUIET
+                ERROR_VARIABLE errors)
 if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "${CASE}: solver exited with ${rc}")
+    message(FATAL_ERROR "${CASE}: solver exited with ${rc}: ${errors}")
 endif()
 
 file(READ "${base}Solution.txt" actual)

@@ -1,0 +1,30 @@
+// What a program that solves over several processes needs beyond the public
+// API: a run whose set-inversion boxes are also paved elsewhere, and, in
+// the other processes, what paves them as the run would.
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include "modal/solve.h"
+#include "solver/sets/box_farm.h"
+#include "solver/sets/csp.h"
+#include "solver/sets/sub_paving.h"
+
+namespace modal {
+
+// solve(p, options), with the boxes of a QSI run also handed to `farm`;
+// the result is the same as solve's (its time also counts the farm's).
+result solve(const problem& p, const run_options& options, box_farm& farm);
+
+// What another process needs to pave boxes of the QSI run of `p` as the
+// run itself would: the constraints prepared as the run prepares them, the
+// run's variables and its epsilons.
+struct remote_paving {
+    std::unique_ptr<csp> constraints;
+    paving_setup setup; // its constraints are the ones above
+};
+// Nothing when `p` is not a QSI problem whose run paves.
+std::optional<remote_paving> qsi_remote_paving(const problem& p);
+
+} // namespace modal

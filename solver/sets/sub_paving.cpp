@@ -1,0 +1,131 @@
+#include "solver/sets/sub_paving.h"
+
+#include <algorithm>
+
+#include "solver/sets/box_store.h"
+#include "solver/sets/qsi.h"
+
+namespace modal {
+
+namespace {
+
+constexpr std::size_t kDropAfter = 4096;
+// Longest path a 64-bit word holds with room to spare.
+constexpr std::uint32_t kLongestPath = 62;
+
+} // namespace
+
+bool isSmallPaving(const box& b, const std::vector<double>& epsilons, double fallback) {
+    for (int i = 0; i < b.size(); ++i) {
+        const double e = static_cast<std::size_t>(i) < epsilons.size()
+                             ? epsilons[static_cast<std::size_t>(i)]
+                             : fallback;
+        if (!(b[i].domain.width() <= e)) return false;
+    }
+    return true;
+}
+
+sub_paving paveBoxes(const paving_setup& setup, std::span<const double> starts,
+                     std::size_t waiting_goal, const std::function<bool()>& stop) {
+    const std::size_t width = 2 * static_cast<std::size_t>(setup.shape.size());
+    sub_paving out;
+    // The queue: boxes before `head` are decided; those before `level_end`
+    // are at depth `depth`, the others one deeper.
+    std::vector<double> queue(starts.begin(), starts.end());
+    std::size_t head = 0;
+    std::size_t count = width == 0 ? 0 : starts.size() / width;
+    std::size_t level_end = count;
+    std::uint32_t depth = 0;
+    box b = setup.shape, half = setup.shape;
+    // The queue boxes' paths, while a goal may stop the paving.
+    bool tracking = waiting_goal > 0;
+    // Several start boxes are numbered in order, as if they were the boxes
+    // of one level.
+    std::vector<std::uint64_t> paths;
+    for (std::size_t i = 0; tracking && i < count; ++i)
+        paths.push_back(i);
+    auto decide = [&](box_kind kind) {
+        out.kinds.push_back(kind);
+        out.bounds.insert(out.bounds.end(),
+                          queue.begin() + static_cast<std::ptrdiff_t>(head * width),
+                          queue.begin() + static_cast<std::ptrdiff_t>((head + 1) * width));
+    };
+    auto push = [&](const box& x) {
+        for (int v = 0; v < x.size(); ++v) {
+            queue.push_back(x[v].domain.inf());
+            queue.push_back(x[v].domain.sup());
+        }
+        ++count;
+    };
+    while (head < count) {
+        if (head == level_end) {
+            // The next level begins.
+            ++depth;
+            level_end = count;
+            out.level_starts.push_back(static_cast<std::uint32_t>(out.kinds.size()));
+        }
+        if (tracking && depth >= kLongestPath) {
+            tracking = false;
+            paths.clear();
+        }
+        if ((tracking && count - head >= waiting_goal) || (stop && stop())) break;
+        boxStore::loadBounds(queue.data() + head * width, b);
+        const verdict v = setup.constraints->classify(b);
+        if (v == verdict::solution) {
+            decide(box_kind::solution);
+        } else if (v == verdict::nonSolution) {
+            decide(box_kind::non_solution);
+        } else if (isSmallPaving(b, setup.epsilons, setup.fallback) ||
+                   !bisectPaving(b, half, setup.epsilons, setup.fallback)) {
+            // Undecided and too small to cut, or cut as far as doubles go.
+            decide(box_kind::undefined);
+        } else {
+            // Both halves go to the back of the queue, the lower one first.
+            push(b);
+            push(half);
+            if (tracking) {
+                paths.push_back(paths[head] << 1);
+                paths.push_back((paths[head] << 1) | 1U);
+            }
+        }
+        ++head;
+        // The decided boxes leave the queue once they are half of it.
+        if (head >= kDropAfter && 2 * head >= count) {
+            queue.erase(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(head * width));
+            if (tracking)
+                paths.erase(paths.begin(), paths.begin() + static_cast<std::ptrdiff_t>(head));
+            count -= head;
+            level_end -= head;
+            head = 0;
+        }
+    }
+    out.level_starts.push_back(static_cast<std::uint32_t>(out.kinds.size()));
+    // What is left waits, with its depth.
+    out.waiting.assign(queue.begin() + static_cast<std::ptrdiff_t>(head * width),
+                       queue.begin() + static_cast<std::ptrdiff_t>(count * width));
+    for (std::size_t i = head; i < count; ++i) {
+        out.waiting_depths.push_back(i < level_end ? depth : depth + 1);
+        if (tracking) out.waiting_paths.push_back(paths[i]);
+    }
+    return out;
+}
+
+std::vector<std::size_t> descendantOrder(const sub_paving& p) {
+    // The waiting boxes are one or two levels deep. Below the shallower
+    // level two descendants are in the order of their ancestors there; two
+    // halves of one box (which share that ancestor) in queue order.
+    const std::size_t n = p.waiting_depths.size();
+    std::vector<std::size_t> order(n);
+    for (std::size_t i = 0; i < n; ++i)
+        order[i] = i;
+    if (n == 0) return order;
+    const std::uint32_t top = *std::min_element(p.waiting_depths.begin(), p.waiting_depths.end());
+    auto ancestor = [&](std::size_t i) {
+        return p.waiting_paths[i] >> (p.waiting_depths[i] - top);
+    };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return ancestor(a) < ancestor(b); });
+    return order;
+}
+
+} // namespace modal
