@@ -130,10 +130,7 @@ TEST(ContractedPaving, SoundAndCoveringOnRandomProblems) {
     for (int n = 0; n < 16; ++n) {
         SCOPED_TRACE(n);
         problem p;
-        p.variable("x", -2, 2);
-        p.variable("y", -2, 2);
-        randomConstraint(p, rng);
-        randomConstraint(p, rng);
+        randomTwoConstraints(p, rng);
         pave(p, 0.05, true);
     }
 }

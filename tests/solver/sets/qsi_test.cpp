@@ -166,10 +166,7 @@ TEST(QsiRun, RandomProblemsGiveTheSamePavingOnAnyNumberOfThreads) {
     for (int n = 0; n < 3; ++n) {
         SCOPED_TRACE(n);
         problem built;
-        built.variable("x", -2, 2);
-        built.variable("y", -2, 2);
-        randomConstraint(built, rng);
-        randomConstraint(built, rng);
+        randomTwoConstraints(built, rng);
         std::string reports[2];
         std::vector<box_kind> orders[2];
         std::size_t decided = 0;

@@ -259,4 +259,12 @@ inline void randomConstraint(problem& p, std::mt19937& rng) {
          rel});
 }
 
+// x and y in [-2, 2] with two random constraints.
+inline void randomTwoConstraints(problem& p, std::mt19937& rng) {
+    p.variable("x", -2, 2);
+    p.variable("y", -2, 2);
+    randomConstraint(p, rng);
+    randomConstraint(p, rng);
+}
+
 } // namespace sets_testing

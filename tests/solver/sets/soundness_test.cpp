@@ -140,10 +140,7 @@ TEST(Soundness, ContractionKeepsEverySatisfyingPoint) {
     std::mt19937 rng(77);
     for (int n = 0; n < 12; ++n) {
         problem p;
-        p.variable("x", -2, 2);
-        p.variable("y", -2, 2);
-        randomConstraint(p, rng);
-        randomConstraint(p, rng);
+        randomTwoConstraints(p, rng);
         checkContraction(p, 1e-3, "random Contract=1 " + std::to_string(n), false, true);
     }
 }
@@ -192,10 +189,7 @@ TEST(Soundness, RandomTwoConstraintProblems) {
     std::mt19937 rng(2024);
     for (int n = 0; n < 12; ++n) {
         problem p;
-        p.variable("x", -2, 2);
-        p.variable("y", -2, 2);
-        randomConstraint(p, rng);
-        randomConstraint(p, rng);
+        randomTwoConstraints(p, rng);
         problem q = p;
         const std::string name = "random" + std::to_string(n);
         checkContraction(q, 1e-3, name);
