@@ -213,8 +213,10 @@ def main():
                     p["file"], mode, r["cpu"], r["steps"], r["printed"], r["stop"],
                     "" if holds(r["lo"], r["hi"], p["opt"], p["delta"]) else "  MISSES THE MINIMUM"),
                     flush=True)
-    with open(a.out, "w", encoding="utf-8") as f:
-        f.write(table(problems, results, a.repeat, a.time_cap))
+        # The table so far, so that an interrupted run leaves what it measured.
+        done = [q for q in problems if q["file"] in results]
+        with open(a.out, "w", encoding="utf-8") as f:
+            f.write(table(done, results, a.repeat, a.time_cap))
     if a.json:
         with open(a.json, "w", encoding="utf-8") as f:
             json.dump({"problems": [{k: v for k, v in p.items() if k != "text"} for p in problems],
