@@ -175,7 +175,7 @@ def table(problems, results, repeat, time_cap):
         if ratio > 0 and math.isfinite(ratio):
             ratios.append(ratio)
             all_ratios.append((ratio, cpus["default"]))
-        row.append("%.2f" % ratio)
+        row.append("%.3g" % ratio)
         w("| " + " | ".join(row) + " |")
     w("")
     if ratios:
