@@ -60,17 +60,19 @@ ivalDb randomPiece(double lo, double hi, std::mt19937& rng) {
 // Problems whose constraints meet every path of a first strip: U and E
 // parameters, undefined points (square roots and logarithms of negative
 // values, divisions by intervals holding zero), strict and closed relations,
-// equalities, repeated variables, functions that turn.
+// equalities, repeated variables, functions that turn; bounds also from the
+// mean-value form.
 const char* const kProblems[] = {
     "Algorithm=QSI; F(x, [-3, 3]); F(y, [-3, 3]); c:= pow(x, 2) + pow(y, 2) <= 4; "
     "c:= pow(x, 2) + pow(y, 2) >= 1;",
-    "Algorithm=QSI; F(x, [0, 1]); F(y, [-2, 2]); U(t, [-0.5, 0.5]); E(s, [-0.5, 0.5]); "
-    "c:= x*y + s*x >= 0; c:= x + t*y > t;",
+    "Algorithm=QSI; MeanValue=1; F(x, [0, 1]); F(y, [-2, 2]); U(t, [-0.5, 0.5]); "
+    "E(s, [-0.5, 0.5]); c:= x*y + s*x >= 0; c:= x + t*y > t;",
     "Algorithm=QSI; F(x, [-1, 0]); F(y, [0, 1]); E(t, [0.25, 0.75]); c:= x + t*y <= 0.25; "
     "c:= sqrt(y*y - x) < 0.25;",
     "Algorithm=QSI; F(x, [0, 2]); F(y, [-2, 2]); U(t, [-0.5, 0.5]); "
     "c:= sqrt(x - t) + y > 0.5; c:= x*x + y*y = 0.5; c:= y/x <= t;",
-    "Algorithm=QSI; F(x, [-2, 2]); F(y, [0, 2]); c:= y/x > 0; c:= log(x) - y <= 0; "
+    "Algorithm=QSI; MeanValue=1; Contract=1; F(x, [-2, 2]); F(y, [0, 2]); c:= y/x > 0; "
+    "c:= log(x) - y <= 0; "
     "c:= sin(x*y) + abs(x - y) >= 0.3; c:= max(x, y) - min(x*x, y) < 1;",
     "Algorithm=QSI; F(x, [-2, 2]); F(y, [-2, 2]); F(s, [0.5, -0.5]); E(t, [0, 1]); "
     "c:= pow(x, 2) + pow(y, 2) + pow(s, 2) - t <= 1; c:= x*y - y*x + exp(x) >= 1;",
@@ -78,7 +80,7 @@ const char* const kProblems[] = {
 
 TEST(QuickStart, EndsEveryRunAsTheFullRun) {
     std::mt19937 rng(30);
-    int quickEnds = 0, cuts = 0;
+    int quickEnds = 0, cuts = 0, meanValue = 0;
     for (const char* text : kProblems) {
         SCOPED_TRACE(text);
         const parse_result parsed = parse_problem(text);
@@ -88,6 +90,7 @@ TEST(QuickStart, EndsEveryRunAsTheFullRun) {
         problem.prepare(start);
         for (const constraintSolver& prepared : problem.constraints()) {
             ASSERT_TRUE(prepared.solver.settings.quick_start);
+            meanValue += prepared.solver.settings.mean_value ? 1 : 0;
             constraintSolver quick = prepared, full = prepared;
             full.solver.settings.quick_start = false;
             shared_clock quickClock, fullClock;
@@ -136,6 +139,7 @@ TEST(QuickStart, EndsEveryRunAsTheFullRun) {
     // cut.
     EXPECT_GT(quickEnds, 1000);
     EXPECT_GT(cuts, 100);
+    EXPECT_GT(meanValue, 2);
 }
 
 } // namespace
