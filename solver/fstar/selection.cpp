@@ -30,6 +30,29 @@ int widestCuttable(const std::vector<variable>& vars, bool skipSettled, bool sin
     return chosen;
 }
 
+int largestSmearCuttable(const std::vector<variable>& vars, bool skipSettled, bool singlesExact) {
+    int chosen = -1;
+    double best = -kInf;
+    double bestWidth = -kInf;
+    for (std::size_t i = 0; i < vars.size(); ++i) {
+        const variable& v = vars[i];
+        if (skipSettled && ((singlesExact && v.incidenceCount() == 1) || v.totalMono)) continue;
+        if (!canCut(v.domain)) continue;
+        ivalDb d = ivalZero();
+        for (const incidence& inc : v.incidences)
+            d = d + prop(inc.derivative);
+        const double magnitude = std::fmax(std::fabs(d.inf()), std::fabs(d.sup()));
+        const double w = v.domain.width();
+        const double smear = std::isnan(magnitude) ? kInf : magnitude * w;
+        if (smear > best || (smear == best && w > bestWidth)) {
+            best = smear;
+            bestWidth = w;
+            chosen = static_cast<int>(i);
+        }
+    }
+    return chosen;
+}
+
 bool definesBound(const twin& part, const twin& whole, optimBound optim) noexcept {
     if (optim != optimBound::upper && (equalOrNaN(whole.getInn().inf(), part.getInn().inf()) ||
                                        equalOrNaN(part.getOut().inf(), whole.getOut().inf())))

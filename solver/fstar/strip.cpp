@@ -174,12 +174,13 @@ void strip::update(model& m, bool full, const param& p, std::ostream& log) {
             refresh(c, false);
     }
     tw.computeTol();
-    if (full)
-        bisectDim = bisectable ? widestCuttable(xp,
-                                                consistencyMark == consistencyState::consistent &&
-                                                    !undefinedPoints,
-                                                treeFlag != 0)
-                               : -1;
+    if (full) {
+        const bool skipSettled =
+            consistencyMark == consistencyState::consistent && !undefinedPoints;
+        bisectDim = !bisectable    ? -1
+                    : p.mean_value ? largestSmearCuttable(xp, skipSettled, treeFlag != 0)
+                                   : widestCuttable(xp, skipSettled, treeFlag != 0);
+    }
     processCells(p, log);
 }
 
