@@ -24,7 +24,8 @@ int widestCuttable(const std::vector<variable>& vars, bool skipSettled, bool sin
 // of its domain. The smear bounds how much the variable alone can move the
 // function over the piece, so cutting it narrows the bounds most; a variable
 // whose derivative is not finite counts as infinitely smeared, and equal
-// smears go to the widest (then the first).
+// smears go to the widest (then the first). Only variables at least a
+// quarter as wide as the widest are candidates.
 int largestSmearCuttable(const std::vector<variable>& vars, bool skipSettled, bool singlesExact);
 
 // Whether a piece (strip or cell) with twin `part` defines a bound of the
