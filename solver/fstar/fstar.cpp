@@ -340,6 +340,31 @@ void fstar::searchPoints() {
     nextSearch_ = stepCount + searchInterval_;
 }
 
+bool fstar::selectBestLeft() {
+    // The bounds sought may rest on points and on pieces taken off the
+    // agenda, which no strip left defines; the strips left may still hold
+    // points where the constraints hold and the objective is nearer the
+    // optimum. The one whose outer bound reaches furthest is cut next (for
+    // both ends, the one of largest distance).
+    stripIter best = agenda.end();
+    double key = -kInf;
+    for (auto it = agenda.begin(); it != agenda.end(); ++it) {
+        const twin& tw = it->tw;
+        const double k = settings.optim == optimBound::lower   ? -tw.getOut().inf()
+                         : settings.optim == optimBound::upper ? tw.getOut().sup()
+                                                               : tw.getTol();
+        if (best == agenda.end() || k > key) {
+            best = it;
+            key = k;
+        }
+    }
+    if (best == agenda.end()) return false;
+    selectedStrip = best;
+    hasSelectedStrip = true;
+    selectedCandidate = -1;
+    return true;
+}
+
 void fstar::takePoint(const ivalDb& value, bool lowest) {
     if (lowest)
         pointLow_ = value.sup();
@@ -407,7 +432,7 @@ bool fstar::stalled(double seconds) {
 
 bool fstar::loopEnds(bool timeUp, double seconds, std::ostream& log) {
     const int level = settings.debug;
-    if (!hasSelectedStrip) {
+    if (!hasSelectedStrip && !(pointsOn_ && selectBestLeft())) {
         logLine(log, level, "No Strip Matching");
         settings.stop_reason = floorReached_ ? "Floor" : "Matching";
         return true;

@@ -218,6 +218,9 @@ private:
     void searchPoints();
     // Takes the value of a point as a piece of the inner approximation.
     void takePoint(const ivalDb& value, bool lowest);
+    // With no candidate left, selects the strip of the agenda that reaches
+    // furthest towards the bound sought; false when the agenda is empty.
+    bool selectBestLeft();
     // Contracts a new strip by the constraints and the bounds known; false
     // when nothing of it is left.
     bool contractStrip(strip& s);
