@@ -177,9 +177,12 @@ void strip::update(model& m, bool full, const param& p, std::ostream& log) {
     if (full) {
         const bool skipSettled =
             consistencyMark == consistencyState::consistent && !undefinedPoints;
-        bisectDim = !bisectable    ? -1
-                    : p.mean_value ? largestSmearCuttable(xp, skipSettled, treeFlag != 0)
-                                   : widestCuttable(xp, skipSettled, treeFlag != 0);
+        // By smear where the objective's bounds are what is left to narrow;
+        // a strip the constraints leave undecided is cut where it is widest.
+        const bool bySmear = p.mean_value && consistencyMark == consistencyState::consistent;
+        bisectDim = !bisectable ? -1
+                    : bySmear   ? largestSmearCuttable(xp, skipSettled, treeFlag != 0)
+                                : widestCuttable(xp, skipSettled, treeFlag != 0);
     }
     processCells(p, log);
 }
