@@ -306,10 +306,13 @@ void fstar::startRun(std::ostream& log) {
 void fstar::searchPoints() {
     const tree& t = mainModel.fn;
     const auto n = static_cast<std::size_t>(t.variableCount());
-    // The searches take at most about a quarter of the evaluations the
-    // cells took, past a first allowance.
-    const std::uint64_t allowance = t.evaluationCount / 4 + 64 * (n + 1);
-    if (searchEvaluations_ > allowance) {
+    // The searches make at most half as many evaluations (of a point each)
+    // as the cells' evaluations of the objective (over a box, each with
+    // derivatives besides): a run that ends in a few steps makes none.
+    const int budget = 16 * static_cast<int>(n + 1);
+    const int searches = settings.optim == optimBound::both ? 2 : 1;
+    if (searchEvaluations_ + static_cast<std::uint64_t>(searches * budget) >
+        t.evaluationCount / 2) {
         nextSearch_ = stepCount + searchInterval_;
         return;
     }
@@ -324,7 +327,6 @@ void fstar::searchPoints() {
         start[v] = xp[i].domain.mid();
         step[v] = 0.25 * xp[i].domain.width();
     }
-    const int budget = 16 * static_cast<int>(n + 1);
     bool improved = false;
     for (const bool lowest : {true, false}) {
         if (settings.optim == (lowest ? optimBound::upper : optimBound::lower)) continue;
