@@ -47,6 +47,7 @@ bool boundContraction::contract(model& m, std::vector<variable>& xp, const std::
         const double before = totalWidth(box_);
         std::size_t k = 0;
         for (model& c : m.constraints) {
+            if (k >= constraintVariables_.size()) break;
             const std::vector<int>& map = constraintVariables_[k++];
             if (c.contraction.relation() == comparison::none) continue;
             scratch_.resize(map.size());

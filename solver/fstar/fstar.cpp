@@ -128,7 +128,6 @@ void fstar::prepare(box& /*plotBox*/) {
     }
     linkGroups();
     buildNonUniformList(mainModel.fn);
-    if (settings.mean_value) bounds_.prepare(mainModel);
 }
 
 void fstar::linkGroups() {
@@ -292,6 +291,7 @@ void fstar::startRun(std::ostream& log) {
                 (settings.optim == optimBound::lower || settings.optim == optimBound::upper ||
                  settings.optim == optimBound::both) &&
                 allProper() && points_.prepare(mainModel);
+    if (pointsOn_) bounds_.prepare(mainModel);
     pointLow_ = kInf;
     pointHigh_ = -kInf;
     nextSearch_ = 0;
