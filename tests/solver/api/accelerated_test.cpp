@@ -96,18 +96,26 @@ struct randomProblem {
         return a * x * x + b * y * y + c * x * y + d * x + e * std::sin(3 * y);
     }
     double g(double x, double y) const { return (x - p) * (x - p) + (y - q) * (y - q); }
-    std::string text(bool accelerated) const {
+    // mode: 1 a minimisation (MIN variables), 2 a maximisation (MAX
+    // variables, Optim=2), 0 the range (FSTAR).
+    std::string text(bool accelerated, int mode = 1) const {
         auto num = [](double v) {
             char buf[64];
             std::snprintf(buf, sizeof buf, "%.17g", v);
             return std::string(buf);
         };
-        return std::string("Algorithm=MINMAX;\nOptim=1;\nTolerance=0.001;\nEpsilon=0.00001;\n") +
+        const std::string head = mode == 0
+                                     ? "Algorithm=FSTAR;\n"
+                                     : "Algorithm=MINMAX;\nOptim=" + std::to_string(mode) + ";\n";
+        const std::string vars = mode == 0   ? "x in [-2, 2]; y in [-2, 2];\n"
+                                 : mode == 1 ? "MIN(x, [-2, 2]);\nMIN(y, [-2, 2]);\n"
+                                             : "MAX(x, [-2, 2]);\nMAX(y, [-2, 2]);\n";
+        return head + "Tolerance=0.001;\nEpsilon=0.00001;\n" +
                (accelerated ? "MeanValue=1;\n" : "") + (accelerated ? "Time=5;\n" : "Time=0.3;\n") +
-               "MIN(x, [-2, 2]);\nMIN(y, [-2, 2]);\n" + "c:= pow(x - " + num(p) +
-               ", 2) + pow(y - " + num(q) + ", 2) <= " + num(r * r) + ";\n" +
-               "c:= x + y >= " + num(s) + ";\n" + "f:= " + num(a) + "*x*x + " + num(b) + "*y*y + " +
-               num(c) + "*x*y + " + num(d) + "*x + " + num(e) + "*sin(3*y);\n";
+               vars + "c:= pow(x - " + num(p) + ", 2) + pow(y - " + num(q) +
+               ", 2) <= " + num(r * r) + ";\n" + "c:= x + y >= " + num(s) + ";\n" +
+               "f:= " + num(a) + "*x*x + " + num(b) + "*y*y + " + num(c) + "*x*y + " + num(d) +
+               "*x + " + num(e) + "*sin(3*y);\n";
     }
 };
 
@@ -122,13 +130,15 @@ TEST(Accelerated, RandomConstrainedMinimaBracketSampledValues) {
                                u(rng)};
         // Values at points that satisfy both constraints with a margin: the
         // minimum is at most the least of them.
-        double sampled = INFINITY;
+        double sampled = INFINITY, sampledMax = -INFINITY;
         const int k = 300;
         for (int i = 0; i <= k; ++i)
             for (int j = 0; j <= k; ++j) {
                 const double x = -2 + 4.0 * i / k, y = -2 + 4.0 * j / k;
-                if (pr.g(x, y) <= pr.r * pr.r - 1e-9 && x + y >= pr.s + 1e-9)
+                if (pr.g(x, y) <= pr.r * pr.r - 1e-9 && x + y >= pr.s + 1e-9) {
                     sampled = std::min(sampled, pr.f(x, y));
+                    sampledMax = std::max(sampledMax, pr.f(x, y));
+                }
             }
         const result fast = solveText(pr.text(true));
         const result plain = solveText(pr.text(false));
@@ -139,6 +149,19 @@ TEST(Accelerated, RandomConstrainedMinimaBracketSampledValues) {
         // The default mode's lower bound is a bound of the minimum too.
         EXPECT_GE(m.upper, minimumOf(plain).lower);
         EXPECT_TRUE(std::isfinite(m.upper));
+        // The maximum: [inner.sup, outer.sup] holds the greatest sampled
+        // value, and its lower end is under the default's upper bound.
+        const result most = solveText(pr.text(true, 2));
+        const result mostPlain = solveText(pr.text(false, 2));
+        EXPECT_GE(most.outer.sup(), sampledMax);
+        EXPECT_LE(most.inner.sup(), mostPlain.outer.sup());
+        // The range, both ends.
+        const result range = solveText(pr.text(true, 0));
+        const result rangePlain = solveText(pr.text(false, 0));
+        EXPECT_LE(range.outer.inf(), sampled);
+        EXPECT_GE(range.outer.sup(), sampledMax);
+        EXPECT_GE(range.inner.inf(), rangePlain.outer.inf());
+        EXPECT_LE(range.inner.sup(), rangePlain.outer.sup());
     }
     EXPECT_GT(feasible, 8);
 }
