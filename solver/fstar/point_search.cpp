@@ -16,9 +16,9 @@ template <class Leaf> ivalDb valueAt(tree& t, Leaf&& leaf, bool& undefined) {
     t.undefinedSeen = false;
     for (const nodeId id : t.evalList) {
         node& n = t.at(id);
-        if (n.kind == nodeKind::var)
-            n.value = leaf(n.slot);
-        else
+        if (n.kind == nodeKind::var) {
+            if (n.slot >= 0 && n.slot < t.incidenceSlots.size()) n.value = leaf(n.slot);
+        } else
             evaluate(t, id, evalMode::Out);
     }
     undefined = t.undefinedSeen;
@@ -55,6 +55,8 @@ bool pointSearch::prepare(const model& m) {
         upper_.push_back(d.sup());
     }
     slotVariable_ = slotVariables(t);
+    if (std::find(slotVariable_.begin(), slotVariable_.end(), -1) != slotVariable_.end())
+        return false;
     for (const model& c : m.constraints) {
         const tree& u = c.fn;
         if (u.root == noNode || u.at(u.root).left == noNode) return false;
@@ -100,7 +102,8 @@ pointSearch::probe pointSearch::evaluateAt(model& m, const point& p) {
                 if (v < 0) {
                     // A parameter of the relation: every value of its domain.
                     const int tv = u.slotVariable(slot);
-                    return prop(u.varNodes[static_cast<std::size_t>(tv)].value);
+                    return tv < 0 ? ivalEntire()
+                                  : prop(u.varNodes[static_cast<std::size_t>(tv)].value);
                 }
                 const double x = p[static_cast<std::size_t>(v)];
                 return ivalDb::exact(x, x);
