@@ -23,6 +23,9 @@ result solve(const problem& p, const run_options& options, box_farm& farm);
 struct remote_paving {
     std::unique_ptr<csp> constraints;
     paving_setup setup; // its constraints are the ones above
+    // The problem's MemoryLimit in megabytes (0: half of the physical
+    // memory), which every process holds on its own.
+    double memory_limit_mb = 0;
 };
 // Nothing when `p` is not a QSI problem whose run paves.
 std::optional<remote_paving> qsi_remote_paving(const problem& p);

@@ -256,6 +256,7 @@ std::optional<remote_paving> qsi_remote_paving(const problem& p) {
     r.setup.shape = run_box;
     r.setup.epsilons = pavingEpsilons(run_box, solver.getEpsilon());
     r.setup.fallback = solver.getEpsilon();
+    r.memory_limit_mb = d.fstar_solver.settings.memory_limit;
     return r;
 }
 

@@ -48,6 +48,14 @@ agendaIndex::agendaIndex()
       inconsistent_(pool_.get()) {}
 
 void agendaIndex::clear() {
+    // A solver run on many boxes clears an empty index at the start of most
+    // runs: every bound and mark belongs to a recorded strip, so there is
+    // nothing to wipe (clearing the empty table would still wipe its buckets).
+    if (slots_.empty()) {
+        recorded_.clear();
+        nextSeq_ = 0;
+        return;
+    }
     for (auto* b : {&outInf_, &joinedInnInf_, &otherInnInf_})
         b->keys.clear();
     for (auto* b : {&outSup_, &joinedInnSup_, &otherInnSup_})

@@ -213,6 +213,11 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
     const bool timed = settings.time_limit < kNoTimeLimit;
     runClock clock(ctx, settings.write_solution ? nullptr : sharedClock,
                    timed || settings.stop_when_stalled, timed || settings.write_solution);
+    if (settings.quick_start && quickStart([&] { return clock.passed(settings.time_limit); })) {
+        elapsedSeconds = clock.total();
+        active_ = nullptr;
+        return;
+    }
     startRun(log);
     const int level = settings.debug;
     while (!agenda.empty()) {
@@ -236,8 +241,7 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
     active_ = nullptr;
 }
 
-void fstar::startRun(std::ostream& log) {
-    const int level = settings.debug;
+void fstar::resetRun() {
     // One strip of the last run is kept for its storage.
     if (spareStrips_.empty()) {
         if (!agenda.empty())
@@ -267,7 +271,11 @@ void fstar::startRun(std::ostream& log) {
     lastTwinChange_ = 0;
     std::fill(std::begin(lastTwin_), std::end(lastTwin_), kNaN);
     mainModel.fn.undefinedSeen = false;
+}
 
+void fstar::startRun(std::ostream& log) {
+    const int level = settings.debug;
+    resetRun();
     logLine(log, level, hashRule(56));
     logLine(log, level, "Fstar Algorithm");
     logLine(log, level, "Modal interval F* solver");

@@ -174,6 +174,11 @@ private:
     // The accelerated mode's contraction of new strips (see
     // bound_contraction.h), on where `pointsOn_` is.
     boundContraction bounds_;
+    // The quick start's strip variables and cell, kept from run to run for
+    // their storage (first_step.cpp).
+    std::vector<variable> quickXp_;
+    std::vector<variable> quickXi_;
+    cell quickCell_;
 
     bool inclusionTest(const twin& s) const;
     // Constraint index maps and single-incidence positions for the current
@@ -206,6 +211,13 @@ private:
     // stop tests of a step (true when the loop ends, with stop_reason set
     // where it has one), and the results after the loop.
     void startRun(std::ostream& log);
+    // Empties the agenda and the results, both twins NaN: the start of a run.
+    void resetRun();
+    // With settings.quick_start: the run when it ends before its first cut,
+    // made without lists, index or log (true, the results set as the run
+    // sets them); false when the run must be made in full. `timeUp` reads
+    // the run's clock where the loop reads it.
+    bool quickStart(const std::function<bool()>& timeUp);
     bool loopEnds(bool timeUp, double seconds, std::ostream& log);
     // With stop_when_stalled: whether the global twin has stayed the same
     // over as many steps as the run took before its last change (and at

@@ -45,6 +45,7 @@ struct param {
     long step_limit = 0;            // steps after which the run stops undecided (0: no limit)
     bool stop_when_stalled = false; // stop undecided once the global twin stops moving
     bool contract = false;          // "Contract": rule out cells by forward-backward contraction
+    bool quick_start = false;       // a run its first strip ends skips the run's bookkeeping
 };
 
 } // namespace modal

@@ -59,6 +59,9 @@ public:
     // solver, so that threads do not share a counter's cache line).
     bool memoryPassed(unsigned& calls) noexcept;
     bool memoryRanOut() const noexcept { return ranOut_.load(std::memory_order_relaxed); }
+    // Another process working for the run found its own memory above the
+    // limit: the run stops as if this one had.
+    void noteMemoryRanOut() noexcept { ranOut_.store(true, std::memory_order_relaxed); }
 
 private:
     struct clockStart {

@@ -49,6 +49,10 @@ void freshIncidences(std::vector<incidence>& incs, std::size_t n) {
 
 void variable::reset(int count, const ivalDb& dom, const std::string& nm) {
     name = nm;
+    renew(count, dom);
+}
+
+void variable::renew(int count, const ivalDb& dom) {
     domain = dom;
     freshIncidences(incidences, count > 0 ? static_cast<std::size_t>(count) : 0);
     globalSign = 0;

@@ -50,6 +50,8 @@ public:
     // Makes this variable equal to variable(count, domain, name), keeping the
     // storage of its name and incidences.
     void reset(int count, const ivalDb& domain, const std::string& name);
+    // The same but for the name, which is left as it is.
+    void renew(int count, const ivalDb& domain);
     // Makes this variable equal to a copy of `other` (fresh incidences),
     // keeping the storage of its name and incidences.
     void assignFresh(const variable& other);

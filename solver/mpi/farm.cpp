@@ -81,6 +81,7 @@ bool farm::receive(std::vector<sub_paving>& subs, std::size_t box_doubles) {
     w.out.pop_front();
     --outstanding_;
     w.seconds = std::max(w.seconds, h.seconds);
+    memoryRanOut_ = memoryRanOut_ || h.memory_ran_out != 0;
     subs[h.index] = std::move(p);
     return true;
 }

@@ -26,6 +26,7 @@ public:
     // As the workers reported them with each sub-paving, and every few
     // milliseconds while they pave.
     double seconds() const override;
+    bool memory_ran_out() const override { return memoryRanOut_; }
 
 private:
     struct sent {
@@ -48,6 +49,7 @@ private:
     std::vector<worker> workers_;
     const std::atomic<bool>* cancel_;
     std::size_t outstanding_ = 0;
+    bool memoryRanOut_ = false;
     std::vector<unsigned char> incoming_;
 };
 

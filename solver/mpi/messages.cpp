@@ -31,8 +31,13 @@ bool take(const std::vector<unsigned char>& m, std::size_t& at, std::size_t coun
 } // namespace
 
 std::vector<unsigned char> sub_paving_message(const sub_paving& p, std::uint64_t index,
-                                              double seconds) {
-    const paving_header h{index, seconds, p.kinds.size(), p.levels(), p.waiting_depths.size()};
+                                              double seconds, bool memory_ran_out) {
+    const paving_header h{index,
+                          seconds,
+                          p.kinds.size(),
+                          p.levels(),
+                          p.waiting_depths.size(),
+                          memory_ran_out ? 1U : 0U};
     std::vector<unsigned char> m(sizeof h + bytes(p.bounds) + bytes(p.waiting) +
                                  bytes(p.level_starts) + bytes(p.kinds));
     std::memcpy(m.data(), &h, sizeof h);

@@ -30,11 +30,12 @@ struct root_header {
 };
 
 struct paving_header {
-    std::uint64_t index = 0;   // the root paved
-    double seconds = 0;        // the worker's processor seconds for the run so far
-    std::uint64_t decided = 0; // decided boxes
-    std::uint64_t levels = 0;  // levels of decided boxes
-    std::uint64_t waiting = 0; // boxes left waiting by a stop
+    std::uint64_t index = 0;          // the root paved
+    double seconds = 0;               // the worker's processor seconds for the run so far
+    std::uint64_t decided = 0;        // decided boxes
+    std::uint64_t levels = 0;         // levels of decided boxes
+    std::uint64_t waiting = 0;        // boxes left waiting by a stop
+    std::uint64_t memory_ran_out = 0; // 1: the worker passed its memory limit and stopped
 };
 
 // Processor seconds of this process.
@@ -64,7 +65,7 @@ inline void wait_for_message(int source, MPI_Status& status) {
 // A sub-paving as one message: its header, the bounds of its decided boxes
 // and of its waiting boxes, its level starts and its kinds.
 std::vector<unsigned char> sub_paving_message(const sub_paving& p, std::uint64_t index,
-                                              double seconds);
+                                              double seconds, bool memory_ran_out);
 // The sub-paving of such a message (its waiting boxes' depths are not
 // sent), and the header; false when the message is not one.
 bool read_sub_paving(const std::vector<unsigned char>& message, std::size_t box_doubles,

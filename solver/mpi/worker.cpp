@@ -32,16 +32,18 @@ constexpr double kReportEvery = 0.005;
 
 int serve_rank_0() {
     std::optional<remote_paving> paving;
-    run_context context;
+    std::optional<run_context> context;
     std::optional<run_context::worker> working;
     double start = 0;
     bool stopped = false;
     unsigned boxes = 0;
     double reported = 0;
-    // Asked before each box: whether rank 0 said stop. Every few
-    // milliseconds it also tells rank 0 its seconds, which a time limit
-    // counts.
+    // Asked before each box: whether rank 0 said stop, or this rank passed
+    // its memory limit (its constraint runs found it so; rank 0 hears of it
+    // with the sub-paving and stops the run). Every few milliseconds it also
+    // tells rank 0 its seconds, which a time limit counts.
     const std::function<bool()> stop = [&] {
+        if (!stopped && context && context->memoryRanOut()) stopped = true;
         if (stopped || ++boxes % kBoxesBetweenLooks != 0) return stopped;
         const double now = process_seconds() - start;
         if (now - reported >= kReportEvery) {
@@ -73,8 +75,10 @@ int serve_rank_0() {
                 std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
             if (parsed) paving = qsi_remote_paving(*parsed.value);
             if (paving) {
-                working.emplace(context);
-                paving->constraints->context = &context;
+                working.reset();
+                context.emplace(paving->memory_limit_mb);
+                working.emplace(*context);
+                paving->constraints->context = &*context;
             }
             break;
         }
@@ -96,8 +100,8 @@ int serve_rank_0() {
                 p.waiting = root;
                 p.waiting_depths.assign(1, 0);
             }
-            const std::vector<unsigned char> m =
-                sub_paving_message(p, h.index, process_seconds() - start);
+            const std::vector<unsigned char> m = sub_paving_message(
+                p, h.index, process_seconds() - start, context && context->memoryRanOut());
             MPI_Send(m.data(), static_cast<int>(m.size()), MPI_BYTE, 0, tag::paving,
                      MPI_COMM_WORLD);
             break;

@@ -35,6 +35,9 @@ public:
     // Processor seconds the workers spent for the run so far, as they last
     // reported them.
     virtual double seconds() const = 0;
+    // Whether a worker found its memory above the run's limit (each process
+    // holds the limit on its own): the run then stops as at its own limit.
+    virtual bool memory_ran_out() const { return false; }
 };
 
 } // namespace modal

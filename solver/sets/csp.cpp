@@ -113,6 +113,8 @@ void csp::prepare(box& b) {
         f.settings.minmax_mode = false;
         f.settings.write_solution = false;
         f.settings.step_limit = kVerdictSteps;
+        // Most boxes are decided by the first strip's evaluation.
+        f.settings.quick_start = true;
         c.ownTimeLimit = f.settings.time_limit;
 
         // A relation normalised for F* is "-"(L - R, "aux"): its "aux" term

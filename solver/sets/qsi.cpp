@@ -424,6 +424,10 @@ double qsi::paveWithFarm(run_context& ctx, double begin) {
     unsigned memoryCalls = 0;
     const std::function<bool()> stop = [&] {
         if (ctx.cancelled() || ctx.memoryPassed(memoryCalls)) return true;
+        if (farm->memory_ran_out()) {
+            ctx.noteMemoryRanOut();
+            return true;
+        }
         if (!timed) return false;
         const auto now = std::chrono::steady_clock::now();
         if (now - lastReading >= std::chrono::milliseconds(1)) {

@@ -49,9 +49,11 @@ struct paving {
     result r;
 };
 
-paving paveWith(const problem& built, double epsilon, box_farm* farm, double timeLimit = kInf) {
+paving paveWith(const problem& built, double epsilon, box_farm* farm, double timeLimit = kInf,
+                run_context* context = nullptr) {
     qsi solver;
     static_cast<csp&>(solver) = built.target;
+    solver.context = context;
     solver.setEpsilon(epsilon);
     solver.setThreads(1);
     solver.setTimeLimit(timeLimit);
@@ -137,4 +139,28 @@ TEST(SubPaving, RunStoppedHalfWayStillCoversItsBox) {
     const double total = area(h.r.solution) + area(h.r.non_solution) + area(h.r.undefined);
     EXPECT_NEAR(total, 16.0, 1e-9);
     EXPECT_EQ(h.order.size(), h.r.solution.size() + h.r.non_solution.size() + h.r.undefined.size());
+
+    // A worker passed its memory limit: the run stops as at its own limit.
+    class outOfMemory : public shuffledFarm {
+    public:
+        using shuffledFarm::shuffledFarm;
+        std::vector<sub_paving> pave(const sub_paving& roots, const local_paving& here,
+                                     const std::function<bool()>& stop) override {
+            std::size_t asked = 0;
+            return shuffledFarm::pave(roots, here, [&] {
+                ranOut_ = ranOut_ || ++asked > 3000;
+                return stop();
+            });
+        }
+        bool memory_ran_out() const override { return ranOut_; }
+
+    private:
+        bool ranOut_ = false;
+    } full(50, 7);
+    run_context context;
+    const run_context::worker working(context);
+    const paving m = paveWith(built, 0.001, &full, kInf, &context);
+    EXPECT_TRUE(context.memoryRanOut());
+    EXPECT_GT(m.r.left_undecided, 0U);
+    EXPECT_NEAR(area(m.r.solution) + area(m.r.non_solution) + area(m.r.undefined), 16.0, 1e-9);
 }
