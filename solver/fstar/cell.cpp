@@ -167,7 +167,7 @@ void cell::evaluate(tree& t, const stripContext& strip, bool meanValue) {
     if (consistency == consistencyState::consistent) {
         ivalDb out = evaluateTree(t, evalMode::Out, options);
         if (meanValue && !hasNaN(out)) {
-            const meanValueBounds centred = meanValueForm(t);
+            const meanValueBounds centred = meanValueForm(t, xi.empty());
             if (!hasNaN(centred.outer)) out = meet(out, centred.outer);
             // Both inner bounds fix the universal variables at the same
             // point only when the natural one set each at its midpoint (and
@@ -177,8 +177,17 @@ void cell::evaluate(tree& t, const stripContext& strip, bool meanValue) {
                 tw.setInn(join(tw.getInn(), centred.inner));
         }
         tw.setOut(out);
-    } else if (consistency == consistencyState::undecided)
-        tw.setOut(evaluateTree(t, evalMode::Prop, options));
+    } else if (consistency == consistencyState::undecided) {
+        ivalDb out = evaluateTree(t, evalMode::Prop, options);
+        // Where every variable is universal, the mean-value form over the
+        // whole cell encloses the objective over its part where the
+        // constraints hold as well; its inner bound says nothing there.
+        if (meanValue && xi.empty() && !hasNaN(out)) {
+            const meanValueBounds centred = meanValueForm(t, xi.empty());
+            if (!hasNaN(centred.outer)) out = meet(out, centred.outer);
+        }
+        tw.setOut(out);
+    }
     undefinedPoints = t.undefinedSeen;
     t.undefinedSeen = undefinedBefore || undefinedPoints;
     if (undefinedPoints) {

@@ -124,7 +124,7 @@ void fstar::prepare(box& /*plotBox*/) {
     for (auto& c : mainModel.constraints) {
         subtractRightSide(c.fn);
         prepareModel(c);
-        if (settings.contract) prepareContraction(c);
+        if (settings.contract || settings.mean_value) prepareContraction(c);
     }
     linkGroups();
     buildNonUniformList(mainModel.fn);
@@ -225,6 +225,10 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
         if (level != 0) log << "Step Number:";
         if (level == 1) log << static_cast<double>(stepCount) << "\n";
         updateGlobalTwin(log);
+        if (pointsOn_ && stepCount >= nextSearch_) {
+            searchPoints();
+            if (updateFlag) updateGlobalTwin(log);
+        }
         const bool timeUp = clock.passed(settings.time_limit);
         if (loopEnds(timeUp, clock.lastReading(), log)) break;
         selectAndCut(log);
@@ -290,10 +294,122 @@ void fstar::startRun(std::ostream& log) {
     linkGroups();
     t.groupEmpty = mainModel.xp.empty() || mainModel.xi.empty();
     markUniform(t);
+    // Points bound the optimum only where every variable is universal.
+    pointsOn_ = settings.mean_value && settings.logic_mode == inclusionStop::off &&
+                (settings.optim == optimBound::lower || settings.optim == optimBound::upper ||
+                 settings.optim == optimBound::both) &&
+                allProper() && points_.prepare(mainModel);
+    if (pointsOn_) bounds_.prepare(mainModel);
+    pointLow_ = kInf;
+    pointHigh_ = -kInf;
+    nextSearch_ = 0;
+    searchInterval_ = 1;
+    searchEvaluations_ = 0;
     plantFirstStrip();
     insertStrip(std::prev(agenda.end()), log);
     updateGlobalTwin(log);
     modality = allProper() ? "Prop" : (allImproper() ? "Impr" : "Du");
+}
+
+void fstar::searchPoints() {
+    const tree& t = mainModel.fn;
+    const auto n = static_cast<std::size_t>(t.variableCount());
+    // The searches make at most half as many evaluations (of a point each)
+    // as the cells' evaluations of the objective (over a box, each with
+    // derivatives besides): a run that ends in a few steps makes none.
+    const int budget = 16 * static_cast<int>(n + 1);
+    const int searches = settings.optim == optimBound::both ? 2 : 1;
+    if (searchEvaluations_ + static_cast<std::uint64_t>(searches * budget) >
+        t.evaluationCount / 2) {
+        nextSearch_ = stepCount + searchInterval_;
+        return;
+    }
+    // From the centre of the strip cut next, which holds the bound sought
+    // (or of the whole domain), with steps of a quarter of its widths.
+    const std::vector<variable>& xp = hasSelectedStrip ? selectedStrip->xp : mainModel.xp;
+    pointSearch::point start(n, 0.0);
+    std::vector<double> step(n, 0.0);
+    for (std::size_t i = 0; i < xp.size() && i < t.xpMap.size(); ++i) {
+        const auto v = static_cast<std::size_t>(t.xpMap[i]);
+        if (v >= n) continue;
+        start[v] = xp[i].domain.mid();
+        step[v] = 0.25 * xp[i].domain.width();
+    }
+    bool improved = false;
+    for (const bool lowest : {true, false}) {
+        if (settings.optim == (lowest ? optimBound::upper : optimBound::lower)) continue;
+        const pointSearch::result r = points_.descend(mainModel, start, step, lowest, budget);
+        searchEvaluations_ += static_cast<std::uint64_t>(points_.evaluations());
+        if (!r.found) continue;
+        if (lowest ? r.value.sup() < pointLow_ : r.value.inf() > pointHigh_) {
+            takePoint(r.value, lowest);
+            improved = true;
+        }
+    }
+    searchInterval_ = improved ? 1 : std::min<long>(2 * searchInterval_, 256);
+    nextSearch_ = stepCount + searchInterval_;
+}
+
+bool fstar::selectBestLeft() {
+    // The bounds sought may rest on points and on pieces taken off the
+    // agenda, which no strip left defines; the strips left may still hold
+    // points where the constraints hold and the objective is nearer the
+    // optimum. The one whose outer bound reaches furthest is cut next (for
+    // both ends, the one of largest distance).
+    stripIter best = agenda.end();
+    double key = -kInf;
+    for (auto it = agenda.begin(); it != agenda.end(); ++it) {
+        const twin& tw = it->tw;
+        const double k = settings.optim == optimBound::lower   ? -tw.getOut().inf()
+                         : settings.optim == optimBound::upper ? tw.getOut().sup()
+                                                               : tw.getTol();
+        if (best == agenda.end() || k > key) {
+            best = it;
+            key = k;
+        }
+    }
+    if (best == agenda.end()) return false;
+    selectedStrip = best;
+    hasSelectedStrip = true;
+    selectedCandidate = -1;
+    return true;
+}
+
+void fstar::takePoint(const ivalDb& value, bool lowest) {
+    if (lowest)
+        pointLow_ = value.sup();
+    else
+        pointHigh_ = value.inf();
+    // The point is a piece of the domain of zero width: the dual of its
+    // enclosure is its inner approximation, and it joins the inner bound of
+    // the pieces taken off the agenda.
+    accumulatedTwin.setInn(join(accumulatedTwin.getInn(), dual(value)));
+    updateFlag = true;
+}
+
+bool fstar::contractStrip(strip& s) {
+    // The bounds sought that are known: an upper bound of the minimum and a
+    // lower bound of the maximum, from the points and the inner
+    // approximation (whose ends are values the objective takes). With both
+    // ends sought, a strip is narrowed by the objective only once both are
+    // known: until then any of its values may be an end.
+    const ivalDb inn = globalTwin.getInn();
+    const double upper = std::fmin(pointLow_, std::isnan(inn.inf()) ? kInf : inn.inf());
+    const double lower = std::fmax(pointHigh_, std::isnan(inn.sup()) ? -kInf : inn.sup());
+    const bool lowSought = settings.optim != optimBound::upper;
+    const bool highSought = settings.optim != optimBound::lower;
+    const bool known = (!lowSought || upper < kInf) && (!highSought || lower > -kInf);
+    const double upTo = known && lowSought ? upper : kNaN;
+    const double downTo = known && highSought ? lower : kNaN;
+    if (!bounds_.contract(mainModel, s.xp, mainModel.fn.xpMap, upTo, downTo)) {
+        if (known) removedByInclusion_ = true;
+        return false;
+    }
+    for (std::list<cell>* group : {&s.cells, &s.warehouse})
+        for (cell& c : *group)
+            for (std::size_t i = 0; i < c.xp.size() && i < s.xp.size(); ++i)
+                c.xp[i].domain = s.xp[i].domain;
+    return true;
 }
 
 void fstar::dropStrip(stripIter s) {
@@ -326,7 +442,7 @@ bool fstar::stalled(double seconds) {
 
 bool fstar::loopEnds(bool timeUp, double seconds, std::ostream& log) {
     const int level = settings.debug;
-    if (!hasSelectedStrip) {
+    if (!hasSelectedStrip && !(pointsOn_ && selectBestLeft())) {
         logLine(log, level, "No Strip Matching");
         settings.stop_reason = floorReached_ ? "Floor" : "Matching";
         return true;
@@ -677,6 +793,12 @@ void fstar::accumulateStrip(stripIter s) {
 void fstar::insertStrip(stripIter s, std::ostream& log) {
     const int level = settings.debug;
     logLine(log, level, "Action: Strip Insertion?");
+    if (pointsOn_ && !contractStrip(*s)) {
+        logLine(log, level, "Eliminate Strip: Contraction");
+        index_.forget(*s);
+        dropStrip(s);
+        return;
+    }
     s->update(mainModel, true, settings, log);
     s->dump(log, level, false);
     if (s->consistencyMark == consistencyState::inconsistent || inclusionTest(*s)) {

@@ -14,8 +14,10 @@
 
 #include "interval/twin.h"
 #include "solver/fstar/agenda_index.h"
+#include "solver/fstar/bound_contraction.h"
 #include "solver/fstar/cell.h"
 #include "solver/fstar/param.h"
+#include "solver/fstar/point_search.h"
 #include "solver/fstar/run_context.h"
 #include "solver/fstar/shared_clock.h"
 #include "solver/fstar/strip.h"
@@ -158,6 +160,20 @@ private:
     stripList spareStrips_{pool_.get()};
     std::vector<variable> spareVariables_;
     std::vector<agendaIndex::removedStrip> removed_;
+    // The accelerated mode's points (see point_search.h): whether the run
+    // uses them, the best bounds they gave (+inf: no point for the minimum
+    // yet; -inf: none for the maximum), when to search next and how often,
+    // and the evaluations the searches made.
+    pointSearch points_;
+    bool pointsOn_ = false;
+    double pointLow_ = kInf;
+    double pointHigh_ = -kInf;
+    long nextSearch_ = 0;
+    long searchInterval_ = 1;
+    std::uint64_t searchEvaluations_ = 0;
+    // The accelerated mode's contraction of new strips (see
+    // bound_contraction.h), on where `pointsOn_` is.
+    boundContraction bounds_;
     // The quick start's strip variables and cell, kept from run to run for
     // their storage (first_step.cpp).
     std::vector<variable> quickXp_;
@@ -208,6 +224,18 @@ private:
     // least kStallSteps), or the run has used kStallSeconds.
     bool stalled(double seconds);
     void finishRun(std::ostream& log);
+    // The accelerated mode: a descent from the centre of the selected strip
+    // (of the whole domain before the first step) when one is due, whose
+    // point, proven to satisfy the constraints, bounds the optimum.
+    void searchPoints();
+    // Takes the value of a point as a piece of the inner approximation.
+    void takePoint(const ivalDb& value, bool lowest);
+    // With no candidate left, selects the strip of the agenda that reaches
+    // furthest towards the bound sought; false when the agenda is empty.
+    bool selectBestLeft();
+    // Contracts a new strip by the constraints and the bounds known; false
+    // when nothing of it is left.
+    bool contractStrip(strip& s);
 };
 
 // Time limits from here up are never reached (the default is 1e301 s): runs

@@ -67,12 +67,22 @@ treeShape shapeOf(const tree& t) {
 
 // Enclosure over the bound box of the derivative by variable `i` (the sum
 // over its occurrences); NaN when an occurrence is not bound.
-ivalDb derivativeOf(tree& t, std::size_t i) {
+ivalDb derivativeOf(tree& t, std::size_t i, bool reuse) {
     const auto& occ = t.vars[i];
     if (t.derivEvalLists[i].size() != occ.size()) return ivalNaN();
     ivalDb sum = ivalZero();
     for (std::size_t j = 0; j < occ.size(); ++j) {
-        if (!t.incidenceSlots[occ[j]].bound()) return ivalNaN();
+        const incidenceSlot& slot = t.incidenceSlots[occ[j]];
+        if (!slot.bound()) return ivalNaN();
+        // An enclosure just evaluated over the same box is the same doubles;
+        // [-inf, +inf] may stand for one left out, and is evaluated.
+        if (reuse) {
+            const ivalDb& d = slot.derivative();
+            if (!hasNaN(d) && (d.inf() > -kInf || d.sup() < kInf)) {
+                sum = sum + d;
+                continue;
+            }
+        }
         const auto& list = t.derivEvalLists[i][j];
         if (list.empty()) continue;
         evaluateList(t, list, evalMode::Der);
@@ -100,7 +110,7 @@ struct placement {
     bool innerPointsDiffer = false;
 
     // False when a domain or a derivative is not finite.
-    bool place(tree& t) {
+    bool place(tree& t, bool reuse) {
         const auto slots = static_cast<std::size_t>(t.incidenceSlots.size());
         for (auto* v : {&low, &high, &innLow, &innHigh})
             v->assign(slots, 0.0);
@@ -111,7 +121,7 @@ struct placement {
             if (occ.empty()) continue;
             if (!t.incidenceSlots[occ[0]].bound()) return false;
             const ivalDb domain = t.incidenceSlots[occ[0]].domain();
-            const ivalDb derivative = derivativeOf(t, i);
+            const ivalDb derivative = derivativeOf(t, i, reuse);
             if (!isFinite(domain) || !isFinite(derivative)) return false;
             placeVariable(occ, domain, derivative);
         }
@@ -151,12 +161,12 @@ struct placement {
 
 } // namespace
 
-meanValueBounds meanValueForm(tree& t) {
+meanValueBounds meanValueForm(tree& t, bool derivativesFresh) {
     const meanValueBounds none{ivalNaN(), ivalNaN()};
     const treeShape shape = shapeOf(t);
     if (!shape.differentiable) return none;
     thread_local placement at; // its vectors are reused from call to call
-    if (!at.place(t)) return none;
+    if (!at.place(t, derivativesFresh)) return none;
 
     const bool undefinedSeen = t.undefinedSeen;
     const ivalDb atLow = valueAt(t, at.low, evalMode::Out);

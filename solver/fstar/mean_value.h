@@ -48,6 +48,9 @@ struct meanValueBounds {
 // undefined on part of the box, since a domain boundary inside the box makes
 // a derivative unbounded). Node values are overwritten; the tree's root value
 // and its undefined-points flag are left as they were.
-meanValueBounds meanValueForm(tree& t);
+// With `derivativesFresh` the incidences hold the derivative enclosures just
+// evaluated over this box (evaluateDerivatives over every variable), which
+// are taken instead of evaluating the derivative trees again.
+meanValueBounds meanValueForm(tree& t, bool derivativesFresh = false);
 
 } // namespace modal

@@ -18,6 +18,16 @@ namespace modal {
 // ones when `singlesExact` (the tree is uniformly monotonic there).
 int widestCuttable(const std::vector<variable>& vars, bool skipSettled, bool singlesExact);
 
+// The accelerated mode's choice among the same variables as widestCuttable:
+// the one with the largest smear, the magnitude of the enclosure of the
+// partial derivative (the sum of its incidences' enclosures) times the width
+// of its domain. The smear bounds how much the variable alone can move the
+// function over the piece, so cutting it narrows the bounds most; a variable
+// whose derivative is not finite counts as infinitely smeared, and equal
+// smears go to the widest (then the first). Only variables at least a
+// quarter as wide as the widest are candidates.
+int largestSmearCuttable(const std::vector<variable>& vars, bool skipSettled, bool singlesExact);
+
 // Whether a piece (strip or cell) with twin `part` defines a bound of the
 // whole `whole` that `optim` asks for (both, the lower or the upper): one
 // of its inner or outer bounds on that side equals the whole's, or one of

@@ -174,12 +174,16 @@ void strip::update(model& m, bool full, const param& p, std::ostream& log) {
             refresh(c, false);
     }
     tw.computeTol();
-    if (full)
-        bisectDim = bisectable ? widestCuttable(xp,
-                                                consistencyMark == consistencyState::consistent &&
-                                                    !undefinedPoints,
-                                                treeFlag != 0)
-                               : -1;
+    if (full) {
+        const bool skipSettled =
+            consistencyMark == consistencyState::consistent && !undefinedPoints;
+        // By smear where the objective's bounds are what is left to narrow;
+        // a strip the constraints leave undecided is cut where it is widest.
+        const bool bySmear = p.mean_value && consistencyMark == consistencyState::consistent;
+        bisectDim = !bisectable ? -1
+                    : bySmear   ? largestSmearCuttable(xp, skipSettled, treeFlag != 0)
+                                : widestCuttable(xp, skipSettled, treeFlag != 0);
+    }
     processCells(p, log);
 }
 

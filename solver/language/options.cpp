@@ -140,7 +140,10 @@ const std::array<optionInfo, 17> kOptions{{
      .type = optionType::flag,
      .shown_default = "0",
      .help = "1: F* bounds also from the mean-value form (derivatives over each cell); "
-             "converges much faster near extrema",
+             "converges much faster near extrema. Where every variable is universal it "
+             "also bounds the optimum by points found by a local descent (proven to satisfy "
+             "the constraints), contracts new strips by the constraints and by the bounds "
+             "known, and cuts by derivative times width",
      .apply = [](parse_context& c,
                  double x) { toParam(c, [x](param& p) { p.mean_value = option_flag(x); }); },
      .current = [](const param& p, const qsiParam&) { return p.mean_value ? 1.0 : 0.0; }},

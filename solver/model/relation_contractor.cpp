@@ -67,7 +67,15 @@ bool relationContractor::contract(std::span<ivalDb> domains, bool complement) {
     case comparison::none:
         return true;
     }
+    return narrow(domains, target, complement);
+}
 
+bool relationContractor::contractTo(std::span<ivalDb> domains, const ivalDb& target) {
+    if (steps_.empty()) return true;
+    return narrow(domains, target, false);
+}
+
+bool relationContractor::narrow(std::span<ivalDb> domains, const ivalDb& target, bool complement) {
     // Forward.
     bool undefined = false;
     ivalDb none = ivalEntire();

@@ -38,6 +38,10 @@ public:
     // when no such point is left: `domains` then holds an empty interval.
     // One forward and one backward pass.
     bool contract(std::span<ivalDb> domains, bool complement);
+    // The same for "the expression's value lies in `target`" (a proper
+    // interval, whatever the relation): used to narrow a box to where an
+    // objective can still reach a bound.
+    bool contractTo(std::span<ivalDb> domains, const ivalDb& target);
 
 private:
     struct step {
@@ -49,6 +53,9 @@ private:
         ivalDb constant; // "const" and "one" leaves
     };
     std::int32_t copy(const tree& t, nodeId n);
+    // One forward and one backward pass towards `target`; with `complement`
+    // a box meeting undefined points is kept whole.
+    bool narrow(std::span<ivalDb> domains, const ivalDb& target, bool complement);
 
     // Children before parents; the expression last.
     std::vector<step> steps_;
