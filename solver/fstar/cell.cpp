@@ -27,6 +27,18 @@ void sumDerivatives(std::vector<variable>& vars) {
     }
 }
 
+std::uint8_t stripDerivatives(tree& t, std::vector<variable>& xp, std::vector<variable>& xi) {
+    modal::bind(t, xp, t.xpMap);
+    modal::bind(t, xi, t.xiMap);
+    evaluateDerivatives(t, varGroup::Full);
+    if (t.hasDerivatives) {
+        sumDerivatives(xp);
+        sumDerivatives(xi);
+    }
+    if (t.uniformKnown) return 1;
+    return t.hasSingles && isUniformlyMonotonic(t) ? 1 : 0;
+}
+
 namespace {
 
 bool sameDomains(const std::vector<variable>& a, const std::vector<variable>& b) {

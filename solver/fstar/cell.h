@@ -21,6 +21,12 @@ namespace modal {
 // sum), then refreshes the signs and the total monotonicity.
 void sumDerivatives(std::vector<variable>& vars);
 
+// The derivatives of a strip's whole box: binds `t` to the strip's variables,
+// evaluates every derivative, sums them per variable, and returns the
+// uniform-monotonicity flag of the box (1 when the tree is monotonic in each
+// variable over all of it).
+std::uint8_t stripDerivatives(tree& t, std::vector<variable>& xp, std::vector<variable>& xi);
+
 // What a cell evaluation takes from the strip that holds the cell.
 struct stripContext {
     // The strip's Xp variables: the inner bound reads them (with the strip's

@@ -72,18 +72,7 @@ bool fstar::quickStart(const std::function<bool()>& timeUp) {
 
     // The first strip's full update (strip::update): derivatives over the
     // whole box, their sums, the uniform monotonicity test.
-    modal::bind(t, quickXp_, t.xpMap);
-    modal::bind(t, quickXi_, t.xiMap);
-    evaluateDerivatives(t, varGroup::Full);
-    if (t.hasDerivatives) {
-        sumDerivatives(quickXp_);
-        sumDerivatives(quickXi_);
-    }
-    std::uint8_t treeFlag = 0;
-    if (t.uniformKnown)
-        treeFlag = 1;
-    else if (t.hasSingles)
-        treeFlag = isUniformlyMonotonic(t) ? 1 : 0;
+    const std::uint8_t treeFlag = stripDerivatives(t, quickXp_, quickXi_);
 
     // Its one cell, made as the model's initial cell (no constraint to check:
     // consistent), evaluated over the strip's box.
@@ -166,13 +155,7 @@ bool fstar::quickStart(const std::function<bool()>& timeUp) {
     // The end of the run (finishRun): the global twin is what it was.
     undefinedPoints = t.undefinedSeen;
     if (settings.logic_mode == inclusionStop::withVerdict) settings.logic_result = logicVerdict();
-    if (undefinedPoints) {
-        const ivalDb inn = globalTwin.getInn();
-        const bool proper = allProper();
-        globalTwin.setInn(
-            ivalDb::exact(proper && settings.optim == optimBound::lower ? inn.inf() : kNaN,
-                          proper && settings.optim == optimBound::upper ? inn.sup() : kNaN));
-    }
+    if (undefinedPoints) dropInnerClaimsAcrossGaps();
     return true;
 }
 

@@ -493,6 +493,18 @@ bool fstar::loopEnds(bool timeUp, double seconds, std::ostream& log) {
     return false;
 }
 
+void fstar::dropInnerClaimsAcrossGaps() {
+    // An inner approximation over a domain with undefined points could
+    // reach across a gap of the range: it claims nothing. One bound of it
+    // still holds where every variable is universal: the inner bound of a
+    // minimum (maximum) is a value the function takes at a defined point.
+    const ivalDb inn = globalTwin.getInn();
+    const bool proper = allProper();
+    globalTwin.setInn(
+        ivalDb::exact(proper && settings.optim == optimBound::lower ? inn.inf() : kNaN,
+                      proper && settings.optim == optimBound::upper ? inn.sup() : kNaN));
+}
+
 void fstar::finishRun(std::ostream& log) {
     const int level = settings.debug;
     updateFlag = true;
@@ -505,17 +517,7 @@ void fstar::finishRun(std::ostream& log) {
     noSolution = !mainModel.constraints.empty() && agenda.empty() && accumulatedStrips.empty() &&
                  !removedByInclusion_;
     if (settings.logic_mode == inclusionStop::withVerdict) settings.logic_result = logicVerdict();
-    // An inner approximation over a domain with undefined points could
-    // reach across a gap of the range: it claims nothing. One bound of it
-    // still holds where every variable is universal: the inner bound of a
-    // minimum (maximum) is a value the function takes at a defined point.
-    if (undefinedPoints) {
-        const ivalDb inn = globalTwin.getInn();
-        const bool proper = allProper();
-        globalTwin.setInn(
-            ivalDb::exact(proper && settings.optim == optimBound::lower ? inn.inf() : kNaN,
-                          proper && settings.optim == optimBound::upper ? inn.sup() : kNaN));
-    }
+    if (undefinedPoints) dropInnerClaimsAcrossGaps();
     if (settings.minmax_mode) minmaxPostProcess();
 }
 

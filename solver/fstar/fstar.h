@@ -224,6 +224,9 @@ private:
     // least kStallSteps), or the run has used kStallSeconds.
     bool stalled(double seconds);
     void finishRun(std::ostream& log);
+    // After a run that met undefined points: the inner approximation keeps
+    // only the bound that a value at a defined point makes, NaN elsewhere.
+    void dropInnerClaimsAcrossGaps();
     // The accelerated mode: a descent from the centre of the selected strip
     // (of the whole domain before the first step) when one is due, whose
     // point, proven to satisfy the constraints, bounds the optimum.

@@ -139,19 +139,7 @@ void strip::update(model& m, bool full, const param& p, std::ostream& log) {
         tw.setInn(ivalNaN());
         tw.setOut(ivalNaN());
         if (full) {
-            modal::bind(t, xp, t.xpMap);
-            modal::bind(t, xi, t.xiMap);
-            evaluateDerivatives(t, varGroup::Full);
-            if (t.hasDerivatives) {
-                sumDerivatives(xp);
-                sumDerivatives(xi);
-            }
-            if (t.uniformKnown)
-                treeFlag = 1;
-            else if (t.hasSingles)
-                treeFlag = isUniformlyMonotonic(t) ? 1 : 0;
-            else
-                treeFlag = 0;
+            treeFlag = stripDerivatives(t, xp, xi);
         }
         auto refresh = [&](cell& c, bool active) {
             if (full) {

@@ -11,12 +11,6 @@
 // enclosure of the minimum meets the published minimum, to its digits).
 // optim_suite.py runs the same problems through the program and writes the
 // table optim_suite.md.
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -24,6 +18,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/solver/fstar/optim_suite.h"
 #include "modal/problem.h"
 #include "modal/report.h"
 #include "modal/solve.h"
@@ -203,64 +198,9 @@ void BM_FstarProblem(benchmark::State& state) {
     state.SetLabel(std::string(p.name) + (meanValue ? " MeanValue=1 " : " ") + reason);
 }
 
-// A problem of the optimisation suite: its file's text and the published
-// minimum with the half-width its printed digits stand for (0 for a value
-// marked exact; never below a few ulps of the value).
-struct suiteProblem {
-    std::string name;
-    std::string text;
-    double optimum = std::nan("");
-    double halfWidth = 0;
-};
-
-std::string readFile(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::vector<suiteProblem> readSuite() {
-    static const std::regex optimum(
-        R"(^% Optimum: ([-+]?[0-9]*(?:\.([0-9]*))?(?:[eE]([-+]?[0-9]+))?)( \(exact\))?\s*$)",
-        std::regex::multiline);
-    std::vector<suiteProblem> suite;
-    const std::filesystem::path dir(MODAL_OPTIM_SUITE_DIR);
-    if (!std::filesystem::is_directory(dir)) return suite;
-    for (const auto& e : std::filesystem::directory_iterator(dir)) {
-        if (e.path().extension() != ".txt") continue;
-        suiteProblem p{e.path().stem().string(), readFile(e.path())};
-        std::smatch m;
-        if (std::regex_search(p.text, m, optimum)) {
-            p.optimum = std::strtod(m[1].str().c_str(), nullptr);
-            if (!m[4].matched) {
-                const double decimals = static_cast<double>(m[2].length()) -
-                                        (m[3].matched ? std::atof(m[3].str().c_str()) : 0);
-                const double v = std::fabs(p.optimum);
-                p.halfWidth =
-                    std::max(std::pow(10.0, -decimals), 4 * (std::nextafter(v, INFINITY) - v));
-            }
-        }
-        suite.push_back(std::move(p));
-    }
-    std::sort(suite.begin(), suite.end(),
-              [](const suiteProblem& a, const suiteProblem& b) { return a.name < b.name; });
-    return suite;
-}
-
-// The problem text with the accelerated mode's options after its Algorithm
-// statement.
-std::string acceleratedText(const std::string& text) {
-    static const std::regex algorithm(R"(^Algorithm=[^\n]*)", std::regex::multiline);
-    static const std::regex constraint(R"(^c:=)", std::regex::multiline);
-    const bool constrained = std::regex_search(text, constraint);
-    return std::regex_replace(text, algorithm,
-                              constrained ? "$&\nMeanValue=1;\nContract=1;" : "$&\nMeanValue=1;",
-                              std::regex_constants::format_first_only);
-}
-
-void BM_OptimSuite(benchmark::State& state, const suiteProblem& p, bool accelerated) {
-    const parse_result parsed = parse_problem(accelerated ? acceleratedText(p.text) : p.text);
+void BM_OptimSuite(benchmark::State& state, const optim_suite::problem& p, bool accelerated) {
+    const parse_result parsed =
+        parse_problem(accelerated ? optim_suite::acceleratedText(p.text) : p.text);
     if (!parsed.value) {
         state.SkipWithError("the problem file does not parse");
         return;
@@ -270,19 +210,16 @@ void BM_OptimSuite(benchmark::State& state, const suiteProblem& p, bool accelera
         r = solve(*parsed.value);
         benchmark::DoNotOptimize(r.outer);
     }
-    // The minimum lies in [outer.inf, inner.inf]; a NaN bound claims nothing.
-    const double lo = r.outer.inf();
-    const double hi = r.inner.inf();
-    const bool holds = !(hi < p.optimum - p.halfWidth) && !(lo > p.optimum + p.halfWidth);
+    // The minimum lies in [outer.inf, inner.inf].
     state.counters["steps"] = static_cast<double>(r.steps);
-    state.counters["holds"] = holds ? 1 : 0;
+    state.counters["holds"] = p.holds(r.outer.inf(), r.inner.inf()) ? 1 : 0;
     state.SetLabel(name_of(r.stop));
 }
 
 // One benchmark per problem and mode: BM_OptimSuite/<problem>/<mode>.
 [[maybe_unused]] const bool kSuiteRegistered = [] {
-    static const std::vector<suiteProblem> suite = readSuite();
-    for (const suiteProblem& p : suite)
+    static const std::vector<optim_suite::problem> suite = optim_suite::read(MODAL_OPTIM_SUITE_DIR);
+    for (const optim_suite::problem& p : suite)
         for (const bool accelerated : {false, true})
             benchmark::RegisterBenchmark(
                 ("BM_OptimSuite/" + p.name + (accelerated ? "/accelerated" : "/default")).c_str(),
