@@ -57,18 +57,17 @@ result_box componentsOf(const box& b) {
     return c;
 }
 
-void solveFstar(detail::problem_data& d, const run_options& o, run_context& ctx, result& r) {
+// Prepares the F* solver of `d` for the run `r.algorithm` names; false when
+// there is no objective (`r` then says so).
+bool prepareFstar(detail::problem_data& d, const run_options& o, result& r) {
     fstar& solver = d.fstar_solver;
     param& settings = solver.settings;
     if (solver.mainModel.fn.root == noNode) {
         r.message = std::string(no_function_message);
-        return;
+        return false;
     }
     // Nothing is drawn in these runs; the box only stands in for the plot.
     box run_box(2);
-    // The solver's log is dropped.
-    std::ostream dropped(nullptr);
-
     settings.plot = true;
     solver.prepare(run_box);
     settings.plot = false;
@@ -87,7 +86,19 @@ void solveFstar(detail::problem_data& d, const run_options& o, run_context& ctx,
         writeTreeDump(solver.mainModel.fn, dump);
         r.tree_dump = dump.str();
     }
+    return true;
+}
+
+void solveFstar(detail::problem_data& d, const run_options& o, run_context& ctx, result& r,
+                strip_exchange* exchange) {
+    if (!prepareFstar(d, o, r)) return;
+    fstar& solver = d.fstar_solver;
+    param& settings = solver.settings;
+    box run_box(2);
+    // The solver's log is dropped.
+    std::ostream dropped(nullptr);
     solver.context = &ctx;
+    solver.exchange = exchange;
     solver.screen = o.step_lines;
     progressPacer pacer(o, r.algorithm);
     if (o.on_progress)
@@ -101,6 +112,7 @@ void solveFstar(detail::problem_data& d, const run_options& o, run_context& ctx,
     settings.stop_reason = "?";
     solver.run(run_box, dropped);
     solver.onStep = nullptr;
+    solver.exchange = nullptr;
     fillResult(solver, r);
 }
 
@@ -199,7 +211,7 @@ void solveContractor(detail::problem_data& d, run_context& ctx, result& r) {
                                              : stop_reason::contracted;
 }
 
-result solveWith(const problem& p, const run_options& o, box_farm* farm) {
+result solveWith(const problem& p, const run_options& o, box_farm* farm, strip_exchange* exchange) {
     detail::problem_data d = p.data();
     result r;
     r.algorithm = algorithmOf(d.algorithm);
@@ -217,7 +229,7 @@ result solveWith(const problem& p, const run_options& o, box_farm* farm) {
     case algorithm::fstar:
     case algorithm::minmax:
     case algorithm::logic:
-        solveFstar(d, o, ctx, r);
+        solveFstar(d, o, ctx, r, exchange);
         break;
     case algorithm::qsi:
         solveQsi(d, o, ctx, farm, r);
@@ -234,11 +246,31 @@ result solveWith(const problem& p, const run_options& o, box_farm* farm) {
 } // namespace
 
 result solve(const problem& p, const run_options& o) {
-    return solveWith(p, o, nullptr);
+    return solveWith(p, o, nullptr, nullptr);
 }
 
 result solve(const problem& p, const run_options& o, box_farm& farm) {
-    return solveWith(p, o, &farm);
+    return solveWith(p, o, &farm, nullptr);
+}
+
+result solve(const problem& p, const run_options& o, strip_exchange& exchange) {
+    return solveWith(p, o, nullptr, &exchange);
+}
+
+std::optional<remote_fstar> fstar_remote_run(const problem& p) {
+    detail::problem_data d = p.data();
+    result r;
+    r.algorithm = algorithmOf(d.algorithm);
+    if (r.algorithm != algorithm::fstar && r.algorithm != algorithm::minmax &&
+        r.algorithm != algorithm::logic)
+        return std::nullopt;
+    if (!prepareFstar(d, run_options{}, r)) return std::nullopt;
+    remote_fstar f;
+    f.solver = std::make_unique<fstar>(d.fstar_solver);
+    // The first process counts the time of all; this one never stops on it.
+    f.solver->settings.time_limit = kNoTimeLimit;
+    f.memory_limit_mb = d.fstar_solver.settings.memory_limit;
+    return f;
 }
 
 std::optional<remote_paving> qsi_remote_paving(const problem& p) {

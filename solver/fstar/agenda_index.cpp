@@ -164,6 +164,34 @@ ivalDb agendaIndex::joinedOut(const ivalDb& accumulated) const {
     return ivalDb::exact(outInf_.fold(accumulated.inf()), outSup_.fold(accumulated.sup()));
 }
 
+void agendaIndex::open(const ivalDb& inn, double tol, optimBound optim, std::size_t count,
+                       std::vector<stripIter>& out) const {
+    const std::size_t first = out.size();
+    if (optim != optimBound::upper) {
+        const double below = inn.inf() - tol;
+        std::size_t n = 0;
+        for (auto it = outInf_.keys.begin(); it != outInf_.keys.end() && !it->nan && n < count;
+             ++it, ++n) {
+            if (it->v >= below) break;
+            out.push_back(it->s->it);
+        }
+    }
+    if (optim != optimBound::lower) {
+        const double above = inn.sup() + tol;
+        const std::size_t lows = out.size();
+        std::size_t n = 0;
+        for (auto it = outSup_.keys.begin(); it != outSup_.keys.end() && !it->nan && n < count;
+             ++it, ++n) {
+            if (it->v <= above) break;
+            const stripIter s = it->s->it;
+            if (std::find(out.begin() + static_cast<std::ptrdiff_t>(first),
+                          out.begin() + static_cast<std::ptrdiff_t>(lows),
+                          s) == out.begin() + static_cast<std::ptrdiff_t>(lows))
+                out.push_back(s);
+        }
+    }
+}
+
 bool agendaIndex::answers(const twin& g, optimBound optim) noexcept {
     const bool lower = optim != optimBound::upper;
     const bool upper = optim != optimBound::lower;

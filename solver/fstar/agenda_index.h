@@ -64,6 +64,14 @@ public:
         recorded_.clear();
     }
 
+    // Appends the strips whose outer bound lies beyond `inn` by more than
+    // `tol` on a bound `optim` seeks (every strip with a number there when
+    // that bound of `inn` is NaN), those lying furthest first, at most
+    // `count` of them for each bound sought; for both bounds, those of the
+    // lower bound first and then the others.
+    void open(const ivalDb& inn, double tol, optimBound optim, std::size_t count,
+              std::vector<stripIter>& out) const;
+
     // Whether `rebuild` can answer for the global twin `g` and the bound(s)
     // `optim` selects: not when a bound of g that the candidate tests read is
     // NaN, for then every strip is a candidate.

@@ -51,7 +51,10 @@ int positionOf(const std::string& name, const std::vector<variable>& xp,
 
 } // namespace
 
-fstar::fstar() = default;
+fstar::fstar() {
+    makeNaN(remoteTwin);
+    makeNaN(localTwin_);
+}
 
 fstar::fstar(const fstar& o)
     : agenda(o.agenda, pool_.get()), globalTwin(o.globalTwin), accumulatedTwin(o.accumulatedTwin),
@@ -62,6 +65,8 @@ fstar::fstar(const fstar& o)
       stepCount(o.stepCount), closedRelation(o.closedRelation), relationSide(o.relationSide),
       undefinedPoints(o.undefinedPoints), noSolution(o.noSolution),
       elapsedSeconds(o.elapsedSeconds), screen(o.screen), context(o.context) {
+    makeNaN(remoteTwin);
+    makeNaN(localTwin_);
     reindex();
 }
 
@@ -220,7 +225,19 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
     }
     startRun(log);
     const int level = settings.debug;
-    while (!agenda.empty()) {
+    // Where the run would end, an exchange may have it go on with what the
+    // other processes sent.
+    auto goesOn = [&] {
+        if (exchange == nullptr || !exchange->go_on(*this)) return false;
+        updateFlag = true;
+        return true;
+    };
+    for (;;) {
+        if (agenda.empty()) {
+            settings.stop_reason = floorReached_ ? "Floor" : "Empty Agenda";
+            if (goesOn()) continue;
+            break;
+        }
         logLine(log, level, hashRule(54));
         if (level != 0) log << "Step Number:";
         if (level == 1) log << static_cast<double>(stepCount) << "\n";
@@ -230,15 +247,20 @@ void fstar::run(box& /*plotBox*/, std::ostream& log) {
             if (updateFlag) updateGlobalTwin(log);
         }
         const bool timeUp = clock.passed(settings.time_limit);
-        if (loopEnds(timeUp, clock.lastReading(), log)) break;
+        if (loopEnds(timeUp, clock.lastReading(), log)) {
+            if (goesOn()) continue;
+            break;
+        }
         selectAndCut(log);
         ++stepCount;
         if (settings.screen_out && screen != nullptr) printStepLine();
         if (onStep) onStep(*this);
+        if (exchange != nullptr && exchange->after_step(*this)) break;
     }
     finishRun(log);
     elapsedSeconds = clock.total();
     active_ = nullptr;
+    if (exchange != nullptr) exchange->finished(*this);
 }
 
 void fstar::resetRun() {
@@ -250,6 +272,7 @@ void fstar::resetRun() {
             spareStrips_.splice(spareStrips_.end(), accumulatedStrips, accumulatedStrips.begin());
     }
     agenda.clear();
+    wholeStrip_.clear();
     index_.clear();
     accumulatedStrips.clear();
     joinedMinCells.clear();
@@ -305,8 +328,10 @@ void fstar::startRun(std::ostream& log) {
     nextSearch_ = 0;
     searchInterval_ = 1;
     searchEvaluations_ = 0;
-    plantFirstStrip();
-    insertStrip(std::prev(agenda.end()), log);
+    if (exchange == nullptr || exchange->plants_first_strip()) {
+        plantFirstStrip();
+        insertStrip(std::prev(agenda.end()), log);
+    }
     updateGlobalTwin(log);
     modality = allProper() ? "Prop" : (allImproper() ? "Impr" : "Du");
 }
@@ -421,6 +446,49 @@ void fstar::dropStrip(stripIter s) {
     spareStrips_.front().keepOneCell();
 }
 
+void fstar::addStrip(std::span<const double> xp, std::ostream& log) {
+    // Copies of the strip of the whole domain, made once.
+    if (wholeStrip_.empty()) {
+        wholeStrip_.emplace_back();
+        wholeStrip_.back().restart(mainModel, spareVariables_);
+    }
+    agenda.push_back(wholeStrip_.front());
+    strip& s = agenda.back();
+    // The strip's Xp variables and its cell's copy of them.
+    for (std::vector<variable>* group : {&s.xp, &s.cells.front().xp})
+        for (std::size_t i = 0; i < group->size() && 2 * i + 1 < xp.size(); ++i)
+            (*group)[i].domain = ivalDb::exact(xp[2 * i], xp[2 * i + 1]);
+    s.needsUpdate = true;
+    resetSelection();
+    insertStrip(std::prev(agenda.end()), log);
+    updateFlag = true;
+}
+
+std::size_t fstar::giveStrips(std::size_t count, std::vector<double>& out) {
+    if (count == 0 || agenda.size() < 2) return 0;
+    // Only strips that still need cuts are worth handing over: those whose
+    // outer bound lies beyond the inner approximation by more than the
+    // tolerance on a bound sought; every other one of them, furthest first,
+    // so that this run keeps as good a share.
+    if (index_.size() != agenda.size()) reindex();
+    std::vector<stripIter>& open = giving_;
+    open.clear();
+    index_.open(globalTwin.getInn(), settings.tolerance, settings.optim, 2 * count, open);
+    resetSelection();
+    std::size_t given = 0;
+    for (std::size_t i = 1; i < open.size() && given < count; i += 2, ++given) {
+        const stripIter s = open[i];
+        for (const variable& v : s->xp) {
+            out.push_back(v.domain.inf());
+            out.push_back(v.domain.sup());
+        }
+        index_.forget(*s);
+        dropStrip(s);
+    }
+    updateFlag = true;
+    return given;
+}
+
 void fstar::plantFirstStrip() {
     if (spareStrips_.empty())
         agenda.emplace_back();
@@ -509,7 +577,9 @@ void fstar::finishRun(std::ostream& log) {
     const int level = settings.debug;
     updateFlag = true;
     updateGlobalTwin(log);
-    if (agenda.empty()) {
+    // With an exchange, the run's reason is the whole computation's, which
+    // the exchange knows.
+    if (agenda.empty() && exchange == nullptr) {
         logLine(log, level, "Empty Agenda");
         settings.stop_reason = floorReached_ ? "Floor" : "Empty Agenda";
     }
@@ -541,6 +611,11 @@ void fstar::updateGlobalTwin(std::ostream& log) {
                 s.dump(log, level, false);
         globalTwin.setInn(index_.joinedInn(accumulatedTwin.getInn()));
         globalTwin.setOut(index_.joinedOut(accumulatedTwin.getOut()));
+        if (exchange != nullptr) {
+            localTwin_ = globalTwin;
+            globalTwin.setInn(join(globalTwin.getInn(), remoteTwin.getInn()));
+            globalTwin.setOut(join(globalTwin.getOut(), remoteTwin.getOut()));
+        }
         globalTwin.computeTol();
         logLine(log, level, "Updated Global Twin:");
         globalTwin.print(log, level);

@@ -9,13 +9,16 @@
 #include <list>
 #include <memory>
 #include <memory_resource>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "interval/twin.h"
 #include "solver/fstar/agenda_index.h"
 #include "solver/fstar/bound_contraction.h"
 #include "solver/fstar/cell.h"
+#include "solver/fstar/exchange.h"
 #include "solver/fstar/param.h"
 #include "solver/fstar/point_search.h"
 #include "solver/fstar/run_context.h"
@@ -98,6 +101,20 @@ public:
     // Called after each step of the main loop when set (a progress display).
     // Copies do not take it.
     std::function<void(const fstar&)> onStep;
+    // A run that shares its domain with runs in other processes: what they
+    // found, joined into the global twin (during the run their inner
+    // approximation, as inner and as outer bounds, so that this run's own
+    // strips count only where they reach beyond it; at the end their twin);
+    // NaN when the run is alone. The exchange that sets it, and the
+    // cells the other runs gathered and joined for the MinMax
+    // post-processing (each with its Xp variables), taken as they are, and
+    // whether those runs gathered any. Copies take none of them.
+    twin remoteTwin{"dn"};
+    strip_exchange* exchange = nullptr;
+    std::list<cell> importedMinCells;
+    std::list<cell> importedMaxCells;
+    bool importedMin = false;
+    bool importedMax = false;
 
     fstar();
     // Copies take the settings, the model and the results, but no selection:
@@ -118,6 +135,19 @@ public:
     // settings.logic_result: 1 true, 2 perhaps, 0 false.
     void run(box& plotBox, std::ostream& log);
 
+    // The twin of this run's own strips (the agenda and the pieces taken
+    // off it) at the last update of the global twin, without the remote
+    // twin; kept only in a run with an exchange.
+    const twin& localTwin() const noexcept { return localTwin_; }
+    // Adds to the agenda a strip over the Xp box `xp` (the inf and sup of
+    // each Xp variable in turn) and the whole Xi domain.
+    void addStrip(std::span<const double> xp, std::ostream& log);
+    // Takes up to `count` strips that still need cuts off the agenda, those
+    // nearest the bound sought first (every other one of them, so that this
+    // run keeps as good a share), and appends their Xp boxes to `out`;
+    // returns how many.
+    std::size_t giveStrips(std::size_t count, std::vector<double>& out);
+
     // Pieces of the loop, public for the tests.
     void updateGlobalTwin(std::ostream& log);
     void eliminateAndSelect(std::ostream& log);
@@ -131,12 +161,27 @@ public:
     std::uint8_t logicVerdict() const;
     void selectAndCut(std::ostream& log);
     void minmaxPostProcess();
+    // The first half of it: the cells of the agenda and of the pieces taken
+    // off it that can hold the extreme, and the imported cells, in
+    // joinedMinCells and joinedMaxCells (taken off their strips when one
+    // bound is sought).
+    void gatherMinMaxCells();
+    // Joins the cells of `cells` (in the order gatherMinMaxCells leaves
+    // them) that touch into the boxes of their hulls, in place.
+    void joinTouchingCells(std::list<cell>& cells);
+    // Adds to importedMinCells (`lower`) or importedMaxCells a cell over the
+    // box `bounds` (the inf and sup of each Xp variable, then of each Xi
+    // variable) whose twin is `tw`.
+    void importCell(std::span<const double> bounds, const twin& tw, bool lower);
     void buildJoinedBoxes(bool lower);
     void evaluateMinMax(cell& q, bool minmax);
     bool allProper() const;
     bool allImproper() const;
 
 private:
+    twin localTwin_{"dn"};
+    // The strips giveStrips weighs, kept for its storage.
+    std::vector<stripIter> giving_;
     // The bounds of the agenda's strips in order, kept up to date by every
     // change of the agenda, for the global twin and the candidates.
     agendaIndex index_;
@@ -158,6 +203,9 @@ private:
     // the scratch of the variable regrouping, and the strips removed by the
     // last candidate rebuild.
     stripList spareStrips_{pool_.get()};
+    // The strip of the whole domain as a run plants it, which addStrip
+    // copies.
+    stripList wholeStrip_{pool_.get()};
     std::vector<variable> spareVariables_;
     std::vector<agendaIndex::removedStrip> removed_;
     // The accelerated mode's points (see point_search.h): whether the run

@@ -1,6 +1,7 @@
 // MinMax post-processing: the cells that can hold the extreme, merged into
 // joined boxes and evaluated in the modes "MinMax" and "MaxMin".
 #include <iterator>
+#include <span>
 
 #include "solver/fstar/fstar.h"
 #include "solver/fstar/selection.h"
@@ -47,6 +48,27 @@ cell detached(const cell& c, const strip& s) {
 } // namespace
 
 void fstar::minmaxPostProcess() {
+    gatherMinMaxCells();
+    // The boxes the report lists, joined from the gathered cells.
+    if (settings.optim == optimBound::both) return;
+    buildJoinedBoxes(true);
+    buildJoinedBoxes(false);
+}
+
+void fstar::importCell(std::span<const double> bounds, const twin& tw, bool lower) {
+    cell& c = (lower ? importedMinCells : importedMaxCells).emplace_back();
+    c.makeInitial(mainModel, spareVariables_);
+    std::size_t at = 0;
+    for (std::vector<variable>* group : {&c.xp, &c.xi})
+        for (variable& v : *group) {
+            if (at + 1 >= bounds.size()) break;
+            v.domain = ivalDb::exact(bounds[at], bounds[at + 1]);
+            at += 2;
+        }
+    c.tw = tw;
+}
+
+void fstar::gatherMinMaxCells() {
     joinedMinCells.clear();
     joinedMaxCells.clear();
     const twin& g = globalTwin;
@@ -84,20 +106,34 @@ void fstar::minmaxPostProcess() {
         gather(s);
     for (strip& s : accumulatedStrips)
         gather(s);
-    gatheredMin = !joinedMinCells.empty();
-    gatheredMax = !joinedMaxCells.empty();
+    // What other processes gathered, already joined.
+    joinedMinCells.insert(joinedMinCells.end(), importedMinCells.begin(), importedMinCells.end());
+    joinedMaxCells.insert(joinedMaxCells.end(), importedMaxCells.begin(), importedMaxCells.end());
+    gatheredMin = importedMin || !joinedMinCells.empty();
+    gatheredMax = importedMax || !joinedMaxCells.empty();
     if (joinedMinCells.size() > 1) joinedMinCells.sort(xpBefore);
     if (joinedMaxCells.size() > 1) joinedMaxCells.sort(xpBefore);
-    // The boxes the report lists, joined from the gathered cells.
-    if (!one) return;
-    buildJoinedBoxes(true);
-    buildJoinedBoxes(false);
 }
 
 void fstar::buildJoinedBoxes(bool lower) {
     std::list<cell>& cells = lower ? joinedMinCells : joinedMaxCells;
     std::list<cell>& boxes = lower ? joinedMinBoxes : joinedMaxBoxes;
     const ivalDb bound = lower ? globalTwin.minTwin() : globalTwin.maxTwin();
+    joinTouchingCells(cells);
+    while (!cells.empty()) {
+        const auto q = cells.begin();
+        q->consistency = q->check(mainModel, settings.contract);
+        evaluateMinMax(*q, lower);
+        if (!isNaN(q->tw.getOut()) && intersects(q->tw.getOut(), bound))
+            boxes.splice(boxes.end(), cells, q);
+        else
+            cells.erase(q);
+    }
+    if (boxes.size() > 1) boxes.sort(xpBefore);
+}
+
+void fstar::joinTouchingCells(std::list<cell>& cells) {
+    std::list<cell> joined;
     while (!cells.empty()) {
         // The first cell takes in every cell that touches it, as it grows,
         // until none is left that does. A cell that touches the box touches
@@ -123,14 +159,9 @@ void fstar::buildJoinedBoxes(bool lower) {
                 merged = true;
             }
         }
-        q->consistency = q->check(mainModel, settings.contract);
-        evaluateMinMax(*q, lower);
-        if (!isNaN(q->tw.getOut()) && intersects(q->tw.getOut(), bound))
-            boxes.splice(boxes.end(), cells, q);
-        else
-            cells.erase(q);
+        joined.splice(joined.end(), cells, q);
     }
-    if (boxes.size() > 1) boxes.sort(xpBefore);
+    cells.swap(joined);
 }
 
 void fstar::evaluateMinMax(cell& q, bool minmax) {

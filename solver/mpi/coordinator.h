@@ -1,6 +1,7 @@
 // Rank 0 of solver-mpi: it reads the problem and writes every result as
-// the solver program does; a QSI run also has its boxes paved by the
-// other ranks. The other algorithms run on rank 0 alone.
+// the solver program does; a QSI run also has its boxes paved by the other
+// ranks, and an FSTAR, MINMAX or LOGIC run its strips shared with them.
+// CONTRACTOR (and QSI with contraction) runs on rank 0 alone.
 #pragma once
 
 #include <atomic>

@@ -1,5 +1,6 @@
 // mpirun -n N solver-mpi BASENAME: solves the problem in BASENAME.txt as
-// solver does, with the paving of set inversion shared by every rank.
+// solver does, with the paving of set inversion and the branch and bound
+// of F* shared by every rank.
 // Rank 0 reads the problem and alone writes the output and the result files.
 #include <mpi.h>
 

@@ -8,6 +8,8 @@
 #include "modal/problem.h"
 #include "solver/api/distributed.h"
 #include "solver/fstar/run_context.h"
+#include "solver/mpi/bnb_messages.h"
+#include "solver/mpi/bnb_worker.h"
 #include "solver/mpi/messages.h"
 
 namespace modal::mpi {
@@ -65,6 +67,11 @@ int serve_rank_0() {
         switch (status.MPI_TAG) {
         case tag::quit:
             return 0;
+        case bnb::tag::problem:
+            if (!bnb::serve_run(
+                    std::string_view(reinterpret_cast<const char*>(data.data()), data.size())))
+                return 0;
+            break;
         case tag::stop:
             stopped = true;
             break;

@@ -1,5 +1,5 @@
 // The ranks of solver-mpi other than 0: they pave the roots rank 0 hands
-// them and write nothing.
+// them, or work on the strips of an F* run, and write nothing.
 #pragma once
 
 namespace modal::mpi {
