@@ -1,9 +1,8 @@
 #include "solver/mpi/bnb_strips.h"
 
-#include <time.h>
-
-#include <algorithm>
 #include <span>
+
+#include "solver/mpi/messages.h"
 
 namespace modal::mpi::bnb {
 
@@ -36,17 +35,7 @@ bool add_strips(fstar& f, const std::vector<double>& list, std::ostream& log) {
 }
 
 void wait_for(int source, MPI_Status& status) {
-    int flag = 0;
-    long pause_ns = 5'000;
-    for (long looks = 0;; ++looks) {
-        MPI_Iprobe(source, MPI_ANY_TAG, MPI_COMM_WORLD, &flag, &status);
-        if (flag != 0) return;
-        if (looks > 100) {
-            const timespec pause{0, pause_ns};
-            nanosleep(&pause, nullptr);
-            pause_ns = std::min(2 * pause_ns, 200'000L);
-        }
-    }
+    wait_for_message(source, status, 200'000);
 }
 
 local_end end_of(std::string_view reason) {

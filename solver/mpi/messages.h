@@ -46,18 +46,19 @@ inline double process_seconds() {
 }
 
 // Waits for a message from `source` (any tag) without holding a core: looks
-// for a while, then sleeps between looks, longer and longer up to a
-// millisecond (a rank waits long only while rank 0 solves alone).
-inline void wait_for_message(int source, MPI_Status& status) {
+// for a while, then sleeps between looks, longer and longer up to
+// `longest_ns` (by default a millisecond: a rank waits long only while rank
+// 0 solves alone).
+inline void wait_for_message(int source, MPI_Status& status, long longest_ns = 1'000'000) {
     int flag = 0;
-    long pause_ns = 20'000;
+    long pause_ns = std::min(20'000L, longest_ns);
     for (long looks = 0;; ++looks) {
         MPI_Iprobe(source, MPI_ANY_TAG, MPI_COMM_WORLD, &flag, &status);
         if (flag != 0) return;
         if (looks > 200) {
             const timespec pause{0, pause_ns};
             nanosleep(&pause, nullptr);
-            pause_ns = std::min(2 * pause_ns, 1'000'000L);
+            pause_ns = std::min(2 * pause_ns, longest_ns);
         }
     }
 }

@@ -7,14 +7,7 @@
 #   -DWORK_DIR=dir
 cmake_minimum_required(VERSION 3.25)
 
-get_filename_component(name "${PROBLEM}" NAME_WE)
-set(solo "${WORK_DIR}/${name}/solver")
-set(spread "${WORK_DIR}/${name}/solver-mpi")
-foreach(dir "${solo}" "${spread}")
-    file(REMOVE_RECURSE "${dir}")
-    file(MAKE_DIRECTORY "${dir}")
-    file(COPY "${PROBLEM}" DESTINATION "${dir}")
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/two_folders.cmake)
 
 execute_process(COMMAND "${SOLVER}" --quiet ${name} WORKING_DIRECTORY "${solo}"
                 RESULT_VARIABLE solo_rc OUTPUT_QUIET ERROR_VARIABLE solo_err)
