@@ -13,11 +13,6 @@ execute_process(COMMAND "${SOLVER}" ${name} WORKING_DIRECTORY "${solo}"
 execute_process(COMMAND ${LAUNCHER} "${SOLVER_MPI}" ${name} WORKING_DIRECTORY "${spread}"
                 RESULT_VARIABLE spread_rc OUTPUT_VARIABLE spread_out ERROR_VARIABLE spread_err)
 
-function(must_match what a b)
-    if(NOT a STREQUAL b)
-        message(FATAL_ERROR "${name}: ${what} differs:\nsolver:\n${a}\nsolver-mpi:\n${b}")
-    endif()
-endfunction()
 must_match("exit status" "${solo_rc}" "${spread_rc}")
 must_match("standard output" "${solo_out}" "${spread_out}")
 # The program's own messages: a launcher may add warnings of its own (about

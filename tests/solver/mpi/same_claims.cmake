@@ -14,11 +14,6 @@ execute_process(COMMAND "${SOLVER}" --quiet ${name} WORKING_DIRECTORY "${solo}"
 execute_process(COMMAND ${LAUNCHER} "${SOLVER_MPI}" --quiet ${name} WORKING_DIRECTORY "${spread}"
                 RESULT_VARIABLE spread_rc OUTPUT_QUIET ERROR_VARIABLE spread_err)
 
-function(must_match what a b)
-    if(NOT a STREQUAL b)
-        message(FATAL_ERROR "${name}: ${what} differs:\nsolver:\n${a}\nsolver-mpi:\n${b}")
-    endif()
-endfunction()
 must_match("exit status" "${solo_rc}" "${spread_rc}")
 # "solver: stopped: <why>; ...": the reason, without the figures after it.
 function(stop_reason out text)
