@@ -498,7 +498,9 @@ void fstar::plantFirstStrip() {
 }
 
 bool fstar::stalled(double seconds) {
-    const twin& g = globalTwin;
+    // A run that shares its domain watches its own strips: what the others
+    // find moves its global twin whether or not its own strips get anywhere.
+    const twin& g = exchange != nullptr ? localTwin_ : globalTwin;
     const double now[4] = {g.getInn().inf(), g.getInn().sup(), g.getOut().inf(), g.getOut().sup()};
     if (std::memcmp(now, lastTwin_, sizeof now) != 0) {
         std::memcpy(lastTwin_, now, sizeof now);

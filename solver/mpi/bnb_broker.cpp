@@ -95,6 +95,12 @@ bool broker::serve(fstar& f) {
         sharedChanged_ = true;
     }
     if (limit_reached(f)) return true;
+    // A rank that gave up on a statement whose twin stopped moving ends the
+    // run, as one process gives up once its twin stops: the ranks would
+    // otherwise keep each other going on strips that settle nothing.
+    if (selfIdle_ && selfEnd_ == local_end::stalled) return true;
+    for (const worker& w : workers_)
+        if (w.stalled) return true;
     match(f);
     share(f, false);
     return false;
@@ -109,6 +115,7 @@ void broker::take_report(int r, const MPI_Status& status) {
     w.memory = w.memory || m.memory != 0;
     // A report sent before the last grant arrived says nothing of it.
     w.idle = m.idle != 0 && m.grants == w.grants;
+    w.stalled = w.idle && m.idle == 2;
     if (!w.idle) w.waiting = false;
     const ivalDb joined = join(shared_, ivalDb::exact(m.inn_inf, m.inn_sup));
     if (!sameBounds(joined, shared_)) {

@@ -29,6 +29,7 @@ private:
     struct worker {
         bool idle = false;    // its run would end, and it has taken every grant
         bool waiting = false; // idle, with a rank asked to give it strips
+        bool stalled = false; // idle, having given up: the run ends
         int giving = -1;      // the rank this one was asked to give strips to
         double grants = 0;    // grants sent to it
         double agenda = 0;    // its agenda's size as last heard

@@ -32,7 +32,8 @@ enum tag : int {
 
 // A worker's report: its inner approximation, its processor seconds for the
 // run, its agenda's size, the grants it has taken, whether it is idle (its
-// run would end by its own tests) and whether it passed its memory limit.
+// run would end by its own tests: 1, or 2 when it gave up on a statement
+// whose twin stopped moving) and whether it passed its memory limit.
 struct report_message {
     double inn_inf = 0, inn_sup = 0;
     double seconds = 0;

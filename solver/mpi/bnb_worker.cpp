@@ -168,7 +168,9 @@ private:
                                process_seconds() - start_,
                                static_cast<double>(f.agenda.size()),
                                static_cast<double>(grants_),
-                               idle ? 1.0 : 0.0,
+                               !idle                        ? 0.0
+                               : end_ == local_end::stalled ? 2.0
+                                                            : 1.0,
                                memory ? 1.0 : 0.0};
         send_struct(r, 0, tag::report);
         reportedInner_ = inn;
