@@ -1,6 +1,9 @@
 #include "solver/sets/box_store.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdint>
 
 namespace modal {
 
@@ -29,6 +32,24 @@ void boxStore::append(const boxStore& other, std::size_t i) {
     const double* p = other.boundsOf(i);
     bounds_.insert(bounds_.end(), p, p + 2 * static_cast<std::size_t>(n_));
     ++count_;
+}
+
+void boxStore::resize(std::size_t n) {
+    const std::size_t doubles = n * 2 * static_cast<std::size_t>(n_);
+    if (doubles > bounds_.capacity()) {
+        bounds_.reserve(doubles);
+        // Millions of boxes fill hundreds of megabytes that nothing has
+        // touched yet: in huge pages the kernel maps them with a fault for
+        // every 2 MB instead of every 4 kB.
+        constexpr std::uintptr_t huge = std::uintptr_t{1} << 21;
+        const auto from = reinterpret_cast<std::uintptr_t>(bounds_.data() + bounds_.size());
+        const auto to = reinterpret_cast<std::uintptr_t>(bounds_.data() + doubles);
+        const std::uintptr_t start = (from + huge - 1) & ~(huge - 1);
+        if (to > start + huge)
+            madvise(reinterpret_cast<void*>(start), (to - start) & ~(huge - 1), MADV_HUGEPAGE);
+    }
+    bounds_.resize(doubles);
+    count_ = n;
 }
 
 void boxStore::appendBounds(const double* p) {

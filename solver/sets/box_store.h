@@ -4,6 +4,7 @@
 // two doubles per variable.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <iosfwd>
 #include <iterator>
@@ -42,6 +43,15 @@ public:
     void append(const boxStore& other, std::size_t i);
     // Appends a box given by its bounds (inf and sup of each variable).
     void appendBounds(const double* bounds);
+    // Makes the store hold n boxes: those beyond the boxes it held are
+    // zeros until setBounds gives them their bounds.
+    void resize(std::size_t n);
+    // Sets the bounds of box i (inf and sup of each variable); threads may
+    // set different boxes at once.
+    void setBounds(std::size_t i, const double* p) noexcept {
+        const std::size_t w = 2 * static_cast<std::size_t>(n_);
+        std::copy(p, p + w, bounds_.data() + i * w);
+    }
     // Removes the first k boxes.
     void dropFront(std::size_t k);
 

@@ -409,6 +409,13 @@ double qsi::pave(run_context& ctx, double begin, int threads) {
     return ctx.seconds() - begin;
 }
 
+namespace {
+
+// Boxes below which one thread merges the farm's sub-pavings alone.
+constexpr std::size_t kBoxesPerMergeThread = 1 << 14;
+
+} // namespace
+
 double qsi::paveWithFarm(run_context& ctx, double begin) {
     if (queue_.empty()) return ctx.seconds() - begin;
     const paving_setup setup{this, queue_.front(), epsilons_, settings_.epsilon};
@@ -454,50 +461,90 @@ double qsi::paveWithFarm(run_context& ctx, double begin) {
             },
             stop);
 
-    auto file = [&](box_kind kind, const double* bounds) {
-        (kind == box_kind::solution       ? solutions_
-         : kind == box_kind::non_solution ? nonSolutions_
-                                          : undefined_)
-            .appendBounds(bounds);
-        order_.push_back(kind);
-    };
-    auto fileAll = [&](const sub_paving& p, std::size_t from, std::size_t to) {
-        for (std::size_t j = from; j < to; ++j)
-            file(p.kinds[j], p.bounds.data() + j * width);
-    };
-    // Room for every box at once: the merge copies millions of them.
-    std::size_t counts[3] = {0, 0, 0};
-    for (const box_kind k : first.kinds)
-        ++counts[static_cast<int>(k)];
-    for (const sub_paving& p : subs)
-        for (const box_kind k : p.kinds)
-            ++counts[static_cast<int>(k)];
-    solutions_.reserve(solutions_.size() + counts[0]);
-    nonSolutions_.reserve(nonSolutions_.size() + counts[1]);
-    undefined_.reserve(undefined_.size() + counts[2]);
-    order_.reserve(order_.size() + counts[0] + counts[1] + counts[2]);
     // The boxes decided before the roots were handed out come first; then,
     // level by level, the roots' boxes in the roots' order: the order in
-    // which the run alone decides them.
-    fileAll(first, 0, first.kinds.size());
+    // which the run alone decides them. Each run of boxes of one sub-paving
+    // at one level is a chunk, whose place in every store is known once the
+    // kinds of all the chunks before it are counted: the chunks are then
+    // copied by several threads at once (millions of boxes).
+    struct chunk {
+        const sub_paving* p;
+        std::size_t from, to;
+        std::size_t at[3]; // its first place in each store
+        std::size_t order; // its first place in order_
+    };
+    std::vector<chunk> chunks;
+    chunks.push_back({&first, 0, first.kinds.size(), {}, 0});
+    if (!subs.empty()) {
+        const std::size_t lowest =
+            *std::min_element(first.waiting_depths.begin(), first.waiting_depths.end());
+        std::size_t highest = 0;
+        for (std::size_t i = 0; i < subs.size(); ++i)
+            highest = std::max<std::size_t>(highest, first.waiting_depths[i] + subs[i].levels());
+        const std::vector<std::size_t> roots = descendantOrder(first);
+        for (std::size_t level = lowest; level < highest; ++level)
+            for (const std::size_t i : roots) {
+                const std::size_t d = first.waiting_depths[i];
+                if (level < d || level - d >= subs[i].levels()) continue;
+                const std::size_t k = level - d;
+                if (subs[i].level_starts[k] < subs[i].level_starts[k + 1])
+                    chunks.push_back(
+                        {&subs[i], subs[i].level_starts[k], subs[i].level_starts[k + 1], {}, 0});
+            }
+    }
+    boxStore* stores[3] = {&solutions_, &nonSolutions_, &undefined_};
+    std::size_t at[3] = {solutions_.size(), nonSolutions_.size(), undefined_.size()};
+    std::size_t order = order_.size();
+    for (chunk& c : chunks) {
+        std::copy(std::begin(at), std::end(at), std::begin(c.at));
+        c.order = order;
+        for (std::size_t j = c.from; j < c.to; ++j)
+            ++at[static_cast<int>(c.p->kinds[j])];
+        order += c.to - c.from;
+    }
+    for (int k = 0; k < 3; ++k)
+        stores[k]->resize(at[k]);
+    order_.resize(order);
+    auto copy = [&](std::size_t c0, std::size_t c1) {
+        for (std::size_t n = c0; n < c1; ++n) {
+            const chunk& c = chunks[n];
+            std::size_t place[3] = {c.at[0], c.at[1], c.at[2]};
+            std::size_t o = c.order;
+            for (std::size_t j = c.from; j < c.to; ++j) {
+                const box_kind kind = c.p->kinds[j];
+                stores[static_cast<int>(kind)]->setBounds(place[static_cast<int>(kind)]++,
+                                                          c.p->bounds.data() + j * width);
+                order_[o++] = kind;
+            }
+        }
+    };
+    // The threads share out the chunks by their boxes.
+    const std::size_t boxes = order - chunks.front().order;
+    const std::size_t threads =
+        boxes < kBoxesPerMergeThread
+            ? 1
+            : std::clamp<std::size_t>(boxes / kBoxesPerMergeThread, 1,
+                                      std::max(1U, std::thread::hardware_concurrency()));
+    std::vector<std::thread> helpers;
+    std::size_t c0 = 0;
+    for (std::size_t t = 1; t <= threads; ++t) {
+        const std::size_t until = chunks.front().order + boxes * t / threads;
+        std::size_t c1 = c0;
+        while (c1 < chunks.size() && (t == threads || chunks[c1].order < until))
+            ++c1;
+        if (t == threads)
+            copy(c0, c1);
+        else
+            helpers.emplace_back(copy, c0, c1);
+        c0 = c1;
+    }
+    for (std::thread& h : helpers)
+        h.join();
     if (subs.empty()) {
         for (std::size_t i = 0; i < first.waiting_depths.size(); ++i)
             queue_.appendBounds(first.waiting.data() + i * width);
         return spent();
     }
-    const std::size_t lowest =
-        *std::min_element(first.waiting_depths.begin(), first.waiting_depths.end());
-    std::size_t highest = 0;
-    for (std::size_t i = 0; i < subs.size(); ++i)
-        highest = std::max<std::size_t>(highest, first.waiting_depths[i] + subs[i].levels());
-    const std::vector<std::size_t> roots = descendantOrder(first);
-    for (std::size_t level = lowest; level < highest; ++level)
-        for (const std::size_t i : roots) {
-            const std::size_t d = first.waiting_depths[i];
-            if (level < d || level - d >= subs[i].levels()) continue;
-            const std::size_t k = level - d;
-            fileAll(subs[i], subs[i].level_starts[k], subs[i].level_starts[k + 1]);
-        }
     // What a stop left waiting is reported undecided by run.
     for (const sub_paving& p : subs)
         for (std::size_t j = 0; j < p.waiting.size() / std::max<std::size_t>(width, 1); ++j)
