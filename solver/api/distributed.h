@@ -21,10 +21,11 @@ result solve(const problem& p, const run_options& options, box_farm& farm);
 
 // What another process needs to pave boxes of the QSI run of `p` as the
 // run itself would: the constraints prepared as the run prepares them, the
-// run's variables and its epsilons.
+// run's variables and its epsilons, and with Contract=1 their contractor.
 struct remote_paving {
     std::unique_ptr<csp> constraints;
-    paving_setup setup; // its constraints are the ones above
+    std::unique_ptr<boxContractor> contractor;
+    paving_setup setup; // its constraints and contractor are the ones above
     // The problem's MemoryLimit in megabytes (0: half of the physical
     // memory), which every process holds on its own.
     double memory_limit_mb = 0;

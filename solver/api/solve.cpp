@@ -288,6 +288,10 @@ std::optional<remote_paving> qsi_remote_paving(const problem& p) {
     r.setup.shape = run_box;
     r.setup.epsilons = pavingEpsilons(run_box, solver.getEpsilon());
     r.setup.fallback = solver.getEpsilon();
+    if (solver.getSettings().contract) {
+        r.contractor = std::make_unique<boxContractor>(r.constraints->constraintContractor());
+        r.setup.contractor = r.contractor.get();
+    }
     r.memory_limit_mb = d.fstar_solver.settings.memory_limit;
     return r;
 }

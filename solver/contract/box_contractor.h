@@ -89,4 +89,24 @@ void forEachPieceOutside(const box& outer, const box& inner, bool innerEmpty, bo
     }
 }
 
+// Contracts a box about to be paved: the pieces of `b` that no point
+// satisfying the constraints reaches go to rejected(piece), then the pieces
+// of what is left that no point failing a constraint reaches go to
+// accepted(piece), and `b` is narrowed to the rest. False when nothing is
+// left to pave. `outer` and `piece` are scratch boxes with b's variables.
+template <class Rejected, class Accepted>
+bool contractForPaving(boxContractor& contractor, box& b, box& outer, box& piece,
+                       Rejected&& rejected, Accepted&& accepted) {
+    for (int i = 0; i < b.size(); ++i)
+        outer[i].domain = b[i].domain;
+    const bool anyLeft = contractor.contractToConstraints(outer);
+    forEachPieceOutside(b, outer, !anyLeft, piece, rejected);
+    if (!anyLeft) return false;
+    for (int i = 0; i < b.size(); ++i)
+        b[i].domain = outer[i].domain;
+    const bool anyFailing = contractor.contractToComplement(b);
+    forEachPieceOutside(outer, b, !anyFailing, piece, accepted);
+    return anyFailing;
+}
+
 } // namespace modal

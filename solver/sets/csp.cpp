@@ -131,7 +131,11 @@ void csp::prepare(box& b) {
 }
 
 void csp::buildContractor() {
-    contractor = boxContractor();
+    contractor = constraintContractor();
+}
+
+boxContractor csp::constraintContractor() const {
+    boxContractor made;
     for (const constraintSolver& c : constraints_) {
         const fstar& f = c.solver;
         const tree& t = f.mainModel.fn;
@@ -156,9 +160,10 @@ void csp::buildContractor() {
         std::vector<ivalDb> domains;
         for (int j = 0; j < f.mainModel.variableCount(); ++j)
             domains.push_back(f.mainModel.variableDomain(j));
-        contractor.add(relationContractor(t, expression, rel), c.boxPositions, c.modelPositions,
-                       std::move(domains));
+        made.add(relationContractor(t, expression, rel), c.boxPositions, c.modelPositions,
+                 std::move(domains));
     }
+    return made;
 }
 
 void csp::runSolver(constraintSolver& c, box& b, std::ostream& log, std::uint64_t& runs) {

@@ -106,6 +106,9 @@ public:
     // an F* run (set inversion reads its own setting).
     bool forwardBackward = false;
 
+    // The forward-backward contractor of the prepared constraints.
+    boxContractor constraintContractor() const;
+
     // Number of F* runs made by contract and classify (for measurements).
     std::uint64_t solverRuns() const noexcept { return solverRuns_; }
 

@@ -253,24 +253,19 @@ void qsi::queueBox(box& b) {
         queue_.append(b);
         return;
     }
-    for (int i = 0; i < b.size(); ++i)
-        outer_[i].domain = b[i].domain;
-    // What no point satisfying the constraints can reach: non-solution.
-    const bool anyLeft = contractor.contractToConstraints(outer_);
-    forEachPieceOutside(b, outer_, !anyLeft, piece_, [&](const box& p) {
-        nonSolutions_.append(p);
-        order_.push_back(box_kind::non_solution);
-    });
-    if (!anyLeft) return;
-    // What no point failing a constraint can reach: solution.
-    for (int i = 0; i < b.size(); ++i)
-        b[i].domain = outer_[i].domain;
-    const bool anyFailing = contractor.contractToComplement(b);
-    forEachPieceOutside(outer_, b, !anyFailing, piece_, [&](const box& p) {
-        solutions_.append(p);
-        order_.push_back(box_kind::solution);
-    });
-    if (anyFailing) queue_.append(b);
+    // What no point satisfying the constraints can reach: non-solution;
+    // what no point failing one can reach: solution.
+    const bool left = contractForPaving(
+        contractor, b, outer_, piece_,
+        [&](const box& p) {
+            nonSolutions_.append(p);
+            order_.push_back(box_kind::non_solution);
+        },
+        [&](const box& p) {
+            solutions_.append(p);
+            order_.push_back(box_kind::solution);
+        });
+    if (left) queue_.append(b);
 }
 
 double qsi::pave(run_context& ctx, double begin, int threads) {
@@ -418,7 +413,8 @@ constexpr std::size_t kBoxesPerMergeThread = 1 << 14;
 
 double qsi::paveWithFarm(run_context& ctx, double begin) {
     if (queue_.empty()) return ctx.seconds() - begin;
-    const paving_setup setup{this, queue_.front(), epsilons_, settings_.epsilon};
+    const paving_setup setup{this, queue_.front(), epsilons_, settings_.epsilon,
+                             contracting_ ? &contractor : nullptr};
     const std::size_t width = 2 * static_cast<std::size_t>(setup.shape.size());
     // Processor seconds of the run: this process's and the workers'.
     auto spent = [&] { return ctx.seconds() - begin + farm->seconds(); };
@@ -584,10 +580,8 @@ double qsi::run() {
 
     const double begin = context->seconds();
     setTimeBudget(begin, settings_.time_limit);
-    // The farm's sub-pavings are made by bisection alone: a contracting run
-    // files the pieces it cuts off as it queues boxes, so it paves here.
-    const double elapsed = farm != nullptr && !contracting_ ? paveWithFarm(*context, begin)
-                                                            : pave(*context, begin, threadCount());
+    const double elapsed =
+        farm != nullptr ? paveWithFarm(*context, begin) : pave(*context, begin, threadCount());
 
     // Boxes the time limit left in the queue are undecided: reported as
     // undefined, so that the paving covers the whole box.

@@ -50,12 +50,29 @@ sub_paving paveBoxes(const paving_setup& setup, std::span<const double> starts,
                           queue.begin() + static_cast<std::ptrdiff_t>(head * width),
                           queue.begin() + static_cast<std::ptrdiff_t>((head + 1) * width));
     };
-    auto push = [&](const box& x) {
+    auto file = [&](box_kind kind, const box& x) {
+        out.kinds.push_back(kind);
+        for (int v = 0; v < x.size(); ++v) {
+            out.bounds.push_back(x[v].domain.inf());
+            out.bounds.push_back(x[v].domain.sup());
+        }
+    };
+    box outer = setup.shape, piece = setup.shape;
+    // Queues `x` (contracted first with a contractor; false when nothing of
+    // it is left to queue).
+    auto push = [&](box& x) {
+        if (setup.contractor != nullptr &&
+            !contractForPaving(
+                *setup.contractor, x, outer, piece,
+                [&](const box& p) { file(box_kind::non_solution, p); },
+                [&](const box& p) { file(box_kind::solution, p); }))
+            return false;
         for (int v = 0; v < x.size(); ++v) {
             queue.push_back(x[v].domain.inf());
             queue.push_back(x[v].domain.sup());
         }
         ++count;
+        return true;
     };
     while (head < count) {
         if (head == level_end) {
@@ -81,12 +98,9 @@ sub_paving paveBoxes(const paving_setup& setup, std::span<const double> starts,
             decide(box_kind::undefined);
         } else {
             // Both halves go to the back of the queue, the lower one first.
-            push(b);
-            push(half);
-            if (tracking) {
-                paths.push_back(paths[head] << 1);
-                paths.push_back((paths[head] << 1) | 1U);
-            }
+            const std::uint64_t path = tracking ? paths[head] << 1 : 0;
+            if (push(b) && tracking) paths.push_back(path);
+            if (push(half) && tracking) paths.push_back(path | 1U);
         }
         ++head;
         // The decided boxes leave the queue once they are half of it.

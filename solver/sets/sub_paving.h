@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "modal/result.h"
+#include "solver/contract/box_contractor.h"
 #include "solver/model/box.h"
 #include "solver/sets/csp.h"
 
@@ -44,12 +45,17 @@ struct sub_paving {
 bool isSmallPaving(const box& b, const std::vector<double>& epsilons, double fallback);
 
 // What a paving of boxes is given: the constraints that classify, a box
-// with the run's variables, and the run's epsilons.
+// with the run's variables, the run's epsilons and, with Contract=1, the
+// contractor of the constraints.
 struct paving_setup {
     csp* constraints = nullptr;
     box shape;
     std::vector<double> epsilons;
     double fallback = 0;
+    // When set, each half is contracted as it is queued, as the run does,
+    // and the pieces cut off are decided with the box that was cut (the
+    // start boxes are taken as they are: the run queued them contracted).
+    boxContractor* contractor = nullptr;
 };
 
 // Paves the boxes `starts` (bounds one box after the other, each at depth 0)

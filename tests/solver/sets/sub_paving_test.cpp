@@ -1,6 +1,7 @@
 // A run whose roots are paved apart (by a farm) and merged: the paving of
 // the run alone, whatever the number of roots and the order in which they
-// are paved; a run stopped half-way still covers its box.
+// are paved, with or without contraction; a run stopped half-way still
+// covers its box.
 #include <algorithm>
 #include <numeric>
 #include <random>
@@ -50,11 +51,12 @@ struct paving {
 };
 
 paving paveWith(const problem& built, double epsilon, box_farm* farm, double timeLimit = kInf,
-                run_context* context = nullptr) {
+                run_context* context = nullptr, bool contract = false) {
     qsi solver;
     static_cast<csp&>(solver) = built.target;
     solver.context = context;
     solver.setEpsilon(epsilon);
+    solver.setContract(contract);
     solver.setThreads(1);
     solver.setTimeLimit(timeLimit);
     box start = solver.getBox();
@@ -88,8 +90,11 @@ double area(const box_list& l) {
 
 TEST(SubPaving, MergedRootsGiveThePavingOfTheRunAlone) {
     std::mt19937 rng(29);
-    for (int n = 0; n < 4; ++n) {
+    for (int n = 0; n < 6; ++n) {
         SCOPED_TRACE(n);
+        // Contracting runs file the pieces cut off each half as it is
+        // queued, on whichever side paves the box that was cut.
+        const bool contract = n >= 4;
         problem built;
         built.variable("x", -2, 2);
         built.variable("y", -2, 2);
@@ -98,13 +103,13 @@ TEST(SubPaving, MergedRootsGiveThePavingOfTheRunAlone) {
         randomConstraint(built, rng);
         randomConstraint(built, rng);
         const double eps = n % 2 == 1 ? 0.02 : 0.001;
-        const paving alone = paveWith(built, eps, nullptr);
+        const paving alone = paveWith(built, eps, nullptr, kInf, nullptr, contract);
         ASSERT_GT(alone.order.size(), 1000U);
         // One root, a few (stopping mid-level), and more than ever wait.
         for (std::size_t roots : {1U, 7U, 64U, 333U, 1000000U}) {
             SCOPED_TRACE(roots);
             shuffledFarm farm(roots, static_cast<unsigned>(roots));
-            const paving merged = paveWith(built, eps, &farm);
+            const paving merged = paveWith(built, eps, &farm, kInf, nullptr, contract);
             if (roots > 1 && roots < 1000) {
                 EXPECT_GE(farm.paved(), roots);
             }
