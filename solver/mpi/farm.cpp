@@ -144,7 +144,7 @@ std::vector<sub_paving> farm::pave(const sub_paving& roots, const local_paving& 
         if (next < n) {
             // Every worker holds what it may: rank 0 paves the next root.
             const std::size_t i = next++;
-            subs[i] = here(i, stopHere);
+            subs[i] = here(i, stopHere, false);
             continue;
         }
         if (cancelled()) {

@@ -36,6 +36,7 @@ struct paving_header {
     std::uint64_t levels = 0;         // levels of decided boxes
     std::uint64_t waiting = 0;        // boxes left waiting by a stop
     std::uint64_t memory_ran_out = 0; // 1: the worker passed its memory limit and stopped
+    std::uint64_t trace = 0;          // codes of a traced paving (one byte each)
 };
 
 // Processor seconds of this process.
@@ -64,7 +65,8 @@ inline void wait_for_message(int source, MPI_Status& status, long longest_ns = 1
 }
 
 // A sub-paving as one message: its header, the bounds of its decided boxes
-// and of its waiting boxes, its level starts and its kinds.
+// and of its waiting boxes, its level starts, its kinds and its trace (a
+// traced paving sends its trace alone, a byte a box instead of the bounds).
 std::vector<unsigned char> sub_paving_message(const sub_paving& p, std::uint64_t index,
                                               double seconds, bool memory_ran_out);
 // The sub-paving of such a message (its waiting boxes' depths are not

@@ -100,7 +100,8 @@ int serve_rank_0() {
             const bool fits =
                 paving && root.size() == 2 * static_cast<std::size_t>(paving->setup.shape.size());
             if (fits && !stopped) {
-                p = paveBoxes(paving->setup, root, 0, stop);
+                // Sent as its trace: rank 0 cuts the boxes again.
+                p = paveBoxes(paving->setup, root, 0, stop, true);
             } else {
                 // A stopped run (or a root this rank cannot pave, which
                 // cannot be: it read the same problem) leaves it waiting.

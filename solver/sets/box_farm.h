@@ -22,9 +22,10 @@ public:
     // however unequal the roots' sub-pavings are.
     virtual std::size_t roots_wanted() const = 0;
     // Paves root i in this process, asking `stop` before each box (the farm
-    // serves its workers there).
+    // serves its workers there); `traced`: the sub-paving holds its trace,
+    // as the workers send theirs.
     using local_paving =
-        std::function<sub_paving(std::size_t i, const std::function<bool()>& stop)>;
+        std::function<sub_paving(std::size_t i, const std::function<bool()>& stop, bool traced)>;
     // Paves each root of `roots` (the waiting boxes of the run's own
     // sub-paving, in queue order) into the sub-paving of the same place in
     // the list returned, with `here` among the workers. Once `stop` says

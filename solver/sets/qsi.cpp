@@ -1,6 +1,7 @@
 #include "solver/sets/qsi.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -452,88 +453,123 @@ double qsi::paveWithFarm(run_context& ctx, double begin) {
     if (!first.waiting_paths.empty() && !stop())
         subs = farm->pave(
             first,
-            [&](std::size_t i, const std::function<bool()>& stopHere) {
-                return paveBoxes(setup, {first.waiting.data() + i * width, width}, 0, stopHere);
+            [&](std::size_t i, const std::function<bool()>& stopHere, bool traced) {
+                return paveBoxes(setup, {first.waiting.data() + i * width, width}, 0, stopHere,
+                                 traced);
             },
             stop);
 
     // The boxes decided before the roots were handed out come first; then,
     // level by level, the roots' boxes in the roots' order: the order in
-    // which the run alone decides them. Each run of boxes of one sub-paving
-    // at one level is a chunk, whose place in every store is known once the
-    // kinds of all the chunks before it are counted: the chunks are then
-    // copied by several threads at once (millions of boxes).
-    struct chunk {
-        const sub_paving* p;
-        std::size_t from, to;
-        std::size_t at[3]; // its first place in each store
-        std::size_t order; // its first place in order_
+    // which the run alone decides them. The boxes of one sub-paving at one
+    // level make a chunk, whose place in every store is known once the
+    // kinds of the chunks before it are counted. Then the sub-pavings are
+    // filed by several threads at once (millions of boxes), each at its
+    // chunks' places: those that came back as traces (the workers') are
+    // replayed there, cut again into the boxes they decided.
+    std::vector<const sub_paving*> parts{&first};
+    for (const sub_paving& p : subs)
+        parts.push_back(&p);
+    // Per part and level: the boxes of each kind.
+    std::vector<std::vector<std::array<std::size_t, 3>>> counts(parts.size());
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const sub_paving& p = *parts[i];
+        if (!p.trace.empty()) {
+            counts[i] = traceLevelCounts(p.trace);
+            continue;
+        }
+        counts[i].resize(p.levels());
+        for (std::size_t k = 0; k < p.levels(); ++k)
+            for (std::size_t j = p.level_starts[k]; j < p.level_starts[k + 1]; ++j)
+                ++counts[i][k][static_cast<int>(p.kinds[j])];
+    }
+    // Where each part's boxes of each level go: their first place in each
+    // store and in order_.
+    struct place {
+        std::size_t at[3];
+        std::size_t order;
     };
-    std::vector<chunk> chunks;
-    chunks.push_back({&first, 0, first.kinds.size(), {}, 0});
+    std::vector<std::vector<place>> places(parts.size());
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        places[i].resize(counts[i].size());
+    boxStore* stores[3] = {&solutions_, &nonSolutions_, &undefined_};
+    std::size_t at[3] = {solutions_.size(), nonSolutions_.size(), undefined_.size()};
+    std::size_t order = order_.size();
+    auto allot = [&](std::size_t i, std::size_t k) {
+        place& where = places[i][k];
+        std::copy(std::begin(at), std::end(at), std::begin(where.at));
+        where.order = order;
+        for (int kind = 0; kind < 3; ++kind) {
+            at[kind] += counts[i][k][static_cast<std::size_t>(kind)];
+            order += counts[i][k][static_cast<std::size_t>(kind)];
+        }
+    };
+    for (std::size_t k = 0; k < counts[0].size(); ++k)
+        allot(0, k);
     if (!subs.empty()) {
         const std::size_t lowest =
             *std::min_element(first.waiting_depths.begin(), first.waiting_depths.end());
         std::size_t highest = 0;
         for (std::size_t i = 0; i < subs.size(); ++i)
-            highest = std::max<std::size_t>(highest, first.waiting_depths[i] + subs[i].levels());
+            highest =
+                std::max<std::size_t>(highest, first.waiting_depths[i] + counts[i + 1].size());
         const std::vector<std::size_t> roots = descendantOrder(first);
         for (std::size_t level = lowest; level < highest; ++level)
             for (const std::size_t i : roots) {
                 const std::size_t d = first.waiting_depths[i];
-                if (level < d || level - d >= subs[i].levels()) continue;
-                const std::size_t k = level - d;
-                if (subs[i].level_starts[k] < subs[i].level_starts[k + 1])
-                    chunks.push_back(
-                        {&subs[i], subs[i].level_starts[k], subs[i].level_starts[k + 1], {}, 0});
+                if (level >= d && level - d < counts[i + 1].size()) allot(i + 1, level - d);
             }
-    }
-    boxStore* stores[3] = {&solutions_, &nonSolutions_, &undefined_};
-    std::size_t at[3] = {solutions_.size(), nonSolutions_.size(), undefined_.size()};
-    std::size_t order = order_.size();
-    for (chunk& c : chunks) {
-        std::copy(std::begin(at), std::end(at), std::begin(c.at));
-        c.order = order;
-        for (std::size_t j = c.from; j < c.to; ++j)
-            ++at[static_cast<int>(c.p->kinds[j])];
-        order += c.to - c.from;
     }
     for (int k = 0; k < 3; ++k)
         stores[k]->resize(at[k]);
     order_.resize(order);
-    auto copy = [&](std::size_t c0, std::size_t c1) {
-        for (std::size_t n = c0; n < c1; ++n) {
-            const chunk& c = chunks[n];
-            std::size_t place[3] = {c.at[0], c.at[1], c.at[2]};
-            std::size_t o = c.order;
-            for (std::size_t j = c.from; j < c.to; ++j) {
-                const box_kind kind = c.p->kinds[j];
-                stores[static_cast<int>(kind)]->setBounds(place[static_cast<int>(kind)]++,
-                                                          c.p->bounds.data() + j * width);
-                order_[o++] = kind;
-            }
+    // The boxes a stop left waiting in the workers' traced sub-pavings.
+    std::vector<std::vector<double>> waiting(parts.size());
+    auto file = [&](std::size_t i) {
+        const sub_paving& p = *parts[i];
+        std::vector<place> next = places[i];
+        auto put = [&](std::size_t k, box_kind kind, const double* bounds) {
+            place& where = next[k];
+            const int s = static_cast<int>(kind);
+            stores[s]->setBounds(where.at[s]++, bounds);
+            order_[where.order++] = kind;
+        };
+        if (p.trace.empty()) {
+            for (std::size_t k = 0; k < p.levels(); ++k)
+                for (std::size_t j = p.level_starts[k]; j < p.level_starts[k + 1]; ++j)
+                    put(k, p.kinds[j], p.bounds.data() + j * width);
+            return;
         }
+        waiting[i] = replayTrace(setup, {first.waiting.data() + (i - 1) * width, width}, p.trace,
+                                 [&](std::uint32_t k, box_kind kind, const double* bounds) {
+                                     put(k, kind, bounds);
+                                 })
+                         .waiting;
     };
-    // The threads share out the chunks by their boxes.
-    const std::size_t boxes = order - chunks.front().order;
-    const std::size_t threads =
-        boxes < kBoxesPerMergeThread
-            ? 1
-            : std::clamp<std::size_t>(boxes / kBoxesPerMergeThread, 1,
-                                      std::max(1U, std::thread::hardware_concurrency()));
-    std::vector<std::thread> helpers;
-    std::size_t c0 = 0;
-    for (std::size_t t = 1; t <= threads; ++t) {
-        const std::size_t until = chunks.front().order + boxes * t / threads;
-        std::size_t c1 = c0;
-        while (c1 < chunks.size() && (t == threads || chunks[c1].order < until))
-            ++c1;
-        if (t == threads)
-            copy(c0, c1);
-        else
-            helpers.emplace_back(copy, c0, c1);
-        c0 = c1;
+    // The threads take the parts in turn, the largest first.
+    std::vector<std::size_t> bySize(parts.size());
+    std::vector<std::size_t> sizes(parts.size(), 0);
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        bySize[i] = i;
+        for (const std::array<std::size_t, 3>& level : counts[i])
+            sizes[i] += level[0] + level[1] + level[2];
     }
+    std::sort(bySize.begin(), bySize.end(),
+              [&](std::size_t x, std::size_t y) { return sizes[x] > sizes[y]; });
+    std::size_t total = 0;
+    for (const std::size_t n : sizes)
+        total += n;
+    const std::size_t threads = std::clamp<std::size_t>(
+        total / kBoxesPerMergeThread, 1, std::max(1U, std::thread::hardware_concurrency()));
+    std::atomic<std::size_t> taken{0};
+    auto work = [&] {
+        for (std::size_t n = taken++; n < bySize.size(); n = taken++)
+            file(bySize[n]);
+    };
+    std::vector<std::thread> helpers;
+    for (std::size_t t = 1; t < threads; ++t)
+        helpers.emplace_back(work);
+    work();
     for (std::thread& h : helpers)
         h.join();
     if (subs.empty()) {
@@ -542,9 +578,11 @@ double qsi::paveWithFarm(run_context& ctx, double begin) {
         return spent();
     }
     // What a stop left waiting is reported undecided by run.
-    for (const sub_paving& p : subs)
-        for (std::size_t j = 0; j < p.waiting.size() / std::max<std::size_t>(width, 1); ++j)
-            queue_.appendBounds(p.waiting.data() + j * width);
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        const std::vector<double>& left = parts[i]->trace.empty() ? parts[i]->waiting : waiting[i];
+        for (std::size_t j = 0; j < left.size() / std::max<std::size_t>(width, 1); ++j)
+            queue_.appendBounds(left.data() + j * width);
+    }
     return spent();
 }
 

@@ -1,6 +1,7 @@
 #include "solver/sets/sub_paving.h"
 
 #include <algorithm>
+#include <array>
 
 #include "solver/sets/box_store.h"
 #include "solver/sets/qsi.h"
@@ -26,7 +27,8 @@ bool isSmallPaving(const box& b, const std::vector<double>& epsilons, double fal
 }
 
 sub_paving paveBoxes(const paving_setup& setup, std::span<const double> starts,
-                     std::size_t waiting_goal, const std::function<bool()>& stop) {
+                     std::size_t waiting_goal, const std::function<bool()>& stop, bool traced) {
+    traced = traced && setup.contractor == nullptr;
     const std::size_t width = 2 * static_cast<std::size_t>(setup.shape.size());
     sub_paving out;
     // The queue: boxes before `head` are decided; those before `level_end`
@@ -45,6 +47,10 @@ sub_paving paveBoxes(const paving_setup& setup, std::span<const double> starts,
     for (std::size_t i = 0; tracking && i < count; ++i)
         paths.push_back(i);
     auto decide = [&](box_kind kind) {
+        if (traced) {
+            out.trace.push_back(static_cast<std::uint8_t>(kind));
+            return;
+        }
         out.kinds.push_back(kind);
         out.bounds.insert(out.bounds.end(),
                           queue.begin() + static_cast<std::ptrdiff_t>(head * width),
@@ -98,6 +104,7 @@ sub_paving paveBoxes(const paving_setup& setup, std::span<const double> starts,
             decide(box_kind::undefined);
         } else {
             // Both halves go to the back of the queue, the lower one first.
+            if (traced) out.trace.push_back(sub_paving::kCutBox);
             const std::uint64_t path = tracking ? paths[head] << 1 : 0;
             if (push(b) && tracking) paths.push_back(path);
             if (push(half) && tracking) paths.push_back(path | 1U);
@@ -114,6 +121,8 @@ sub_paving paveBoxes(const paving_setup& setup, std::span<const double> starts,
         }
     }
     out.level_starts.push_back(static_cast<std::uint32_t>(out.kinds.size()));
+    // A traced paving's levels are found again by its replay.
+    if (traced) out.level_starts.assign(1, 0);
     // What is left waits, with its depth.
     out.waiting.assign(queue.begin() + static_cast<std::ptrdiff_t>(head * width),
                        queue.begin() + static_cast<std::ptrdiff_t>(count * width));
@@ -121,6 +130,100 @@ sub_paving paveBoxes(const paving_setup& setup, std::span<const double> starts,
         out.waiting_depths.push_back(i < level_end ? depth : depth + 1);
         if (tracking) out.waiting_paths.push_back(paths[i]);
     }
+    return out;
+}
+
+std::vector<std::array<std::size_t, 3>> traceLevelCounts(std::span<const std::uint8_t> trace) {
+    std::vector<std::array<std::size_t, 3>> counts;
+    std::size_t at = 0;
+    // Each level holds the halves of the boxes the level above cut.
+    for (std::size_t boxes = 1; boxes > 0 && at < trace.size();) {
+        std::array<std::size_t, 3>& level = counts.emplace_back();
+        std::size_t cuts = 0;
+        for (const std::size_t end = std::min(trace.size(), at + boxes); at < end; ++at) {
+            if (trace[at] == sub_paving::kCutBox)
+                ++cuts;
+            else
+                ++level[std::min<std::size_t>(trace[at], 2)];
+        }
+        boxes = 2 * cuts;
+    }
+    return counts;
+}
+
+sub_paving replayTrace(const paving_setup& setup, std::span<const double> start,
+                       std::span<const std::uint8_t> trace, const replay_filing& file) {
+    const std::size_t width = 2 * static_cast<std::size_t>(setup.shape.size());
+    std::vector<double> queue(start.begin(), start.end());
+    std::size_t head = 0;
+    std::size_t count = width == 0 ? 0 : start.size() / width;
+    std::size_t level_end = count;
+    std::uint32_t depth = 0;
+    box b = setup.shape, half = setup.shape;
+    auto push = [&](const box& x) {
+        for (int v = 0; v < x.size(); ++v) {
+            queue.push_back(x[v].domain.inf());
+            queue.push_back(x[v].domain.sup());
+        }
+        ++count;
+    };
+    for (const std::uint8_t code : trace) {
+        if (head == count) break;
+        if (head == level_end) {
+            ++depth;
+            level_end = count;
+        }
+        if (code == sub_paving::kCutBox) {
+            boxStore::loadBounds(queue.data() + head * width, b);
+            // The paving cut this box: so does its replay, into the same
+            // doubles. Were the trace not the paving's, a box too narrow to
+            // cut would have itself for halves, so that the boxes would
+            // still cover the start box and each level hold the boxes the
+            // trace counts.
+            if (!bisectPaving(b, half, setup.epsilons, setup.fallback)) half = b;
+            push(b);
+            push(half);
+        } else {
+            file(depth, static_cast<box_kind>(std::min<std::uint8_t>(code, 2)),
+                 queue.data() + head * width);
+        }
+        ++head;
+        if (head >= kDropAfter && 2 * head >= count) {
+            queue.erase(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(head * width));
+            count -= head;
+            level_end -= head;
+            head = 0;
+        }
+    }
+    sub_paving left;
+    left.waiting.assign(queue.begin() + static_cast<std::ptrdiff_t>(head * width),
+                        queue.begin() + static_cast<std::ptrdiff_t>(count * width));
+    for (std::size_t i = head; i < count; ++i)
+        left.waiting_depths.push_back(i < level_end ? depth : depth + 1);
+    return left;
+}
+
+sub_paving replayPaving(const paving_setup& setup, std::span<const double> start,
+                        std::span<const std::uint8_t> trace) {
+    const std::size_t width = 2 * static_cast<std::size_t>(setup.shape.size());
+    std::size_t decided = 0;
+    std::vector<std::uint32_t> starts{0};
+    for (const std::array<std::size_t, 3>& level : traceLevelCounts(trace)) {
+        decided += level[0] + level[1] + level[2];
+        starts.push_back(static_cast<std::uint32_t>(decided));
+    }
+    std::vector<box_kind> kinds;
+    std::vector<double> bounds;
+    kinds.reserve(decided);
+    bounds.reserve(decided * width);
+    sub_paving out =
+        replayTrace(setup, start, trace, [&](std::uint32_t, box_kind kind, const double* b) {
+            kinds.push_back(kind);
+            bounds.insert(bounds.end(), b, b + width);
+        });
+    out.kinds = std::move(kinds);
+    out.bounds = std::move(bounds);
+    out.level_starts = std::move(starts);
     return out;
 }
 

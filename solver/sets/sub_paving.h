@@ -7,6 +7,7 @@
 // descend from.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -36,6 +37,12 @@ struct sub_paving {
     // end: 1 for an upper half at depth k + 1 counted from the bottom), so
     // that at equal depth a box earlier in the queue has a smaller path.
     std::vector<std::uint64_t> waiting_paths;
+    // A traced paving holds, instead of its decided boxes, what became of
+    // each box it took from its queue, in order: the box's kind, or
+    // kCutBox. Its boxes are found again by replayPaving, which cuts them as
+    // the paving did, far cheaper to send than the boxes.
+    std::vector<std::uint8_t> trace;
+    static constexpr std::uint8_t kCutBox = 3;
 
     std::size_t levels() const noexcept { return level_starts.size() - 1; }
 };
@@ -63,9 +70,29 @@ struct paving_setup {
 // queue as the sub-paving's waiting boxes, when `stop` says so (asked before
 // each box) or once `waiting_goal` boxes (0: no goal) wait in the queue;
 // a goal also tracks the waiting boxes' paths (and is given up where the
-// paths would grow longer than 62 halvings).
+// paths would grow longer than 62 halvings). `traced`: the sub-paving holds
+// its trace instead of its decided boxes (a contracting paving, whose pieces
+// only the contractor finds again, is never traced).
 sub_paving paveBoxes(const paving_setup& setup, std::span<const double> starts,
-                     std::size_t waiting_goal, const std::function<bool()>& stop);
+                     std::size_t waiting_goal, const std::function<bool()>& stop,
+                     bool traced = false);
+
+// The boxes of each kind that a traced paving of one box decided at each
+// level below it, from its trace alone.
+std::vector<std::array<std::size_t, 3>> traceLevelCounts(std::span<const std::uint8_t> trace);
+
+// Called for each decided box of a replay, in the paving's order: its level
+// below the start box, its kind and its bounds (valid during the call).
+using replay_filing = std::function<void(std::uint32_t level, box_kind kind, const double* bounds)>;
+// Replays the trace of a paving of the box `start` (a goal aside): every box
+// is cut again as the paving cut it (into the same doubles), every decided
+// one handed to `file`. Returns the boxes left waiting, with their depths.
+sub_paving replayTrace(const paving_setup& setup, std::span<const double> start,
+                       std::span<const std::uint8_t> trace, const replay_filing& file);
+// The sub-paving that paveBoxes made of the box `start` (a goal aside), from
+// its trace.
+sub_paving replayPaving(const paving_setup& setup, std::span<const double> start,
+                        std::span<const std::uint8_t> trace);
 
 // The order in which the descendants of the waiting boxes of `p` (tracked
 // paths) are decided at any one level: positions into its waiting boxes.

@@ -30,8 +30,9 @@ public:
         std::iota(order.begin(), order.end(), std::size_t{0});
         std::shuffle(order.begin(), order.end(), rng_);
         std::vector<sub_paving> subs(order.size());
+        // Every other root comes back as its trace, as a worker sends it.
         for (std::size_t i : order)
-            subs[i] = here(i, stop);
+            subs[i] = here(i, stop, i % 2 == 1);
         paved_ = order.size();
         return subs;
     }
@@ -168,4 +169,50 @@ TEST(SubPaving, RunStoppedHalfWayStillCoversItsBox) {
     EXPECT_TRUE(context.memoryRanOut());
     EXPECT_GT(m.r.left_undecided, 0U);
     EXPECT_NEAR(area(m.r.solution) + area(m.r.non_solution) + area(m.r.undefined), 16.0, 1e-9);
+}
+
+TEST(SubPaving, ReplayedTraceGivesTheBoxesOfThePaving) {
+    std::mt19937 rng(31);
+    for (int n = 0; n < 4; ++n) {
+        SCOPED_TRACE(n);
+        problem built;
+        built.variable("x", -2, 2);
+        built.variable("y", -1, 3);
+        if (n % 2 == 1) built.variable("z", -1, 1);
+        randomConstraint(built, rng);
+        randomConstraint(built, rng);
+        qsi constraints;
+        static_cast<csp&>(constraints) = built.target;
+        box start = constraints.getBox();
+        constraints.prepare(start);
+        const double eps = n % 2 == 1 ? 0.03 : 0.004;
+        const paving_setup setup{&constraints, start, pavingEpsilons(start, eps), eps};
+        std::vector<double> bounds;
+        for (int i = 0; i < start.size(); ++i) {
+            bounds.push_back(start[i].domain.inf());
+            bounds.push_back(start[i].domain.sup());
+        }
+        // Whole, and stopped part-way (in the middle of a level).
+        for (std::size_t budget : {std::size_t{0}, std::size_t{777}}) {
+            std::size_t asked = 0;
+            const std::function<bool()> stop = [&] { return budget > 0 && ++asked > budget; };
+            const sub_paving plain = paveBoxes(setup, bounds, 0, stop);
+            asked = 0;
+            const sub_paving traced = paveBoxes(setup, bounds, 0, stop, true);
+            ASSERT_GT(plain.kinds.size(), 100U);
+            EXPECT_TRUE(traced.kinds.empty() && traced.bounds.empty());
+            const sub_paving replayed = replayPaving(setup, bounds, traced.trace);
+            EXPECT_TRUE(replayed.bounds == plain.bounds);
+            EXPECT_TRUE(replayed.kinds == plain.kinds);
+            EXPECT_TRUE(replayed.waiting == plain.waiting);
+            EXPECT_TRUE(replayed.waiting_depths == plain.waiting_depths);
+            // A stop may leave the plain paving one empty level more.
+            std::vector<std::uint32_t> levels = plain.level_starts;
+            while (levels.size() > replayed.level_starts.size() &&
+                   levels.back() == levels.end()[-2])
+                levels.pop_back();
+            EXPECT_TRUE(replayed.level_starts == levels);
+            EXPECT_EQ(budget > 0, !plain.waiting.empty());
+        }
+    }
 }
