@@ -14,6 +14,57 @@ constexpr std::size_t kDropAfter = 4096;
 // Longest path a 64-bit word holds with room to spare.
 constexpr std::uint32_t kLongestPath = 62;
 
+// The first-in first-out queue of a paving, level by level: boxes before
+// `head` are taken; those before `level_end` are at depth `depth`, the
+// others one deeper.
+struct levelQueue {
+    std::size_t width;
+    std::vector<double> bounds;
+    std::size_t head = 0;
+    std::size_t count;
+    std::size_t level_end;
+    std::uint32_t depth = 0;
+
+    levelQueue(std::span<const double> starts, std::size_t boxWidth)
+        : width(boxWidth), bounds(starts.begin(), starts.end()),
+          count(width == 0 ? 0 : starts.size() / width), level_end(count) {}
+
+    bool empty() const noexcept { return head == count; }
+    const double* front() const noexcept { return bounds.data() + head * width; }
+    // Called before each box is taken: true when it begins the next level.
+    bool nextLevel() noexcept {
+        if (head != level_end) return false;
+        ++depth;
+        level_end = count;
+        return true;
+    }
+    void push(const box& x) {
+        for (int v = 0; v < x.size(); ++v) {
+            bounds.push_back(x[v].domain.inf());
+            bounds.push_back(x[v].domain.sup());
+        }
+        ++count;
+    }
+    // Takes the front box. The taken boxes leave the queue once they are
+    // half of it: returns how many left (0 mostly).
+    std::size_t pop() {
+        ++head;
+        if (head < kDropAfter || 2 * head < count) return 0;
+        bounds.erase(bounds.begin(), bounds.begin() + static_cast<std::ptrdiff_t>(head * width));
+        const std::size_t dropped = head;
+        count -= head;
+        level_end -= head;
+        head = 0;
+        return dropped;
+    }
+    // What is left waits, with its depth.
+    void leaveWaiting(sub_paving& out) const {
+        out.waiting.assign(front(), bounds.data() + count * width);
+        for (std::size_t i = head; i < count; ++i)
+            out.waiting_depths.push_back(i < level_end ? depth : depth + 1);
+    }
+};
+
 } // namespace
 
 bool isSmallPaving(const box& b, const std::vector<double>& epsilons, double fallback) {
@@ -31,20 +82,14 @@ sub_paving paveBoxes(const paving_setup& setup, std::span<const double> starts,
     traced = traced && setup.contractor == nullptr;
     const std::size_t width = 2 * static_cast<std::size_t>(setup.shape.size());
     sub_paving out;
-    // The queue: boxes before `head` are decided; those before `level_end`
-    // are at depth `depth`, the others one deeper.
-    std::vector<double> queue(starts.begin(), starts.end());
-    std::size_t head = 0;
-    std::size_t count = width == 0 ? 0 : starts.size() / width;
-    std::size_t level_end = count;
-    std::uint32_t depth = 0;
+    levelQueue queue(starts, width);
     box b = setup.shape, half = setup.shape;
     // The queue boxes' paths, while a goal may stop the paving.
     bool tracking = waiting_goal > 0;
     // Several start boxes are numbered in order, as if they were the boxes
     // of one level.
     std::vector<std::uint64_t> paths;
-    for (std::size_t i = 0; tracking && i < count; ++i)
+    for (std::size_t i = 0; tracking && i < queue.count; ++i)
         paths.push_back(i);
     auto decide = [&](box_kind kind) {
         if (traced) {
@@ -52,9 +97,7 @@ sub_paving paveBoxes(const paving_setup& setup, std::span<const double> starts,
             return;
         }
         out.kinds.push_back(kind);
-        out.bounds.insert(out.bounds.end(),
-                          queue.begin() + static_cast<std::ptrdiff_t>(head * width),
-                          queue.begin() + static_cast<std::ptrdiff_t>((head + 1) * width));
+        out.bounds.insert(out.bounds.end(), queue.front(), queue.front() + width);
     };
     auto file = [&](box_kind kind, const box& x) {
         out.kinds.push_back(kind);
@@ -73,26 +116,18 @@ sub_paving paveBoxes(const paving_setup& setup, std::span<const double> starts,
                 [&](const box& p) { file(box_kind::non_solution, p); },
                 [&](const box& p) { file(box_kind::solution, p); }))
             return false;
-        for (int v = 0; v < x.size(); ++v) {
-            queue.push_back(x[v].domain.inf());
-            queue.push_back(x[v].domain.sup());
-        }
-        ++count;
+        queue.push(x);
         return true;
     };
-    while (head < count) {
-        if (head == level_end) {
-            // The next level begins.
-            ++depth;
-            level_end = count;
+    while (!queue.empty()) {
+        if (queue.nextLevel())
             out.level_starts.push_back(static_cast<std::uint32_t>(out.kinds.size()));
-        }
-        if (tracking && depth >= kLongestPath) {
+        if (tracking && queue.depth >= kLongestPath) {
             tracking = false;
             paths.clear();
         }
-        if ((tracking && count - head >= waiting_goal) || (stop && stop())) break;
-        boxStore::loadBounds(queue.data() + head * width, b);
+        if ((tracking && queue.count - queue.head >= waiting_goal) || (stop && stop())) break;
+        boxStore::loadBounds(queue.front(), b);
         const verdict v = setup.constraints->classify(b);
         if (v == verdict::solution) {
             decide(box_kind::solution);
@@ -105,31 +140,21 @@ sub_paving paveBoxes(const paving_setup& setup, std::span<const double> starts,
         } else {
             // Both halves go to the back of the queue, the lower one first.
             if (traced) out.trace.push_back(sub_paving::kCutBox);
-            const std::uint64_t path = tracking ? paths[head] << 1 : 0;
+            const std::uint64_t path = tracking ? paths[queue.head] << 1 : 0;
             if (push(b) && tracking) paths.push_back(path);
             if (push(half) && tracking) paths.push_back(path | 1U);
         }
-        ++head;
-        // The decided boxes leave the queue once they are half of it.
-        if (head >= kDropAfter && 2 * head >= count) {
-            queue.erase(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(head * width));
-            if (tracking)
-                paths.erase(paths.begin(), paths.begin() + static_cast<std::ptrdiff_t>(head));
-            count -= head;
-            level_end -= head;
-            head = 0;
-        }
+        const std::size_t dropped = queue.pop();
+        if (tracking && dropped > 0)
+            paths.erase(paths.begin(), paths.begin() + static_cast<std::ptrdiff_t>(dropped));
     }
     out.level_starts.push_back(static_cast<std::uint32_t>(out.kinds.size()));
     // A traced paving's levels are found again by its replay.
     if (traced) out.level_starts.assign(1, 0);
-    // What is left waits, with its depth.
-    out.waiting.assign(queue.begin() + static_cast<std::ptrdiff_t>(head * width),
-                       queue.begin() + static_cast<std::ptrdiff_t>(count * width));
-    for (std::size_t i = head; i < count; ++i) {
-        out.waiting_depths.push_back(i < level_end ? depth : depth + 1);
-        if (tracking) out.waiting_paths.push_back(paths[i]);
-    }
+    queue.leaveWaiting(out);
+    if (tracking)
+        out.waiting_paths.assign(paths.begin() + static_cast<std::ptrdiff_t>(queue.head),
+                                 paths.end());
     return out;
 }
 
@@ -153,53 +178,29 @@ std::vector<std::array<std::size_t, 3>> traceLevelCounts(std::span<const std::ui
 
 sub_paving replayTrace(const paving_setup& setup, std::span<const double> start,
                        std::span<const std::uint8_t> trace, const replay_filing& file) {
-    const std::size_t width = 2 * static_cast<std::size_t>(setup.shape.size());
-    std::vector<double> queue(start.begin(), start.end());
-    std::size_t head = 0;
-    std::size_t count = width == 0 ? 0 : start.size() / width;
-    std::size_t level_end = count;
-    std::uint32_t depth = 0;
+    levelQueue queue(start, 2 * static_cast<std::size_t>(setup.shape.size()));
     box b = setup.shape, half = setup.shape;
-    auto push = [&](const box& x) {
-        for (int v = 0; v < x.size(); ++v) {
-            queue.push_back(x[v].domain.inf());
-            queue.push_back(x[v].domain.sup());
-        }
-        ++count;
-    };
     for (const std::uint8_t code : trace) {
-        if (head == count) break;
-        if (head == level_end) {
-            ++depth;
-            level_end = count;
-        }
+        if (queue.empty()) break;
+        queue.nextLevel();
         if (code == sub_paving::kCutBox) {
-            boxStore::loadBounds(queue.data() + head * width, b);
+            boxStore::loadBounds(queue.front(), b);
             // The paving cut this box: so does its replay, into the same
             // doubles. Were the trace not the paving's, a box too narrow to
             // cut would have itself for halves, so that the boxes would
             // still cover the start box and each level hold the boxes the
             // trace counts.
             if (!bisectPaving(b, half, setup.epsilons, setup.fallback)) half = b;
-            push(b);
-            push(half);
+            queue.push(b);
+            queue.push(half);
         } else {
-            file(depth, static_cast<box_kind>(std::min<std::uint8_t>(code, 2)),
-                 queue.data() + head * width);
+            file(queue.depth, static_cast<box_kind>(std::min<std::uint8_t>(code, 2)),
+                 queue.front());
         }
-        ++head;
-        if (head >= kDropAfter && 2 * head >= count) {
-            queue.erase(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(head * width));
-            count -= head;
-            level_end -= head;
-            head = 0;
-        }
+        queue.pop();
     }
     sub_paving left;
-    left.waiting.assign(queue.begin() + static_cast<std::ptrdiff_t>(head * width),
-                        queue.begin() + static_cast<std::ptrdiff_t>(count * width));
-    for (std::size_t i = head; i < count; ++i)
-        left.waiting_depths.push_back(i < level_end ? depth : depth + 1);
+    queue.leaveWaiting(left);
     return left;
 }
 

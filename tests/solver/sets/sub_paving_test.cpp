@@ -76,6 +76,17 @@ paving paveWith(const problem& built, double epsilon, box_farm* farm, double tim
     return p;
 }
 
+// Two random constraints over [-2, 2] x [-2, 2] (and z in [-1, 3]).
+problem randomProblem(std::mt19937& rng, bool threeVariables) {
+    problem built;
+    built.variable("x", -2, 2);
+    built.variable("y", -2, 2);
+    if (threeVariables) built.variable("z", -1, 3);
+    randomConstraint(built, rng);
+    randomConstraint(built, rng);
+    return built;
+}
+
 double area(const box_list& l) {
     double a = 0;
     for (std::size_t k = 0; k < l.size(); ++k) {
@@ -96,13 +107,8 @@ TEST(SubPaving, MergedRootsGiveThePavingOfTheRunAlone) {
         // Contracting runs file the pieces cut off each half as it is
         // queued, on whichever side paves the box that was cut.
         const bool contract = n >= 4;
-        problem built;
-        built.variable("x", -2, 2);
-        built.variable("y", -2, 2);
         // Three variables: the roots lie on two levels in other patterns.
-        if (n % 2 == 1) built.variable("z", -1, 3);
-        randomConstraint(built, rng);
-        randomConstraint(built, rng);
+        const problem built = randomProblem(rng, n % 2 == 1);
         const double eps = n % 2 == 1 ? 0.02 : 0.001;
         const paving alone = paveWith(built, eps, nullptr, kInf, nullptr, contract);
         ASSERT_GT(alone.order.size(), 1000U);
@@ -175,12 +181,7 @@ TEST(SubPaving, ReplayedTraceGivesTheBoxesOfThePaving) {
     std::mt19937 rng(31);
     for (int n = 0; n < 4; ++n) {
         SCOPED_TRACE(n);
-        problem built;
-        built.variable("x", -2, 2);
-        built.variable("y", -1, 3);
-        if (n % 2 == 1) built.variable("z", -1, 1);
-        randomConstraint(built, rng);
-        randomConstraint(built, rng);
+        const problem built = randomProblem(rng, n % 2 == 1);
         qsi constraints;
         static_cast<csp&>(constraints) = built.target;
         box start = constraints.getBox();
